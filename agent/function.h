@@ -1,0 +1,122 @@
+#pragma once
+// Callable registry entries: each converts the request's arguments, calls,
+// and writes "r" or "e" into the request's "data".
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "agent/arguments.h"
+#include "agent/value.h"
+
+namespace nolt {
+
+class Function {
+public:
+    virtual ~Function() = default;
+    // Fixes the instance a member function runs on; static entries ignore it.
+    virtual void bindInstance(const Value& instance) = 0;
+    // Performs the call described by the message and writes the outcome into it.
+    virtual void call(nlohmann::json& message) = 0;
+    virtual std::shared_ptr<Function> clone() const = 0;
+};
+
+namespace detail {
+
+template <typename... P, typename Invoke, std::size_t... I>
+decltype(auto) invokeWithArguments(const nlohmann::json& message, Invoke&& invoke, std::index_sequence<I...>) {
+    // Converted in parameter order, before anything is invoked.
+    std::tuple<Plain<P>...> arguments{Argument<Plain<P>>::convert(message, I)...};
+    return invoke(std::get<I>(arguments)...);
+}
+
+// Runs the call and stores its outcome; failures become "e".
+template <typename Body>
+void storeOutcome(nlohmann::json& message, Body&& body) {
+    try {
+        nlohmann::json result = body();
+        message["data"]["r"] = std::move(result);
+    } catch (const std::exception& e) {
+        message["data"]["e"] = e.what();
+    }
+}
+
+}  // namespace detail
+
+// Shared part of the two member entry types: the bound instance and the call.
+template <typename C, typename R, typename... P>
+class MemberFunctionBase : public Function {
+public:
+    using Callable = std::function<R(C&, P...)>;
+    explicit MemberFunctionBase(Callable callable) : callable_(std::move(callable)) {}
+
+    void bindInstance(const Value& instance) override {
+        auto held = instance.get<std::shared_ptr<C>>();
+        instance_ = held ? *held : nullptr;
+    }
+
+    void call(nlohmann::json& message) override {
+        detail::storeOutcome(message, [&]() -> nlohmann::json {
+            auto instance = instance_;
+            if (!instance) throw std::runtime_error("Function is not bound to an instance");
+            auto invoke = [&](auto&... arguments) -> R { return callable_(*instance, arguments...); };
+            if constexpr (std::is_void_v<R>) {
+                detail::invokeWithArguments<P...>(message, invoke, std::index_sequence_for<P...>{});
+                return nullptr;
+            } else {
+                return nlohmann::json(detail::invokeWithArguments<P...>(message, invoke, std::index_sequence_for<P...>{}));
+            }
+        });
+    }
+
+protected:
+    Callable callable_;
+    std::shared_ptr<C> instance_;
+};
+
+// A member function that returns a value: "r" is its JSON form.
+template <typename C, typename R, typename... P>
+class MemberFunction : public MemberFunctionBase<C, R, P...> {
+public:
+    using MemberFunctionBase<C, R, P...>::MemberFunctionBase;
+    std::shared_ptr<Function> clone() const override { return std::make_shared<MemberFunction>(*this); }
+};
+
+// A member function that returns nothing: "r" is null.
+template <typename C, typename... P>
+class VoidMemberFunction : public MemberFunctionBase<C, void, P...> {
+public:
+    using MemberFunctionBase<C, void, P...>::MemberFunctionBase;
+    std::shared_ptr<Function> clone() const override { return std::make_shared<VoidMemberFunction>(*this); }
+};
+
+// The static factory functions of a class ("__create__" and the others).
+template <typename R, typename... P>
+class ConstructorFunction : public Function {
+public:
+    using Callable = std::function<R(const std::string& className, P...)>;
+    ConstructorFunction(std::string className, Callable callable)
+        : className_(std::move(className)), callable_(std::move(callable)) {}
+
+    void bindInstance(const Value&) override {}
+
+    void call(nlohmann::json& message) override {
+        detail::storeOutcome(message, [&]() -> nlohmann::json {
+            auto invoke = [&](auto&... arguments) -> R { return callable_(className_, arguments...); };
+            return nlohmann::json(detail::invokeWithArguments<P...>(message, invoke, std::index_sequence_for<P...>{}));
+        });
+    }
+
+    std::shared_ptr<Function> clone() const override { return std::make_shared<ConstructorFunction>(*this); }
+
+private:
+    std::string className_;
+    Callable callable_;
+};
+
+}  // namespace nolt

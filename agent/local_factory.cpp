@@ -1,0 +1,168 @@
+#include "agent/local_factory.h"
+
+namespace nolt {
+
+LocalFactory& LocalFactory::instance() {
+    static LocalFactory* factory = new LocalFactory();  // lives until the process ends
+    return *factory;
+}
+
+void LocalFactory::ensureClass(const std::string& className) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    prototypes_[className];
+}
+
+void LocalFactory::addMemberFunction(const std::string& className, const std::string& key,
+                                     std::shared_ptr<Function> prototype) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    prototypes_[className][key] = std::move(prototype);
+}
+
+void LocalFactory::addStaticFunction(const std::string& context, const std::string& key,
+                                     std::shared_ptr<Function> function) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    functionsByContext_[context][key] = std::move(function);
+}
+
+void LocalFactory::call(nlohmann::json& message) {
+    std::shared_ptr<Function> entry;
+    {
+        const std::string context = message["context"].get<std::string>();
+        const std::string method = message["method"].get<std::string>();
+        auto& data = message["data"];
+        if (data.is_null()) data = nlohmann::json::object();
+        if (!data.is_object()) {
+            // There is nowhere to put "e" otherwise.
+            data = nlohmann::json::object({{"e", "Request \"data\" must be an object"}});
+            return;
+        }
+        std::string signature;
+        for (const auto& value : data) signature += value.type_name();
+        const std::string key = signature.empty() ? method : method + "-" + signature;
+
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto functions = functionsByContext_.find(context);
+        if (functions == functionsByContext_.end()) {
+            message["data"]["e"] = "Could not find context: " + context;
+            return;
+        }
+        auto function = functions->second.find(key);
+        if (function == functions->second.end()) {
+            message["data"]["e"] = "Could not find function: " + key;
+            return;
+        }
+        entry = function->second;
+    }
+    // Called without the lock: a remote function may block for seconds.
+    entry->call(message);
+}
+
+std::string LocalFactory::create(const std::string& className, const std::function<Value()>& construct,
+                                 const std::function<std::uint64_t(const Value&)>& addressOf) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Value instance = construct();
+    const std::string id = std::to_string(addressOf(instance));
+    bindInstanceLocked(className, id, instance);
+    return id;
+}
+
+std::string LocalFactory::createNamed(const std::string& className, const std::string& name,
+                                      const std::function<Value()>& construct) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (instances_.count(name)) return name;
+    // A class name as instance id would replace the class's factory functions.
+    if (prototypes_.count(name)) throw std::runtime_error("Instance name must not be a class name: " + name);
+    bindInstanceLocked(className, name, construct());
+    namedInstances_[name] = className;
+    return name;
+}
+
+void LocalFactory::bindInstanceLocked(const std::string& className, const std::string& id, const Value& instance) {
+    FunctionMap bound;
+    for (const auto& [key, prototype] : prototypes_[className]) {
+        auto entry = prototype->clone();
+        entry->bindInstance(instance);
+        bound.emplace(key, std::move(entry));
+    }
+    functionsByContext_[id] = std::move(bound);
+    instances_[id] = instance;
+}
+
+std::string LocalFactory::getNamed(const std::string& name) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!instances_.count(name)) throw std::runtime_error("Instance with id: " + name + " does not exist");
+    return name;
+}
+
+bool LocalFactory::remove(const std::string& id) {
+    // The removed handles are released after the lock: the last one runs the
+    // instance's destructor, which may block.
+    FunctionMap bound;
+    Value instance;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto found = instances_.find(id);
+        if (found == instances_.end()) return false;
+        instance = std::move(found->second);
+        instances_.erase(found);
+        auto functions = functionsByContext_.find(id);
+        if (functions != functionsByContext_.end()) {
+            bound = std::move(functions->second);
+            functionsByContext_.erase(functions);
+        }
+        namedInstances_.erase(id);
+    }
+    return true;
+}
+
+void LocalFactory::clearInstances() {
+    std::vector<std::string> ids;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& entry : instances_) ids.push_back(entry.first);
+    }
+    for (const auto& id : ids) remove(id);
+}
+
+bool LocalFactory::hasInstance(const std::string& id) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return instances_.count(id) != 0;
+}
+
+std::vector<std::string> LocalFactory::classNames() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> names;
+    for (const auto& entry : prototypes_) names.push_back(entry.first);
+    return names;
+}
+
+std::vector<std::string> LocalFactory::memberFunctionKeys(const std::string& className) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> keys;
+    auto found = prototypes_.find(className);
+    if (found != prototypes_.end()) {
+        for (const auto& entry : found->second) keys.push_back(entry.first);
+    }
+    return keys;
+}
+
+std::vector<std::string> LocalFactory::staticFunctionKeys(const std::string& className) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> keys;
+    auto found = functionsByContext_.find(className);
+    if (found != functionsByContext_.end()) {
+        for (const auto& entry : found->second) keys.push_back(entry.first);
+    }
+    return keys;
+}
+
+std::vector<std::string> LocalFactory::namedInstances(const std::string& className) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> names;
+    for (const auto& [id, cls] : namedInstances_) {
+        if (cls == className) names.push_back(id);
+    }
+    return names;
+}
+
+}  // namespace nolt

@@ -1,0 +1,117 @@
+#pragma once
+// The process-wide registry of remotely callable classes, their instances
+// and the functions bound to each instance. Knows nothing of MQTT.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "agent/function.h"
+#include "agent/value.h"
+
+namespace nolt {
+
+class LocalFactory {
+public:
+    using FunctionMap = std::unordered_map<std::string, std::shared_ptr<Function>>;
+
+    static LocalFactory& instance();
+
+    // Registration, done once at start-up before the agent runs.
+    void addMemberFunction(const std::string& className, const std::string& key, std::shared_ptr<Function> prototype);
+    void addStaticFunction(const std::string& context, const std::string& key, std::shared_ptr<Function> function);
+
+    // A member function from a member pointer; the key is built from its parameter types.
+    template <typename C, typename R, typename... P>
+    void registerMember(const std::string& className, const std::string& name, R (C::*member)(P...)) {
+        registerCallable<C, R, P...>(className, name, [member](C& object, P... args) -> R {
+            return (object.*member)(std::forward<P>(args)...);
+        });
+    }
+    template <typename C, typename R, typename... P>
+    void registerMember(const std::string& className, const std::string& name, R (C::*member)(P...) const) {
+        registerCallable<C, R, P...>(className, name, [member](C& object, P... args) -> R {
+            return (object.*member)(std::forward<P>(args)...);
+        });
+    }
+
+    template <typename C, typename R, typename... P>
+    void registerCallable(const std::string& className, const std::string& name,
+                          std::type_identity_t<std::function<R(C&, P...)>> callable) {
+        std::shared_ptr<Function> entry;
+        if constexpr (std::is_void_v<R>) {
+            entry = std::make_shared<VoidMemberFunction<C, P...>>(std::move(callable));
+        } else {
+            entry = std::make_shared<MemberFunction<C, R, P...>>(std::move(callable));
+        }
+        addMemberFunction(className, functionKey<P...>(name), std::move(entry));
+    }
+
+    // The class with its constructor parameters: enters the four factory functions.
+    template <typename C, typename... P>
+    void registerClass(const std::string& className) {
+        ensureClass(className);
+        auto construct = [](const P&... args) { return Value(std::make_shared<C>(args...)); };
+        auto addressOf = [](const Value& value) {
+            return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(value.get<std::shared_ptr<C>>()->get()));
+        };
+        addStaticFunction(className, functionKey<P...>("__create__"),
+                          std::make_shared<ConstructorFunction<std::string, P...>>(
+                              className, [this, construct, addressOf](const std::string& cls, const P&... args) {
+                                  return create(cls, [&] { return construct(args...); }, addressOf);
+                              }));
+        addStaticFunction(className, functionKey<std::string, P...>("__createNamed__"),
+                          std::make_shared<ConstructorFunction<std::string, std::string, P...>>(
+                              className, [this, construct](const std::string& cls, const std::string& name, const P&... args) {
+                                  return createNamed(cls, name, [&] { return construct(args...); });
+                              }));
+        addStaticFunction(className, functionKey<std::string>("__getNamed__"),
+                          std::make_shared<ConstructorFunction<std::string, std::string>>(
+                              className, [this](const std::string&, const std::string& name) { return getNamed(name); }));
+        addStaticFunction(className, functionKey<std::string>("__delete__"),
+                          std::make_shared<ConstructorFunction<bool, std::string>>(
+                              className, [this](const std::string&, const std::string& id) { return remove(id); }));
+    }
+
+    // Dispatches one request; every failure is written into "data"."e".
+    void call(nlohmann::json& message);
+
+    // Listing, for the class info.
+    std::vector<std::string> classNames() const;
+    std::vector<std::string> memberFunctionKeys(const std::string& className) const;
+    std::vector<std::string> staticFunctionKeys(const std::string& className) const;
+    std::vector<std::string> namedInstances(const std::string& className) const;
+
+    bool hasInstance(const std::string& id) const;
+    // Removes an instance and its bound functions; false when unknown.
+    bool remove(const std::string& id);
+
+    // For tests: forget every instance (registrations stay).
+    void clearInstances();
+
+private:
+    LocalFactory() = default;
+
+    void ensureClass(const std::string& className);
+    std::string create(const std::string& className, const std::function<Value()>& construct,
+                       const std::function<std::uint64_t(const Value&)>& addressOf);
+    std::string createNamed(const std::string& className, const std::string& name,
+                            const std::function<Value()>& construct);
+    std::string getNamed(const std::string& name) const;
+    // Needs mutex_ held.
+    void bindInstanceLocked(const std::string& className, const std::string& id, const Value& instance);
+
+    mutable std::mutex mutex_;
+    std::unordered_map<std::string, FunctionMap> prototypes_;
+    std::unordered_map<std::string, FunctionMap> functionsByContext_;
+    std::unordered_map<std::string, Value> instances_;
+    std::unordered_map<std::string, std::string> namedInstances_;
+};
+
+}  // namespace nolt

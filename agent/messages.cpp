@@ -1,0 +1,63 @@
+#include "agent/messages.h"
+
+#include <set>
+
+namespace nolt {
+
+nlohmann::json agentInfo(const std::string& status, const std::string& hostname) {
+    return {{"status", status}, {"hostname", hostname}};
+}
+
+nlohmann::json classInfo(const LocalFactory& factory, const std::string& className) {
+    return {{"className", className},
+            {"instances", factory.namedInstances(className)},
+            {"memberFunctions", factory.memberFunctionKeys(className)},
+            {"staticFunctions", factory.staticFunctionKeys(className)}};
+}
+
+std::vector<std::string> memberFunctionNames(const LocalFactory& factory, const std::string& className) {
+    std::set<std::string> names;
+    for (const auto& key : factory.memberFunctionKeys(className)) names.insert(functionName(key));
+    return {names.begin(), names.end()};
+}
+
+std::vector<std::string> staticTopics(const LocalFactory& factory, const Topics& topics) {
+    std::vector<std::string> result;
+    for (const auto& className : factory.classNames()) {
+        std::set<std::string> names{"__create__"};
+        for (const auto& key : factory.staticFunctionKeys(className)) names.insert(functionName(key));
+        for (const auto& name : names) result.push_back(topics.staticFunction(className, name));
+    }
+    return result;
+}
+
+void prepareRequest(nlohmann::json& request, const ReceivedTopic& topic) {
+    request["context"] = topic.instance == kStaticLevel ? topic.className : topic.instance;
+    request["method"] = topic.function;
+}
+
+std::vector<FollowUp> followUps(const nlohmann::json& reply) {
+    const auto& data = reply.value("data", nlohmann::json::object());
+    if (!data.is_object() || !data.contains("r")) return {};
+    const std::string method = reply.value("method", "");
+    const std::string className = reply.value("context", "");
+    const std::string sender = reply.value("sender", "");
+    const auto& result = data["r"];
+    if (method == "__create__" && result.is_string()) {
+        const std::string id = result;
+        return {{FollowUp::SubscribeInstance, className, id, ""}, {FollowUp::RecordInstance, className, id, sender}};
+    }
+    if (method == "__createNamed__" && result.is_string()) {
+        const std::string id = result;
+        return {{FollowUp::SubscribeInstance, className, id, ""}, {FollowUp::PublishClassInfo, className, "", ""}};
+    }
+    if (method == "__delete__" && data.contains("_1") && data["_1"].is_string()) {
+        const std::string id = data["_1"];
+        return {{FollowUp::UnsubscribeInstance, className, id, ""},
+                {FollowUp::PublishClassInfo, className, "", ""},
+                {FollowUp::ForgetInstance, className, id, sender}};
+    }
+    return {};
+}
+
+}  // namespace nolt
