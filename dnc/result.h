@@ -17,6 +17,7 @@ inline constexpr HRESULT kNoInterface = code(0x80004002);      // E_NOINTERFACE
 inline constexpr HRESULT kPointer = code(0x80004003);          // E_POINTER
 inline constexpr HRESULT kFail = code(0x80004005);             // E_FAIL
 inline constexpr HRESULT kInvalidArg = code(0x80070057);       // E_INVALIDARG
+inline constexpr HRESULT kParamNotFound = code(0x80020004);    // DISP_E_PARAMNOTFOUND: omitted optional argument
 inline constexpr HRESULT kClassNotRegistered = code(0x80040154);
 inline constexpr HRESULT kGeneralFailure = code(0x80040201);
 // The link to the CNC is gone.
@@ -24,6 +25,12 @@ inline constexpr HRESULT kCommunicationFailure = code(0x80040262);
 inline constexpr HRESULT kConnectionLost = code(0x800406CC);
 // DncServer not on line: the CNC could not be contacted.
 inline constexpr HRESULT kNotOnLine = code(0x80040266);
+inline constexpr HRESULT kBadParameter = code(0x80040264);       // a method parameter is incorrect
+inline constexpr HRESULT kNoValidItem = code(0x8004027C);        // no such item (e.g. child of a range)
+inline constexpr HRESULT kRecordNotAvailable = code(0x800402C8); // no record matches
+inline constexpr HRESULT kRecordLocked = code(0x800402CB);
+inline constexpr HRESULT kStillConnected = code(0x800406B1);     // not allowed while connected
+inline constexpr HRESULT kNotConnected = code(0x800406B2);       // not possible when not connected
 
 constexpr bool isLostLink(HRESULT hr) { return hr == kCommunicationFailure || hr == kConnectionLost; }
 

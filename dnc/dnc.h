@@ -1,0 +1,16 @@
+#pragma once
+// Everything of the CNC SDK boundary in one include.
+#include "dnc/automatic.h"
+#include "dnc/com.h"
+#include "dnc/connection.h"
+#include "dnc/data_access.h"
+#include "dnc/error.h"
+#include "dnc/events.h"
+#include "dnc/factory.h"
+#include "dnc/file_system.h"
+#include "dnc/machine.h"
+#include "dnc/object.h"
+#include "dnc/process_data.h"
+#include "dnc/result.h"
+#include "dnc/table.h"
+#include "dnc/variant.h"

@@ -1,0 +1,30 @@
+#pragma once
+// The process-wide source of machine objects: the SDK's in-process machine
+// class. Chosen once at start-up (the simulated controller on Linux); until
+// one is set, every creation answers kClassNotRegistered as on a computer
+// without the SDK.
+#include <memory>
+#include <string>
+
+#include "dnc/file_system.h"
+#include "dnc/machine.h"
+#include "dnc/result.h"
+
+namespace dnc {
+
+class MachineFactory {
+public:
+    virtual ~MachineFactory() = default;
+    virtual HRESULT CreateMachine(std::shared_ptr<IJHMachine>* machine) = 0;
+    // An attribute set with no attribute set, as a ReadDirectory filter.
+    virtual HRESULT CreateFileAttributes(std::shared_ptr<IJHFileAttributes>* attributes) = 0;
+    // The same text as a machine's GetVersionComInterface.
+    virtual HRESULT GetVersion(std::string* version) = 0;
+};
+
+// Installs the factory (null restores the "no SDK installed" one).
+void setMachineFactory(std::shared_ptr<MachineFactory> factory);
+// The current factory, never null; safe to call from any thread.
+std::shared_ptr<MachineFactory> machineFactory();
+
+}  // namespace dnc
