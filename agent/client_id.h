@@ -1,0 +1,9 @@
+#pragma once
+#include <string>
+
+namespace nolt {
+
+// "nolta" + the first 18 hex digits of MD5(domain + agent).
+std::string makeClientId(const std::string& domain, const std::string& agent);
+
+}  // namespace nolt

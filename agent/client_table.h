@@ -1,0 +1,37 @@
+#pragma once
+// Which client created which anonymous instance, so that a client's
+// instances can be deleted when it announces that it went offline.
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace nolt {
+
+class ClientTable {
+public:
+    struct Record {
+        std::string instanceId;
+        std::string className;
+    };
+
+    // Returns true when the client had no records, i.e. its client info must
+    // be subscribed (again).
+    bool record(const std::string& clientId, const Record& record);
+
+    // Returns true when the client's list became empty, i.e. its client info
+    // must be unsubscribed.
+    bool forget(const std::string& clientId, const std::string& instanceId);
+
+    // Takes the client's records out of the table; false when the client is
+    // unknown. The records go because their instances are about to be
+    // deleted: an id kept after that could name a later instance at the same
+    // address.
+    bool takeRecords(const std::string& clientId, std::vector<Record>& records);
+
+private:
+    mutable std::mutex mutex_;
+    std::map<std::string, std::vector<Record>> clients_;
+};
+
+}  // namespace nolt

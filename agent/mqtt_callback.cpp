@@ -1,0 +1,199 @@
+#include "agent/mqtt_callback.h"
+
+#include <chrono>
+#include <iostream>
+
+#include "agent/event_loop.h"
+#include "agent/event_publisher.h"
+#include "agent/local_factory.h"
+#include "agent/messages.h"
+#include "platform/process_exit.h"
+#include "platform/tcp_nodelay.h"
+
+namespace nolt {
+
+namespace {
+constexpr int kQos = 1;
+constexpr auto kReconnectPause = std::chrono::milliseconds(2500);
+}  // namespace
+
+void ActionListener::on_failure(const mqtt::token& token) {
+    std::cout << name_ << " failure" << std::endl;
+    if (token.get_message_id() != 0) std::cout << "message_id: " << token.get_message_id() << std::endl;
+    std::cout << std::endl;
+}
+
+MqttCallback::MqttCallback(std::shared_ptr<mqtt::async_client> client, mqtt::connect_options options,
+                           const Topics& topics, std::string brokerUri, std::string hostname)
+    : client_(std::move(client)),
+      options_(std::move(options)),
+      topics_(topics),
+      brokerUri_(std::move(brokerUri)),
+      hostname_(std::move(hostname)) {
+    for (const auto& topic : staticTopics(LocalFactory::instance(), topics_)) subscriptions_.add(topic, kQos);
+    auto client_handle = client_;
+    setEventPublisher([client_handle](const nlohmann::json& message) {
+        client_handle->publish(message["sender"].get<std::string>(), message.dump(), kQos, false);
+    });
+    client_->set_callback(*this);
+}
+
+MqttCallback::~MqttCallback() { setEventPublisher(nullptr); }
+
+void MqttCallback::startConnect() { client_->connect(options_, nullptr, *this); }
+
+void MqttCallback::connected(const std::string&) {
+    std::cout << "[OK]" << std::endl;
+    // Replies must not wait for delayed ACKs: the MQTT library leaves Nagle on.
+    if (auto address = platform::parseBrokerUri(brokerUri_)) platform::setTcpNoDelayToPeer(address->host, address->port);
+    try {
+        publish(topics_.agentInfo(), agentInfo("online", hostname_).dump(), true);
+        auto wanted = subscriptions_.snapshot();
+        if (!wanted.empty()) {
+            std::vector<std::string> names;
+            std::vector<int> qos;
+            for (const auto& [topic, level] : wanted) {
+                names.push_back(topic);
+                qos.push_back(level);
+            }
+            client_->subscribe(mqtt::string_collection::create(names), qos, nullptr, subscribeListener_);
+        }
+        for (const auto& className : LocalFactory::instance().classNames()) publishClassInfo(className);
+    } catch (const mqtt::exception& e) {
+        std::cerr << "Error: " << e.what() << std::endl;
+    }
+}
+
+void MqttCallback::connection_lost(const std::string& cause) {
+    std::cout << "\nConnection lost" << std::endl;
+    if (!cause.empty()) std::cout << "\tcause: " << cause << std::endl;
+    std::cout << "Reconnecting..." << std::endl;
+    reconnect();
+}
+
+void MqttCallback::on_failure(const mqtt::token&) {
+    std::cerr << "Connection failed" << std::endl;
+    reconnect();
+}
+
+void MqttCallback::reconnect() {
+    {
+        std::unique_lock<std::mutex> lock(stopMutex_);
+        if (stopChanged_.wait_for(lock, kReconnectPause, [&] { return stopping_; })) return;
+    }
+    try {
+        startConnect();
+    } catch (const mqtt::exception& e) {
+        std::cerr << "Error: " << e.what() << std::endl;
+        platform::exitProcess(1);
+    }
+}
+
+void MqttCallback::stopReconnecting() {
+    std::lock_guard<std::mutex> lock(stopMutex_);
+    stopping_ = true;
+    stopChanged_.notify_all();
+}
+
+void MqttCallback::message_arrived(mqtt::const_message_ptr message) {
+    auto topic = classifyTopic(message->get_topic());
+    switch (topic.kind) {
+        case ReceivedTopic::ClientInfo:
+            try {
+                clientInfo(topic.clientId, message->get_payload_str());
+            } catch (const std::exception& e) {
+                // Must not escape into the MQTT library's thread.
+                std::cerr << e.what() << std::endl;
+            }
+            break;
+        case ReceivedTopic::Call: {
+            std::string payload = message->get_payload_str();
+            EventLoop::instance().post([this, topic, payload] { callTask(topic, payload); });
+            break;
+        }
+        case ReceivedTopic::Invalid:
+            std::cerr << "Received message with invalid topic URI" << std::endl;
+            break;
+    }
+}
+
+void MqttCallback::callTask(const ReceivedTopic& topic, const std::string& payload) {
+    auto request = nlohmann::json::parse(payload);
+    const std::string sender = request["sender"].get<std::string>();
+    prepareRequest(request, topic);
+    LocalFactory::instance().call(request);
+    applyFollowUps(request);
+    publish(sender, request.dump(), false);
+}
+
+void MqttCallback::applyFollowUps(const nlohmann::json& reply) {
+    auto& factory = LocalFactory::instance();
+    for (const auto& step : followUps(reply)) {
+        switch (step.kind) {
+            case FollowUp::SubscribeInstance:
+                for (const auto& name : memberFunctionNames(factory, step.className)) {
+                    subscribe(topics_.instanceFunction(step.className, step.instanceId, name));
+                }
+                break;
+            case FollowUp::UnsubscribeInstance:
+                for (const auto& name : memberFunctionNames(factory, step.className)) {
+                    unsubscribe(topics_.instanceFunction(step.className, step.instanceId, name));
+                }
+                break;
+            case FollowUp::PublishClassInfo:
+                publishClassInfo(step.className);
+                break;
+            case FollowUp::RecordInstance:
+                if (clients_.record(step.clientId, {step.instanceId, step.className})) {
+                    subscribe(clientInfoTopic(step.clientId));
+                }
+                break;
+            case FollowUp::ForgetInstance:
+                if (clients_.forget(step.clientId, step.instanceId)) unsubscribe(clientInfoTopic(step.clientId));
+                break;
+        }
+    }
+}
+
+void MqttCallback::clientInfo(const std::string& clientId, const std::string& payload) {
+    auto info = nlohmann::json::parse(payload);
+    if (info["status"].get<std::string>() != "offline") return;
+    std::vector<ClientTable::Record> records;
+    if (!clients_.takeRecords(clientId, records)) return;
+    for (const auto& record : records) {
+        nlohmann::json request = {{"context", record.className},
+                                  {"method", "__delete__"},
+                                  {"data", {{"_1", record.instanceId}}}};
+        LocalFactory::instance().call(request);
+    }
+    unsubscribe(clientInfoTopic(clientId));
+}
+
+void MqttCallback::publishClassInfo(const std::string& className) {
+    publish(topics_.classInfo(className), classInfo(LocalFactory::instance(), className).dump(), true);
+}
+
+void MqttCallback::subscribe(const std::string& topic) {
+    subscriptions_.add(topic, kQos);
+    try {
+        client_->subscribe(topic, kQos, nullptr, subscribeListener_);
+    } catch (const mqtt::exception& e) {
+        // Kept in the table: subscribed again on the next connect.
+        std::cerr << "Error: " << e.what() << std::endl;
+    }
+}
+
+void MqttCallback::unsubscribe(const std::string& topic) {
+    subscriptions_.remove(topic);
+    try {
+        client_->unsubscribe(topic, nullptr, subscribeListener_);
+    } catch (const mqtt::exception& e) {
+        std::cerr << "Error: " << e.what() << std::endl;
+    }
+}
+
+void MqttCallback::publish(const std::string& topic, const std::string& payload, bool retained) {
+    client_->publish(topic, payload, kQos, retained);
+}
+
+}  // namespace nolt

@@ -1,0 +1,82 @@
+#pragma once
+// The MQTT session's reactions: connection events, arriving messages and the
+// outcome of connect and subscribe requests.
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include <mqtt/async_client.h>
+#include <nlohmann/json.hpp>
+
+#include "agent/client_table.h"
+#include "agent/subscriptions.h"
+#include "agent/topics.h"
+
+namespace nolt {
+
+// Prints failures of subscribe and unsubscribe requests.
+class ActionListener : public virtual mqtt::iaction_listener {
+public:
+    explicit ActionListener(std::string name) : name_(std::move(name)) {}
+    void on_failure(const mqtt::token& token) override;
+    void on_success(const mqtt::token&) override {}
+
+private:
+    std::string name_;
+};
+
+class MqttCallback : public virtual mqtt::callback, public virtual mqtt::iaction_listener {
+public:
+    MqttCallback(std::shared_ptr<mqtt::async_client> client, mqtt::connect_options options, const Topics& topics,
+                 std::string brokerUri, std::string hostname);
+    ~MqttCallback() override;
+
+    // mqtt::callback
+    void connected(const std::string& cause) override;
+    void connection_lost(const std::string& cause) override;
+    void message_arrived(mqtt::const_message_ptr message) override;
+    void delivery_complete(mqtt::delivery_token_ptr) override {}
+
+    // Listener of connect requests.
+    void on_failure(const mqtt::token& token) override;
+    void on_success(const mqtt::token&) override {}
+
+    void subscribe(const std::string& topic);
+    void unsubscribe(const std::string& topic);
+    void publish(const std::string& topic, const std::string& payload, bool retained);
+
+    // Starts a connect with this object as listener; throws the MQTT library's exception.
+    void startConnect();
+
+    // No more reconnects from now on; wakes a reconnect that waits.
+    void stopReconnecting();
+
+    // One received call message, run on a worker.
+    void callTask(const ReceivedTopic& topic, const std::string& payload);
+    // A client's "__clientInfo__" message, run on the MQTT library's thread.
+    void clientInfo(const std::string& clientId, const std::string& payload);
+
+    SubscriptionTable& subscriptions() { return subscriptions_; }
+
+private:
+    void reconnect();
+    void publishClassInfo(const std::string& className);
+    void applyFollowUps(const nlohmann::json& reply);
+
+    std::shared_ptr<mqtt::async_client> client_;
+    mqtt::connect_options options_;
+    Topics topics_;
+    std::string brokerUri_;
+    std::string hostname_;
+    SubscriptionTable subscriptions_;
+    ClientTable clients_;
+    ActionListener subscribeListener_{"Subscribe/Unsubscribe"};
+
+    std::mutex stopMutex_;
+    std::condition_variable stopChanged_;
+    bool stopping_ = false;
+};
+
+}  // namespace nolt

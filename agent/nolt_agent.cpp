@@ -1,0 +1,195 @@
+#include "agent/nolt_agent.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <iostream>
+#include <mutex>
+
+#include "agent/client_id.h"
+#include "agent/event_loop.h"
+#include "agent/messages.h"
+#include "agent/mqtt_callback.h"
+#include "platform/hostname.h"
+
+namespace nolt {
+
+namespace {
+
+constexpr std::size_t kHostNameBuffer = 64;
+constexpr auto kConnectPoll = std::chrono::milliseconds(100);
+constexpr auto kReconnectInterval = std::chrono::seconds(3);
+
+mqtt::connect_options makeConnectOptions(const AgentOptions& options, const Topics& topics,
+                                         const std::string& hostname) {
+    mqtt::connect_options connect;
+    connect.set_keep_alive_interval(static_cast<int>(options.keepAlive));
+    connect.set_clean_session(options.cleanSession);
+    connect.set_connect_timeout(static_cast<int>(options.connectTimeout));
+    connect.set_automatic_reconnect(kReconnectInterval, kReconnectInterval);
+    if (!options.username.empty()) connect.set_user_name(options.username);
+    if (!options.password.empty()) connect.set_password(options.password);
+    if (!options.token.empty()) {
+        connect.set_user_name("__token__");
+        connect.set_password(options.token);
+    }
+    mqtt::ssl_options ssl;
+    ssl.set_trust_store(options.trustStore);
+    ssl.set_key_store(options.keyStore);
+    ssl.set_private_key(options.privateKey);
+    ssl.set_private_key_password(options.privateKeyPassword);
+    ssl.set_enabled_cipher_suites(options.enabledCipherSuites);
+    ssl.set_enable_server_cert_auth(options.serverAuth);
+    connect.set_ssl(ssl);
+    connect.set_will(mqtt::will_options(topics.agentInfo(), agentInfo("offline", hostname).dump(), 1, true));
+    return connect;
+}
+
+void printOptions(const AgentOptions& options, const std::string& clientId) {
+    std::cout << "Domain          : " << options.domain << "\n"
+              << "Agent           : " << options.agent << "\n"
+              << "Client ID       : " << clientId << "\n"
+              << "Broker URL      : " << options.broker << "\n";
+    if (!options.plugin.empty()) std::cout << "Plugin File     : " << options.plugin << "\n";
+    std::cout << "------------------\n";
+    if (!options.username.empty()) std::cout << "User Name       : " << options.username << "\n";
+    std::cout << "Persistance     : " << options.persistence << "\n"
+              << "Clean Session   : " << (options.cleanSession ? 1 : 0) << "\n"
+              << "Connect Timeout : " << options.connectTimeout << "\n"
+              << "Keep Alive      : " << options.keepAlive << "\n"
+              << "Server Auth     : " << (options.serverAuth ? 1 : 0) << std::endl;
+}
+
+std::shared_ptr<mqtt::async_client> makeClient(const AgentOptions& options, const std::string& clientId) {
+    if (options.persistence.empty()) {
+        return std::make_shared<mqtt::async_client>(options.broker, clientId,
+                                                    static_cast<mqtt::iclient_persistence*>(nullptr));
+    }
+    return std::make_shared<mqtt::async_client>(options.broker, clientId, options.persistence);
+}
+
+}  // namespace
+
+class NoltAgent::Impl {
+public:
+    explicit Impl(const AgentOptions& options)
+        : options_(options),
+          clientId_(makeClientId(options.domain, options.agent)),
+          topics_(options.domain, options.agent),
+          hostname_(platform::localHostName(kHostNameBuffer)),
+          connectOptions_(makeConnectOptions(options_, topics_, hostname_)) {
+        printOptions(options_, clientId_);
+        client_ = makeClient(options_, clientId_);
+        callback_ = std::make_shared<MqttCallback>(client_, connectOptions_, topics_, options_.broker, hostname_);
+    }
+
+    ~Impl() {
+        callback_->stopReconnecting();
+        try {
+            client_->disable_callbacks();
+        } catch (...) {
+        }
+    }
+
+    void run() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (stopped_) return;
+            running_ = true;
+        }
+        std::cout << "Connecting to the MQTT server... " << std::flush;
+        try {
+            callback_->startConnect();
+        } catch (const mqtt::exception&) {
+            std::cerr << "\nERROR: Unable to connect to MQTT server: '" << options_.broker << "'" << std::endl;
+            finishRun();
+            return;
+        }
+        if (waitConnected()) runEventLoop();
+        disconnect();
+        finishRun();
+    }
+
+    void stop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopped_ = true;
+            changed_.notify_all();
+        }
+        EventLoop::instance().stop();
+    }
+
+private:
+    // Polls the connected state; a stop ends the wait.
+    bool waitConnected() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!stopped_) {
+            if (client_->is_connected()) return true;
+            changed_.wait_for(lock, kConnectPoll);
+        }
+        return false;
+    }
+
+    void runEventLoop() {
+        auto& loop = EventLoop::instance();
+        asio::signal_set signals(loop.context(), SIGINT, SIGTERM);
+        signals.async_wait([this](const asio::error_code& error, int) {
+            if (!error) stop();
+        });
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (stopped_) return;
+        }
+        loop.run();
+        signals.cancel();
+    }
+
+    void disconnect() {
+        callback_->stopReconnecting();
+        if (!client_->is_connected()) {
+            // Never connected (or lost): only end the library's reconnect attempts.
+            try {
+                client_->disconnect()->wait_for(std::chrono::seconds(1));
+            } catch (const mqtt::exception&) {
+            }
+            return;
+        }
+        std::cout << "\nDisconnecting from the MQTT server... " << std::flush;
+        try {
+            client_->publish(topics_.agentInfo(), agentInfo("offline", hostname_).dump(), 1, true);
+            client_->disconnect()->wait();
+            std::cout << "[OK]" << std::endl;
+        } catch (const mqtt::exception&) {
+            std::cerr << "\nERROR: Unable to cleanly disconnect from MQTT server: '" << options_.broker << "'"
+                      << std::endl;
+        }
+    }
+
+    void finishRun() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        running_ = false;
+    }
+
+    AgentOptions options_;
+    std::string clientId_;
+    Topics topics_;
+    std::string hostname_;
+    mqtt::connect_options connectOptions_;
+    std::shared_ptr<mqtt::async_client> client_;
+    std::shared_ptr<MqttCallback> callback_;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stopped_ = false;
+    bool running_ = false;
+};
+
+NoltAgent::NoltAgent(const AgentOptions& options) : impl_(std::make_shared<Impl>(options)) {}
+
+NoltAgent::~NoltAgent() = default;
+
+void NoltAgent::run() { impl_->run(); }
+
+void NoltAgent::stop() { impl_->stop(); }
+
+}  // namespace nolt
