@@ -1,0 +1,87 @@
+#include "host/command_line.h"
+
+#include <iostream>
+#include <stdexcept>
+#include <vector>
+
+#include "host/installer.h"
+#include "host/log_event.h"
+#include "host/options.h"
+#include "host/service.h"
+#include "host/service_layer.h"
+#include "host/split_tokens.h"
+
+namespace heidenhain {
+namespace {
+
+constexpr const char* kServiceSwitch = "/Service";
+constexpr const char* kUninstallSwitch = "/UnregServer";
+
+// The program prefix goes inside the double-quoted binPath of the create
+// command, so its own double quotes must be escaped.
+std::string escapeDoubleQuotes(const std::string& text) {
+    std::string escaped;
+    for (const char c : text) {
+        if (c == '"') escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+nolt::AgentOptions parseTokens(const std::vector<std::string>& tokens) {
+    std::vector<const char*> argv;
+    for (const auto& token : tokens) argv.push_back(token.c_str());
+    return parseOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+}  // namespace
+
+std::string joinCommandLine(int argc, const char* const* argv) {
+    std::string commandLine;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0) commandLine += ' ';
+        commandLine += argv[i];
+    }
+    return commandLine;
+}
+
+bool HeidenhainService::parseCommandLine(const std::string& commandLine, int& resultCode) {
+    logEvent("%s", commandLine.c_str());
+
+    const auto servicePosition = commandLine.find(kServiceSwitch);
+    const bool hasServiceSwitch = servicePosition != std::string::npos;
+    const bool uninstall = !hasServiceSwitch && commandLine.find(kUninstallSwitch) != std::string::npos;
+    const std::string programPrefix = escapeDoubleQuotes(commandLine.substr(0, servicePosition));
+    // With the service switch the first token is its word, the second the
+    // broker host to install for.
+    const auto tokens =
+        splitTokens(hasServiceSwitch ? commandLine.substr(servicePosition + 1) : commandLine, " ");
+
+    if (handleStandardSwitches(commandLine, resultCode)) {
+        if (uninstall) {
+            uninstallService();
+            return false;
+        }
+        // Only "/Service" names a broker host; without it the second token is
+        // the layer's own switch, such as "/RegServer", and is no host.
+        if (hasServiceSwitch && tokens.size() >= 2) {
+            installService(programPrefix, tokens[1]);
+            return false;
+        }
+    }
+
+    try {
+        options = parseTokens(tokens);
+        if (options.domain.empty() || options.agent.empty())
+            throw std::runtime_error(
+                "Bad parameters, expecting \"domain\" and \"agent\" to be defined.");
+        agent = agentFactory(nolt::AgentOptions(options));
+        if (agent) return true;
+    } catch (const std::exception& e) {
+        std::cout << "Bad commandline: " << e.what() << std::endl;
+    }
+    logEvent("Bad commandline provided");
+    return false;
+}
+
+}  // namespace heidenhain

@@ -1,0 +1,84 @@
+#include "host/installer.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "host/password.h"
+#include "host_journal.h"
+#include "platform/hostname.h"
+
+namespace heidenhain {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
+
+// The password is the one part of the create command that is not known in
+// advance.
+std::string passwordIn(const std::string& createCommand) {
+    std::smatch match;
+    const std::regex pattern(" -P (\\S*) -b ");
+    return std::regex_search(createCommand, match, pattern) ? match[1].str() : "<none>";
+}
+
+TEST(Installer, CreateCommandHasEveryPieceInOrder) {
+    EXPECT_EQ(createServiceCommand("\\\"C:\\Program Files\\agent.exe\\\" ", "heidenhain-pc1",
+                                   "heidenhain-pc1", "Ab3dEf7h", "broker.example"),
+              "sc.exe create \"Orvane Heidenhain Agent\" binPath= \"\\\"C:\\Program "
+              "Files\\agent.exe\\\"  -d edge.orvane -a heidenhain-pc1 -u heidenhain-pc1 -P "
+              "Ab3dEf7h -b ssl://broker.example:8883\" start= auto");
+}
+
+TEST(Installer, InstallCreatesConfiguresAndStartsSilently) {
+    hosttest::HostJournal journal(/*serviceMode=*/true);
+    CaptureStdout();
+    installService("agent.exe ", "broker.example");
+    EXPECT_EQ(GetCapturedStdout(), "");
+
+    const auto commands = journal.commands();
+    ASSERT_EQ(commands.size(), 4u);
+    const std::string name = "heidenhain-" + platform::localHostName(128);
+    const std::string password = passwordIn(commands[0]);
+    EXPECT_EQ(password.size(), kPasswordLength);
+    EXPECT_EQ(commands[0],
+              createServiceCommand("agent.exe ", name, name, password, "broker.example"));
+    EXPECT_THAT(
+        journal.entries(),
+        ElementsAre("heidenhain/4: Creating Service", "run: " + commands[0],
+                    "heidenhain/4: Configuring Service",
+                    "run: sc.exe failure \"Orvane Heidenhain Agent\" actions= "
+                    "restart/2000/restart/2000/restart/2000 reset= 86400",
+                    "run: sc.exe description \"Orvane Heidenhain Agent\" \"Connecting "
+                    "Heidenhain controlled CNC machines to Orvane Linkwerk\"",
+                    "heidenhain/4: Starting Service",
+                    "run: sc.exe start \"Orvane Heidenhain Agent\""));
+}
+
+// Unlike a generator seeded with the clock, two installs in the same second
+// get different passwords (a collision has probability 62^-8).
+TEST(Installer, TwoInstallsGetDifferentPasswords) {
+    hosttest::HostJournal journal;
+    installService("agent.exe", "broker");
+    installService("agent.exe", "broker");
+    const auto commands = journal.commands();
+    ASSERT_EQ(commands.size(), 8u);
+    EXPECT_NE(passwordIn(commands[0]), passwordIn(commands[4]));
+}
+
+TEST(Installer, UninstallStopsThenDeletesSilently) {
+    hosttest::HostJournal journal(/*serviceMode=*/true);
+    CaptureStdout();
+    uninstallService();
+    EXPECT_EQ(GetCapturedStdout(), "");
+    EXPECT_THAT(journal.entries(),
+                ElementsAre("heidenhain/4: Stopping Service",
+                            "run: sc.exe stop \"Orvane Heidenhain Agent\"",
+                            "heidenhain/4: Deleting Service",
+                            "run: sc.exe delete \"Orvane Heidenhain Agent\""));
+}
+
+}  // namespace
+}  // namespace heidenhain
