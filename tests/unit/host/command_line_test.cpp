@@ -159,5 +159,19 @@ TEST(CommandLine, CommandLineIsLoggedAsPlainText) {
     EXPECT_THAT(r.events, ElementsAre("agent %s %d%n -d edge -a pc1"));
 }
 
+TEST(CommandLine, DefaultFactoryBuildsTheRealAgentWithoutConnecting) {
+    hosttest::HostJournal journal;
+    HeidenhainService service;
+    int resultCode = 0;
+    CaptureStdout();
+    const bool run = service.parseCommandLine("agent -d edge -a pc1 -b tcp://127.0.0.1:1", resultCode);
+    const bool rejected = service.parseCommandLine("agent -d edge -a pc1 -b nonsense://x", resultCode);
+    const std::string out = GetCapturedStdout();
+    EXPECT_TRUE(run);
+    EXPECT_FALSE(rejected);
+    EXPECT_THAT(out, ::testing::HasSubstr("\nBad commandline: MQTT error"));
+    EXPECT_THAT(journal.serviceEvents(), ::testing::Contains("Bad commandline provided"));
+}
+
 }  // namespace
 }  // namespace heidenhain
