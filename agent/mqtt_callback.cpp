@@ -84,6 +84,9 @@ void MqttCallback::reconnect() {
     try {
         startConnect();
     } catch (const mqtt::exception& e) {
+        // The library's own automatic reconnect may be under way already;
+        // it carries on, so this is no reason to end the process.
+        if (e.get_return_code() == MQTTASYNC_COMMAND_IGNORED) return;
         std::cerr << "Error: " << e.what() << std::endl;
         platform::exitProcess(1);
     }

@@ -1,0 +1,26 @@
+#include "tests/support/in_process_agent.h"
+
+#include "agent/event_loop.h"
+
+namespace testsupport {
+
+InProcessAgent::InProcessAgent(const std::string& brokerUri, const std::string& domain, const std::string& agent)
+    : prefix_(domain + "/" + agent) {
+    nolt::AgentOptions options;
+    options.domain = domain;
+    options.agent = agent;
+    options.broker = brokerUri;
+    agent_ = std::make_unique<nolt::NoltAgent>(options);
+    nolt::EventLoop::instance().reset();
+    thread_ = std::thread([this] { agent_->run(); });
+}
+
+InProcessAgent::~InProcessAgent() { stop(); }
+
+void InProcessAgent::stop() {
+    if (!thread_.joinable()) return;
+    agent_->stop();
+    thread_.join();
+}
+
+}  // namespace testsupport
