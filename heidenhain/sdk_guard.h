@@ -1,0 +1,135 @@
+#pragma once
+// The guard through which a session makes every SDK call: connected checks,
+// the session's timed SDK mutex, timing with a slow-call warning, and one
+// uniform text for a failing result code.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "dnc/result.h"
+#include "heidenhain/session_flags.h"
+
+namespace heidenhain {
+
+// Where a guarded call stands in our source; ends most guard messages.
+struct CallSite {
+    const char* file;
+    int line;
+};
+
+#define SDK_CALL_SITE (::heidenhain::CallSite{__FILE__, __LINE__})
+
+// What a CHECK_INTERFACE call tests before it goes online.
+struct InterfaceCheck {
+    const char* interfaceName;  // "Automatic", "ProcessData", "DataAccess", "ItncTable", "FileSystem"
+    bool present;               // the session holds the interface
+    const char* function;       // the DncShim member making the call, e.g. "getDncMode"
+};
+
+class SdkGuard {
+public:
+    // Called, with no SDK lock held, when background work meets a lost link.
+    using LostLinkHandler = std::function<void(dnc::HRESULT)>;
+
+    SdkGuard(std::string sessionName, const SessionFlags& flags);
+    SdkGuard(const SdkGuard&) = delete;
+    SdkGuard& operator=(const SdkGuard&) = delete;
+
+    // The process-wide wait for an SDK lock, in seconds (5 at start).
+    // Values below 1 throw "Value must be greater than zero" and change nothing.
+    static int setSdkMutexTimeout(int seconds);
+    static int getSdkMutexTimeout();
+
+    bool isConnected() const { return flags_.isConnected(); }
+    const std::string& sessionName() const { return sessionName_; }
+    // The call name of the last online call that entered the SDK; never cleared.
+    std::string currentSdkCall() const;
+    std::int64_t sdkCallStart() const { return sdkCallStart_; }
+
+    // Runs an SDK operation (a callable returning the result code) while
+    // connected; returns its non-negative code or throws.
+    template <class Op>
+    dnc::HRESULT online(std::string_view call, CallSite site, Op&& op) {
+        OnlineCall pending = enterOnline(call, site);
+        return *leaveOnline(pending, op(), nullptr);
+    }
+
+    // The online call for work that must not fail on a lost link (event
+    // sinks, table monitor): the two lost-link codes release the lock, call
+    // the handler and give an empty result instead of an exception.
+    template <class Op>
+    std::optional<dnc::HRESULT> onlineUnlessLost(std::string_view call, CallSite site,
+                                                 const LostLinkHandler& onLostLink, Op&& op) {
+        OnlineCall pending = enterOnline(call, site);
+        return leaveOnline(pending, op(), &onLostLink);
+    }
+
+    // The online call of a function that needs one of the session's interfaces.
+    template <class Op>
+    dnc::HRESULT checkedInterface(const InterfaceCheck& check, std::string_view call, CallSite site, Op&& op) {
+        checkInterface(check, site);
+        return online(call, site, std::forward<Op>(op));
+    }
+
+    // A call made while the session is meant to be not connected: locked,
+    // not timed, a negative code throws.
+    template <class Op>
+    dnc::HRESULT offline(std::string_view call, CallSite site, Op&& op) {
+        auto held = enterOffline(call, site);
+        const dnc::HRESULT hr = op();
+        if (dnc::failed(hr)) throw std::runtime_error(errorMessage(call, hr, site));
+        return hr;
+    }
+
+    // Only the SDK lock: the caller reads the result code itself.
+    template <class Op>
+    dnc::HRESULT locked(std::string_view call, CallSite site, Op&& op) {
+        auto held = lock(*sdkMutex_, call, site);
+        return op();
+    }
+
+    // Waits for a timed mutex for the SDK lock time-out; throws the lock
+    // message naming this session's current SDK call on failure.
+    std::unique_lock<std::timed_mutex> lock(std::timed_mutex& mutex, std::string_view call, CallSite site) const;
+
+    // Texts shared with the callers that build these failures themselves.
+    static std::string notConnectedMessage(std::string_view call, CallSite site);
+    std::string errorMessage(std::string_view call, dnc::HRESULT hr, CallSite site) const;
+
+private:
+    struct OnlineCall {
+        std::string call;
+        CallSite site;
+        std::unique_lock<std::timed_mutex> held;
+        std::int64_t startNs;     // before waiting for the lock
+        std::int64_t sdkStartNs;  // after the lock, right before the SDK
+        std::string otherBeforeMutex;
+        std::string otherBeforeSdk;
+    };
+
+    OnlineCall enterOnline(std::string_view call, CallSite site);
+    std::optional<dnc::HRESULT> leaveOnline(OnlineCall& pending, dnc::HRESULT hr, const LostLinkHandler* onLostLink);
+    void warnIfSlow(const OnlineCall& pending) const;
+    std::unique_lock<std::timed_mutex> enterOffline(std::string_view call, CallSite site);
+    void checkInterface(const InterfaceCheck& check, CallSite site) const;
+    void setCurrentSdkCall(const std::string& call);
+
+    const std::string sessionName_;
+    const SessionFlags& flags_;
+    // Held through a shared pointer as the session's other timed locks are.
+    std::shared_ptr<std::timed_mutex> sdkMutex_ = std::make_shared<std::timed_mutex>();
+    // Guards only the text below: "other" is read by threads that do not hold
+    // the SDK lock, and a string must not be read while it is being written.
+    mutable std::mutex callNameMutex_;
+    std::string currentSdkCall_;
+    std::atomic<std::int64_t> sdkCallStart_{0};
+};
+
+}  // namespace heidenhain
