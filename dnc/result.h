@@ -20,6 +20,7 @@ inline constexpr HRESULT kInvalidArg = code(0x80070057);       // E_INVALIDARG
 inline constexpr HRESULT kParamNotFound = code(0x80020004);    // DISP_E_PARAMNOTFOUND: omitted optional argument
 inline constexpr HRESULT kClassNotRegistered = code(0x80040154);
 inline constexpr HRESULT kGeneralFailure = code(0x80040201);
+inline constexpr HRESULT kNoConnection = code(0x80040200);  // CONNECT_E_NOCONNECTION: unknown Unadvise cookie
 // The link to the CNC is gone.
 inline constexpr HRESULT kCommunicationFailure = code(0x80040262);
 inline constexpr HRESULT kConnectionLost = code(0x800406CC);
