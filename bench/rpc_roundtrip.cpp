@@ -1,0 +1,161 @@
+// Request/reply round trips through one broker: a raw echo responder against
+// the agent answering a no-op member function, with 1 and with 8 requests
+// outstanding. Prints p50/p99 and the agent-to-raw ratios.
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <mqtt/async_client.h>
+#include <nlohmann/json.hpp>
+
+#include "agent/local_factory.h"
+#include "platform/tcp_nodelay.h"
+#include "tests/support/broker.h"
+#include "tests/support/in_process_agent.h"
+#include "tests/support/mqtt_test_client.h"
+
+using Clock = std::chrono::steady_clock;
+using nlohmann::json;
+
+namespace {
+
+class Noop {
+public:
+    explicit Noop(const std::string&) {}
+    void noop() {}
+};
+
+void setNoDelay(const std::string& uri) {
+    if (auto address = platform::parseBrokerUri(uri)) platform::setTcpNoDelayToPeer(address->host, address->port);
+}
+
+// Answers every request on its topic by publishing it back to "sender".
+class RawEcho : public virtual mqtt::callback {
+public:
+    RawEcho(const std::string& uri, const std::string& topic) : client_(uri, "bench-echo") {
+        client_.set_callback(*this);
+        client_.connect()->wait();
+        setNoDelay(uri);
+        client_.subscribe(topic, 1)->wait();
+    }
+    ~RawEcho() override { client_.disconnect()->wait(); }
+    void message_arrived(mqtt::const_message_ptr message) override {
+        auto request = json::parse(message->get_payload_str());
+        client_.publish(request["sender"].get<std::string>(), message->get_payload_str(), 1, false);
+    }
+
+private:
+    mqtt::async_client client_;
+};
+
+// Sends requests with a fixed number outstanding and records each round trip.
+class Requester : public virtual mqtt::callback {
+public:
+    explicit Requester(const std::string& uri) : client_(uri, "bench-requester") {
+        client_.set_callback(*this);
+        client_.connect()->wait();
+        setNoDelay(uri);
+        client_.subscribe(replyTopic_, 1)->wait();
+    }
+    ~Requester() override { client_.disconnect()->wait(); }
+
+    std::vector<double> run(const std::string& topic, int total, int outstanding) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        topic_ = topic;
+        latencies_.clear();
+        sent_ = 0;
+        remaining_ = total;
+        total_ = total;
+        for (int i = 0; i < outstanding && sent_ < total_; ++i) sendLocked();
+        done_.wait_for(lock, std::chrono::seconds(120), [&] { return remaining_ == 0; });
+        return latencies_;
+    }
+
+    void message_arrived(mqtt::const_message_ptr message) override {
+        const auto now = Clock::now();
+        auto reply = json::parse(message->get_payload_str());
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto found = started_.find(reply["id"].get<int>());
+        if (found == started_.end()) return;
+        latencies_.push_back(std::chrono::duration<double, std::milli>(now - found->second).count());
+        started_.erase(found);
+        if (sent_ < total_) sendLocked();
+        if (--remaining_ == 0) done_.notify_all();
+    }
+
+private:
+    void sendLocked() {
+        const int id = nextId_++;
+        json request = {{"sender", replyTopic_}, {"id", id}, {"data", json::object()}};
+        started_[id] = Clock::now();
+        ++sent_;
+        client_.publish(topic_, request.dump(), 1, false);
+    }
+
+    mqtt::async_client client_;
+    const std::string replyTopic_ = "bench/requester/reply";
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::map<int, Clock::time_point> started_;
+    std::vector<double> latencies_;
+    std::string topic_;
+    int nextId_ = 1, sent_ = 0, remaining_ = 0, total_ = 0;
+};
+
+double percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    auto index = static_cast<std::size_t>(p * (values.size() - 1));
+    return values[index];
+}
+
+struct Figures {
+    double p50, p99;
+};
+
+Figures measure(Requester& requester, const std::string& topic, int total, int outstanding) {
+    requester.run(topic, 200, outstanding);  // warm-up
+    auto latencies = requester.run(topic, total, outstanding);
+    return {percentile(latencies, 0.5), percentile(latencies, 0.99)};
+}
+
+}  // namespace
+
+int main() {
+    auto& factory = nolt::LocalFactory::instance();
+    factory.registerClass<Noop, std::string>("Noop");
+    factory.registerMember("Noop", "noop", &Noop::noop);
+
+    testsupport::MosquittoBroker broker;
+    testsupport::InProcessAgent agent(broker.uri(), "bench", "agent");
+    testsupport::MqttTestClient setup("bench-setup");
+    setup.connect(broker.uri());
+    setup.subscribe(agent.topic("Noop/__classInfo__"));
+    setup.waitForMessageOn(agent.topic("Noop/__classInfo__"), std::chrono::seconds(10));
+    const std::string id =
+        setup.call(agent.topic("Noop/__static__/__create__"), {{"data", {{"_1", "n"}}}})["data"]["r"];
+
+    RawEcho echo(broker.uri(), "bench/echo");
+    Requester requester(broker.uri());
+    const int total = 3000;
+    std::printf("%-28s %10s %10s\n", "round trip (ms)", "p50", "p99");
+    Figures raw[2], viaAgent[2];
+    const int outstanding[2] = {1, 8};
+    for (int i = 0; i < 2; ++i) {
+        raw[i] = measure(requester, "bench/echo", total, outstanding[i]);
+        viaAgent[i] = measure(requester, agent.topic("Noop/" + id + "/noop"), total, outstanding[i]);
+        std::printf("raw echo,  %d outstanding      %10.3f %10.3f\n", outstanding[i], raw[i].p50, raw[i].p99);
+        std::printf("agent,     %d outstanding      %10.3f %10.3f\n", outstanding[i], viaAgent[i].p50, viaAgent[i].p99);
+    }
+    for (int i = 0; i < 2; ++i) {
+        std::printf("ratio agent/raw, %d outstanding: p50 %.2f, p99 %.2f\n", outstanding[i],
+                    viaAgent[i].p50 / raw[i].p50, viaAgent[i].p99 / raw[i].p99);
+    }
+    agent.stop();
+    return 0;
+}
