@@ -1,0 +1,48 @@
+#pragma once
+// The built agent executable run as a child process, as an operator would
+// run it in the foreground.
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
+
+namespace testsupport {
+
+class AgentProcess {
+public:
+    // Starts the executable with the arguments, in a private working
+    // directory (the agent writes its "tmp" there), with standard output and
+    // standard error captured to files of that directory.
+    explicit AgentProcess(const std::vector<std::string>& arguments,
+                          const std::string& executable = NOLT_AGENT_EXECUTABLE);
+    // Kills the agent when it still runs; prints its output when the
+    // current test has failed.
+    ~AgentProcess();
+    AgentProcess(const AgentProcess&) = delete;
+    AgentProcess& operator=(const AgentProcess&) = delete;
+
+    bool signal(int signalNumber);  // SIGTERM, SIGINT, SIGKILL, ...
+    bool running() { return process_->running(); }
+    // The exit code (128 + signal number when a signal ended it), empty when
+    // it still runs after the bound.
+    std::optional<int> waitForExit(std::chrono::milliseconds bound);
+
+    // What the agent has written so far.
+    std::string standardOutput() const;
+    std::string standardError() const;
+    // Waits until the output contains the text.
+    bool waitForOutput(const std::string& text, std::chrono::milliseconds bound) const;
+    bool waitForError(const std::string& text, std::chrono::milliseconds bound) const;
+
+    const std::filesystem::path& workingDirectory() const { return directory_.path(); }
+
+private:
+    TempDir directory_{"nolt-agent"};
+    std::unique_ptr<ChildProcess> process_;
+};
+
+}  // namespace testsupport

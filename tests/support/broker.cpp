@@ -1,0 +1,80 @@
+#include "tests/support/broker.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <iostream>
+#include <stdexcept>
+#include <thread>
+
+#include "tests/support/wait_for.h"
+
+namespace testsupport {
+namespace {
+
+// A loaded machine running two suites in parallel may take a while to start
+// a process; a broker that has not come up by then is broken.
+constexpr auto kStartBound = 10s;
+constexpr auto kStopBound = 5s;
+
+std::string configFor(int port) {
+    return "listener " + std::to_string(port) + " 127.0.0.1\n"
+           "allow_anonymous true\n"
+           "set_tcp_nodelay true\n"
+           "persistence false\n"
+           "log_dest stdout\n"
+           "log_type all\n";
+}
+
+}  // namespace
+
+MosquittoBroker::MosquittoBroker() {
+    writeFile(directory_.file("mosquitto.conf"), configFor(port()));
+    start();
+}
+
+MosquittoBroker::~MosquittoBroker() {
+    process_.reset();
+    if (::testing::Test::HasFailure()) {
+        std::cerr << "--- log of the broker on port " << port() << " ---\n" << log() << "---\n";
+    }
+}
+
+std::string MosquittoBroker::uri() const { return "tcp://" + host() + ":" + std::to_string(port()); }
+
+void MosquittoBroker::start() {
+    const auto log = directory_.file("mosquitto.log");
+    const auto config = directory_.file("mosquitto.conf").string();
+    const auto deadline = std::chrono::steady_clock::now() + kStartBound;
+    // A broker that ends at once could not open the port (still held by the
+    // previous one's last connections); starting again soon succeeds.
+    while (std::chrono::steady_clock::now() < deadline) {
+        process_ = std::make_unique<ChildProcess>(NOLT_MOSQUITTO_EXECUTABLE,
+                                                  std::vector<std::string>{"-c", config}, log, log);
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        waitFor([this] { return !process_->running() || loopbackPortAccepts(port()); }, left);
+        if (process_->running() && loopbackPortAccepts(port())) return;
+        std::this_thread::sleep_for(50ms);  // paces the retries, synchronises nothing
+    }
+    process_.reset();
+    throw std::runtime_error("mosquitto did not start on port " + std::to_string(port()) + ":\n" +
+                             this->log());
+}
+
+void MosquittoBroker::stop() {
+    if (!process_) return;
+    process_->signal(SIGTERM);
+    if (!process_->waitForExit(kStopBound)) process_->kill();
+    process_.reset();
+}
+
+void MosquittoBroker::restart() {
+    stop();
+    start();
+}
+
+bool MosquittoBroker::running() { return process_ && process_->running(); }
+
+std::string MosquittoBroker::log() const { return readFile(directory_.file("mosquitto.log")); }
+
+}  // namespace testsupport

@@ -1,0 +1,51 @@
+#include "tests/support/loopback_port.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+namespace testsupport {
+namespace {
+
+sockaddr_in loopback(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    return address;
+}
+
+}  // namespace
+
+ReservedLoopbackPort::ReservedLoopbackPort() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "socket");
+    int on = 1;
+    ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    auto address = loopback(0);
+    socklen_t length = sizeof address;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        int error = errno;
+        ::close(fd_);
+        throw std::system_error(error, std::generic_category(), "bind to a free loopback port");
+    }
+    port_ = ntohs(address.sin_port);
+}
+
+ReservedLoopbackPort::~ReservedLoopbackPort() { ::close(fd_); }
+
+bool loopbackPortAccepts(int port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    auto address = loopback(port);
+    bool accepted = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return accepted;
+}
+
+}  // namespace testsupport
