@@ -1,0 +1,33 @@
+#pragma once
+// The remote control class "DncSimulator": lets a black-box client of the
+// agent drive the simulated controller (events, link, faults) over the same
+// protocol as the CNC sessions. It exists only while the simulated SDK is in use.
+#include <cstdint>
+#include <string>
+
+namespace dncsim {
+
+class DncSimulator {
+public:
+    // Machine state event to the sessions connected to the host; false when
+    // nothing has connected to the host yet.
+    bool raiseMachineEvent(const std::string& host, int stateEvent);
+    void loseLink(const std::string& host);
+    void restoreLink(const std::string& host);
+    void stayBooting(const std::string& host, bool booting);
+    // code: a failure code in its signed or unsigned 32-bit form (-2147219764
+    // or 2147747532 for 0x800406CC); count < 0: every call; an empty host:
+    // every controller.
+    void failNext(const std::string& operation, int count, std::int64_t code, const std::string& host);
+    void delay(const std::string& operation, int milliseconds, int count, const std::string& host);
+    // kind: the SDK's name, such as "DNC_INTERFACE_JHDATAACCESS".
+    void withholdInterface(const std::string& kind, std::int64_t code, const std::string& host);
+    void offerInterface(const std::string& kind, const std::string& host);
+    void clearFaults();
+};
+
+// Enters "DncSimulator" and its functions into the agent's registry; called
+// once at start-up next to installSimulatedSdk(). Repeated calls do nothing.
+void registerDncSimulator();
+
+}  // namespace dncsim
