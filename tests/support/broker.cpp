@@ -1,7 +1,9 @@
 #include "tests/support/broker.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <iostream>
 #include <stdexcept>
@@ -17,19 +19,30 @@ namespace {
 constexpr auto kStartBound = 10s;
 constexpr auto kStopBound = 5s;
 
-std::string configFor(int port) {
+// Started as root, mosquitto switches to its own user, which could not
+// write the log into our private directory; naming the current user keeps
+// it as it is (and means nothing to a broker not started as root).
+std::string userLine() {
+    const passwd* user = ::getpwuid(::geteuid());
+    return user ? "user " + std::string(user->pw_name) + "\n" : "";
+}
+
+// The log goes to a file of its own because mosquitto flushes that after
+// every line, while its buffered standard output is lost when it is killed.
+std::string configFor(int port, const std::filesystem::path& log) {
     return "listener " + std::to_string(port) + " 127.0.0.1\n"
            "allow_anonymous true\n"
            "set_tcp_nodelay true\n"
-           "persistence false\n"
-           "log_dest stdout\n"
+           "persistence false\n" +
+           userLine() +
+           "log_dest file " + log.string() + "\n"
            "log_type all\n";
 }
 
 }  // namespace
 
 MosquittoBroker::MosquittoBroker() {
-    writeFile(directory_.file("mosquitto.conf"), configFor(port()));
+    writeFile(directory_.file("mosquitto.conf"), configFor(port(), directory_.file("mosquitto.log")));
     start();
 }
 
@@ -43,14 +56,14 @@ MosquittoBroker::~MosquittoBroker() {
 std::string MosquittoBroker::uri() const { return "tcp://" + host() + ":" + std::to_string(port()); }
 
 void MosquittoBroker::start() {
-    const auto log = directory_.file("mosquitto.log");
+    const auto output = directory_.file("mosquitto.out");
     const auto config = directory_.file("mosquitto.conf").string();
     const auto deadline = std::chrono::steady_clock::now() + kStartBound;
     // A broker that ends at once could not open the port (still held by the
     // previous one's last connections); starting again soon succeeds.
     while (std::chrono::steady_clock::now() < deadline) {
         process_ = std::make_unique<ChildProcess>(NOLT_MOSQUITTO_EXECUTABLE,
-                                                  std::vector<std::string>{"-c", config}, log, log);
+                                                  std::vector<std::string>{"-c", config}, output, output);
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         waitFor([this] { return !process_->running() || loopbackPortAccepts(port()); }, left);
         if (process_->running() && loopbackPortAccepts(port())) return;
@@ -75,6 +88,8 @@ void MosquittoBroker::restart() {
 
 bool MosquittoBroker::running() { return process_ && process_->running(); }
 
-std::string MosquittoBroker::log() const { return readFile(directory_.file("mosquitto.log")); }
+std::string MosquittoBroker::log() const {
+    return readFile(directory_.file("mosquitto.out")) + readFile(directory_.file("mosquitto.log"));
+}
 
 }  // namespace testsupport

@@ -57,6 +57,8 @@ TEST(MqttTestClient, TwoClientsTalkThroughTheBroker) {
     ASSERT_TRUE(second);
     EXPECT_FALSE(second->isJson());
     EXPECT_EQ("not json", second->payload);
+    EXPECT_NE(std::string::npos, broker.log().find("New client connected from 127.0.0.1:"));
+    EXPECT_NE(std::string::npos, broker.log().find(listener.clientId()));
 }
 
 TEST(MqttTestClient, CallWaitsForTheReplyWithItsId) {
