@@ -1,0 +1,32 @@
+#include "heidenhain/dncshim.h"
+
+#include "dnc/com.h"
+#include "heidenhain/machine_sink.h"
+#include "heidenhain/session_log.h"
+
+namespace heidenhain {
+
+DncShim::DncShim(const std::string& name) : name_(name), guard_(name_, flags_) {
+    guard_.offline("CoInitializeEx(NULL, COINIT_MULTITHREADED)", SDK_CALL_SITE,
+                   [] { return dnc::CoInitializeEx(nullptr, dnc::COINIT_MULTITHREADED); });
+}
+
+DncShim::DncShim(const DncShim& other) : DncShim(other.name_) {
+    logError("DncShim", name_ + " copy constructor used but is forbidden");
+}
+
+DncShim::~DncShim() {
+    if (flags_.connected || flags_.disconnectPending) {
+        try {
+            disconnect();
+        } catch (const std::exception& e) {
+            logInformation("~DncShim", name_ + ": Failed on disconnect during destruction, because: " + e.what());
+        }
+    }
+    // The SDK may still hold the machine sink; it must not reach this object.
+    if (auto sink = machineSink_.get()) sink->detach();
+    // A disconnect that failed part-way kept the machine object and its worker.
+    releaseMachine();
+}
+
+}  // namespace heidenhain

@@ -1,0 +1,144 @@
+#pragma once
+// One session with one CNC, the class that remote clients see. Its member
+// functions are defined in one file per concern:
+//   dncshim.cpp                  construction, copy, destruction
+//   dncshim_connection.cpp       connect, disconnect
+//   dncshim_connection_list.cpp  the SDK connection of a host
+//   dncshim_machine.cpp          machine object creation and release
+//   dncshim_interfaces.cpp       interfaces and sinks after connecting
+//   dncshim_state.cpp            queries, callbacks, machine state events
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "agent/callback.h"
+#include "dnc/automatic.h"
+#include "dnc/data_access.h"
+#include "dnc/error.h"
+#include "dnc/file_system.h"
+#include "dnc/machine.h"
+#include "dnc/process_data.h"
+#include "dnc/table.h"
+#include "heidenhain/locked_value.h"
+#include "heidenhain/sdk_guard.h"
+#include "heidenhain/session_flags.h"
+
+namespace heidenhain {
+
+class CMachineSink;
+
+class DncShim {
+public:
+    explicit DncShim(const std::string& name);
+    // Never wanted: builds a fresh session of the same name and logs an error.
+    DncShim(const DncShim& other);
+    DncShim& operator=(const DncShim&) = delete;
+    ~DncShim();
+
+    void connect(const std::string& host, const std::string& controllerType, const std::string& protocol);
+    void connect(const std::string& host, const std::string& controllerType);
+    void disconnect();
+
+    bool isConnected();
+    std::string getAgentVersion();
+    std::string getVersion();
+    std::string getState();
+    nlohmann::json getAvailableInterfaces();
+    bool hasAutomaticEvents();
+    bool hasAutomaticInterface();
+    bool hasDataAccessEvents();
+    bool hasDataAccessInterface();
+    bool hasErrorEvents();
+    bool hasErrorInterface();
+    bool hasFileSystemInterface();
+    bool hasItncTableInterface();
+    bool hasMachineEvents();
+    bool hasProcessDataInterface();
+
+    void onStateChanged(nolt::Callback<std::string> callback);
+    void onConnectLost(nolt::Callback<std::string> callback);
+    void onDisconnectDone(nolt::Callback<std::string> callback);
+
+    int setSdkMutexTimeout(int seconds);
+    int getSdkMutexTimeout();
+
+    // From the machine sink, on an SDK event thread.
+    void onMachineStateChanged(std::int32_t stateEvent);
+    // The CNC went away: the session stops counting as connected until the
+    // client disconnects. Safe from any thread; callbacks run on the caller's.
+    void scheduleDisconnect();
+
+    const std::string& name() const { return name_; }
+
+private:
+    // Steps shared by both connect overloads; false when already connected.
+    bool beginConnect(const std::string& entry, const std::string& controllerType);
+    void connectWith(const std::string& host, std::int32_t cncType, std::int32_t protocol);
+    void connectLocked(const std::string& host, std::int32_t cncType, std::int32_t protocol);
+
+    void machineInit();
+    void releaseMachine();
+
+    void ensureSdkConnection(const std::string& host, std::int32_t cncType, std::int32_t protocol);
+    bool connectionMatches(const std::shared_ptr<dnc::IJHConnection>& connection, const std::string& host,
+                           std::int32_t cncType, std::int32_t protocol);
+    void createSdkConnection(const std::string& host, std::int32_t cncType, std::int32_t protocol);
+
+    void initializeInterfaces();
+    void attachMachineSink();
+    std::shared_ptr<dnc::Object> getInterfaceObject(dnc::DNC_INTERFACE_OBJECT kind, const std::string& kindName);
+    // Null after the process exit that a test stood in for.
+    std::shared_ptr<dnc::Object> getDataAccessObject();
+    // Fills an empty slot from the object that getObject gives; true when
+    // the interface was obtained by this call.
+    template <class Interface, class GetObject>
+    bool obtainInterface(LockedValue<std::shared_ptr<Interface>>& slot, const std::string& member,
+                         const std::string& warning, GetObject&& getObject);
+    void createTmpDirectory();
+    void warnInterfaceSetup(const std::string& text, const std::exception& e);
+    std::string interfaceFlagsText();
+    std::int32_t readMachineState();
+
+    template <class Interface>
+    void detachSink(const std::shared_ptr<Interface>& source, std::atomic<std::uint32_t>& cookie,
+                    const char* call, const char* event);
+    void releaseInterfaces();
+    void disconnectMachine();
+
+    // Joins the table monitor's start and stop when it lands; nothing runs yet.
+    void startMonitorThread() {}
+    void stopMonitorThread() {}
+
+    static void call(const LockedValue<nolt::Callback<std::string>>& slot, const std::string& text);
+
+    const std::string name_;
+    SessionFlags flags_;
+    SdkGuard guard_;
+
+    LockedValue<std::string> controllerType_;
+    LockedValue<std::string> sdkVersion_;
+
+    LockedValue<std::shared_ptr<dnc::IJHMachine>> machine_;
+    LockedValue<std::shared_ptr<dnc::IJHAutomatic>> automatic_;
+    LockedValue<std::shared_ptr<dnc::IJHError>> error_;
+    LockedValue<std::shared_ptr<dnc::IJHDataAccess>> dataAccess_;
+    LockedValue<std::shared_ptr<dnc::IJHProcessData>> processData_;
+    LockedValue<std::shared_ptr<dnc::IJHFileSystem>> fileSystem_;
+    LockedValue<std::shared_ptr<dnc::IJHItncTable>> itncTable_;
+    // One worker more in the agent's pool while this session holds a machine object.
+    std::atomic<bool> workerAdded_{false};
+
+    LockedValue<std::shared_ptr<CMachineSink>> machineSink_;
+    std::atomic<std::uint32_t> machineEventCookie_{0};
+    std::atomic<std::uint32_t> automaticEventCookie_{0};
+    std::atomic<std::uint32_t> dataAccessEventCookie_{0};
+    std::atomic<std::uint32_t> errorEventCookie_{0};
+
+    LockedValue<nolt::Callback<std::string>> onStateChanged_;
+    LockedValue<nolt::Callback<std::string>> onConnectLost_;
+    LockedValue<nolt::Callback<std::string>> onDisconnectDone_;
+};
+
+}  // namespace heidenhain

@@ -1,0 +1,154 @@
+// connect and disconnect.
+#include <mutex>
+#include <stdexcept>
+
+#include "heidenhain/dncshim.h"
+#include "heidenhain/session_log.h"
+#include "heidenhain/tables.h"
+
+namespace heidenhain {
+namespace {
+
+// Two sessions never create or change SDK connections at the same time.
+std::timed_mutex& connectLock() {
+    static std::timed_mutex lock;
+    return lock;
+}
+
+}  // namespace
+
+bool DncShim::beginConnect(const std::string& entry, const std::string& controllerType) {
+    logInformation("connect", name_ + " (" + entry + ")");
+    if (isConnected()) return false;
+    controllerType_.set(controllerType);
+    return true;
+}
+
+void DncShim::connect(const std::string& host, const std::string& controllerType, const std::string& protocol) {
+    if (!beginConnect(host + ", " + controllerType + ", " + protocol, controllerType)) return;
+    const auto& controllers = controllerTypeMap();
+    if (auto found = controllers.find(controllerType); found != controllers.end()) {
+        const auto [cncType, required] = found->second;
+        const int given = numberOf(protocolMap(), protocol);
+        if (protocol.empty() || given == required) return connectWith(host, cncType, required);
+        const std::string message = "For the given controllerType=" + controllerType + " the specified protocol=" +
+                                    protocol + " (=" + std::to_string(given) +
+                                    ") is not allowed whereas to our knowledge it requires protocol=" +
+                                    std::to_string(required);
+        logError("connect", name_ + " " + message);
+        throw std::runtime_error(message);
+    }
+    if (!cncTypeMap().contains(controllerType)) throw std::runtime_error("Unknown cncType=" + controllerType);
+    if (!protocolMap().contains(protocol)) throw std::runtime_error("Unknown protocol=" + protocol);
+    connectWith(host, cncTypeMap().at(controllerType), protocolMap().at(protocol));
+}
+
+void DncShim::connect(const std::string& host, const std::string& controllerType) {
+    if (!beginConnect(host + ", " + controllerType, controllerType)) return;
+    const auto& controllers = controllerTypeMap();
+    auto found = controllers.find(controllerType);
+    if (found == controllers.end()) throw std::runtime_error("Unknown controllerType=" + controllerType);
+    connectWith(host, found->second.cncType, found->second.protocol);
+}
+
+void DncShim::connectWith(const std::string& host, std::int32_t cncType, std::int32_t protocol) {
+    if (flags_.awaitingFinalDisconnection) {
+        const std::string message = "Cannot connect to " + host + " again, still awaiting final disconnection";
+        logInformation("connect", name_ + " " + message);
+        throw std::runtime_error(message);
+    }
+    auto held = guard_.lock(connectLock(), "Machine Connect to " + host, SDK_CALL_SITE);
+    try {
+        connectLocked(host, cncType, protocol);
+    } catch (const std::exception& e) {
+        if (flags_.connected) {
+            try {
+                disconnect();
+            } catch (const std::exception&) {
+                // Leaves the session awaiting its final disconnection; the
+                // client still learns why the connect failed.
+            }
+        }
+        releaseMachine();
+        logWarning("connect", name_ + " CNC connection failed because: " + e.what() + "\n");
+        throw std::runtime_error("CNC connection to " + host + " failed because: " + e.what() + "\n");
+    }
+}
+
+void DncShim::connectLocked(const std::string& host, std::int32_t cncType, std::int32_t protocol) {
+    machineInit();
+    ensureSdkConnection(host, cncType, protocol);
+    // Waits until no other call of this session is inside the SDK.
+    guard_.offline("0", SDK_CALL_SITE, [] { return dnc::kOk; });
+    auto machine = machine_.get();
+    const dnc::HRESULT hr = guard_.locked("_machine->Connect", SDK_CALL_SITE, [&] { return machine->Connect(host); });
+    if (hr == dnc::kNotOnLine) {
+        throw std::runtime_error("The CNC IP address " + host + " could not be contacted. Maybe the machine is not online.\n");
+    }
+    if (dnc::failed(hr)) throw std::runtime_error(guard_.errorMessage("_machine->Connect", hr, SDK_CALL_SITE));
+    flags_.connected = true;
+    flags_.disconnectPending = false;
+    const std::int32_t state = readMachineState();
+    logInformation("connect", name_ + " connection established, machine state " + nameOf(machineStateMap(), state) +
+                                  "(" + std::to_string(state) + ")");
+    initializeInterfaces();
+    startMonitorThread();
+}
+
+void DncShim::disconnect() {
+    // Claimed by one caller only, should two threads disconnect at once.
+    bool wasConnected = true;
+    if (!flags_.connected.compare_exchange_strong(wasConnected, false)) return;
+    logInformation("disconnect", name_);
+    flags_.disconnectPending = false;
+    flags_.awaitingFinalDisconnection = true;
+    stopMonitorThread();
+    releaseInterfaces();
+    disconnectMachine();
+    releaseMachine();
+    logInformation("disconnect", name_ + ": CNC sucessfully disconnected");
+    flags_.awaitingFinalDisconnection = false;
+    call(onDisconnectDone_, "");
+}
+
+template <class Interface>
+void DncShim::detachSink(const std::shared_ptr<Interface>& source, std::atomic<std::uint32_t>& cookie,
+                         const char* call, const char* event) {
+    const std::uint32_t attached = cookie;
+    if (!source || attached == 0) return;
+    const dnc::HRESULT hr = guard_.locked(call, SDK_CALL_SITE, [&] { return source->Unadvise(attached); });
+    cookie = 0;
+    if (dnc::failed(hr)) logError("disconnect", std::string("Error on Unadvise(") + event + "), code 0x" + hexCode(hr));
+}
+
+void DncShim::releaseInterfaces() {
+    detachSink(error_.get(), errorEventCookie_, "AtlUnadvise(_error, IID__IJHErrorEvents2)", "IJHErrorEvent");
+    error_.set(nullptr);
+    detachSink(automatic_.get(), automaticEventCookie_, "AtlUnadvise(_automatic, IID__IJHAutomaticEvents3)",
+               "IJHAutomaticEvent");
+    automatic_.set(nullptr);
+    fileSystem_.set(nullptr);
+    itncTable_.set(nullptr);
+    detachSink(dataAccess_.get(), dataAccessEventCookie_, "AtlUnadvise(_dataAccess, IID__IJHDataAccessEvents2)",
+               "IJHDataAccessEvent");
+    dataAccess_.set(nullptr);
+    processData_.set(nullptr);
+    detachSink(machine_.get(), machineEventCookie_, "AtlUnadvise(_machine, IID__IJHMachineEvents2)",
+               "IJHMachineEvent");
+}
+
+void DncShim::disconnectMachine() {
+    auto machine = machine_.get();
+    if (!machine) return;
+    const dnc::HRESULT hr = guard_.locked("_machine->Disconnect()", SDK_CALL_SITE, [&] { return machine->Disconnect(); });
+    dnc::HRESULT failure = hr;
+    if (hr == dnc::kNotOnLine) {
+        logWarning("disconnect",
+                   "On Shutdown not all created interfaces have been released. See Windows application event log for "
+                   "details.");
+        failure = machine->Disconnect();
+    }
+    if (dnc::failed(failure)) logError("disconnect", "Error on _machine->Disconnect(), code 0x" + hexCode(failure));
+}
+
+}  // namespace heidenhain

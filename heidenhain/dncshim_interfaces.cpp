@@ -1,0 +1,139 @@
+// The SDK interfaces and event sinks that a session takes after connecting.
+// Each is optional: a missing one is a warning, and the functions that need
+// it fail with the guard's interface message.
+#include <stdexcept>
+
+#include "heidenhain/controller_kind.h"
+#include "heidenhain/dncshim.h"
+#include "heidenhain/machine_sink.h"
+#include "heidenhain/session_log.h"
+#include "heidenhain/tables.h"
+#include "platform/directory.h"
+#include "platform/process_exit.h"
+#include "platform/steady_clock.h"
+
+namespace heidenhain {
+namespace {
+
+// GetInterface of DataAccess beyond this means a broken SDK; only a restart helps.
+constexpr std::int64_t kDataAccessLimitNs = 1600LL * 1000 * 1000;
+
+}  // namespace
+
+void DncShim::initializeInterfaces() {
+    auto machine = machine_.get();
+    std::string version;
+    guard_.online("_machine->GetVersionComInterface(&str)", SDK_CALL_SITE,
+                  [&] { return machine->GetVersionComInterface(&version); });
+    sdkVersion_.set(version);
+    if (readMachineState() == dnc::DNC_STATE_DNC_IS_AVAILABLE) {
+        const std::string message =
+            "Machine not yet sufficently booted up (state dnc_is_available(4)); need to try again later";
+        logWarning("initializeInterfaces", name_ + " " + message);
+        throw std::runtime_error(message);
+    }
+    attachMachineSink();
+    obtainInterface(processData_, "_processData", ": Interface DNC_INTERFACE_JHPROCESSDATA not available on machine",
+                    [&] { return getInterfaceObject(dnc::DNC_INTERFACE_JHPROCESSDATA, "DNC_INTERFACE_JHPROCESSDATA"); });
+    // The DataAccess, automatic and error sinks are advised by the event sink
+    // code together with their handlers; until then their cookies stay 0.
+    obtainInterface(dataAccess_, "_dataAccess", ": Interface DNC_INTERFACE_JHDATAACCESS not available on machine",
+                    [&] { return getDataAccessObject(); });
+    if (usesItncTable(controllerType_.get())) {
+        obtainInterface(itncTable_, "_itncTable", ": Interface DNC_INTERFACE_TNCTABLE not available on machine",
+                        [&] { return getInterfaceObject(dnc::DNC_INTERFACE_TNCTABLE, "DNC_INTERFACE_TNCTABLE"); });
+    }
+    if (!fileSystem_.get()) {
+        createTmpDirectory();
+        obtainInterface(fileSystem_, "_fileSystem", ": Interface DNC_INTERFACE_JHFILESYSTEM is not available on machine",
+                        [&] { return getInterfaceObject(dnc::DNC_INTERFACE_JHFILESYSTEM, "DNC_INTERFACE_JHFILESYSTEM"); });
+    }
+    obtainInterface(automatic_, "_automatic", "Interface DNC_INTERFACE_JHAUTOMATIC is not available on machine",
+                    [&] { return getInterfaceObject(dnc::DNC_INTERFACE_JHAUTOMATIC, "DNC_INTERFACE_JHAUTOMATIC"); });
+    obtainInterface(error_, "_error", ": Interface DNC_INTERFACE_JHERROR not available on machine",
+                    [&] { return getInterfaceObject(dnc::DNC_INTERFACE_JHERROR, "DNC_INTERFACE_JHERROR"); });
+    const std::int32_t state = readMachineState();
+    logInformation("initializeInterfaces", name_ + " " + controllerType_.get() + " interfaces initialized:" +
+                                               interfaceFlagsText() + ", current state " +
+                                               nameOf(machineStateMap(), state) + "(" + std::to_string(state) + ")");
+}
+
+void DncShim::attachMachineSink() {
+    if (machineEventCookie_ != 0) return;
+    try {
+        auto machineSink = std::make_shared<CMachineSink>(*this);
+        if (auto old = machineSink_.exchange(machineSink)) old->detach();
+        auto machine = machine_.get();
+        std::uint32_t cookie = 0;
+        guard_.online(
+            "_machine.Advise(reinterpret_cast<IUnknown*>(machineSink), HeidenhainDNCLib::IID__IJHMachineEvents2, "
+            "&_machineEventCookie)",
+            SDK_CALL_SITE, [&] { return machine->Advise(machineSink, &cookie); });
+        machineEventCookie_ = cookie;
+    } catch (const std::exception& e) {
+        machineEventCookie_ = 0;
+        warnInterfaceSetup(": Cannot register MachineEvents listener", e);
+    }
+}
+
+template <class Interface, class GetObject>
+bool DncShim::obtainInterface(LockedValue<std::shared_ptr<Interface>>& slot, const std::string& member,
+                              const std::string& warning, GetObject&& getObject) {
+    if (slot.get()) return false;
+    try {
+        auto tmp = getObject();
+        if (!tmp) return false;
+        std::shared_ptr<Interface> typed;
+        guard_.online("tmp->QueryInterface(__uuidof(" + member + "), (void**)&" + member + ")", SDK_CALL_SITE,
+                      [&] { return tmp->QueryInterface(&typed); });
+        slot.set(std::move(typed));
+        return true;
+    } catch (const std::exception& e) {
+        slot.set(nullptr);
+        warnInterfaceSetup(warning, e);
+        return false;
+    }
+}
+
+std::shared_ptr<dnc::Object> DncShim::getInterfaceObject(dnc::DNC_INTERFACE_OBJECT kind, const std::string& kindName) {
+    auto machine = machine_.get();
+    std::shared_ptr<dnc::Object> tmp;
+    guard_.online("_machine->GetInterface(" + kindName + ", &tmp)", SDK_CALL_SITE,
+                  [&] { return machine->GetInterface(kind, &tmp); });
+    return tmp;
+}
+
+std::shared_ptr<dnc::Object> DncShim::getDataAccessObject() {
+    const std::int64_t start = platform::steadyNowNs();
+    auto tmp = getInterfaceObject(dnc::DNC_INTERFACE_JHDATAACCESS, "DNC_INTERFACE_JHDATAACCESS");
+    const std::int64_t elapsedNs = platform::steadyNowNs() - start;
+    if (elapsedNs <= kDataAccessLimitNs) return tmp;
+    logWarning("initializeInterfaces", name_ + " GetInterface(DataAccess) takes unusually long, " +
+                                           std::to_string(elapsedNs / (1000 * 1000)) +
+                                           " ms. This is a SDK error. We will restart the agent now.");
+    platform::exitProcess(-1);
+    return nullptr;
+}
+
+void DncShim::createTmpDirectory() {
+    // Transfer files of the file system functions live there.
+    const auto made = platform::makeDirectory("tmp");
+    if (made.status != platform::MakeDirectoryResult::Failed) return;
+    logError("initializeInterfaces",
+             name_ + ": Error on creating \"tmp\" directory, code " + std::to_string(made.systemError));
+}
+
+void DncShim::warnInterfaceSetup(const std::string& text, const std::exception& e) {
+    logWarning("initializeInterfaces", name_ + text + " (" + e.what() + ")");
+}
+
+std::string DncShim::interfaceFlagsText() {
+    const nlohmann::json available = getAvailableInterfaces();
+    std::string text;
+    for (const auto& [member, present] : available.items()) {
+        text += (text.empty() ? " " : ", ") + member + " " + (present.template get<bool>() ? "1" : "0");
+    }
+    return text;
+}
+
+}  // namespace heidenhain

@@ -1,0 +1,36 @@
+#include <iostream>
+
+#include "agent/event_loop.h"
+#include "dnc/factory.h"
+#include "heidenhain/dncshim.h"
+#include "heidenhain/session_log.h"
+
+namespace heidenhain {
+
+void DncShim::machineInit() {
+    if (machine_.get()) {
+        // A connect after a lost link reuses the object it kept.
+        const std::string text = " machineInit " + name_ +
+                                 "called even though there already was an JHMachine instance? Ignoring this call";
+        std::cout << text << std::endl;
+        logWarning("machineInit", name_ + text);
+        return;
+    }
+    std::shared_ptr<dnc::IJHMachine> machine;
+    auto factory = dnc::machineFactory();
+    guard_.offline("_machine.CoCreateInstance(CLSID_JHMachineInProcess)", SDK_CALL_SITE,
+                   [&] { return factory->CreateMachine(&machine); });
+    machine_.set(std::move(machine));
+    // Blocking SDK calls of this session must not starve other remote calls.
+    nolt::EventLoop::instance().addThreads(1);
+    workerAdded_ = true;
+}
+
+void DncShim::releaseMachine() {
+    machine_.set(nullptr);
+    controllerType_.set({});
+    // Only a worker that was added is given back.
+    if (workerAdded_.exchange(false)) nolt::EventLoop::instance().removeThread();
+}
+
+}  // namespace heidenhain

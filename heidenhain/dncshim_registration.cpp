@@ -1,0 +1,53 @@
+#include <mutex>
+
+#include "agent/local_factory.h"
+#include "heidenhain/dncshim.h"
+#include "heidenhain/registration.h"
+
+namespace heidenhain {
+namespace {
+
+constexpr const char* kClass = "DncShim";
+
+using ConnectWithProtocol = void (DncShim::*)(const std::string&, const std::string&, const std::string&);
+using ConnectWithoutProtocol = void (DncShim::*)(const std::string&, const std::string&);
+
+void enterRows() {
+    auto& factory = nolt::LocalFactory::instance();
+    factory.registerClass<DncShim, std::string>(kClass);
+    // In the order of the remote surface's table.
+    factory.registerMember(kClass, "connect", static_cast<ConnectWithProtocol>(&DncShim::connect));
+    factory.registerMember(kClass, "connect", static_cast<ConnectWithoutProtocol>(&DncShim::connect));
+    factory.registerMember(kClass, "disconnect", &DncShim::disconnect);
+    factory.registerMember(kClass, "isConnected", &DncShim::isConnected);
+    factory.registerMember(kClass, "getAgentVersion", &DncShim::getAgentVersion);
+    factory.registerMember(kClass, "getVersion", &DncShim::getVersion);
+    factory.registerMember(kClass, "getState", &DncShim::getState);
+    factory.registerMember(kClass, "hasAutomaticEvents", &DncShim::hasAutomaticEvents);
+    factory.registerMember(kClass, "hasAutomaticInterface", &DncShim::hasAutomaticInterface);
+    factory.registerMember(kClass, "hasDataAccessEvents", &DncShim::hasDataAccessEvents);
+    factory.registerMember(kClass, "hasDataAccessInterface", &DncShim::hasDataAccessInterface);
+    factory.registerMember(kClass, "hasErrorEvents", &DncShim::hasErrorEvents);
+    factory.registerMember(kClass, "hasErrorInterface", &DncShim::hasErrorInterface);
+    factory.registerMember(kClass, "hasFileSystemInterface", &DncShim::hasFileSystemInterface);
+    factory.registerMember(kClass, "hasItncTableInterface", &DncShim::hasItncTableInterface);
+    factory.registerMember(kClass, "hasMachineEvents", &DncShim::hasMachineEvents);
+    factory.registerMember(kClass, "hasProcessDataInterface", &DncShim::hasProcessDataInterface);
+    factory.registerMember(kClass, "getAvailableInterfaces", &DncShim::getAvailableInterfaces);
+    factory.registerMember(kClass, "onStateChanged", &DncShim::onStateChanged);
+    factory.registerMember(kClass, "onConnectLost", &DncShim::onConnectLost);
+    factory.registerMember(kClass, "onDisconnectDone", &DncShim::onDisconnectDone);
+    // Remotely the setter answers nothing; the stored value is read with the getter.
+    factory.registerCallable<DncShim, void, int>(
+        kClass, "setSdkMutexTimeout", [](DncShim& session, int seconds) { session.setSdkMutexTimeout(seconds); });
+    factory.registerMember(kClass, "getSdkMutexTimeout", &DncShim::getSdkMutexTimeout);
+}
+
+}  // namespace
+
+void registerDncShim() {
+    static std::once_flag once;
+    std::call_once(once, enterRows);
+}
+
+}  // namespace heidenhain
