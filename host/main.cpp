@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "dnc/factory.h"
+#include "dncsim/sdk.h"
 #include "host/command_line.h"
 #include "host/service.h"
 #include "host/service_run.h"
@@ -12,6 +13,8 @@ int main(int argc, char** argv) {
     // Before any thread exists, so that only the stop control sees them.
     platform::blockStopSignals();
     try {
+        // The simulated controller stands in for the CNC SDK on this platform.
+        dncsim::installSimulatedSdk();
         heidenhain::HeidenhainService service;
         int resultCode = 0;
         if (!service.parseCommandLine(heidenhain::joinCommandLine(argc, argv), resultCode)) return resultCode;

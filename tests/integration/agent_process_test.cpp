@@ -1,0 +1,88 @@
+// The built executable, run as an operator runs it in the foreground.
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "tests/support/agent_process.h"
+#include "tests/support/broker.h"
+#include "tests/support/loopback_port.h"
+#include "tests/support/mqtt_test_client.h"
+
+using namespace std::chrono_literals;
+using testsupport::AgentProcess;
+
+namespace {
+
+const std::string kInfo = "proc/agent-x/__agentInfo__";
+
+bool isStatus(const testsupport::ReceivedMessage& m, const std::string& status) {
+    return m.topic == kInfo && m.isJson() && m.json.value("status", "") == status;
+}
+
+class AgentExecutable : public ::testing::Test {
+protected:
+    void SetUp() override {
+        watcher.connect(broker.uri());
+        watcher.subscribe(kInfo);
+    }
+    std::vector<std::string> arguments() const { return {"-d", "proc", "-a", "agent-x", "-b", broker.uri()}; }
+
+    testsupport::MosquittoBroker broker;
+    testsupport::MqttTestClient watcher{"watcher"};
+};
+
+TEST_F(AgentExecutable, AnnouncesItselfAndLeavesCleanlyOnTerminate) {
+    AgentProcess agent(arguments());
+    ASSERT_TRUE(agent.waitForOutput("Connecting to the MQTT server... ", 10s)) << agent.standardOutput();
+    ASSERT_TRUE(agent.waitForOutput("[OK]\n", 10s)) << agent.standardOutput();
+    auto online = watcher.waitFor([](const auto& m) { return isStatus(m, "online"); }, 10s);
+    ASSERT_TRUE(online);
+    EXPECT_TRUE(agent.waitForOutput("Started heidenhain agent (Agent v4.0.3, SDK v", 5s)) << agent.standardOutput();
+    const auto out = agent.standardOutput();
+    EXPECT_NE(out.find("Domain          : proc\nAgent           : agent-x\nClient ID       : nolta"), std::string::npos) << out;
+    EXPECT_NE(out.find("Broker URL      : " + broker.uri() + "\n------------------\n"), std::string::npos) << out;
+
+    ASSERT_TRUE(agent.signal(SIGTERM));
+    EXPECT_EQ(agent.waitForExit(10s), 0);
+    EXPECT_TRUE(watcher.waitFor([](const auto& m) { return isStatus(m, "offline"); }, 5s));
+    EXPECT_NE(agent.standardOutput().find("\nDisconnecting from the MQTT server... [OK]\n"), std::string::npos);
+    EXPECT_NE(agent.standardOutput().find("Stopped heidenhain agent\n"), std::string::npos);
+}
+
+TEST_F(AgentExecutable, LastWillAnnouncesAKilledAgent) {
+    AgentProcess agent(arguments());
+    ASSERT_TRUE(watcher.waitFor([](const auto& m) { return isStatus(m, "online"); }, 10s));
+    ASSERT_TRUE(agent.signal(SIGKILL));
+    agent.waitForExit(5s);
+    auto will = watcher.waitFor([](const auto& m) { return isStatus(m, "offline"); }, 10s);
+    ASSERT_TRUE(will);
+    EXPECT_FALSE(will->json.value("hostname", "").empty());
+    // A client that comes later still learns it from the retained message.
+    testsupport::MqttTestClient late("late");
+    late.connect(broker.uri());
+    late.subscribe(kInfo);
+    auto retained = late.waitForMessageOn(kInfo);
+    ASSERT_TRUE(retained);
+    EXPECT_TRUE(retained->retained);
+    EXPECT_EQ(retained->json["status"], "offline");
+}
+
+TEST(AgentExecutableAlone, StopsWhileTheBrokerIsStillAwaited) {
+    testsupport::ReservedLoopbackPort unused;
+    AgentProcess agent({"-d", "proc", "-a", "agent-x", "-b", "tcp://127.0.0.1:" + std::to_string(unused.port())});
+    ASSERT_TRUE(agent.waitForError("Connection failed\n", 10s)) << agent.standardError();
+    ASSERT_TRUE(agent.signal(SIGINT));
+    EXPECT_EQ(agent.waitForExit(10s), 0);
+    EXPECT_NE(agent.standardOutput().find("Stopped heidenhain agent\n"), std::string::npos);
+}
+
+TEST(AgentExecutableAlone, MissingDomainIsABadCommandLine) {
+    AgentProcess agent({"-a", "agent-x", "-d"});
+    EXPECT_EQ(agent.waitForExit(10s), 0);
+    EXPECT_NE(agent.standardOutput().find(
+                  "Bad commandline: Bad parameters, expecting \"domain\" and \"agent\" to be defined.\n"),
+              std::string::npos)
+        << agent.standardOutput();
+}
+
+}  // namespace
