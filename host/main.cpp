@@ -1,9 +1,10 @@
 #include <exception>
 #include <iostream>
-#include <stdexcept>
 
-#include "dnc/factory.h"
+#include "dncsim/remote_control.h"
 #include "dncsim/sdk.h"
+#include "heidenhain/registration.h"
+#include "heidenhain/sdk_version.h"
 #include "host/command_line.h"
 #include "host/service.h"
 #include "host/service_run.h"
@@ -13,17 +14,15 @@ int main(int argc, char** argv) {
     // Before any thread exists, so that only the stop control sees them.
     platform::blockStopSignals();
     try {
-        // The simulated controller stands in for the CNC SDK on this platform.
+        // The simulated controller stands in for the CNC SDK on this platform;
+        // its remote control class exists only with it.
         dncsim::installSimulatedSdk();
+        heidenhain::registerDncShim();
+        dncsim::registerDncSimulator();
         heidenhain::HeidenhainService service;
         int resultCode = 0;
         if (!service.parseCommandLine(heidenhain::joinCommandLine(argc, argv), resultCode)) return resultCode;
-        auto sdkVersion = [] {
-            std::string version;
-            if (dnc::failed(dnc::machineFactory()->GetVersion(&version))) throw std::runtime_error("no SDK");
-            return version;
-        };
-        heidenhain::RunSeams seams{sdkVersion, [] { platform::waitForStopSignal(); }};
+        heidenhain::RunSeams seams{heidenhain::sdkVersion, [] { platform::waitForStopSignal(); }};
         return heidenhain::startForeground(service, seams);
     } catch (const std::exception& e) {
         std::cerr << e.what() << std::endl;
