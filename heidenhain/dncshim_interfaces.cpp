@@ -130,8 +130,10 @@ void DncShim::warnInterfaceSetup(const std::string& text, const std::exception& 
 std::string DncShim::interfaceFlagsText() {
     const nlohmann::json available = getAvailableInterfaces();
     std::string text;
-    for (const auto& [member, present] : available.items()) {
-        text += (text.empty() ? " " : ", ") + member + " " + (present.template get<bool>() ? "1" : "0");
+    // Plain iterators: structured bindings over items() read dangling values
+    // with this JSON library version at -O2.
+    for (auto it = available.begin(); it != available.end(); ++it) {
+        text += (text.empty() ? " " : ", ") + it.key() + " " + (it.value().get<bool>() ? "1" : "0");
     }
     return text;
 }
