@@ -1,0 +1,36 @@
+#include "tests/unit/heidenhain/session_fixture.h"
+
+#include "dncsim/sdk.h"
+#include "dncsim/simulator.h"
+#include "heidenhain/sdk_guard.h"
+
+namespace heidenhain {
+
+void SessionTest::SetUp() {
+    dncsim::installSimulatedSdk();
+    dncsim::Simulator::instance().reset();
+    previousDir = std::filesystem::current_path();
+    std::filesystem::current_path(workDir.path());
+}
+
+void SessionTest::TearDown() {
+    sessions.clear();
+    dncsim::Simulator::instance().reset();
+    std::filesystem::current_path(previousDir);
+    SdkGuard::setSdkMutexTimeout(5);
+}
+
+DncShim& SessionTest::session(const std::string& name) {
+    sessions.push_back(std::make_unique<DncShim>(name));
+    return *sessions.back();
+}
+
+bool SessionTest::loggedAs(int type, const std::string& function, const std::string& text) const {
+    const auto wanted = entry(function, text);
+    for (const auto& event : log.entriesOf(platform::kAgentEventSource)) {
+        if (event.text == wanted) return event.type == type;
+    }
+    return false;
+}
+
+}  // namespace heidenhain

@@ -1,0 +1,41 @@
+#pragma once
+// Sessions against the simulated controller, with the event log captured and
+// the working directory moved into a private one (connect makes "tmp" there).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "heidenhain/dncshim.h"
+#include "tests/support/capturing_event_sink.h"
+#include "tests/support/temp_dir.h"
+
+namespace heidenhain {
+
+class SessionTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A session that the fixture destroys before the simulator is reset.
+    DncShim& session(const std::string& name = "mill");
+
+    // An event-log line of the CNC code, as the session writes it.
+    static std::string entry(const std::string& function, const std::string& text) {
+        return "heidenhain::" + function + "\t" + text + "\n";
+    }
+    std::vector<std::string> texts() const { return log.textsOf(platform::kAgentEventSource); }
+    bool logged(const std::string& function, const std::string& text) const {
+        return log.containsText(entry(function, text));
+    }
+    bool loggedAs(int type, const std::string& function, const std::string& text) const;
+
+    testsupport::CapturingEventSink log;
+    testsupport::TempDir workDir{"dncshim-test"};
+    std::filesystem::path previousDir;
+    std::vector<std::unique_ptr<DncShim>> sessions;
+};
+
+}  // namespace heidenhain
