@@ -59,8 +59,8 @@ void MosquittoBroker::start() {
     const auto output = directory_.file("mosquitto.out");
     const auto config = directory_.file("mosquitto.conf").string();
     const auto deadline = std::chrono::steady_clock::now() + kStartBound;
-    // A broker that ends at once could not open the port (still held by the
-    // previous one's last connections); starting again soon succeeds.
+    // A broker that ends at once could not open the port; the port stays
+    // reserved for us, so a transient failure passes on a later try.
     while (std::chrono::steady_clock::now() < deadline) {
         process_ = std::make_unique<ChildProcess>(NOLT_MOSQUITTO_EXECUTABLE,
                                                   std::vector<std::string>{"-c", config}, output, output);

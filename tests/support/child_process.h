@@ -11,6 +11,7 @@
 
 namespace testsupport {
 
+// Used from one thread (the test's).
 class ChildProcess {
 public:
     // Starts the executable with the arguments (not counting argv[0]).
