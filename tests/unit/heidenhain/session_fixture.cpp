@@ -1,5 +1,7 @@
 #include "tests/unit/heidenhain/session_fixture.h"
 
+#include <algorithm>
+
 #include "dncsim/sdk.h"
 #include "dncsim/simulator.h"
 #include "heidenhain/sdk_guard.h"
@@ -23,6 +25,11 @@ void SessionTest::TearDown() {
 DncShim& SessionTest::session(const std::string& name) {
     sessions.push_back(std::make_unique<DncShim>(name));
     return *sessions.back();
+}
+
+std::size_t SessionTest::times(const std::string& function, const std::string& text) const {
+    const auto all = texts();
+    return static_cast<std::size_t>(std::count(all.begin(), all.end(), entry(function, text)));
 }
 
 bool SessionTest::loggedAs(int type, const std::string& function, const std::string& text) const {

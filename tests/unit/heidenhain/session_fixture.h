@@ -30,6 +30,8 @@ protected:
     bool logged(const std::string& function, const std::string& text) const {
         return log.containsText(entry(function, text));
     }
+    // How often exactly this entry was written.
+    std::size_t times(const std::string& function, const std::string& text) const;
     bool loggedAs(int type, const std::string& function, const std::string& text) const;
 
     testsupport::CapturingEventSink log;
