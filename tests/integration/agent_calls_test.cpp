@@ -164,6 +164,10 @@ TEST_F(AgentFixture, OfflineClientLosesItsAnonymousInstances) {
     ASSERT_TRUE(testsupport::waitFor([&] { return !nolt::LocalFactory::instance().hasInstance(second); }, 5s));
     EXPECT_FALSE(nolt::LocalFactory::instance().hasInstance(first));
     EXPECT_TRUE(nolt::LocalFactory::instance().hasInstance("kept")) << "named instances outlive their client";
+    // The broker logs subscriptions as "\ttopic (QoS 1)" and unsubscriptions as "\ttopic".
+    EXPECT_NE(broker.log().find("\t" + owner.clientInfoTopic() + " (QoS 1)"), std::string::npos);
+    EXPECT_TRUE(testsupport::waitFor([&] { return broker.log().find("\t" + owner.clientInfoTopic() + "\n") != std::string::npos; }, 5s))
+        << "the client-info topic is unsubscribed";
     // Their topics stay subscribed, so later calls are answered with the error.
     EXPECT_EQ(call(instanceTopic(first, "name"))["data"]["e"], "Could not find context: " + first);
 }
