@@ -7,6 +7,10 @@
 
 namespace nolt {
 
+namespace {
+constexpr auto kStayAwake = std::chrono::microseconds(200);
+}  // namespace
+
 EventLoop& EventLoop::instance() {
     static EventLoop* loop = new EventLoop();  // lives until the process ends
     return *loop;
@@ -64,7 +68,7 @@ void EventLoop::joinFinished(std::thread::id id) {
 void EventLoop::workerLoop() {
     while (true) {
         try {
-            context_.run();
+            runTasks();
             return;
         } catch (const RemoveThreadException&) {
             std::lock_guard<std::mutex> lock(poolMutex_);
@@ -81,6 +85,23 @@ void EventLoop::workerLoop() {
             text << "Caught unknown exception during event-loop callback (thread-id: " << std::this_thread::get_id()
                  << ")";
             std::cerr << text.str() << std::endl;
+        }
+    }
+}
+
+void EventLoop::runTasks() {
+    using Clock = std::chrono::steady_clock;
+    while (context_.run_one() != 0) {
+        // Requests tend to come in bursts: stay awake a moment for the next
+        // task instead of going back to sleep in the reactor, whose wake-up
+        // costs more than the task itself.
+        auto awakeUntil = Clock::now() + kStayAwake;
+        while (!context_.stopped() && Clock::now() < awakeUntil) {
+            if (context_.poll_one() != 0) {
+                awakeUntil = Clock::now() + kStayAwake;
+            } else {
+                std::this_thread::yield();
+            }
         }
     }
 }

@@ -45,6 +45,8 @@ public:
 private:
     EventLoop();
     void workerLoop();
+    // Runs tasks until the loop is stopped; throws what a task throws.
+    void runTasks();
     void removalTask();
     void joinFinished(std::thread::id id);
     bool isAddedThread() const;
