@@ -7,7 +7,11 @@
 //   dncshim_machine.cpp          machine object creation and release
 //   dncshim_interfaces.cpp       interfaces and sinks after connecting
 //   dncshim_state.cpp            queries, callbacks, machine state events
+//   dncshim_registration.cpp     the remote surface
+// and it is told of machine state events by machine_sink.cpp.
+#include <atomic>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 

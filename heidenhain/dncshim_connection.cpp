@@ -10,8 +10,8 @@ namespace heidenhain {
 namespace {
 
 // Two sessions never create or change SDK connections at the same time.
-std::timed_mutex& connectLock() {
-    static std::timed_mutex lock;
+TimedMutex& connectLock() {
+    static TimedMutex lock;
     return lock;
 }
 
@@ -100,8 +100,9 @@ void DncShim::disconnect() {
     bool wasConnected = true;
     if (!flags_.connected.compare_exchange_strong(wasConnected, false)) return;
     logInformation("disconnect", name_);
-    flags_.disconnectPending = false;
+    // Awaiting first, so that a loss reported meanwhile is not scheduled anew.
     flags_.awaitingFinalDisconnection = true;
+    flags_.disconnectPending = false;
     stopMonitorThread();
     releaseInterfaces();
     disconnectMachine();

@@ -51,10 +51,10 @@ std::string SdkGuard::errorMessage(std::string_view call, dnc::HRESULT hr, CallS
            " (isConnected:" + (isConnected() ? "1" : "0") + ", " + siteText(site) + ")";
 }
 
-std::unique_lock<std::timed_mutex> SdkGuard::lock(std::timed_mutex& mutex, std::string_view call,
+std::unique_lock<TimedMutex> SdkGuard::lock(TimedMutex& mutex, std::string_view call,
                                                   CallSite site) const {
     const std::int64_t seconds = sdkMutexTimeoutSeconds;
-    std::unique_lock<std::timed_mutex> held(mutex, std::defer_lock);
+    std::unique_lock<TimedMutex> held(mutex, std::defer_lock);
     if (!held.try_lock_for(std::chrono::seconds(seconds))) {
         throw std::runtime_error("Could not get SDK lock within " + std::to_string(seconds) + " seconds for call " +
                                  std::string(call) + " other=" + currentSdkCall() + " (" + siteText(site));
@@ -108,7 +108,7 @@ std::optional<dnc::HRESULT> SdkGuard::leaveOnline(OnlineCall& pending, dnc::HRES
     return hr;
 }
 
-std::unique_lock<std::timed_mutex> SdkGuard::enterOffline(std::string_view call, CallSite site) {
+std::unique_lock<TimedMutex> SdkGuard::enterOffline(std::string_view call, CallSite site) {
     if (isConnected()) std::cerr << "Unexpected offline call " << call << " while connected" << std::endl;
     return lock(*sdkMutex_, call, site);
 }

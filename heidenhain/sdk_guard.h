@@ -15,6 +15,7 @@
 
 #include "dnc/result.h"
 #include "heidenhain/session_flags.h"
+#include "heidenhain/timed_mutex.h"
 
 namespace heidenhain {
 
@@ -97,7 +98,7 @@ public:
 
     // Waits for a timed mutex for the SDK lock time-out; throws the lock
     // message naming this session's current SDK call on failure.
-    std::unique_lock<std::timed_mutex> lock(std::timed_mutex& mutex, std::string_view call, CallSite site) const;
+    std::unique_lock<TimedMutex> lock(TimedMutex& mutex, std::string_view call, CallSite site) const;
 
     // Texts shared with the callers that build these failures themselves.
     static std::string notConnectedMessage(std::string_view call, CallSite site);
@@ -107,7 +108,7 @@ private:
     struct OnlineCall {
         std::string call;
         CallSite site;
-        std::unique_lock<std::timed_mutex> held;
+        std::unique_lock<TimedMutex> held;
         std::int64_t startNs;     // before waiting for the lock
         std::int64_t sdkStartNs;  // after the lock, right before the SDK
         std::string otherBeforeMutex;
@@ -117,14 +118,14 @@ private:
     OnlineCall enterOnline(std::string_view call, CallSite site);
     std::optional<dnc::HRESULT> leaveOnline(OnlineCall& pending, dnc::HRESULT hr, const LostLinkHandler* onLostLink);
     void warnIfSlow(const OnlineCall& pending) const;
-    std::unique_lock<std::timed_mutex> enterOffline(std::string_view call, CallSite site);
+    std::unique_lock<TimedMutex> enterOffline(std::string_view call, CallSite site);
     void checkInterface(const InterfaceCheck& check, CallSite site) const;
     void setCurrentSdkCall(const std::string& call);
 
     const std::string sessionName_;
     const SessionFlags& flags_;
     // Held through a shared pointer as the session's other timed locks are.
-    std::shared_ptr<std::timed_mutex> sdkMutex_ = std::make_shared<std::timed_mutex>();
+    std::shared_ptr<TimedMutex> sdkMutex_ = std::make_shared<TimedMutex>();
     // Guards only the text below: "other" is read by threads that do not hold
     // the SDK lock, and a string must not be read while it is being written.
     mutable std::mutex callNameMutex_;
