@@ -1,11 +1,10 @@
-// The remote surface of DncShim through the registry.
+// The remote surface of DncShim through the registry, and the SDK version query.
 #include "heidenhain/registration.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
+#include "agent/event_publisher.h"
 #include "agent/local_factory.h"
 #include "dnc/factory.h"
 #include "dncsim/sdk.h"
@@ -17,14 +16,12 @@ namespace heidenhain {
 namespace {
 
 using nlohmann::json;
-using nolt::LocalFactory;
-using testing::StartsWith;
 using testing::ThrowsMessage;
 
-json dispatch(const std::string& context, const std::string& method, json data = json::object()) {
+json call(const std::string& context, const std::string& method, json data = json::object()) {
     json message = {{"sender", "c/1/r"}, {"id", 1}, {"context", context}, {"method", method}, {"data", data}};
-    LocalFactory::instance().call(message);
-    return message["data"];
+    nolt::LocalFactory::instance().call(message);
+    return message["data"].contains("e") ? message["data"]["e"] : message["data"]["r"];
 }
 
 class RegistrationTest : public SessionTest {
@@ -32,56 +29,45 @@ protected:
     void SetUp() override {
         SessionTest::SetUp();
         registerDncShim();
-        registerDncShim();
+        registerDncShim();  // a second call changes nothing
+        nolt::setEventPublisher([this](const json& event) { events.push_back(event); });
     }
     void TearDown() override {
-        LocalFactory::instance().clearInstances();
+        nolt::LocalFactory::instance().clearInstances();
+        nolt::setEventPublisher({});
         SessionTest::TearDown();
     }
+    std::vector<json> events;
 };
 
-TEST_F(RegistrationTest, ClassAndTheFunctionsOfThisStage) {
-    auto keys = LocalFactory::instance().memberFunctionKeys("DncShim");
-    std::sort(keys.begin(), keys.end());
-    std::vector<std::string> expected{
-        "connect-stringstringstring", "connect-stringstring", "disconnect", "isConnected", "getAgentVersion",
-        "getVersion", "getState", "hasAutomaticEvents", "hasAutomaticInterface", "hasDataAccessEvents",
-        "hasDataAccessInterface", "hasErrorEvents", "hasErrorInterface", "hasFileSystemInterface",
-        "hasItncTableInterface", "hasMachineEvents", "hasProcessDataInterface", "getAvailableInterfaces",
-        "onStateChanged-string", "onConnectLost-string", "onDisconnectDone-string", "setSdkMutexTimeout-number",
-        "getSdkMutexTimeout"};
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(keys, expected);
-    auto factories = LocalFactory::instance().staticFunctionKeys("DncShim");
-    std::sort(factories.begin(), factories.end());
-    EXPECT_EQ(factories, (std::vector<std::string>{"__createNamed__-stringstring", "__create__-string",
-                                                   "__delete__-string", "__getNamed__-string"}));
-}
-
-TEST_F(RegistrationTest, RemoteCallsReachTheSession) {
-    const std::string id = dispatch("DncShim", "__create__", {{"_1", "mill"}})["r"];
-    EXPECT_EQ(dispatch(id, "getAgentVersion")["r"], "4.0.3");
-    EXPECT_EQ(dispatch(id, "isConnected")["r"], false);
-    EXPECT_EQ(dispatch(id, "getAvailableInterfaces")["r"]["machineInterface"], false);
+TEST_F(RegistrationTest, FunctionsOfTheConnectionLifecycle) {
+    EXPECT_EQ(nolt::LocalFactory::instance().memberFunctionKeys("DncShim").size(), 23u);
+    const std::string id = call("DncShim", "__create__", {{"_1", "mill"}});
+    EXPECT_EQ(call(id, "getAgentVersion"), "4.0.3");
+    EXPECT_EQ(call(id, "getAvailableInterfaces")["machineInterface"], false);
     // Two texts reach the two-argument connect, three the other one.
-    EXPECT_EQ(dispatch(id, "connect", {{"_1", "a.test"}, {"_2", "itnc"}})["e"], "Unknown controllerType=itnc");
-    EXPECT_EQ(dispatch(id, "connect", {{"_1", "a.test"}, {"_2", "itnc"}, {"_3", ""}})["e"], "Unknown protocol=");
-    auto connected = dispatch(id, "connect", {{"_1", "a.test"}, {"_2", "tnc640"}});
-    EXPECT_TRUE(connected.contains("r") && connected["r"].is_null()) << connected.dump();
-    EXPECT_EQ(dispatch(id, "getState")["r"], "machine_is_available");
-    EXPECT_EQ(dispatch(id, "hasProcessDataInterface")["r"], true);
-    EXPECT_EQ(dispatch(id, "onStateChanged", {{"_1", "cb-1"}})["r"], nullptr);
-
-    auto set = dispatch(id, "setSdkMutexTimeout", {{"_1", 7}});
-    EXPECT_TRUE(set.contains("r") && set["r"].is_null());
-    EXPECT_EQ(dispatch(id, "getSdkMutexTimeout")["r"], 7);
-    EXPECT_EQ(dispatch(id, "setSdkMutexTimeout", {{"_1", 0}})["e"], "Value must be greater than zero");
-    EXPECT_EQ(dispatch(id, "getSdkMutexTimeout")["r"], 7);
-    EXPECT_EQ(dispatch(id, "disconnect")["r"], nullptr);
+    EXPECT_EQ(call(id, "connect", {{"_1", "a.test"}, {"_2", "itnc"}}), "Unknown controllerType=itnc");
+    EXPECT_EQ(call(id, "connect", {{"_1", "a.test"}, {"_2", "itnc"}, {"_3", ""}}), "Unknown protocol=");
+    EXPECT_EQ(call(id, "connect", {{"_1", "a.test"}, {"_2", "tnc640"}}), nullptr);
+    for (const char* query : {"isConnected", "hasAutomaticInterface", "hasDataAccessInterface", "hasErrorInterface",
+                              "hasFileSystemInterface", "hasProcessDataInterface", "hasMachineEvents"})
+        EXPECT_EQ(call(id, query), true) << query;
+    for (const char* query : {"hasItncTableInterface", "hasAutomaticEvents", "hasDataAccessEvents", "hasErrorEvents"})
+        EXPECT_EQ(call(id, query), false) << query;
+    EXPECT_EQ(call(id, "getState"), "machine_is_available");
+    EXPECT_EQ(call(id, "getVersion"), dncsim::Simulator::kVersion);
+    for (const char* event : {"onStateChanged", "onConnectLost", "onDisconnectDone"})
+        EXPECT_EQ(call(id, event, {{"_1", "cb-1"}}), nullptr) << event;
+    EXPECT_EQ(call(id, "setSdkMutexTimeout", {{"_1", 7}}), nullptr);
+    EXPECT_EQ(call(id, "setSdkMutexTimeout", {{"_1", 0}}), "Value must be greater than zero");
+    EXPECT_EQ(call(id, "getSdkMutexTimeout"), 7);
+    EXPECT_EQ(call(id, "disconnect"), nullptr);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0]["id"], "cb-1");
+    EXPECT_EQ(events[0]["data"], (json{{"_1", ""}})) << "onDisconnectDone with the empty text";
 }
 
 TEST(SdkVersion, ReadFromATemporaryMachine) {
-    dncsim::Simulator::instance().reset();
     dnc::setMachineFactory(nullptr);
     EXPECT_THAT([] { sdkVersion(); },
                 ThrowsMessage<std::runtime_error>(testing::StrEq(
@@ -91,7 +77,8 @@ TEST(SdkVersion, ReadFromATemporaryMachine) {
     dncsim::Simulator::instance().faults().failNext("CreateMachine", 1, dnc::kFail);
     EXPECT_THAT([] { sdkVersion(); },
                 ThrowsMessage<std::runtime_error>(testing::AllOf(
-                    StartsWith("Call tmp_machine.CoCreateInstance(CLSID_JHMachineInProcess)) produced error 0x80004005, "),
+                    testing::StartsWith(
+                        "Call tmp_machine.CoCreateInstance(CLSID_JHMachineInProcess)) produced error 0x80004005, "),
                     testing::HasSubstr("sdk_version.cpp:"))));
 }
 

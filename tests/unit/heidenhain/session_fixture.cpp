@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "agent/event_loop.h"
 #include "dncsim/sdk.h"
 #include "dncsim/simulator.h"
 #include "heidenhain/sdk_guard.h"
+#include "tests/support/wait_for.h"
 
 namespace heidenhain {
 
@@ -13,10 +15,17 @@ void SessionTest::SetUp() {
     dncsim::Simulator::instance().reset();
     previousDir = std::filesystem::current_path();
     std::filesystem::current_path(workDir.path());
+    agentThread = std::thread([] { nolt::EventLoop::instance().run(); });
 }
 
 void SessionTest::TearDown() {
     sessions.clear();
+    auto& loop = nolt::EventLoop::instance();
+    EXPECT_TRUE(testsupport::waitFor([&] { return loop.addedThreads() == 0; }, std::chrono::seconds(5)))
+        << "every worker a session added was given back";
+    loop.stop();
+    agentThread.join();
+    loop.reset();
     dncsim::Simulator::instance().reset();
     std::filesystem::current_path(previousDir);
     SdkGuard::setSdkMutexTimeout(5);

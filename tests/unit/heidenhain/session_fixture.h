@@ -1,11 +1,14 @@
 #pragma once
-// Sessions against the simulated controller, with the event log captured and
-// the working directory moved into a private one (connect makes "tmp" there).
+// Sessions against the simulated controller, with the event log captured, the
+// working directory moved into a private one (connect makes "tmp" there) and
+// the agent's event loop running, so that the worker a session adds is also
+// taken back and joined.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "heidenhain/dncshim.h"
@@ -37,6 +40,7 @@ protected:
     testsupport::CapturingEventSink log;
     testsupport::TempDir workDir{"dncshim-test"};
     std::filesystem::path previousDir;
+    std::thread agentThread;
     std::vector<std::unique_ptr<DncShim>> sessions;
 };
 
