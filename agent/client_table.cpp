@@ -11,16 +11,17 @@ bool ClientTable::record(const std::string& clientId, const Record& record) {
     return records.size() == 1;
 }
 
-bool ClientTable::forget(const std::string& clientId, const std::string& instanceId) {
+bool ClientTable::forget(const std::string& instanceId, std::string& owner) {
     std::lock_guard<std::mutex> lock(mutex_);
-    auto found = clients_.find(clientId);
-    if (found == clients_.end()) return false;
-    auto& records = found->second;
-    auto match = std::find_if(records.begin(), records.end(),
-                              [&](const Record& r) { return r.instanceId == instanceId; });
-    if (match == records.end()) return false;
-    records.erase(match);
-    return records.empty();
+    for (auto& [clientId, records] : clients_) {
+        auto match = std::find_if(records.begin(), records.end(),
+                                  [&](const Record& r) { return r.instanceId == instanceId; });
+        if (match == records.end()) continue;
+        records.erase(match);
+        owner = clientId;
+        return records.empty();
+    }
+    return false;
 }
 
 bool ClientTable::takeRecords(const std::string& clientId, std::vector<Record>& records) {

@@ -19,9 +19,10 @@ public:
     // be subscribed (again).
     bool record(const std::string& clientId, const Record& record);
 
-    // Returns true when the client's list became empty, i.e. its client info
-    // must be unsubscribed.
-    bool forget(const std::string& clientId, const std::string& instanceId);
+    // Drops the record of a deleted instance, whichever client created it.
+    // Returns true when that client's list became empty, i.e. its client info
+    // must be unsubscribed; owner names the client.
+    bool forget(const std::string& instanceId, std::string& owner);
 
     // Takes the client's records out of the table; false when the client is
     // unknown. The records go because their instances are about to be

@@ -32,7 +32,7 @@ void EventLoop::addThreads(std::size_t count) {
 void EventLoop::removeThread() {
     {
         std::lock_guard<std::mutex> lock(poolMutex_);
-        if (added_.size() <= pendingRemovals_) return;
+        if (added_.size() <= leaving_ + pendingRemovals_) return;
         ++pendingRemovals_;
     }
     post([this] { removalTask(); });
@@ -61,6 +61,7 @@ void EventLoop::joinFinished(std::thread::id id) {
         if (found == added_.end()) return;
         finished = std::move(found->second);
         added_.erase(found);
+        --leaving_;
     }
     if (finished.joinable()) finished.join();
 }
@@ -74,6 +75,7 @@ void EventLoop::workerLoop() {
             std::lock_guard<std::mutex> lock(poolMutex_);
             if (added_.count(std::this_thread::get_id())) {
                 if (pendingRemovals_ > 0) --pendingRemovals_;
+                ++leaving_;
                 auto id = std::this_thread::get_id();
                 asio::post(context_, [this, id] { joinFinished(id); });
                 return;
@@ -114,6 +116,7 @@ void EventLoop::run() {
         std::lock_guard<std::mutex> lock(poolMutex_);
         left.swap(added_);
         pendingRemovals_ = 0;
+        leaving_ = 0;
     }
     for (auto& [id, worker] : left) {
         if (worker.joinable()) worker.join();

@@ -56,6 +56,8 @@ private:
     mutable std::mutex poolMutex_;
     std::map<std::thread::id, std::thread> added_;
     std::size_t pendingRemovals_ = 0;
+    // Workers that left their loop but are not joined yet.
+    std::size_t leaving_ = 0;
 };
 
 }  // namespace nolt

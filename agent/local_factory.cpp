@@ -72,6 +72,10 @@ std::string LocalFactory::createNamed(const std::string& className, const std::s
     if (instances_.count(name)) return name;
     // A class name as instance id would replace the class's factory functions.
     if (prototypes_.count(name)) throw std::runtime_error("Instance name must not be a class name: " + name);
+    // The name becomes one topic level of the instance's functions.
+    if (name.empty() || name == "__static__" || name.find_first_of("/+#") != std::string::npos) {
+        throw std::runtime_error("Invalid instance name: \"" + name + "\"");
+    }
     bindInstanceLocked(className, name, construct());
     namedInstances_[name] = className;
     return name;

@@ -31,11 +31,23 @@ MqttCallback::MqttCallback(std::shared_ptr<mqtt::async_client> client, mqtt::con
       brokerUri_(std::move(brokerUri)),
       hostname_(std::move(hostname)) {
     for (const auto& topic : staticTopics(LocalFactory::instance(), topics_)) subscriptions_.add(topic, kQos);
-    auto client_handle = client_;
-    setEventPublisher([client_handle](const nlohmann::json& message) {
-        client_handle->publish(message["sender"].get<std::string>(), message.dump(), kQos, false);
+}
+
+void MqttCallback::attach() {
+    auto client = client_;
+    setEventPublisher([client](const nlohmann::json& message) {
+        client->publish(message["sender"].get<std::string>(), message.dump(), kQos, false);
     });
     client_->set_callback(*this);
+}
+
+template <typename Step>
+void MqttCallback::tryStep(Step&& step) {
+    try {
+        step();
+    } catch (const mqtt::exception& e) {
+        std::cerr << "Error: " << e.what() << std::endl;
+    }
 }
 
 MqttCallback::~MqttCallback() { setEventPublisher(nullptr); }
@@ -43,11 +55,12 @@ MqttCallback::~MqttCallback() { setEventPublisher(nullptr); }
 void MqttCallback::startConnect() { client_->connect(options_, nullptr, *this); }
 
 void MqttCallback::connected(const std::string&) {
+    everConnected_ = true;
     std::cout << "[OK]" << std::endl;
     // Replies must not wait for delayed ACKs: the MQTT library leaves Nagle on.
     if (auto address = platform::parseBrokerUri(brokerUri_)) platform::setTcpNoDelayToPeer(address->host, address->port);
-    try {
-        publish(topics_.agentInfo(), agentInfo("online", hostname_).dump(), true);
+    tryStep([&] { publish(topics_.agentInfo(), agentInfo("online", hostname_).dump(), true); });
+    tryStep([&] {
         auto wanted = subscriptions_.snapshot();
         if (!wanted.empty()) {
             std::vector<std::string> names;
@@ -58,9 +71,9 @@ void MqttCallback::connected(const std::string&) {
             }
             client_->subscribe(mqtt::string_collection::create(names), qos, nullptr, subscribeListener_);
         }
-        for (const auto& className : LocalFactory::instance().classNames()) publishClassInfo(className);
-    } catch (const mqtt::exception& e) {
-        std::cerr << "Error: " << e.what() << std::endl;
+    });
+    for (const auto& className : LocalFactory::instance().classNames()) {
+        tryStep([&] { publishClassInfo(className); });
     }
 }
 
@@ -110,8 +123,10 @@ void MqttCallback::message_arrived(mqtt::const_message_ptr message) {
             }
             break;
         case ReceivedTopic::Call: {
-            std::string payload = message->get_payload_str();
-            EventLoop::instance().post([this, topic, payload] { callTask(topic, payload); });
+            std::weak_ptr<MqttCallback> self = shared_from_this();
+            EventLoop::instance().post([self, topic, payload = message->get_payload_str()] {
+                if (auto callback = self.lock()) callback->callTask(topic, payload);
+            });
             break;
         }
         case ReceivedTopic::Invalid:
@@ -144,16 +159,20 @@ void MqttCallback::applyFollowUps(const nlohmann::json& reply) {
                 }
                 break;
             case FollowUp::PublishClassInfo:
-                publishClassInfo(step.className);
+                // Published again on the next connect when the link is down now.
+                tryStep([&] { publishClassInfo(step.className); });
                 break;
             case FollowUp::RecordInstance:
                 if (clients_.record(step.clientId, {step.instanceId, step.className})) {
                     subscribe(clientInfoTopic(step.clientId));
                 }
                 break;
-            case FollowUp::ForgetInstance:
-                if (clients_.forget(step.clientId, step.instanceId)) unsubscribe(clientInfoTopic(step.clientId));
+            case FollowUp::ForgetInstance: {
+                // Whoever deleted it: the record goes from the client that created it.
+                std::string owner;
+                if (clients_.forget(step.instanceId, owner)) unsubscribe(clientInfoTopic(owner));
                 break;
+            }
         }
     }
 }
@@ -177,22 +196,14 @@ void MqttCallback::publishClassInfo(const std::string& className) {
 }
 
 void MqttCallback::subscribe(const std::string& topic) {
+    // Kept in the table even when the link is down: subscribed on the next connect.
     subscriptions_.add(topic, kQos);
-    try {
-        client_->subscribe(topic, kQos, nullptr, subscribeListener_);
-    } catch (const mqtt::exception& e) {
-        // Kept in the table: subscribed again on the next connect.
-        std::cerr << "Error: " << e.what() << std::endl;
-    }
+    tryStep([&] { client_->subscribe(topic, kQos, nullptr, subscribeListener_); });
 }
 
 void MqttCallback::unsubscribe(const std::string& topic) {
     subscriptions_.remove(topic);
-    try {
-        client_->unsubscribe(topic, nullptr, subscribeListener_);
-    } catch (const mqtt::exception& e) {
-        std::cerr << "Error: " << e.what() << std::endl;
-    }
+    tryStep([&] { client_->unsubscribe(topic, nullptr, subscribeListener_); });
 }
 
 void MqttCallback::publish(const std::string& topic, const std::string& payload, bool retained) {

@@ -27,11 +27,16 @@ private:
     std::string name_;
 };
 
-class MqttCallback : public virtual mqtt::callback, public virtual mqtt::iaction_listener {
+class MqttCallback : public virtual mqtt::callback,
+                     public virtual mqtt::iaction_listener,
+                     public std::enable_shared_from_this<MqttCallback> {
 public:
     MqttCallback(std::shared_ptr<mqtt::async_client> client, mqtt::connect_options options, const Topics& topics,
                  std::string brokerUri, std::string hostname);
     ~MqttCallback() override;
+
+    // Becomes the client's callback and the process's event publisher.
+    void attach();
 
     // mqtt::callback
     void connected(const std::string& cause) override;
@@ -60,9 +65,15 @@ public:
 
     SubscriptionTable& subscriptions() { return subscriptions_; }
 
+    // Whether a connection was established at least once.
+    bool everConnected() const { return everConnected_; }
+
 private:
     void reconnect();
     void publishClassInfo(const std::string& className);
+    // Runs one step of the session; an MQTT failure is printed and the next step goes on.
+    template <typename Step>
+    void tryStep(Step&& step);
     void applyFollowUps(const nlohmann::json& reply);
 
     std::shared_ptr<mqtt::async_client> client_;
@@ -77,6 +88,7 @@ private:
     std::mutex stopMutex_;
     std::condition_variable stopChanged_;
     bool stopping_ = false;
+    std::atomic<bool> everConnected_{false};
 };
 
 }  // namespace nolt

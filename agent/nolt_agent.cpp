@@ -78,9 +78,10 @@ public:
           topics_(options.domain, options.agent),
           hostname_(platform::localHostName(kHostNameBuffer)),
           connectOptions_(makeConnectOptions(options_, topics_, hostname_)) {
-        printOptions(options_, clientId_);
         client_ = makeClient(options_, clientId_);
         callback_ = std::make_shared<MqttCallback>(client_, connectOptions_, topics_, options_.broker, hostname_);
+        callback_->attach();
+        printOptions(options_, clientId_);
     }
 
     ~Impl() {
@@ -146,8 +147,8 @@ private:
 
     void disconnect() {
         callback_->stopReconnecting();
-        if (!client_->is_connected()) {
-            // Never connected (or lost): only end the library's reconnect attempts.
+        if (!callback_->everConnected()) {
+            // Stopped before the first connection: only end the connect attempts.
             try {
                 client_->disconnect()->wait_for(std::chrono::seconds(1));
             } catch (const mqtt::exception&) {

@@ -22,6 +22,22 @@ TEST_F(AgentFixture, CreateReplyKeepsTheRequest) {
     EXPECT_EQ(call(instanceTopic(id, "name"))["data"]["r"], "p1");
 }
 
+TEST_F(AgentFixture, FailedCreateIsAnsweredAndLeavesNothing) {
+    auto reply = call(staticTopic("__create__"), {{"_1", "boom"}});
+    EXPECT_EQ(reply["data"]["e"], "cannot build boom");
+    EXPECT_FALSE(reply["data"].contains("r"));
+    EXPECT_EQ(broker.log().find(client.clientInfoTopic()), std::string::npos) << "no client recorded";
+}
+
+TEST_F(AgentFixture, ClientThatDeletedItsOnlyInstanceIsNoLongerWatched) {
+    auto id = create();
+    ASSERT_TRUE(testsupport::waitFor(
+        [&] { return broker.log().find("\t" + client.clientInfoTopic() + " (QoS 1)") != std::string::npos; }, 5s));
+    EXPECT_EQ(call(staticTopic("__delete__"), {{"_1", id}})["data"]["r"], true);
+    EXPECT_TRUE(testsupport::waitFor(
+        [&] { return broker.log().find("\t" + client.clientInfoTopic() + "\n") != std::string::npos; }, 5s));
+}
+
 TEST_F(AgentFixture, EveryParameterTypeOverTheBroker) {
     auto id = create();
     EXPECT_EQ(call(instanceTopic(id, "echo"), {{"_1", "x"}})["data"]["r"], "x");

@@ -24,13 +24,30 @@ TEST_F(AgentFixture, AfterBrokerRestartTheAgentIsBackWithItsInstances) {
     auto id = create("survivor");
     broker.stop();
     broker.restart();
-    ASSERT_TRUE(client.waitConnected(15s));
-    client.clearMessages();
-    // Retained state is gone with the broker: the agent announces itself again.
-    client.subscribe(agent->topic("__agentInfo__"));
-    ASSERT_TRUE(client.waitFor([](const testsupport::ReceivedMessage& m) {
+    // A fresh client: the point is the agent's reconnect, not the test client's.
+    testsupport::MqttTestClient after("after");
+    after.connect(broker.uri());
+    // Retained state went with the broker: the agent announces itself again.
+    after.subscribe(agent->topic("__agentInfo__"));
+    ASSERT_TRUE(after.waitFor([](const testsupport::ReceivedMessage& m) {
         return m.isJson() && m.json.value("status", "") == "online";
     }, 20s));
-    ASSERT_TRUE(client.waitForMessageOn(agent->topic("Probe/__classInfo__"), 10s) || true);
-    EXPECT_EQ(call(instanceTopic(id, "name"))["data"]["r"], "survivor");
+    after.subscribe(agent->topic("Probe/__classInfo__"));
+    ASSERT_TRUE(after.waitForMessageOn(agent->topic("Probe/__classInfo__"), 10s));
+    // Static and instance topics are subscribed again.
+    EXPECT_EQ(after.call(instanceTopic(id, "name"), {{"data", json::object()}})["data"]["r"], "survivor");
+    EXPECT_TRUE(after.call(staticTopic("__create__"), {{"data", {{"_1", "again"}}}})["data"]["r"].is_string());
+}
+
+TEST_F(AgentFixture, StopWithoutBrokerReportsTheUncleanDisconnect) {
+    broker.stop();
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    agent->stop();
+    auto out = testing::internal::GetCapturedStdout();
+    auto err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(out.find("\nDisconnecting from the MQTT server... "), std::string::npos) << out;
+    EXPECT_NE(err.find("\nERROR: Unable to cleanly disconnect from MQTT server: '" + broker.uri() + "'\n"),
+              std::string::npos)
+        << err;
 }

@@ -10,6 +10,10 @@ namespace probe {
 
 void to_json(nlohmann::json& j, const Pair& p) { j = {{"first", p.first}, {"second", p.second}}; }
 
+Probe::Probe(const std::string& name) : name_(name) {
+    if (name == "boom") throw std::runtime_error("cannot build boom");
+}
+
 int Probe::fail() { throw std::runtime_error("probe failed"); }
 
 bool Probe::block() {

@@ -22,7 +22,8 @@ void to_json(nlohmann::json& j, const Pair& p);
 
 class Probe {
 public:
-    explicit Probe(const std::string& name) : name_(name) {}
+    // "boom" cannot be built.
+    explicit Probe(const std::string& name);
     std::string name() const { return name_; }
     std::string echo(const std::string& text) { return text; }
     int add(int a, int b) { return a + b; }

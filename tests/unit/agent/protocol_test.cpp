@@ -76,14 +76,31 @@ TEST(ClientId, IsMd5OfDomainAndAgent) {
 
 TEST(ClientTable, SubscribesOnFirstRecordAndUnsubscribesWhenEmpty) {
     ClientTable table;
+    std::string owner;
     EXPECT_TRUE(table.record("c", {"1", "C"}));
     EXPECT_FALSE(table.record("c", {"2", "C"}));
-    EXPECT_FALSE(table.forget("c", "1"));
-    EXPECT_FALSE(table.forget("c", "unknown"));
-    EXPECT_TRUE(table.forget("c", "2"));
-    EXPECT_FALSE(table.forget("other", "2"));
+    EXPECT_FALSE(table.forget("1", owner));
+    EXPECT_FALSE(table.forget("unknown", owner));
+    EXPECT_TRUE(table.forget("2", owner));
+    EXPECT_EQ(owner, "c");
+    EXPECT_FALSE(table.forget("2", owner));
     // A client whose list became empty is watched again when it creates again.
     EXPECT_TRUE(table.record("c", {"3", "C"}));
+}
+
+TEST(ClientTable, DeletedByAnotherClientLeavesNoStaleRecord) {
+    ClientTable table;
+    table.record("owner", {"7", "C"});
+    table.record("owner", {"8", "C"});
+    std::string owner;
+    // Another client deletes instance 7: the owner's record of it goes too, so
+    // the owner's offline message cannot delete a later instance at that address.
+    EXPECT_FALSE(table.forget("7", owner));
+    EXPECT_EQ(owner, "owner");
+    std::vector<ClientTable::Record> records;
+    ASSERT_TRUE(table.takeRecords("owner", records));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].instanceId, "8");
 }
 
 TEST(ClientTable, OfflineTakesTheRecords) {

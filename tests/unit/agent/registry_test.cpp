@@ -196,6 +196,12 @@ TEST_F(RegistryTest, AClassNameIsNoInstanceName) {
     auto reply = dispatch(kClass, "__createNamed__", {{"_1", kClass}, {"_2", "x"}});
     EXPECT_EQ(reply["data"]["e"], "Instance name must not be a class name: Calculator");
     EXPECT_TRUE(dispatch(kClass, "__create__", {{"_1", "still"}})["data"].contains("r"));
+    // Names become topic levels.
+    for (const std::string bad : {"", "a/b", "+", "x#", "__static__"}) {
+        EXPECT_EQ(dispatch(kClass, "__createNamed__", {{"_1", bad}, {"_2", "x"}})["data"]["e"],
+                  "Invalid instance name: \"" + bad + "\"");
+        EXPECT_FALSE(LocalFactory::instance().hasInstance(bad));
+    }
 }
 
 TEST_F(RegistryTest, DeleteRemovesInstanceAndFunctions) {

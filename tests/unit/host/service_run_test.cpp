@@ -3,6 +3,8 @@
 #include <future>
 #include <stdexcept>
 
+#include "dnc/factory.h"
+#include "heidenhain/sdk_version.h"
 #include "host/service_run.h"
 #include "tests/support/capturing_event_sink.h"
 #include "tests/support/loopback_port.h"
@@ -39,6 +41,20 @@ TEST(RunStep, ReportsVersionsAndStopsWhileTheFirstConnectIsAwaited) {
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(journal.serviceEvents(), (std::vector<std::string>{"Started heidenhain agent (Agent v4.0.3, SDK v9.9.9)",
                                                                  "Stopped heidenhain agent"}));
+}
+
+TEST(RunStep, WithoutSdkTheStartNamesIt) {
+    hosttest::HostJournal journal(false);
+    testsupport::ReservedLoopbackPort port;
+    HeidenhainService service;
+    service.agent = unreachableAgent(port);
+    dnc::setMachineFactory(nullptr);  // as on a computer without the SDK
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(runStep(service, {sdkVersion, [] {}}), 1);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(journal.serviceEvents(),
+              (std::vector<std::string>{"Encountered exception on starting Heidenhain agent: Heidenhain machine "
+                                        "representation could not be instantiated. Is the Heidenhain SDK installed?"}));
 }
 
 TEST(RunStep, MissingSdkFailsTheStart) {
