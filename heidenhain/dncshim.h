@@ -81,6 +81,8 @@ private:
     bool beginConnect(const std::string& entry, const std::string& controllerType);
     void connectWith(const std::string& host, std::int32_t cncType, std::int32_t protocol);
     void connectLocked(const std::string& host, std::int32_t cncType, std::int32_t protocol);
+    // disconnect() with the session's lifecycle lock held.
+    void disconnectLocked();
 
     void machineInit();
     void releaseMachine();
@@ -119,6 +121,9 @@ private:
 
     const std::string name_;
     SessionFlags flags_;
+    // Connect and disconnect of this session run one at a time: overlapping,
+    // one would use the machine object that the other releases.
+    TimedMutex lifecycle_;
     SdkGuard guard_;
 
     LockedValue<std::string> controllerType_;

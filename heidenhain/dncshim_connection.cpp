@@ -52,6 +52,9 @@ void DncShim::connect(const std::string& host, const std::string& controllerType
 }
 
 void DncShim::connectWith(const std::string& host, std::int32_t cncType, std::int32_t protocol) {
+    auto session = guard_.lock(lifecycle_, "Machine Connect to " + host, SDK_CALL_SITE);
+    // Another connect of this session may have finished while this one waited.
+    if (isConnected()) return;
     if (flags_.awaitingFinalDisconnection) {
         const std::string message = "Cannot connect to " + host + " again, still awaiting final disconnection";
         logInformation("connect", name_ + " " + message);
@@ -63,7 +66,7 @@ void DncShim::connectWith(const std::string& host, std::int32_t cncType, std::in
     } catch (const std::exception& e) {
         if (flags_.connected) {
             try {
-                disconnect();
+                disconnectLocked();
             } catch (const std::exception&) {
                 // Leaves the session awaiting its final disconnection; the
                 // client still learns why the connect failed.
@@ -96,12 +99,17 @@ void DncShim::connectLocked(const std::string& host, std::int32_t cncType, std::
 }
 
 void DncShim::disconnect() {
-    // Claimed by one caller only, should two threads disconnect at once.
-    bool wasConnected = true;
-    if (!flags_.connected.compare_exchange_strong(wasConnected, false)) return;
+    if (!flags_.connected) return;
+    auto session = guard_.lock(lifecycle_, "disconnect", SDK_CALL_SITE);
+    disconnectLocked();
+}
+
+void DncShim::disconnectLocked() {
+    if (!flags_.connected) return;
     logInformation("disconnect", name_);
     // Awaiting first, so that a loss reported meanwhile is not scheduled anew.
     flags_.awaitingFinalDisconnection = true;
+    flags_.connected = false;
     flags_.disconnectPending = false;
     stopMonitorThread();
     releaseInterfaces();

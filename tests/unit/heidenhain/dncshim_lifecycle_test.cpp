@@ -219,6 +219,29 @@ TEST_F(LifecycleTest, DestructionDisconnectsAndReportsWhenThatFails) {
                                          "IID__IJHMachineEvents2) other=_machine->GetState(&state) ("));
 }
 
+TEST_F(LifecycleTest, ConnectAndDisconnectOfOneSessionTakeTurns) {
+    auto& mill = session();
+    mill.connect("a.test", "tnc640");
+    sim().loseLink("a.test");
+    ASSERT_TRUE(testsupport::waitFor([&] { return !mill.isConnected(); }, 5s));
+    sim().restoreLink("a.test");
+    // A new connect from the lost state is held inside the SDK ...
+    sim().faults().delay("Connect", 30s, 1);
+    auto connecting = std::async(std::launch::async, [&] { mill.connect("a.test", "tnc640"); });
+    ASSERT_TRUE(sim().faults().awaitDelayedCall("Connect", 5s));
+    // ... while the client also disconnects: that waits for the connect
+    // instead of releasing the machine object under it.
+    auto disconnecting = std::async(std::launch::async, [&] { mill.disconnect(); });
+    sim().faults().releaseDelayed();
+    connecting.get();
+    disconnecting.get();
+    EXPECT_FALSE(mill.isConnected());
+    EXPECT_TRUE(logged("disconnect", "mill: CNC sucessfully disconnected"));
+    EXPECT_EQ(mill.getAvailableInterfaces(), interfaces(false));
+    mill.connect("a.test", "tnc640");
+    EXPECT_EQ(mill.getState(), "machine_is_available");
+}
+
 TEST_F(LifecycleTest, MachineObjectHoldsOneWorkerOfTheEventLoop) {
     auto& loop = nolt::EventLoop::instance();
     ASSERT_EQ(loop.addedThreads(), 0u);
