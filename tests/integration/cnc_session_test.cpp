@@ -106,6 +106,7 @@ TEST_F(CncSession, StateEventsAndTheLostLink) {
     ASSERT_TRUE(state);
     EXPECT_EQ((*state)["data"], (json{{"_1", "connection_lost"}}));
     EXPECT_EQ(call(id, "isConnected")["r"], false);
+    EXPECT_EQ(call(id, "getAgentVersion")["r"], "4.0.3") << "in every state";
 
     // Shutdown while lost: onStateChanged again, onConnectLost not again.
     simulate("raiseMachineEvent", {{"_1", "mill.sim"}, {"_2", 7}});
@@ -138,7 +139,13 @@ TEST_F(CncSession, ExactErrorReplies) {
               "dnc_is_available(4)); need to try again later\n");
     EXPECT_EQ(call(id, "connect", {{"_1", 5}, {"_2", "tnc640"}})["e"], "Could not find function: connect-numberstring");
     EXPECT_EQ(call(id, "setSdkMutexTimeout", {{"_1", 0}})["e"], "Value must be greater than zero");
+    EXPECT_EQ(call(id, "setSdkMutexTimeout", {{"_1", -3}})["e"], "Value must be greater than zero");
     EXPECT_EQ(call(id, "getSdkMutexTimeout")["r"], 5);
+    // The time-out is the process's: set on one session, seen by another.
+    auto other = createSession("other");
+    EXPECT_TRUE(call(id, "setSdkMutexTimeout", {{"_1", 7}})["r"].is_null());
+    EXPECT_EQ(call(other, "getSdkMutexTimeout")["r"], 7);
+    call(id, "setSdkMutexTimeout", {{"_1", 5}});
     EXPECT_EQ(call(id, "isConnected")["r"], false);
 }
 
