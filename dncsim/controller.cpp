@@ -12,7 +12,8 @@ Family familyOf(std::int32_t cncType) {
 }
 
 Controller::Controller(std::string host, std::int32_t cncType, std::int32_t protocol)
-    : host_(std::move(host)), cncType_(cncType), protocol_(protocol), family_(familyOf(cncType)) {}
+    : host_(std::move(host)), cncType_(cncType), protocol_(protocol), family_(familyOf(cncType)),
+      data_(DataTree::demo(family_)) {}
 
 std::int32_t Controller::machineState() const { return dnc::DNC_STATE_MACHINE_IS_AVAILABLE; }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dnc/result.h"
+#include "dncsim/data_tree.h"
 #include "dncsim/faults.h"
 
 namespace dncsim {
@@ -30,6 +31,8 @@ public:
     std::int32_t cncType() const { return cncType_; }
     std::int32_t protocol() const { return protocol_; }
     Family family() const { return family_; }
+    // The control's DataAccess tree (values, PLC memory, configuration).
+    const std::shared_ptr<DataTree>& data() const { return data_; }
 
     // The machine state of a control that runs normally.
     std::int32_t machineState() const;
@@ -49,6 +52,7 @@ private:
     const std::int32_t cncType_;
     const std::int32_t protocol_;
     const Family family_;
+    const std::shared_ptr<DataTree> data_;
     std::atomic<std::uint64_t> losses_{0};
     mutable std::mutex mutex_;
     std::vector<std::weak_ptr<Machine>> machines_;
