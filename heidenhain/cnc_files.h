@@ -1,0 +1,28 @@
+#pragma once
+// The vocabulary of the CNC file system functions: CNC paths, directory
+// listings and the counts of a recursive delete.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace heidenhain {
+
+// The path unchanged when it starts with a drive name and a colon (PLC:\x,
+// TNC:\x), else below "TNC:\".
+std::string addTncPrefix(const std::string& path);
+
+// The directories that lead to a file, outermost first, under the file's own
+// drive: TNC:\a\b\part.h gives TNC:\a and TNC:\a\b.
+std::vector<std::string> directoriesLeadingTo(const std::string& filePath);
+
+struct DirectoryListing {
+    std::string path;                // after addTncPrefix
+    std::vector<std::string> names;  // in the order the SDK lists them
+};
+
+struct DeletionCounts {
+    std::int32_t numDirectoriesDeleted = 0;
+    std::int32_t numFilesDeleted = 0;
+};
+
+}  // namespace heidenhain
