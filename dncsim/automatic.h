@@ -1,5 +1,6 @@
 #pragma once
-// The simulated automatic interface (program control).
+// The simulated automatic interface (program control), served by the
+// program runner of the controller it is bound to.
 #include "dnc/automatic.h"
 #include "dncsim/bound_object.h"
 
@@ -10,33 +11,32 @@ public:
     Automatic(std::shared_ptr<ControllerLink> link, EventPump& pump) : BoundObject(std::move(link), pump) {}
 
     using dnc::IJHAutomatic::StartProgram;
-    dnc::HRESULT SelectProgram(std::int32_t, const std::string&, const dnc::Variant&) override {
-        return notYet("SelectProgram");
-    }
-    dnc::HRESULT StartProgram(const std::string&, const dnc::Variant&) override { return notYet("StartProgram"); }
-    dnc::HRESULT StopProgram(std::int32_t, dnc::VariantBool) override { return notYet("StopProgram"); }
-    dnc::HRESULT CancelProgram(std::int32_t) override { return notYet("CancelProgram"); }
-    dnc::HRESULT SetExecutionMode(std::int32_t) override { return notYet("SetExecutionMode"); }
-    dnc::HRESULT GetProgramStatus(std::int32_t*) override { return notYet("GetProgramStatus"); }
-    dnc::HRESULT GetDncMode(std::int32_t*) override { return notYet("GetDncMode"); }
+    dnc::HRESULT SelectProgram(std::int32_t channel, const std::string& programName,
+                               const dnc::Variant& startBlock) override;
+    dnc::HRESULT StartProgram(const std::string& programName, const dnc::Variant& options) override;
+    dnc::HRESULT StopProgram(std::int32_t channel, dnc::VariantBool atBlockEnd) override;
+    dnc::HRESULT CancelProgram(std::int32_t channel) override;
+    dnc::HRESULT SetExecutionMode(std::int32_t executionMode) override;
+    dnc::HRESULT GetProgramStatus(std::int32_t* programStatus) override;
+    dnc::HRESULT GetDncMode(std::int32_t* dncMode) override;
     dnc::HRESULT GetExecutionPoint(dnc::Variant*, std::shared_ptr<dnc::Object>*) override {
         return notYet("GetExecutionPoint");
     }
-    dnc::HRESULT ClearControl() override { return notYet("ClearControl"); }
-    dnc::HRESULT GetOverrideInfo(dnc::Variant*, dnc::Variant*, dnc::Variant*) override {
-        return notYet("GetOverrideInfo");
-    }
-    dnc::HRESULT SetOverrideFeed(std::int32_t) override { return notYet("SetOverrideFeed"); }
-    dnc::HRESULT SetOverrideSpeed(std::int32_t) override { return notYet("SetOverrideSpeed"); }
-    dnc::HRESULT SetOverrideRapid(std::int32_t) override { return notYet("SetOverrideRapid"); }
+    dnc::HRESULT ClearControl() override;
+    dnc::HRESULT GetOverrideInfo(dnc::Variant* feed, dnc::Variant* speed, dnc::Variant* rapid) override;
+    dnc::HRESULT SetOverrideFeed(std::int32_t percentage) override;
+    dnc::HRESULT SetOverrideSpeed(std::int32_t percentage) override;
+    dnc::HRESULT SetOverrideRapid(std::int32_t percentage) override;
 
-    dnc::HRESULT Advise(std::shared_ptr<dnc::IJHAutomaticEvents3> sink, std::uint32_t* cookie) override {
-        return advise(sinks_, std::move(sink), cookie);
-    }
-    dnc::HRESULT Unadvise(std::uint32_t cookie) override { return unadvise(sinks_, cookie); }
+    // The program events of the controller reach every sink advised on any
+    // of its automatic interfaces.
+    dnc::HRESULT Advise(std::shared_ptr<dnc::IJHAutomaticEvents3> sink, std::uint32_t* cookie) override;
+    dnc::HRESULT Unadvise(std::uint32_t cookie) override;
 
 private:
-    SinkList<dnc::IJHAutomaticEvents3> sinks_;
+    // The injected faults and the link first, then `op` on the runner.
+    template <class Op>
+    dnc::HRESULT run(std::string_view operation, Op&& op);
 };
 
 }  // namespace dncsim

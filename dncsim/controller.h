@@ -12,6 +12,8 @@
 #include "dnc/result.h"
 #include "dncsim/data_tree.h"
 #include "dncsim/faults.h"
+#include "dncsim/operating_times.h"
+#include "dncsim/program_runner.h"
 
 namespace dncsim {
 
@@ -47,6 +49,10 @@ public:
     void detach(const Machine* machine);
     std::vector<std::shared_ptr<Machine>> attachedMachines() const;
 
+    // Program control and operating times of the control.
+    ProgramRunner& programs() { return programs_; }
+    OperatingTimes& times() { return times_; }
+
 private:
     const std::string host_;
     const std::int32_t cncType_;
@@ -56,6 +62,8 @@ private:
     std::atomic<std::uint64_t> losses_{0};
     mutable std::mutex mutex_;
     std::vector<std::weak_ptr<Machine>> machines_;
+    OperatingTimes times_;
+    ProgramRunner programs_{times_};
 };
 
 // A machine object's connection to one controller. Every interface object

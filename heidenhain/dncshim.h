@@ -7,6 +7,8 @@
 //   dncshim_machine.cpp          machine object creation and release
 //   dncshim_interfaces.cpp       interfaces and sinks after connecting
 //   dncshim_state.cpp            queries, callbacks, machine state events
+//   dncshim_program.cpp          program control and overrides
+//   dncshim_process_data.cpp     running times and the machine state summary
 //   dncshim_registration.cpp     the remote surface
 // and it is told of machine state events by machine_sink.cpp.
 #include <atomic>
@@ -26,6 +28,7 @@
 #include "dnc/process_data.h"
 #include "dnc/table.h"
 #include "heidenhain/locked_value.h"
+#include "heidenhain/machine_state.h"
 #include "heidenhain/sdk_guard.h"
 #include "heidenhain/session_flags.h"
 
@@ -68,6 +71,30 @@ public:
     int setSdkMutexTimeout(int seconds);
     int getSdkMutexTimeout();
 
+    void selectProgram(std::int32_t channel, const std::string& programName, const std::string& startBlockNumber);
+    void startProgram(const std::string& programName);
+    void stopProgram(std::int32_t channel, bool onBlockEnd);
+    void cancelProgram(std::int32_t channel);
+    // An execution mode name outside the table sends mode 0.
+    void setExecutionMode(const std::string& executionMode);
+    std::string getProgramStatus();
+    std::string getDncMode();
+    void clearControl();
+    std::int32_t getOverrideInfoFeed();
+    std::int32_t getOverrideInfoSpeed();
+    std::int32_t getOverrideInfoRapid();
+    void setOverrideFeed(std::int32_t percentage);
+    void setOverrideRapid(std::int32_t percentage);
+    void setOverrideSpeed(std::int32_t percentage);
+
+    // Minutes.
+    std::int32_t getNcUpTime();
+    std::int32_t getMachineUpTime();
+    std::int32_t getSpindleRunningTime(std::int32_t axisId);
+    std::int32_t getMachineRunningTime();
+    // Needs no connection: a disconnected session is "off" with zero times.
+    MachineState getMachineState();
+
     // From the machine sink, on an SDK event thread.
     void onMachineStateChanged(std::int32_t stateEvent);
     // The CNC went away: the session stops counting as connected until the
@@ -106,6 +133,18 @@ private:
     void warnInterfaceSetup(const std::string& text, const std::exception& e);
     std::string interfaceFlagsText();
     std::int32_t readMachineState();
+
+    // The guarded call of a function on the automatic interface; `before`
+    // runs once the checks passed (the function's log line).
+    template <class Op, class Before>
+    void automaticCall(const char* function, const char* call, CallSite site, Op&& op, Before&& before);
+    template <class Op>
+    void automaticCall(const char* function, const char* call, CallSite site, Op&& op);
+    // GetOverrideInfo, answering the one value that `pick` chooses.
+    std::int32_t overrideInfo(const char* function, int pick);
+    // A process data time in minutes, from the SDK's hours and minutes.
+    template <class Op>
+    std::int32_t processDataMinutes(const char* function, const char* call, CallSite site, Op&& op);
 
     template <class Interface>
     void detachSink(const std::shared_ptr<Interface>& source, std::atomic<std::uint32_t>& cookie,

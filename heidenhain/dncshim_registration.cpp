@@ -35,12 +35,31 @@ void enterRows() {
     factory.registerMember(kClass, "hasProcessDataInterface", &DncShim::hasProcessDataInterface);
     factory.registerMember(kClass, "getAvailableInterfaces", &DncShim::getAvailableInterfaces);
     factory.registerMember(kClass, "onStateChanged", &DncShim::onStateChanged);
+    factory.registerMember(kClass, "getNcUpTime", &DncShim::getNcUpTime);
+    factory.registerMember(kClass, "getMachineUpTime", &DncShim::getMachineUpTime);
+    factory.registerMember(kClass, "getSpindleRunningTime", &DncShim::getSpindleRunningTime);
+    factory.registerMember(kClass, "getMachineRunningTime", &DncShim::getMachineRunningTime);
     factory.registerMember(kClass, "onConnectLost", &DncShim::onConnectLost);
     factory.registerMember(kClass, "onDisconnectDone", &DncShim::onDisconnectDone);
+    factory.registerMember(kClass, "selectProgram", &DncShim::selectProgram);
+    factory.registerMember(kClass, "stopProgram", &DncShim::stopProgram);
+    factory.registerMember(kClass, "cancelProgram", &DncShim::cancelProgram);
+    factory.registerMember(kClass, "setExecutionMode", &DncShim::setExecutionMode);
+    factory.registerMember(kClass, "startProgram", &DncShim::startProgram);
+    factory.registerMember(kClass, "getProgramStatus", &DncShim::getProgramStatus);
+    factory.registerMember(kClass, "getDncMode", &DncShim::getDncMode);
+    factory.registerMember(kClass, "clearControl", &DncShim::clearControl);
+    factory.registerMember(kClass, "setOverrideFeed", &DncShim::setOverrideFeed);
+    factory.registerMember(kClass, "setOverrideRapid", &DncShim::setOverrideRapid);
+    factory.registerMember(kClass, "setOverrideSpeed", &DncShim::setOverrideSpeed);
+    factory.registerMember(kClass, "getOverrideInfoFeed", &DncShim::getOverrideInfoFeed);
+    factory.registerMember(kClass, "getOverrideInfoSpeed", &DncShim::getOverrideInfoSpeed);
+    factory.registerMember(kClass, "getOverrideInfoRapid", &DncShim::getOverrideInfoRapid);
     // Remotely the setter answers nothing; the stored value is read with the getter.
     factory.registerCallable<DncShim, void, int>(
         kClass, "setSdkMutexTimeout", [](DncShim& session, int seconds) { session.setSdkMutexTimeout(seconds); });
     factory.registerMember(kClass, "getSdkMutexTimeout", &DncShim::getSdkMutexTimeout);
+    factory.registerMember(kClass, "getMachineState", &DncShim::getMachineState);
 }
 
 }  // namespace

@@ -79,6 +79,16 @@ public:
         return online(call, site, std::forward<Op>(op));
     }
 
+    // As above, with `before` run between the interface check and the online
+    // call: a function's log line names only calls that passed the checks.
+    template <class Before, class Op>
+    dnc::HRESULT checkedInterface(const InterfaceCheck& check, std::string_view call, CallSite site, Before&& before,
+                                  Op&& op) {
+        checkInterface(check, site);
+        before();
+        return online(call, site, std::forward<Op>(op));
+    }
+
     // A call made while the session is meant to be not connected: locked,
     // not timed, a negative code throws.
     template <class Op>

@@ -116,11 +116,12 @@ TEST_F(MachineTest, EveryInterfaceKindYieldsItsTypedInterface) {
 TEST_F(MachineTest, OperationsOfLaterCapabilitiesAnswerNotImplemented) {
     auto machine = connectedMachine("itnc-host");
     std::shared_ptr<Object> tmp;
-    std::shared_ptr<IJHProcessData> processData;
-    ASSERT_EQ(machine->GetInterface(DNC_INTERFACE_JHPROCESSDATA, &tmp), kOk);
-    ASSERT_EQ(tmp->QueryInterface(&processData), kOk);
-    Variant hours, minutes;
-    EXPECT_EQ(processData->GetNcUpTime(&hours, &minutes), code(0x80004001));
+    std::shared_ptr<IJHAutomatic> automatic;
+    ASSERT_EQ(machine->GetInterface(DNC_INTERFACE_JHAUTOMATIC, &tmp), kOk);
+    ASSERT_EQ(tmp->QueryInterface(&automatic), kOk);
+    Variant program;
+    std::shared_ptr<Object> positions;
+    EXPECT_EQ(automatic->GetExecutionPoint(&program, &positions), code(0x80004001));
 }
 
 TEST_F(MachineTest, TableInterfaceOnlyOnTheOlderControls) {

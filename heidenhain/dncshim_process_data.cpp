@@ -1,0 +1,81 @@
+// Running times of the CNC and the machine state summary built from them.
+#include <algorithm>
+#include <limits>
+
+#include "heidenhain/controller_restriction.h"
+#include "heidenhain/dncshim.h"
+#include "heidenhain/sdk_arguments.h"
+
+namespace heidenhain {
+namespace {
+
+// hours × 60 + minutes; an SDK answer beyond 32 bits saturates instead of
+// wrapping into a meaningless (possibly negative) time.
+std::int32_t minutesOf(const dnc::Variant& hours, const dnc::Variant& minutes) {
+    const std::int64_t total = std::int64_t{int32Of(hours)} * 60 + int32Of(minutes);
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(total, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
+}
+
+// A time in minutes as unsigned seconds; a negative time from the SDK is no
+// time at all rather than an enormous one.
+std::uint64_t secondsOf(std::int32_t minutes) {
+    return minutes < 0 ? 0 : static_cast<std::uint64_t>(minutes) * 60;
+}
+
+}  // namespace
+
+template <class Op>
+std::int32_t DncShim::processDataMinutes(const char* function, const char* call, CallSite site, Op&& op) {
+    auto processData = processData_.get();
+    dnc::Variant hours;
+    dnc::Variant minutes;
+    guard_.checkedInterface(InterfaceCheck{"ProcessData", processData != nullptr, function}, call, site,
+                            [&] { return op(*processData, &hours, &minutes); });
+    return minutesOf(hours, minutes);
+}
+
+std::int32_t DncShim::getNcUpTime() {
+    if (controllerType_.get() == "tnc426") return 0;
+    return processDataMinutes("getNcUpTime", "_processData->GetNcUpTime(&hours, &minutes)", SDK_CALL_SITE,
+                              [](dnc::IJHProcessData& data, dnc::Variant* hours, dnc::Variant* minutes) {
+                                  return data.GetNcUpTime(hours, minutes);
+                              });
+}
+
+std::int32_t DncShim::getMachineUpTime() {
+    refuseOnTnc426(controllerType_.get(), "getMachineUpTime", name_);
+    return processDataMinutes("getMachineUpTime", "_processData->GetMachineUpTime(&hours, &minutes)", SDK_CALL_SITE,
+                              [](dnc::IJHProcessData& data, dnc::Variant* hours, dnc::Variant* minutes) {
+                                  return data.GetMachineUpTime(hours, minutes);
+                              });
+}
+
+std::int32_t DncShim::getMachineRunningTime() {
+    refuseOnTnc426(controllerType_.get(), "getMachineRunningTime", name_);
+    return processDataMinutes("getMachineRunningTime", "_processData->GetMachineRunningTime(&hours, &minutes)",
+                              SDK_CALL_SITE,
+                              [](dnc::IJHProcessData& data, dnc::Variant* hours, dnc::Variant* minutes) {
+                                  return data.GetMachineRunningTime(hours, minutes);
+                              });
+}
+
+std::int32_t DncShim::getSpindleRunningTime(std::int32_t axisId) {
+    return processDataMinutes("getSpindleRunningTime",
+                              "_processData->GetSpindleRunningTime(axisId, &hours, &minutes)", SDK_CALL_SITE,
+                              [axisId](dnc::IJHProcessData& data, dnc::Variant* hours, dnc::Variant* minutes) {
+                                  return data.GetSpindleRunningTime(axisId, hours, minutes);
+                              });
+}
+
+MachineState DncShim::getMachineState() {
+    MachineState record;
+    if (!isConnected()) return record;
+    record.machineRunningTime = secondsOf(getMachineRunningTime());
+    record.machineUpTime = secondsOf(getMachineUpTime());
+    record.ncUpTime = secondsOf(getNcUpTime());
+    if (getState() == "machine_is_available") record.state = getProgramStatus() == "running" ? "running" : "idle";
+    return record;
+}
+
+}  // namespace heidenhain

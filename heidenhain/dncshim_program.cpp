@@ -1,0 +1,127 @@
+// Program control and overrides: thin guarded calls of the automatic interface.
+#include "heidenhain/controller_restriction.h"
+#include "heidenhain/dncshim.h"
+#include "heidenhain/sdk_arguments.h"
+#include "heidenhain/session_log.h"
+#include "heidenhain/tables.h"
+
+namespace heidenhain {
+
+template <class Op, class Before>
+void DncShim::automaticCall(const char* function, const char* call, CallSite site, Op&& op, Before&& before) {
+    auto automatic = automatic_.get();
+    guard_.checkedInterface(InterfaceCheck{"Automatic", automatic != nullptr, function}, call, site,
+                            std::forward<Before>(before), [&] { return op(*automatic); });
+}
+
+template <class Op>
+void DncShim::automaticCall(const char* function, const char* call, CallSite site, Op&& op) {
+    automaticCall(function, call, site, std::forward<Op>(op), [] {});
+}
+
+void DncShim::selectProgram(std::int32_t channel, const std::string& programName,
+                            const std::string& startBlockNumber) {
+    refuseOnTnc426(controllerType_.get(), "selectProgram", name_);
+    automaticCall(
+        "selectProgram", "_automatic->SelectProgram(channel, toBSTR(programName), toVariant(startBlockNumber))",
+        SDK_CALL_SITE,
+        [&](dnc::IJHAutomatic& automatic) {
+            return automatic.SelectProgram(channel, toBSTR(programName), toVariant(startBlockNumber));
+        },
+        [&] {
+            logInformation("selectProgram",
+                           name_ + ": " + std::to_string(channel) + ", " + programName + ", " + startBlockNumber);
+        });
+}
+
+void DncShim::startProgram(const std::string& programName) {
+    automaticCall(
+        "startProgram", "_automatic->StartProgram(toBSTR(programName))", SDK_CALL_SITE,
+        [&](dnc::IJHAutomatic& automatic) {
+            return automatic.StartProgram(toBSTR(programName), dnc::Variant::missing());
+        },
+        [&] { logInformation("startProgram", name_ + ": " + programName); });
+}
+
+void DncShim::stopProgram(std::int32_t channel, bool onBlockEnd) {
+    refuseOnTnc426(controllerType_.get(), "stopProgram", name_);
+    automaticCall(
+        "stopProgram", "_automatic->StopProgram(channel, toVariantBool(onBlockEnd))", SDK_CALL_SITE,
+        [&](dnc::IJHAutomatic& automatic) { return automatic.StopProgram(channel, toVariantBool(onBlockEnd)); },
+        [&] { logInformation("stopProgram", name_); });
+}
+
+void DncShim::cancelProgram(std::int32_t channel) {
+    refuseOnTnc426(controllerType_.get(), "cancelProgram", name_);
+    automaticCall(
+        "cancelProgram", "_automatic->CancelProgram(channel)", SDK_CALL_SITE,
+        [&](dnc::IJHAutomatic& automatic) { return automatic.CancelProgram(channel); },
+        [&] { logInformation("cancelProgram", name_ + ": " + std::to_string(channel)); });
+}
+
+void DncShim::setExecutionMode(const std::string& executionMode) {
+    refuseOnTnc426(controllerType_.get(), "setExecutionMode", name_);
+    const std::int32_t mode = numberOf(execModeMap(), executionMode);
+    automaticCall(
+        "setExecutionMode", "_automatic->SetExecutionMode(execModeMap[executionMode])", SDK_CALL_SITE,
+        [&](dnc::IJHAutomatic& automatic) { return automatic.SetExecutionMode(mode); },
+        [&] { logInformation("setExecutionMode", name_ + ": " + executionMode); });
+}
+
+std::string DncShim::getProgramStatus() {
+    refuseOnTnc426(controllerType_.get(), "getProgramStatus", name_);
+    std::int32_t dncStsProgram = 0;
+    automaticCall("getProgramStatus", "_automatic->GetProgramStatus(&dncStsProgram)", SDK_CALL_SITE,
+                  [&](dnc::IJHAutomatic& automatic) { return automatic.GetProgramStatus(&dncStsProgram); });
+    return nameOf(programStatusMap(), dncStsProgram);
+}
+
+std::string DncShim::getDncMode() {
+    std::int32_t dncMode = 0;
+    automaticCall("getDncMode", "_automatic->GetDncMode(&dncMode)", SDK_CALL_SITE,
+                  [&](dnc::IJHAutomatic& automatic) { return automatic.GetDncMode(&dncMode); });
+    return nameOf(dncModeMap(), dncMode);
+}
+
+void DncShim::clearControl() {
+    automaticCall(
+        "clearControl", "_automatic->ClearControl()", SDK_CALL_SITE,
+        [&](dnc::IJHAutomatic& automatic) { return automatic.ClearControl(); },
+        [&] { logInformation("clearControl", name_); });
+}
+
+std::int32_t DncShim::overrideInfo(const char* function, int pick) {
+    dnc::Variant values[3];  // feed, speed, rapid
+    automaticCall(function, "_automatic->GetOverrideInfo(&feed, &speed, &rapid)", SDK_CALL_SITE,
+                  [&](dnc::IJHAutomatic& automatic) {
+                      return automatic.GetOverrideInfo(&values[0], &values[1], &values[2]);
+                  });
+    return int32Of(values[pick]);
+}
+
+std::int32_t DncShim::getOverrideInfoFeed() { return overrideInfo("getOverrideInfoFeed", 0); }
+std::int32_t DncShim::getOverrideInfoSpeed() { return overrideInfo("getOverrideInfoSpeed", 1); }
+std::int32_t DncShim::getOverrideInfoRapid() { return overrideInfo("getOverrideInfoRapid", 2); }
+
+void DncShim::setOverrideFeed(std::int32_t percentage) {
+    automaticCall(
+        "setOverrideFeed", "_automatic->SetOverrideFeed(percentage)", SDK_CALL_SITE,
+        [&](dnc::IJHAutomatic& automatic) { return automatic.SetOverrideFeed(percentage); },
+        [&] { logInformation("setOverrideFeed", name_ + ": " + std::to_string(percentage)); });
+}
+
+void DncShim::setOverrideRapid(std::int32_t percentage) {
+    automaticCall(
+        "setOverrideRapid", "_automatic->SetOverrideRapid(percentage)", SDK_CALL_SITE,
+        [&](dnc::IJHAutomatic& automatic) { return automatic.SetOverrideRapid(percentage); },
+        [&] { logInformation("setOverrideRapid", name_ + ": " + std::to_string(percentage)); });
+}
+
+void DncShim::setOverrideSpeed(std::int32_t percentage) {
+    automaticCall(
+        "setOverrideSpeed", "_automatic->SetOverrideSpeed(percentage)", SDK_CALL_SITE,
+        [&](dnc::IJHAutomatic& automatic) { return automatic.SetOverrideSpeed(percentage); },
+        [&] { logInformation("setOverrideSpeed", name_ + ": " + std::to_string(percentage)); });
+}
+
+}  // namespace heidenhain
