@@ -26,7 +26,7 @@ TEST_F(AgentFixture, AfterBrokerRestartTheAgentIsBackWithItsInstances) {
     broker.restart();
     // A fresh client: the point is the agent's reconnect, not the test client's.
     testsupport::MqttTestClient after("after");
-    after.connect(broker.uri());
+    after.connect(broker.uri(), 15s);
     // Retained state went with the broker: the agent announces itself again.
     after.subscribe(agent->topic("__agentInfo__"));
     ASSERT_TRUE(after.waitFor([](const testsupport::ReceivedMessage& m) {

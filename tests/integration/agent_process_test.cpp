@@ -42,6 +42,9 @@ TEST_F(AgentExecutable, AnnouncesItselfAndLeavesCleanlyOnTerminate) {
     EXPECT_NE(out.find("Domain          : proc\nAgent           : agent-x\nClient ID       : nolta"), std::string::npos) << out;
     EXPECT_NE(out.find("Broker URL      : " + broker.uri() + "\n------------------\n"), std::string::npos) << out;
 
+    // A call answered: the agent's subscriptions are in place before it stops.
+    EXPECT_EQ(watcher.call("proc/agent-x/DncShim/__static__/__getNamed__", {{"data", {{"_1", "none"}}}})["data"]["e"],
+              "Instance with id: none does not exist");
     ASSERT_TRUE(agent.signal(SIGTERM));
     EXPECT_EQ(agent.waitForExit(10s), 0);
     EXPECT_TRUE(watcher.waitFor([](const auto& m) { return isStatus(m, "offline"); }, 5s));
