@@ -85,6 +85,7 @@ void registerDncSimulator() {
         registry.registerMember(name, "withholdInterface", &DncSimulator::withholdInterface);
         registry.registerMember(name, "offerInterface", &DncSimulator::offerInterface);
         registry.registerMember(name, "clearFaults", &DncSimulator::clearFaults);
+        registry.registerMember(name, "setDncMode", &DncSimulator::setDncMode);
         registry.registerMember(name, "setDataValue", &DncSimulator::setDataValue);
         return true;
     }();

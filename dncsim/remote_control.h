@@ -24,6 +24,9 @@ public:
     void withholdInterface(const std::string& kind, std::int64_t code, const std::string& host);
     void offerInterface(const std::string& kind, const std::string& host);
     void clearFaults();
+    // The operator switches the DNC mode (0 local, 1 remote) at the host's
+    // control; false when nothing has connected to the host yet.
+    bool setDncMode(const std::string& host, int mode);
     // Writes a data value of the host's control as its clients would see it
     // change; the text is read as the entry's type ("1"/"true" for a flag).
     void setDataValue(const std::string& host, const std::string& path, const std::string& value);

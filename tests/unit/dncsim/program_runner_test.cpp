@@ -6,6 +6,7 @@
 #include "dnc/process_data.h"
 #include "dncsim/demo_programs.h"
 #include "dncsim/program_runner.h"
+#include "dncsim/remote_control.h"
 #include "sim_fixture.h"
 #include "tests/support/fake_clock.h"
 
@@ -168,8 +169,12 @@ TEST_F(ProgramRunnerTest, DncModeAndItsEvent) {
     std::int32_t mode = -1;
     ASSERT_EQ(automatic->GetDncMode(&mode), kOk);
     EXPECT_EQ(mode, DNC_MODE_REMOTE);
-    sim().controller("cnc")->programs().setDncMode(DNC_MODE_LOCAL);
-    sim().controller("cnc")->programs().setDncMode(DNC_MODE_LOCAL);
+    // The remote control switches it as an operator at the control would.
+    DncSimulator remote;
+    EXPECT_TRUE(remote.setDncMode("cnc", DNC_MODE_LOCAL));
+    EXPECT_TRUE(remote.setDncMode("cnc", DNC_MODE_LOCAL));
+    EXPECT_FALSE(remote.setDncMode("elsewhere", DNC_MODE_LOCAL));
+    EXPECT_THROW(remote.setDncMode("cnc", 2), std::invalid_argument);
     ASSERT_EQ(automatic->GetDncMode(&mode), kOk);
     EXPECT_EQ(mode, DNC_MODE_LOCAL);
     EXPECT_EQ(events(), std::vector<std::string>{"dnc 0"}) << "only a change is an event";
