@@ -11,7 +11,9 @@
 
 #include "dnc/result.h"
 #include "dncsim/data_tree.h"
+#include "dncsim/demo_files.h"
 #include "dncsim/faults.h"
+#include "dncsim/file_tree.h"
 #include "dncsim/operating_times.h"
 #include "dncsim/program_runner.h"
 
@@ -52,6 +54,8 @@ public:
     // Program control and operating times of the control.
     ProgramRunner& programs() { return programs_; }
     OperatingTimes& times() { return times_; }
+    // The control's drive TNC:\, with the demo programs at first.
+    FileTree& files() { return files_; }
 
 private:
     const std::string host_;
@@ -64,6 +68,7 @@ private:
     std::vector<std::weak_ptr<Machine>> machines_;
     OperatingTimes times_;
     ProgramRunner programs_{times_};
+    FileTree files_{demoFiles()};
 };
 
 // A machine object's connection to one controller. Every interface object

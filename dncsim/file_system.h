@@ -1,7 +1,10 @@
 #pragma once
-// The simulated file system interface and the attribute sets it uses.
+// The simulated file system interface and the attribute sets it uses. Files
+// go between a local file of the agent's computer and the control's tree.
 #include <mutex>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "dnc/file_system.h"
 #include "dncsim/bound_object.h"
@@ -32,17 +35,16 @@ class FileSystem final : public dnc::IJHFileSystem, private BoundObject {
 public:
     FileSystem(std::shared_ptr<ControllerLink> link, EventPump& pump) : BoundObject(std::move(link), pump) {}
 
-    dnc::HRESULT TransmitFile(const std::string&, const std::string&) override { return notYet("TransmitFile"); }
-    dnc::HRESULT ReceiveFile(const std::string&, const std::string&) override { return notYet("ReceiveFile"); }
-    dnc::HRESULT ReadDirectory(const std::string&, std::shared_ptr<dnc::IJHFileAttributes>,
-                               std::shared_ptr<dnc::IJHFileAttributes>,
-                               std::shared_ptr<dnc::IJHDirectoryEntryList>*) override {
-        return notYet("ReadDirectory");
-    }
-    dnc::HRESULT MakeDirectory(const std::string&) override { return notYet("MakeDirectory"); }
-    dnc::HRESULT DeleteDirectory(const std::string&) override { return notYet("DeleteDirectory"); }
-    dnc::HRESULT DeleteFile(const std::string&) override { return notYet("DeleteFile"); }
-    dnc::HRESULT CopyFile(const std::string&, const std::string&) override { return notYet("CopyFile"); }
+    // Fails with 0x800404D6 when the local file cannot be read or written.
+    dnc::HRESULT TransmitFile(const std::string& localPath, const std::string& cncPath) override;
+    dnc::HRESULT ReceiveFile(const std::string& cncPath, const std::string& localPath) override;
+    dnc::HRESULT ReadDirectory(const std::string& path, std::shared_ptr<dnc::IJHFileAttributes> mustHave,
+                               std::shared_ptr<dnc::IJHFileAttributes> mustNotHave,
+                               std::shared_ptr<dnc::IJHDirectoryEntryList>* entries) override;
+    dnc::HRESULT MakeDirectory(const std::string& path) override;
+    dnc::HRESULT DeleteDirectory(const std::string& path) override;
+    dnc::HRESULT DeleteFile(const std::string& path) override;
+    dnc::HRESULT CopyFile(const std::string& sourcePath, const std::string& destinationPath) override;
 };
 
 }  // namespace dncsim

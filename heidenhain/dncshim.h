@@ -9,6 +9,8 @@
 //   dncshim_state.cpp            queries, callbacks, machine state events
 //   dncshim_program.cpp          program control and overrides
 //   dncshim_process_data.cpp     running times and the machine state summary
+//   dncshim_file_transfer.cpp    sending and fetching files
+//   dncshim_file_system.cpp      directories and file operations on the CNC
 //   dncshim_registration.cpp     the remote surface
 // and it is told of machine state events by machine_sink.cpp.
 #include <atomic>
@@ -27,6 +29,7 @@
 #include "dnc/machine.h"
 #include "dnc/process_data.h"
 #include "dnc/table.h"
+#include "heidenhain/cnc_files.h"
 #include "heidenhain/locked_value.h"
 #include "heidenhain/machine_state.h"
 #include "heidenhain/sdk_guard.h"
@@ -95,6 +98,19 @@ public:
     // Needs no connection: a disconnected session is "off" with zero times.
     MachineState getMachineState();
 
+    // The CNC file system. File contents travel as Base64 text; CNC paths
+    // without a drive are taken below TNC:\.
+    void transmitFile(const std::string& content, const std::string& dstPath);
+    std::string receiveFile(const std::string& cncFile);
+    // {"path": listed path, "entries": [names]}
+    nlohmann::json readDirectory(const std::string& path);
+    void deleteDirectory(const std::string& directoryPath);
+    void makeDirectory(const std::string& directoryPath);
+    void deleteFile(const std::string& filePath);
+    void copyFile(const std::string& sourceFilePath, const std::string& destFilePath);
+    // {"path": deleted path, "numDirectoriesDeleted": n, "numFilesDeleted": n}
+    nlohmann::json deleteDirectoryRecursively(const std::string& directoryPath);
+
     // From the machine sink, on an SDK event thread.
     void onMachineStateChanged(std::int32_t stateEvent);
     // The CNC went away: the session stops counting as connected until the
@@ -133,6 +149,19 @@ private:
     void warnInterfaceSetup(const std::string& text, const std::exception& e);
     std::string interfaceFlagsText();
     std::int32_t readMachineState();
+
+    void transmitFileBinary(const std::string& bytes, const std::string& dstPath);
+    std::string receiveFileBinary(const std::string& cncFile);
+    DirectoryListing readDirectoryStdVec(const std::string& path);
+    void deleteDirectoryRecursivelyInternal(DeletionCounts& counts, const std::string& directoryPath);
+    // The file system interface, after the connection and interface check
+    // for `function` at `site`.
+    std::shared_ptr<dnc::IJHFileSystem> checkedFileSystem(const char* function, CallSite site);
+    // The directories of a destination, made where missing, for sending.
+    void makeMissingDirectories(dnc::IJHFileSystem& fileSystem, const std::string& destination);
+    // Lists a directory and hands each entry with its name to `visit`.
+    template <class Visit>
+    void walkDirectory(dnc::IJHFileSystem& fileSystem, const std::string& path, const char* readCall, Visit&& visit);
 
     // The guarded call of a function on the automatic interface; `before`
     // runs once the checks passed (the function's log line).

@@ -59,6 +59,14 @@ void enterRows() {
     factory.registerCallable<DncShim, void, int>(
         kClass, "setSdkMutexTimeout", [](DncShim& session, int seconds) { session.setSdkMutexTimeout(seconds); });
     factory.registerMember(kClass, "getSdkMutexTimeout", &DncShim::getSdkMutexTimeout);
+    factory.registerMember(kClass, "transmitFile", &DncShim::transmitFile);
+    factory.registerMember(kClass, "receiveFile", &DncShim::receiveFile);
+    factory.registerMember(kClass, "readDirectory", &DncShim::readDirectory);
+    factory.registerMember(kClass, "deleteDirectory", &DncShim::deleteDirectory);
+    factory.registerMember(kClass, "makeDirectory", &DncShim::makeDirectory);
+    factory.registerMember(kClass, "deleteFile", &DncShim::deleteFile);
+    factory.registerMember(kClass, "copyFile", &DncShim::copyFile);
+    factory.registerMember(kClass, "deleteDirectoryRecursively", &DncShim::deleteDirectoryRecursively);
     factory.registerMember(kClass, "getMachineState", &DncShim::getMachineState);
 }
 

@@ -89,6 +89,10 @@ public:
         return online(call, site, std::forward<Op>(op));
     }
 
+    // The connection and interface check alone, for a function that checks
+    // once before work of its own and several calls.
+    void requireInterface(const InterfaceCheck& check, CallSite site) const { checkInterface(check, site); }
+
     // A call made while the session is meant to be not connected: locked,
     // not timed, a negative code throws.
     template <class Op>

@@ -1,0 +1,126 @@
+// Sending files to the CNC and fetching them, through a temporary file of
+// its own per transfer: the SDK moves files between a local path and a CNC path.
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <stdexcept>
+#include <system_error>
+
+#include "dnc/file_result.h"
+#include "heidenhain/base64.h"
+#include "heidenhain/dncshim.h"
+#include "heidenhain/session_log.h"
+#include "platform/temp_file.h"
+
+namespace heidenhain {
+namespace {
+
+constexpr const char* kTmpDirectory = "tmp";
+constexpr const char* kTransmitCall = "_fileSystem->TransmitFile(toBSTR(localTmpPath), toBSTR(dstPath))";
+
+// A guarded call of sending whose failing code the caller tells apart. A
+// session found disconnected on the way fails with the sending's own text;
+// every other guard failure (a lock time-out) keeps the guard's.
+template <class Op>
+dnc::HRESULT sendingCall(SdkGuard& guard, std::string_view call, CallSite site, Op&& op) {
+    dnc::HRESULT hr = dnc::kOk;
+    try {
+        guard.online(call, site, [&] {
+            hr = op();
+            return dnc::kOk;
+        });
+    } catch (const std::runtime_error&) {
+        if (!guard.isConnected()) throw std::runtime_error("Not any longer connected in TransmitFile");
+        throw;
+    }
+    return hr;
+}
+
+bool isSendingLinkLoss(dnc::HRESULT hr) { return hr == dnc::kNotOnLine || hr == dnc::kNotConnected; }
+
+}  // namespace
+
+void DncShim::transmitFile(const std::string& content, const std::string& dstPath) {
+    transmitFileBinary(base64Decode(content), dstPath);
+}
+
+std::string DncShim::receiveFile(const std::string& cncFile) { return base64Encode(receiveFileBinary(cncFile)); }
+
+void DncShim::transmitFileBinary(const std::string& bytes, const std::string& dstPath) {
+    const auto fileSystem = checkedFileSystem("transmitFileBinary", SDK_CALL_SITE);
+    auto fail = [&](const std::string& text) {
+        logInformation("transmitFileBinary", name_ + " " + text);
+        throw std::runtime_error(text);
+    };
+    const std::string purpose = " to prepare for transmitFile(dst=" + dstPath + ")";
+    std::optional<platform::TempFile> local;
+    try {
+        local.emplace(kTmpDirectory, "transmit-", ".tmp");
+    } catch (const std::system_error&) {
+        fail("Cannot open temporary file " + platform::TempFile::pattern(kTmpDirectory, "transmit-", ".tmp") + purpose);
+    }
+    {
+        std::ofstream out(local->path(), std::ios::binary | std::ios::trunc);
+        if (!out) fail("Cannot open temporary file " + local->path() + purpose);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        // A short file would reach the control as a cut-off program.
+        if (!out) fail("Cannot write temporary file " + local->path() + purpose);
+    }
+
+    const std::string destination = addTncPrefix(dstPath);
+    const auto transmit = [&] { return fileSystem->TransmitFile(local->path(), destination); };
+    const dnc::HRESULT hr = sendingCall(guard_, kTransmitCall, SDK_CALL_SITE, transmit);
+    if (dnc::succeeded(hr)) return;
+    if (hr == dnc::kFileNotFound || hr == dnc::kRemoteFileNotFound) {
+        makeMissingDirectories(*fileSystem, destination);
+    } else if (hr == dnc::kFileExists || hr == dnc::kRemoteFileExists) {
+        guard_.online("_fileSystem->__DeleteFile(toBSTR(dstPath))", SDK_CALL_SITE,
+                      [&] { return fileSystem->DeleteFile(destination); });
+    } else if (isSendingLinkLoss(hr)) {
+        scheduleDisconnect();
+        throw std::runtime_error(guard_.errorMessage("TransmitFile(destination=" + destination + ")", hr, SDK_CALL_SITE));
+    } else if (hr == dnc::kCommunicationFailure) {
+        throw std::runtime_error(guard_.errorMessage(
+            "TransmitFile(destination='" + destination + "') with probably access denied error, ", hr, SDK_CALL_SITE));
+    } else {
+        throw std::runtime_error(guard_.errorMessage("TransmitFile(destination='" + destination + "')", hr, SDK_CALL_SITE));
+    }
+    guard_.online(kTransmitCall, SDK_CALL_SITE, transmit);
+}
+
+void DncShim::makeMissingDirectories(dnc::IJHFileSystem& fileSystem, const std::string& destination) {
+    for (const auto& directory : directoriesLeadingTo(destination)) {
+        const dnc::HRESULT hr = sendingCall(guard_, "_fileSystem->MakeDirectory", SDK_CALL_SITE,
+                                            [&] { return fileSystem.MakeDirectory(directory); });
+        if (dnc::succeeded(hr) || hr == dnc::kDirectoryExists || hr == dnc::kFileExists) continue;
+        if (isSendingLinkLoss(hr)) scheduleDisconnect();
+        throw std::runtime_error(guard_.errorMessage("MakeDirectory(" + directory + ")", hr, SDK_CALL_SITE));
+    }
+}
+
+std::string DncShim::receiveFileBinary(const std::string& cncFile) {
+    const auto fileSystem = checkedFileSystem("receiveFileBinary", SDK_CALL_SITE);
+    const std::string cncFinalPath = addTncPrefix(cncFile);
+    auto fail = [&](const std::string& what, const std::string& path) {
+        const std::string text =
+            what + path + " in receiveFile(cncFile=" + cncFile + " with actual path=" + cncFinalPath;
+        logInformation("receiveFileBinary", name_ + " " + text);
+        throw std::runtime_error(text);
+    };
+    std::optional<platform::TempFile> local;
+    try {
+        local.emplace(kTmpDirectory, "receive-", ".tmp");
+    } catch (const std::system_error&) {
+        fail("Cannot open temporary file ", platform::TempFile::pattern(kTmpDirectory, "receive-", ".tmp"));
+    }
+    guard_.online("_fileSystem->ReceiveFile(toBSTR(cncFinalPath), toBSTR(destFileName))", SDK_CALL_SITE,
+                  [&] { return fileSystem->ReceiveFile(cncFinalPath, local->path()); });
+    std::ifstream in(local->path(), std::ios::binary);
+    if (!in) fail("Cannot open temporary file ", local->path());
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) fail("Cannot read temporary file ", local->path());
+    return bytes;
+}
+
+}  // namespace heidenhain
