@@ -1,6 +1,12 @@
 #include "dncsim/automatic.h"
 
 namespace dncsim {
+namespace {
+
+// The position of the execution point; the simulated control keeps none.
+class ExecutionPosition final : public dnc::Object {};
+
+}  // namespace
 
 template <class Op>
 dnc::HRESULT Automatic::run(std::string_view operation, Op&& op) {
@@ -42,6 +48,15 @@ dnc::HRESULT Automatic::GetDncMode(std::int32_t* dncMode) {
     return run("GetDncMode", [&](ProgramRunner& programs) {
         if (dncMode == nullptr) return dnc::kPointer;
         *dncMode = programs.dncMode();
+        return dnc::kOk;
+    });
+}
+
+dnc::HRESULT Automatic::GetExecutionPoint(dnc::Variant* selectedProgram, std::shared_ptr<dnc::Object>* positionList) {
+    return run("GetExecutionPoint", [&](ProgramRunner& programs) {
+        if (selectedProgram == nullptr || positionList == nullptr) return dnc::kPointer;
+        *selectedProgram = dnc::Variant(programs.selectedProgram());
+        *positionList = std::make_shared<ExecutionPosition>();
         return dnc::kOk;
     });
 }

@@ -19,9 +19,9 @@ public:
     dnc::HRESULT SetExecutionMode(std::int32_t executionMode) override;
     dnc::HRESULT GetProgramStatus(std::int32_t* programStatus) override;
     dnc::HRESULT GetDncMode(std::int32_t* dncMode) override;
-    dnc::HRESULT GetExecutionPoint(dnc::Variant*, std::shared_ptr<dnc::Object>*) override {
-        return notYet("GetExecutionPoint");
-    }
+    // The selected program's path (empty text when none is selected) and a
+    // position object that tells nothing more.
+    dnc::HRESULT GetExecutionPoint(dnc::Variant* selectedProgram, std::shared_ptr<dnc::Object>* positionList) override;
     dnc::HRESULT ClearControl() override;
     dnc::HRESULT GetOverrideInfo(dnc::Variant* feed, dnc::Variant* speed, dnc::Variant* rapid) override;
     dnc::HRESULT SetOverrideFeed(std::int32_t percentage) override;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dnc/events.h"
 #include "dnc/result.h"
 #include "dncsim/data_tree.h"
 #include "dncsim/demo_files.h"
@@ -16,6 +17,7 @@
 #include "dncsim/file_tree.h"
 #include "dncsim/operating_times.h"
 #include "dncsim/program_runner.h"
+#include "dncsim/sink_list.h"
 
 namespace dncsim {
 
@@ -56,6 +58,8 @@ public:
     OperatingTimes& times() { return times_; }
     // The control's drive TNC:\, with the demo programs at first.
     FileTree& files() { return files_; }
+    // The sinks advised on any error interface of the control.
+    SinkList<dnc::IJHErrorEvents2>& errorSinks() { return errorSinks_; }
 
 private:
     const std::string host_;
@@ -69,6 +73,7 @@ private:
     OperatingTimes times_;
     ProgramRunner programs_{times_};
     FileTree files_{demoFiles()};
+    SinkList<dnc::IJHErrorEvents2> errorSinks_;
 };
 
 // A machine object's connection to one controller. Every interface object

@@ -1,6 +1,7 @@
 #include "dncsim/simulator.h"
 
 #include "dnc/machine.h"
+#include "dncsim/error.h"
 #include "dncsim/machine.h"
 
 namespace dncsim {
@@ -45,6 +46,21 @@ void Simulator::loseLink(const std::string& host) {
 }
 
 void Simulator::restoreLink(const std::string& host) { faults_.setLinkLost(host, false); }
+
+bool Simulator::raiseError(const std::string& host, const std::string& text, const std::string& group,
+                           const std::string& errorClass, const std::string& number, bool cleared) {
+    auto target = controller(host);
+    if (!target) return false;
+    std::shared_ptr<dnc::IJHErrorEntry> error = std::make_shared<ErrorEntry>(text, group, errorClass, number);
+    target->errorSinks().raise(events_, [error, cleared](dnc::IJHErrorEvents2& sink) {
+        if (cleared) {
+            sink.OnErrorCleared2(error);
+        } else {
+            sink.OnError2(error);
+        }
+    });
+    return true;
+}
 
 bool Simulator::drainEvents(std::chrono::milliseconds bound) { return events_.drain(bound); }
 

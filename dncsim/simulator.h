@@ -41,6 +41,11 @@ public:
     // restoreLink. Machines connected at the loss may Connect again afterwards.
     void loseLink(const std::string& host);
     void restoreLink(const std::string& host);
+    // A message of the control (OnError2), or its clearing (OnErrorCleared2),
+    // to the error sinks of the host's control; false when no controller of
+    // that name exists.
+    bool raiseError(const std::string& host, const std::string& text, const std::string& group,
+                    const std::string& errorClass, const std::string& number, bool cleared = false);
 
     // Waits until the events raised so far have been delivered.
     bool drainEvents(std::chrono::milliseconds bound = std::chrono::seconds(5));

@@ -196,5 +196,44 @@ TEST_F(EventsTest, AutomaticDataAccessAndErrorAcceptSinks) {
     EXPECT_EQ(error->Unadvise(cookie), kOk) << "detaching works without the link";
 }
 
+TEST_F(EventsTest, ErrorsReachTheErrorSinksOfTheHostUntilUnadvise) {
+    struct Recording : IJHErrorEvents2 {
+        HRESULT OnError2(std::shared_ptr<IJHErrorEntry> error) override { return note("error", *error); }
+        HRESULT OnErrorCleared2(std::shared_ptr<IJHErrorEntry> error) override { return note("cleared", *error); }
+        HRESULT note(const std::string& kind, IJHErrorEntry& error) {
+            std::string text, group, errorClass, number;
+            error.get_text(&text);
+            error.get_group(&group);
+            error.get_class(&errorClass);
+            error.get_number(&number);
+            std::lock_guard<std::mutex> lock(mutex);
+            seen.push_back(kind + " " + number + " " + text + " " + group + " " + errorClass);
+            return kOk;
+        }
+        std::mutex mutex;
+        std::vector<std::string> seen;
+    };
+    auto machine = connectedMachine("cnc");
+    connectedMachine("other");
+    std::shared_ptr<Object> tmp;
+    std::shared_ptr<IJHError> error;
+    ASSERT_EQ(machine->GetInterface(DNC_INTERFACE_JHERROR, &tmp), kOk);
+    ASSERT_EQ(tmp->QueryInterface(&error), kOk);
+    auto sink = std::make_shared<Recording>();
+    std::uint32_t cookie = 0;
+    ASSERT_EQ(error->Advise(sink, &cookie), kOk);
+    EXPECT_TRUE(sim().raiseError("cnc", "Emergency stop", "OPERATING", "EMERGENCY_STOP", "1030"));
+    EXPECT_TRUE(sim().raiseError("cnc", "Emergency stop", "OPERATING", "EMERGENCY_STOP", "1030", true));
+    EXPECT_TRUE(sim().raiseError("other", "Not here", "G", "C", "1"));
+    EXPECT_FALSE(sim().raiseError("unknown-host", "Nowhere", "G", "C", "1"));
+    ASSERT_TRUE(sim().drainEvents());
+    ASSERT_EQ(error->Unadvise(cookie), kOk);
+    EXPECT_TRUE(sim().raiseError("cnc", "Too late", "G", "C", "2"));
+    ASSERT_TRUE(sim().drainEvents());
+    std::lock_guard<std::mutex> lock(sink->mutex);
+    EXPECT_EQ(sink->seen, (std::vector<std::string>{"error 1030 Emergency stop OPERATING EMERGENCY_STOP",
+                                                    "cleared 1030 Emergency stop OPERATING EMERGENCY_STOP"}));
+}
+
 }  // namespace
 }  // namespace dncsim::test

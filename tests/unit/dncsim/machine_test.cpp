@@ -113,7 +113,7 @@ TEST_F(MachineTest, EveryInterfaceKindYieldsItsTypedInterface) {
     EXPECT_EQ(wrong, nullptr);
 }
 
-TEST_F(MachineTest, OperationsOfLaterCapabilitiesAnswerNotImplemented) {
+TEST_F(MachineTest, ExecutionPointNamesTheSelectedProgram) {
     auto machine = connectedMachine("itnc-host");
     std::shared_ptr<Object> tmp;
     std::shared_ptr<IJHAutomatic> automatic;
@@ -121,7 +121,16 @@ TEST_F(MachineTest, OperationsOfLaterCapabilitiesAnswerNotImplemented) {
     ASSERT_EQ(tmp->QueryInterface(&automatic), kOk);
     Variant program;
     std::shared_ptr<Object> positions;
-    EXPECT_EQ(automatic->GetExecutionPoint(&program, &positions), code(0x80004001));
+    ASSERT_EQ(automatic->GetExecutionPoint(&program, &positions), kOk);
+    EXPECT_EQ(program, Variant(""));
+    EXPECT_NE(positions, nullptr);
+    ASSERT_EQ(automatic->SelectProgram(0, "TNC:\\nc_prog\\demo.h", Variant()), kOk);
+    ASSERT_EQ(automatic->GetExecutionPoint(&program, &positions), kOk);
+    EXPECT_EQ(program, Variant("TNC:\\nc_prog\\demo.h"));
+    EXPECT_EQ(program.vt(), VT_BSTR);
+    EXPECT_EQ(automatic->GetExecutionPoint(nullptr, &positions), kPointer);
+    sim().loseLink("itnc-host");
+    EXPECT_EQ(automatic->GetExecutionPoint(&program, &positions), kConnectionLost);
 }
 
 TEST_F(MachineTest, TableInterfaceOnlyOnTheOlderControls) {
