@@ -25,4 +25,10 @@ std::vector<std::string> directoriesLeadingTo(const std::string& filePath) {
     return directories;
 }
 
+ProgramLocation splitProgramPath(const std::string& path) {
+    const auto slash = path.rfind('\\');
+    if (slash == std::string::npos) return {path, path};
+    return {path.substr(0, slash), path.substr(slash + 1)};
+}
+
 }  // namespace heidenhain

@@ -15,6 +15,15 @@ std::string addTncPrefix(const std::string& path);
 // drive: TNC:\a\b\part.h gives TNC:\a and TNC:\a\b.
 std::vector<std::string> directoriesLeadingTo(const std::string& filePath);
 
+// A program path split at its last backslash: TNC:\nc_prog\part.h gives the
+// directory TNC:\nc_prog and the name part.h; a path without a backslash is
+// both the directory and the name.
+struct ProgramLocation {
+    std::string directory;
+    std::string name;
+};
+ProgramLocation splitProgramPath(const std::string& path);
+
 struct DirectoryListing {
     std::string path;                // after addTncPrefix
     std::vector<std::string> names;  // in the order the SDK lists them

@@ -1,6 +1,8 @@
 #include "heidenhain/dncshim.h"
 
 #include "dnc/com.h"
+#include "heidenhain/automatic_sink.h"
+#include "heidenhain/error_sink.h"
 #include "heidenhain/machine_sink.h"
 #include "heidenhain/session_log.h"
 
@@ -25,6 +27,8 @@ DncShim::~DncShim() {
     }
     // The SDK may still hold the machine sink; it must not reach this object.
     if (auto sink = machineSink_.get()) sink->detach();
+    if (auto sink = automaticSink_.get()) sink->detach();
+    if (auto sink = errorSink_.get()) sink->detach();
     // A disconnect that failed part-way kept the machine object and its worker.
     releaseMachine();
 }

@@ -34,10 +34,13 @@
 #include "heidenhain/machine_state.h"
 #include "heidenhain/sdk_guard.h"
 #include "heidenhain/session_flags.h"
+#include "heidenhain/tool.h"
 
 namespace heidenhain {
 
 class CMachineSink;
+class CAutomaticSink;
+class CErrorSink;
 
 class DncShim {
 public:
@@ -111,6 +114,21 @@ public:
     // {"path": deleted path, "numDirectoriesDeleted": n, "numFilesDeleted": n}
     nlohmann::json deleteDirectoryRecursively(const std::string& directoryPath);
 
+    // Program, tool and DNC mode events; each slot keeps the last callback given.
+    void onProgramStatusChanged(nolt::Callback<std::string> callback);
+    void onProgramChanged(nolt::Callback<std::int32_t, double, std::string> callback);
+    void onToolChanged(nolt::Callback<std::int32_t, Tool, Tool, double> callback);
+    void onDncModeChanged(nolt::Callback<std::string> callback);
+    // Event name, program directory, program name.
+    void onNcProgramChanged(nolt::Callback<std::string, std::string, std::string> callback);
+
+    // From the automatic sink, on an SDK event thread; they throw what the
+    // refresh or a callback throws.
+    void programStatusChanged(std::int32_t programEvent);
+    void programChanged(std::int32_t channel, double timeStamp, const std::string& programPath);
+    void toolChanged(std::int32_t channel, const Tool& toolOut, const Tool& toolIn, double timeStamp);
+    void dncModeChanged(std::int32_t dncMode);
+
     // From the machine sink, on an SDK event thread.
     void onMachineStateChanged(std::int32_t stateEvent);
     // The CNC went away: the session stops counting as connected until the
@@ -137,6 +155,12 @@ private:
 
     void initializeInterfaces();
     void attachMachineSink();
+    void attachAutomaticSink();
+    void attachErrorSink();
+    // Asks the CNC for the selected program and stores where it lies; false
+    // when the session is not connected or the call failed (then logged).
+    bool refreshSelectedProgram();
+    void storeSelectedProgram(const std::string& path);
     std::shared_ptr<dnc::Object> getInterfaceObject(dnc::DNC_INTERFACE_OBJECT kind, const std::string& kindName);
     // Null after the process exit that a test stood in for.
     std::shared_ptr<dnc::Object> getDataAccessObject();
@@ -208,6 +232,8 @@ private:
     std::atomic<bool> workerAdded_{false};
 
     LockedValue<std::shared_ptr<CMachineSink>> machineSink_;
+    LockedValue<std::shared_ptr<CAutomaticSink>> automaticSink_;
+    LockedValue<std::shared_ptr<CErrorSink>> errorSink_;
     std::atomic<std::uint32_t> machineEventCookie_{0};
     std::atomic<std::uint32_t> automaticEventCookie_{0};
     std::atomic<std::uint32_t> dataAccessEventCookie_{0};
@@ -216,6 +242,16 @@ private:
     LockedValue<nolt::Callback<std::string>> onStateChanged_;
     LockedValue<nolt::Callback<std::string>> onConnectLost_;
     LockedValue<nolt::Callback<std::string>> onDisconnectDone_;
+    LockedValue<nolt::Callback<std::string>> onProgramStatusChanged_;
+    LockedValue<nolt::Callback<std::int32_t, double, std::string>> onProgramChanged_;
+    LockedValue<nolt::Callback<std::int32_t, Tool, Tool, double>> onToolChanged_;
+    LockedValue<nolt::Callback<std::string>> onDncModeChanged_;
+    LockedValue<nolt::Callback<std::string, std::string, std::string>> onNcProgramChanged_;
+
+    // Written by the program events (and the table monitor); both live as
+    // long as the session.
+    LockedValue<std::string> lastProgramEvent_;
+    LockedValue<ProgramLocation> selectedProgram_;
 };
 
 }  // namespace heidenhain

@@ -3,8 +3,10 @@
 // it fail with the guard's interface message.
 #include <stdexcept>
 
+#include "heidenhain/automatic_sink.h"
 #include "heidenhain/controller_kind.h"
 #include "heidenhain/dncshim.h"
+#include "heidenhain/error_sink.h"
 #include "heidenhain/machine_sink.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/tables.h"
@@ -35,8 +37,8 @@ void DncShim::initializeInterfaces() {
     attachMachineSink();
     obtainInterface(processData_, "_processData", ": Interface DNC_INTERFACE_JHPROCESSDATA not available on machine",
                     [&] { return getInterfaceObject(dnc::DNC_INTERFACE_JHPROCESSDATA, "DNC_INTERFACE_JHPROCESSDATA"); });
-    // The DataAccess, automatic and error sinks are advised by the event sink
-    // code together with their handlers; until then their cookies stay 0.
+    // The DataAccess sink is advised by the data value code together with
+    // its handler; until then its cookie stays 0.
     obtainInterface(dataAccess_, "_dataAccess", ": Interface DNC_INTERFACE_JHDATAACCESS not available on machine",
                     [&] { return getDataAccessObject(); });
     if (usesItncTable(controllerType_.get())) {
@@ -48,10 +50,14 @@ void DncShim::initializeInterfaces() {
         obtainInterface(fileSystem_, "_fileSystem", ": Interface DNC_INTERFACE_JHFILESYSTEM is not available on machine",
                         [&] { return getInterfaceObject(dnc::DNC_INTERFACE_JHFILESYSTEM, "DNC_INTERFACE_JHFILESYSTEM"); });
     }
-    obtainInterface(automatic_, "_automatic", "Interface DNC_INTERFACE_JHAUTOMATIC is not available on machine",
-                    [&] { return getInterfaceObject(dnc::DNC_INTERFACE_JHAUTOMATIC, "DNC_INTERFACE_JHAUTOMATIC"); });
-    obtainInterface(error_, "_error", ": Interface DNC_INTERFACE_JHERROR not available on machine",
-                    [&] { return getInterfaceObject(dnc::DNC_INTERFACE_JHERROR, "DNC_INTERFACE_JHERROR"); });
+    if (obtainInterface(automatic_, "_automatic", "Interface DNC_INTERFACE_JHAUTOMATIC is not available on machine",
+                        [&] { return getInterfaceObject(dnc::DNC_INTERFACE_JHAUTOMATIC, "DNC_INTERFACE_JHAUTOMATIC"); })) {
+        attachAutomaticSink();
+    }
+    if (obtainInterface(error_, "_error", ": Interface DNC_INTERFACE_JHERROR not available on machine",
+                        [&] { return getInterfaceObject(dnc::DNC_INTERFACE_JHERROR, "DNC_INTERFACE_JHERROR"); })) {
+        attachErrorSink();
+    }
     const std::int32_t state = readMachineState();
     logInformation("initializeInterfaces", name_ + " " + controllerType_.get() + " interfaces initialized:" +
                                                interfaceFlagsText() + ", current state " +
@@ -73,6 +79,40 @@ void DncShim::attachMachineSink() {
     } catch (const std::exception& e) {
         machineEventCookie_ = 0;
         warnInterfaceSetup(": Cannot register MachineEvents listener", e);
+    }
+}
+
+void DncShim::attachAutomaticSink() {
+    try {
+        auto automaticSink = std::make_shared<CAutomaticSink>(*this);
+        if (auto old = automaticSink_.exchange(automaticSink)) old->detach();
+        auto automatic = automatic_.get();
+        std::uint32_t cookie = 0;
+        guard_.online(
+            "_automatic.Advise(reinterpret_cast<IUnknown*>(automaticSink), "
+            "HeidenhainDNCLib::IID__IJHAutomaticEvents3, &_automaticEventCookie)",
+            SDK_CALL_SITE, [&] { return automatic->Advise(automaticSink, &cookie); });
+        automaticEventCookie_ = cookie;
+    } catch (const std::exception& e) {
+        automaticEventCookie_ = 0;
+        warnInterfaceSetup(": Cannot register AutomaticEvents listener", e);
+    }
+}
+
+void DncShim::attachErrorSink() {
+    try {
+        auto errorSink = std::make_shared<CErrorSink>(*this);
+        if (auto old = errorSink_.exchange(errorSink)) old->detach();
+        auto error = error_.get();
+        std::uint32_t cookie = 0;
+        guard_.online(
+            "_error.Advise(reinterpret_cast<IUnknown*>(errorSink), HeidenhainDNCLib::IID__IJHErrorEvents2, "
+            "&_errorEventCookie)",
+            SDK_CALL_SITE, [&] { return error->Advise(errorSink, &cookie); });
+        errorEventCookie_ = cookie;
+    } catch (const std::exception& e) {
+        errorEventCookie_ = 0;
+        warnInterfaceSetup(": Cannot register ErrorEvents listener", e);
     }
 }
 

@@ -47,6 +47,9 @@ void enterRows() {
     factory.registerMember(kClass, "setExecutionMode", &DncShim::setExecutionMode);
     factory.registerMember(kClass, "startProgram", &DncShim::startProgram);
     factory.registerMember(kClass, "getProgramStatus", &DncShim::getProgramStatus);
+    factory.registerMember(kClass, "onProgramStatusChanged", &DncShim::onProgramStatusChanged);
+    factory.registerMember(kClass, "onProgramChanged", &DncShim::onProgramChanged);
+    factory.registerMember(kClass, "onToolChanged", &DncShim::onToolChanged);
     factory.registerMember(kClass, "getDncMode", &DncShim::getDncMode);
     factory.registerMember(kClass, "clearControl", &DncShim::clearControl);
     factory.registerMember(kClass, "setOverrideFeed", &DncShim::setOverrideFeed);
@@ -68,6 +71,8 @@ void enterRows() {
     factory.registerMember(kClass, "copyFile", &DncShim::copyFile);
     factory.registerMember(kClass, "deleteDirectoryRecursively", &DncShim::deleteDirectoryRecursively);
     factory.registerMember(kClass, "getMachineState", &DncShim::getMachineState);
+    factory.registerMember(kClass, "onNcProgramChanged", &DncShim::onNcProgramChanged);
+    factory.registerMember(kClass, "onDncModeChanged", &DncShim::onDncModeChanged);
 }
 
 }  // namespace

@@ -62,12 +62,12 @@ TEST_F(LifecycleTest, ConnectTakesEveryInterfaceTheControlOffers) {
     EXPECT_TRUE(loggedAs(platform::EventInformation, "connect",
                          "mill connection established, machine state machine_is_available(7)"));
     EXPECT_TRUE(loggedAs(platform::EventInformation, "initializeInterfaces",
-                         "mill tnc640 interfaces initialized: automaticEvents 0, automaticInterface 1, "
-                         "dataAccessEvents 0, dataAccessInterface 1, errorEvents 0, errorInterface 1, "
+                         "mill tnc640 interfaces initialized: automaticEvents 1, automaticInterface 1, "
+                         "dataAccessEvents 0, dataAccessInterface 1, errorEvents 1, errorInterface 1, "
                          "fileSystemInterface 1, itncTableInterface 0, machineEvents 1, machineInterface 1, "
                          "current state machine_is_available(7)"));
     auto expected = interfaces(true);
-    for (const char* absent : {"itncTableInterface", "automaticEvents", "dataAccessEvents", "errorEvents"})
+    for (const char* absent : {"itncTableInterface", "dataAccessEvents"})
         expected[absent] = false;
     EXPECT_EQ(mill.getAvailableInterfaces(), expected);
     EXPECT_EQ(mill.getVersion(), dncsim::Simulator::kVersion);
@@ -182,7 +182,7 @@ TEST_F(LifecycleTest, DisconnectReleasesEverythingAndLogsSdkErrors) {
     faults.failNext("Disconnect", 1, dnc::kNotOnLine);
     EXPECT_EQ(cycle(), (std::vector<std::string>{
                            entry("disconnect", "mill"),
-                           entry("disconnect", "Error on Unadvise(IJHMachineEvent), code 0x80004005"),
+                           entry("disconnect", "Error on Unadvise(IJHErrorEvent), code 0x80004005"),
                            entry("disconnect", "On Shutdown not all created interfaces have been released. See "
                                                "Windows application event log for details."),
                            entry("disconnect", "mill: CNC sucessfully disconnected")}));
@@ -215,8 +215,8 @@ TEST_F(LifecycleTest, DestructionDisconnectsAndReportsWhenThatFails) {
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->type, platform::EventInformation);
     EXPECT_THAT(failed->text, StartsWith("heidenhain::~DncShim\tmill: Failed on disconnect during destruction, because: "
-                                         "Could not get SDK lock within 1 seconds for call AtlUnadvise(_machine, "
-                                         "IID__IJHMachineEvents2) other=_machine->GetState(&state) ("));
+                                         "Could not get SDK lock within 1 seconds for call AtlUnadvise(_error, "
+                                         "IID__IJHErrorEvents2) other=_machine->GetState(&state) ("));
 }
 
 TEST_F(LifecycleTest, ConnectAndDisconnectOfOneSessionTakeTurns) {

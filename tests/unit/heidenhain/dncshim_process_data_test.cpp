@@ -45,7 +45,7 @@ TEST_F(ProcessDataTest, TimesInMinutesAdvanceWithTheClock) {
     EXPECT_EQ(failureOf([&] { mill.getSpindleRunningTime(7); }),
               "Call _processData->GetSpindleRunningTime(axisId, &hours, &minutes) produced error (0x8004027b): Given "
               "axis is not valid (isConnected:1, heidenhain/dncshim_process_data.cpp:N)");
-    EXPECT_EQ(texts(), std::vector<std::string>{entry("startProgram", "mill: TNC:\\nc_prog\\demo.h")})
+    EXPECT_EQ(functionTexts(), std::vector<std::string>{entry("startProgram", "mill: TNC:\\nc_prog\\demo.h")})
         << "time queries write no log line";
 }
 

@@ -51,7 +51,7 @@ TEST_F(ProgramTest, CommandsReachTheControlAndAreLogged) {
     EXPECT_EQ(mill.getDncMode(), "mode_remote");
     runner("a.test").setDncMode(dnc::DNC_MODE_LOCAL);
     EXPECT_EQ(mill.getDncMode(), "mode_local");
-    EXPECT_EQ(texts(), (std::vector<std::string>{
+    EXPECT_EQ(functionTexts(), (std::vector<std::string>{
                            entry("selectProgram", "mill: 0, " + kDemo + ", __null__"),
                            entry("startProgram", "mill: "),
                            entry("stopProgram", "mill"),

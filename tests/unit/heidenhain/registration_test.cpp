@@ -41,8 +41,8 @@ protected:
 };
 
 TEST_F(RegistrationTest, FunctionsOfTheConnectionLifecycle) {
-    // The file system rows add eight keys.
-    EXPECT_EQ(nolt::LocalFactory::instance().memberFunctionKeys("DncShim").size(), 50u);
+    // The file system rows add eight keys, the program event rows five.
+    EXPECT_EQ(nolt::LocalFactory::instance().memberFunctionKeys("DncShim").size(), 55u);
     const std::string id = call("DncShim", "__create__", {{"_1", "mill"}});
     EXPECT_EQ(call(id, "getAgentVersion"), "4.0.3");
     EXPECT_EQ(call(id, "getAvailableInterfaces")["machineInterface"], false);
@@ -51,9 +51,10 @@ TEST_F(RegistrationTest, FunctionsOfTheConnectionLifecycle) {
     EXPECT_EQ(call(id, "connect", {{"_1", "a.test"}, {"_2", "itnc"}, {"_3", ""}}), "Unknown protocol=");
     EXPECT_EQ(call(id, "connect", {{"_1", "a.test"}, {"_2", "tnc640"}}), nullptr);
     for (const char* query : {"isConnected", "hasAutomaticInterface", "hasDataAccessInterface", "hasErrorInterface",
-                              "hasFileSystemInterface", "hasProcessDataInterface", "hasMachineEvents"})
+                              "hasFileSystemInterface", "hasProcessDataInterface", "hasMachineEvents",
+                              "hasAutomaticEvents", "hasErrorEvents"})
         EXPECT_EQ(call(id, query), true) << query;
-    for (const char* query : {"hasItncTableInterface", "hasAutomaticEvents", "hasDataAccessEvents", "hasErrorEvents"})
+    for (const char* query : {"hasItncTableInterface", "hasDataAccessEvents"})
         EXPECT_EQ(call(id, query), false) << query;
     EXPECT_EQ(call(id, "getState"), "machine_is_available");
     EXPECT_EQ(call(id, "getVersion"), dncsim::Simulator::kVersion);

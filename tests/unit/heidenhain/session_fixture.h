@@ -30,6 +30,14 @@ protected:
         return "heidenhain::" + function + "\t" + text + "\n";
     }
     std::vector<std::string> texts() const { return log.textsOf(platform::kAgentEventSource); }
+    // The entries without those of the event sinks ("heidenhain::On..."),
+    // which the SDK's event threads write whenever the events arrive.
+    std::vector<std::string> functionTexts() const {
+        std::vector<std::string> written;
+        for (auto& text : texts())
+            if (!text.starts_with("heidenhain::On")) written.push_back(std::move(text));
+        return written;
+    }
     bool logged(const std::string& function, const std::string& text) const {
         return log.containsText(entry(function, text));
     }

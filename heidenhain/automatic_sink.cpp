@@ -1,0 +1,78 @@
+#include "heidenhain/automatic_sink.h"
+
+#include <exception>
+
+#include "dnc/automatic.h"
+#include "heidenhain/dncshim.h"
+#include "heidenhain/session_log.h"
+
+namespace heidenhain {
+namespace {
+
+// The three numbers of a tool-id object as texts; failed reads are not
+// checked and leave 0.
+Tool toolOf(const std::shared_ptr<dnc::IJHToolId>& toolId) {
+    std::int32_t id = 0;
+    std::int32_t spare = 0;
+    std::int32_t index = 0;
+    if (toolId) {
+        toolId->get_toolId(&id);
+        toolId->get_spareToolId(&spare);
+        toolId->get_toolIndex(&index);
+    }
+    return Tool{std::to_string(id), std::to_string(spare), std::to_string(index)};
+}
+
+}  // namespace
+
+template <class Handle>
+dnc::HRESULT CAutomaticSink::handle(Handle&& body) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (session_ == nullptr) return dnc::kOk;
+    try {
+        body(*session_);
+    } catch (const std::exception&) {
+        // Nothing of a failure travels into the SDK's event thread.
+        return dnc::kFalse;
+    }
+    return dnc::kOk;
+}
+
+dnc::HRESULT CAutomaticSink::OnProgramStatusChanged(std::int32_t programEvent) {
+    return handle([&](DncShim& session) {
+        try {
+            session.programStatusChanged(programEvent);
+        } catch (const std::exception& e) {
+            logInformation("OnProgramStatusChanged",
+                           session.name() + ": OnProgramStatusChanged Event produced error: " + e.what());
+            throw;
+        }
+    });
+}
+
+dnc::HRESULT CAutomaticSink::OnDncModeChanged(std::int32_t dncMode) {
+    return handle([&](DncShim& session) { session.dncModeChanged(dncMode); });
+}
+
+dnc::HRESULT CAutomaticSink::OnExecutionMessage(std::int32_t, const dnc::Variant&, const std::string& message) {
+    return handle([&](DncShim& session) { logInformation("OnExecutionMessage", session.name() + ": " + message); });
+}
+
+dnc::HRESULT CAutomaticSink::OnProgramChanged(std::int32_t channel, double timeStamp, const std::string& programPath) {
+    return handle([&](DncShim& session) { session.programChanged(channel, timeStamp, programPath); });
+}
+
+dnc::HRESULT CAutomaticSink::OnToolChanged(std::int32_t channel, std::shared_ptr<dnc::IJHToolId> toolOut,
+                                           std::shared_ptr<dnc::IJHToolId> toolIn, double timeStamp) {
+    return handle([&](DncShim& session) {
+        logInformation("OnToolChanged", session.name());
+        session.toolChanged(channel, toolOf(toolOut), toolOf(toolIn), timeStamp);
+    });
+}
+
+void CAutomaticSink::detach() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    session_ = nullptr;
+}
+
+}  // namespace heidenhain

@@ -1,0 +1,101 @@
+// Program, tool and DNC mode events of the CNC, as the automatic sink hands
+// them over, and the callbacks that clients register for them.
+#include "heidenhain/dncshim.h"
+#include "heidenhain/session_log.h"
+#include "heidenhain/tables.h"
+
+namespace heidenhain {
+namespace {
+
+// The selected program's path, from the execution point's VARIANT.
+std::string programPathOf(const dnc::Variant& value) {
+    return value.vt() == dnc::VT_BSTR ? value.text() : std::string();
+}
+
+}  // namespace
+
+void DncShim::onProgramStatusChanged(nolt::Callback<std::string> callback) {
+    onProgramStatusChanged_.set(std::move(callback));
+}
+
+void DncShim::onProgramChanged(nolt::Callback<std::int32_t, double, std::string> callback) {
+    onProgramChanged_.set(std::move(callback));
+}
+
+void DncShim::onToolChanged(nolt::Callback<std::int32_t, Tool, Tool, double> callback) {
+    onToolChanged_.set(std::move(callback));
+}
+
+void DncShim::onDncModeChanged(nolt::Callback<std::string> callback) { onDncModeChanged_.set(std::move(callback)); }
+
+void DncShim::onNcProgramChanged(nolt::Callback<std::string, std::string, std::string> callback) {
+    onNcProgramChanged_.set(std::move(callback));
+}
+
+void DncShim::programStatusChanged(std::int32_t programEvent) {
+    const std::string event = nameOf(programEventMap(), programEvent);
+    logInformation("OnProgramStatusChanged", name_ + ": programEvent = " + event);
+    call(onProgramStatusChanged_, event);
+    lastProgramEvent_.set(event);
+    auto ncProgramChanged = onNcProgramChanged_.get();
+    if (!ncProgramChanged || !automatic_.get()) return;
+    if (selectedProgram_.get().name.empty() || programEvent == dnc::DNC_PRG_EVT_SELECTED) {
+        if (!refreshSelectedProgram()) return;
+    }
+    const ProgramLocation selected = selectedProgram_.get();
+    ncProgramChanged(event, selected.directory, selected.name);
+}
+
+bool DncShim::refreshSelectedProgram() {
+    auto automatic = automatic_.get();
+    if (!automatic || !flags_.isConnected()) return false;
+    dnc::Variant selectedProgram;
+    dnc::HRESULT hr = dnc::kOk;
+    bool lost = false;
+    // A failed call other than a lost link is only logged: the guard sees
+    // success for it and the code is read here.
+    guard_.onlineUnlessLost(
+        "_automatic->GetExecutionPoint", CallSite{"automaticsink", 119},
+        [&](dnc::HRESULT code) {
+            lost = true;
+            logWarning("OnProgramStatusChanged",
+                       name_ + " in onProgramStatusChanged: Connection to CNC lost (0x" + hexCode(code) + ").");
+            scheduleDisconnect();
+        },
+        [&] {
+            std::shared_ptr<dnc::Object> position;  // not needed, released unread
+            hr = automatic->GetExecutionPoint(&selectedProgram, &position);
+            return dnc::isLostLink(hr) ? hr : dnc::kOk;
+        });
+    if (lost) return false;
+    if (dnc::failed(hr)) {
+        logWarning("OnProgramStatusChanged", name_ + " Error in onProgramStatusChanged: 0x" + hexCode(hr));
+        return false;
+    }
+    storeSelectedProgram(programPathOf(selectedProgram));
+    return true;
+}
+
+void DncShim::storeSelectedProgram(const std::string& path) { selectedProgram_.set(splitProgramPath(path)); }
+
+void DncShim::programChanged(std::int32_t channel, double timeStamp, const std::string& programPath) {
+    logInformation("OnProgramChanged", name_ + ": " + programPath);
+    if (auto callback = onProgramChanged_.get()) callback(channel, timeStamp, programPath);
+    storeSelectedProgram(programPath);
+    if (auto callback = onNcProgramChanged_.get()) {
+        const ProgramLocation selected = selectedProgram_.get();
+        callback(lastProgramEvent_.get(), selected.directory, selected.name);
+    }
+}
+
+void DncShim::toolChanged(std::int32_t channel, const Tool& toolOut, const Tool& toolIn, double timeStamp) {
+    if (auto callback = onToolChanged_.get()) callback(channel, toolOut, toolIn, timeStamp);
+}
+
+void DncShim::dncModeChanged(std::int32_t dncMode) {
+    const std::string mode = nameOf(dncModeMap(), dncMode);
+    logInformation("OnDncModeChanged", name_ + ": " + mode);
+    call(onDncModeChanged_, mode);
+}
+
+}  // namespace heidenhain
