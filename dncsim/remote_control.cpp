@@ -46,6 +46,11 @@ bool DncSimulator::raiseMachineEvent(const std::string& host, int stateEvent) {
     return sim().raiseMachineEvent(host, stateEvent);
 }
 
+bool DncSimulator::raiseError(const std::string& host, const std::string& text, const std::string& group,
+                              const std::string& errorClass, const std::string& number, bool cleared) {
+    return sim().raiseError(host, text, group, errorClass, number, cleared);
+}
+
 void DncSimulator::loseLink(const std::string& host) { sim().loseLink(host); }
 
 void DncSimulator::restoreLink(const std::string& host) { sim().restoreLink(host); }
@@ -77,6 +82,7 @@ void registerDncSimulator() {
         const std::string name = "DncSimulator";
         registry.registerClass<DncSimulator>(name);
         registry.registerMember(name, "raiseMachineEvent", &DncSimulator::raiseMachineEvent);
+        registry.registerMember(name, "raiseError", &DncSimulator::raiseError);
         registry.registerMember(name, "loseLink", &DncSimulator::loseLink);
         registry.registerMember(name, "restoreLink", &DncSimulator::restoreLink);
         registry.registerMember(name, "stayBooting", &DncSimulator::stayBooting);

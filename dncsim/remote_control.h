@@ -12,6 +12,11 @@ public:
     // Machine state event to the sessions connected to the host; false when
     // nothing has connected to the host yet.
     bool raiseMachineEvent(const std::string& host, int stateEvent);
+    // A message of the host's control (its text, group, class and number) to
+    // the sessions' error sinks, or with `cleared` its clearing; false when
+    // nothing has connected to the host yet.
+    bool raiseError(const std::string& host, const std::string& text, const std::string& group,
+                    const std::string& errorClass, const std::string& number, bool cleared);
     void loseLink(const std::string& host);
     void restoreLink(const std::string& host);
     void stayBooting(const std::string& host, bool booting);

@@ -84,5 +84,45 @@ TEST_F(RemoteControlTest, DrivesLinkBootingEventsAndInterfaces) {
     EXPECT_EQ(state, DNC_STATE_MACHINE_IS_AVAILABLE);
 }
 
+TEST_F(RemoteControlTest, RaisesErrorsAndTheirClearing) {
+    struct Recording : IJHErrorEvents2 {
+        HRESULT OnError2(std::shared_ptr<IJHErrorEntry> error) override { return note("error ", *error); }
+        HRESULT OnErrorCleared2(std::shared_ptr<IJHErrorEntry> error) override { return note("cleared ", *error); }
+        HRESULT note(const std::string& kind, IJHErrorEntry& error) {
+            std::string text, group, errorClass, number;
+            error.get_text(&text);
+            error.get_group(&group);
+            error.get_class(&errorClass);
+            error.get_number(&number);
+            std::lock_guard<std::mutex> lock(mutex);
+            seen.push_back(kind + number + ": " + text + "; " + group + "; " + errorClass);
+            return kOk;
+        }
+        std::mutex mutex;
+        std::vector<std::string> seen;
+    };
+    auto machine = connectedMachine("cnc");
+    std::shared_ptr<Object> tmp;
+    std::shared_ptr<IJHError> error;
+    ASSERT_EQ(machine->GetInterface(DNC_INTERFACE_JHERROR, &tmp), kOk);
+    ASSERT_EQ(tmp->QueryInterface(&error), kOk);
+    auto sink = std::make_shared<Recording>();
+    std::uint32_t cookie = 0;
+    ASSERT_EQ(error->Advise(sink, &cookie), kOk);
+    const json message = {{"_1", "cnc"}, {"_2", "Emergency stop"}, {"_3", "OPERATING"}, {"_4", "EMERGENCY_STOP"},
+                          {"_5", "1030"}, {"_6", false}};
+    EXPECT_EQ(remote("raiseError", message)["r"], true);
+    json cleared = message;
+    cleared["_6"] = true;
+    EXPECT_EQ(remote("raiseError", cleared)["r"], true);
+    json elsewhere = message;
+    elsewhere["_1"] = "nowhere";
+    EXPECT_EQ(remote("raiseError", elsewhere)["r"], false);
+    ASSERT_TRUE(sim().drainEvents());
+    std::lock_guard<std::mutex> lock(sink->mutex);
+    EXPECT_EQ(sink->seen, (std::vector<std::string>{"error 1030: Emergency stop; OPERATING; EMERGENCY_STOP",
+                                                    "cleared 1030: Emergency stop; OPERATING; EMERGENCY_STOP"}));
+}
+
 }  // namespace
 }  // namespace dncsim::test
