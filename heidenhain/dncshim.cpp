@@ -3,6 +3,7 @@
 #include "dnc/com.h"
 #include "heidenhain/automatic_sink.h"
 #include "heidenhain/error_sink.h"
+#include "heidenhain/data_access_sink.h"
 #include "heidenhain/machine_sink.h"
 #include "heidenhain/session_log.h"
 
@@ -27,6 +28,7 @@ DncShim::~DncShim() {
     }
     // The SDK may still hold the machine sink; it must not reach this object.
     if (auto sink = machineSink_.get()) sink->detach();
+    if (auto sink = dataAccessSink_.get()) sink->detach();
     if (auto sink = automaticSink_.get()) sink->detach();
     if (auto sink = errorSink_.get()) sink->detach();
     // A disconnect that failed part-way kept the machine object and its worker.

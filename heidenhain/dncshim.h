@@ -11,13 +11,17 @@
 //   dncshim_process_data.cpp     running times and the machine state summary
 //   dncshim_file_transfer.cpp    sending and fetching files
 //   dncshim_file_system.cpp      directories and file operations on the CNC
+//   dncshim_data_access.cpp      data values, PLC data, access modes
+//   dncshim_subscriptions.cpp    data subscriptions and their events
 //   dncshim_registration.cpp     the remote surface
 // and it is told of machine state events by machine_sink.cpp.
 #include <atomic>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -33,12 +37,14 @@
 #include "heidenhain/locked_value.h"
 #include "heidenhain/machine_state.h"
 #include "heidenhain/sdk_guard.h"
+#include "heidenhain/subscription_table.h"
 #include "heidenhain/session_flags.h"
 #include "heidenhain/tool.h"
 
 namespace heidenhain {
 
 class CMachineSink;
+class CDataAccessSink;
 class CAutomaticSink;
 class CErrorSink;
 
@@ -76,6 +82,28 @@ public:
 
     int setSdkMutexTimeout(int seconds);
     int getSdkMutexTimeout();
+
+    // Unknown names fail with "invalid unordered_map<K, T> key".
+    void setAccessMode(const std::string& accessMode, const std::string& password);
+    // Empty passwords are skipped.
+    void setAccessMode(const std::string& plcDataAccessPassword, const std::string& tableDataAccessPassword,
+                       const std::string& usrPassword, const std::string& sysPassword);
+    std::string getValue(const std::string& dataPath);
+    // The PLC memory value \PLC\memory\<area>\<address>.
+    std::string getPlcData(const std::string& area, const std::string& address);
+    void setValue(const std::string& dataPath, const std::string& value);
+    void setValue(const std::string& dataPath, std::int32_t value);
+    void setValue(const std::string& dataPath, float value);
+    // Returns the SDK's subscription handle; changes arrive at the callback.
+    std::int32_t onDataChanged(const std::string& dataPath, nolt::Callback<nlohmann::json> callback);
+    void unsubscribe(const std::string& dataPath, std::int32_t handle);
+    bool dataPathExists(const std::string& dataPath);
+    // The names of the entry's children.
+    std::vector<std::string> getValues(const std::string& dataPath);
+
+    // From the data access sink, on an SDK event thread: false when no
+    // callback is stored under the handle.
+    bool onData2(std::int32_t subscriptionHandle, const std::shared_ptr<dnc::IJHDataEntryList>& dataEntryList);
 
     void selectProgram(std::int32_t channel, const std::string& programName, const std::string& startBlockNumber);
     void startProgram(const std::string& programName);
@@ -155,6 +183,18 @@ private:
 
     void initializeInterfaces();
     void attachMachineSink();
+    void attachDataAccessSink();
+    InterfaceCheck dataAccessCheck(const std::shared_ptr<dnc::IJHDataAccess>& access, const char* function) const;
+    void requireDataPath(const std::string& dataPath, const std::string& missing);
+    std::shared_ptr<dnc::IJHDataEntry> getDataEntry(const std::string& dataPath);
+    std::shared_ptr<dnc::IJHDataEntry> getDataEntry2(const std::string& dataPath, bool readValues);
+    dnc::HRESULT probeDataEntry(const std::string& dataPath, bool version2);
+    void setValueWith(const std::string& dataPath, const dnc::Variant& newerValue,
+                      const std::function<dnc::Variant(const dnc::Variant&)>& olderValue);
+    void writeNewer(const std::string& dataPath, const dnc::Variant& value);
+    void writeOlder(const std::string& dataPath, const std::function<dnc::Variant(const dnc::Variant&)>& valueFor);
+    nlohmann::json dataEntryListToJson(const std::shared_ptr<dnc::IJHDataEntryList>& list);
+    void addDataEntry(nlohmann::json& target, const std::shared_ptr<dnc::IJHDataEntry>& entry);
     void attachAutomaticSink();
     void attachErrorSink();
     // Asks the CNC for the selected program and stores where it lies; false
@@ -232,6 +272,7 @@ private:
     std::atomic<bool> workerAdded_{false};
 
     LockedValue<std::shared_ptr<CMachineSink>> machineSink_;
+    LockedValue<std::shared_ptr<CDataAccessSink>> dataAccessSink_;
     LockedValue<std::shared_ptr<CAutomaticSink>> automaticSink_;
     LockedValue<std::shared_ptr<CErrorSink>> errorSink_;
     std::atomic<std::uint32_t> machineEventCookie_{0};
@@ -242,6 +283,10 @@ private:
     LockedValue<nolt::Callback<std::string>> onStateChanged_;
     LockedValue<nolt::Callback<std::string>> onConnectLost_;
     LockedValue<nolt::Callback<std::string>> onDisconnectDone_;
+
+    // Set by the access modes that open the data tree; cleared by machineInit.
+    std::atomic<bool> accessModeSet_{false};
+    SubscriptionTable subscriptions_;
     LockedValue<nolt::Callback<std::string>> onProgramStatusChanged_;
     LockedValue<nolt::Callback<std::int32_t, double, std::string>> onProgramChanged_;
     LockedValue<nolt::Callback<std::int32_t, Tool, Tool, double>> onToolChanged_;

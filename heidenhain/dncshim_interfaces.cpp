@@ -5,6 +5,7 @@
 
 #include "heidenhain/automatic_sink.h"
 #include "heidenhain/controller_kind.h"
+#include "heidenhain/data_access_sink.h"
 #include "heidenhain/dncshim.h"
 #include "heidenhain/error_sink.h"
 #include "heidenhain/machine_sink.h"
@@ -37,10 +38,10 @@ void DncShim::initializeInterfaces() {
     attachMachineSink();
     obtainInterface(processData_, "_processData", ": Interface DNC_INTERFACE_JHPROCESSDATA not available on machine",
                     [&] { return getInterfaceObject(dnc::DNC_INTERFACE_JHPROCESSDATA, "DNC_INTERFACE_JHPROCESSDATA"); });
-    // The DataAccess sink is advised by the data value code together with
-    // its handler; until then its cookie stays 0.
-    obtainInterface(dataAccess_, "_dataAccess", ": Interface DNC_INTERFACE_JHDATAACCESS not available on machine",
-                    [&] { return getDataAccessObject(); });
+    if (obtainInterface(dataAccess_, "_dataAccess", ": Interface DNC_INTERFACE_JHDATAACCESS not available on machine",
+                        [&] { return getDataAccessObject(); })) {
+        attachDataAccessSink();
+    }
     if (usesItncTable(controllerType_.get())) {
         obtainInterface(itncTable_, "_itncTable", ": Interface DNC_INTERFACE_TNCTABLE not available on machine",
                         [&] { return getInterfaceObject(dnc::DNC_INTERFACE_TNCTABLE, "DNC_INTERFACE_TNCTABLE"); });

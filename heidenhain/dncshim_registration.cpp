@@ -11,6 +11,12 @@ constexpr const char* kClass = "DncShim";
 
 using ConnectWithProtocol = void (DncShim::*)(const std::string&, const std::string&, const std::string&);
 using ConnectWithoutProtocol = void (DncShim::*)(const std::string&, const std::string&);
+using SetValueInt = void (DncShim::*)(const std::string&, std::int32_t);
+using SetValueFloat = void (DncShim::*)(const std::string&, float);
+using SetValueText = void (DncShim::*)(const std::string&, const std::string&);
+using SetAccessMode = void (DncShim::*)(const std::string&, const std::string&);
+using SetAccessModes = void (DncShim::*)(const std::string&, const std::string&, const std::string&,
+                                         const std::string&);
 
 void enterRows() {
     auto& factory = nolt::LocalFactory::instance();
@@ -62,6 +68,12 @@ void enterRows() {
     factory.registerCallable<DncShim, void, int>(
         kClass, "setSdkMutexTimeout", [](DncShim& session, int seconds) { session.setSdkMutexTimeout(seconds); });
     factory.registerMember(kClass, "getSdkMutexTimeout", &DncShim::getSdkMutexTimeout);
+    factory.registerMember(kClass, "getPlcData", &DncShim::getPlcData);
+    factory.registerMember(kClass, "getValue", &DncShim::getValue);
+    // Same key as the next row: the float variant replaces this one.
+    factory.registerMember(kClass, "setValue", static_cast<SetValueInt>(&DncShim::setValue));
+    factory.registerMember(kClass, "setValue", static_cast<SetValueFloat>(&DncShim::setValue));
+    factory.registerMember(kClass, "setValue", static_cast<SetValueText>(&DncShim::setValue));
     factory.registerMember(kClass, "transmitFile", &DncShim::transmitFile);
     factory.registerMember(kClass, "receiveFile", &DncShim::receiveFile);
     factory.registerMember(kClass, "readDirectory", &DncShim::readDirectory);
@@ -70,7 +82,11 @@ void enterRows() {
     factory.registerMember(kClass, "deleteFile", &DncShim::deleteFile);
     factory.registerMember(kClass, "copyFile", &DncShim::copyFile);
     factory.registerMember(kClass, "deleteDirectoryRecursively", &DncShim::deleteDirectoryRecursively);
+    factory.registerMember(kClass, "setAccessMode", static_cast<SetAccessMode>(&DncShim::setAccessMode));
+    factory.registerMember(kClass, "setAccessMode", static_cast<SetAccessModes>(&DncShim::setAccessMode));
     factory.registerMember(kClass, "getMachineState", &DncShim::getMachineState);
+    factory.registerMember(kClass, "onDataChanged", &DncShim::onDataChanged);
+    factory.registerMember(kClass, "unsubscribe", &DncShim::unsubscribe);
     factory.registerMember(kClass, "onNcProgramChanged", &DncShim::onNcProgramChanged);
     factory.registerMember(kClass, "onDncModeChanged", &DncShim::onDncModeChanged);
 }

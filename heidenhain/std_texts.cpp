@@ -44,6 +44,26 @@ float parseFloat(const std::string& text) {
     return value;
 }
 
+double parseDouble(const std::string& text) {
+    ErrnoScope scope;
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    const double value = std::strtod(begin, &end);
+    if (end == begin) throw std::invalid_argument("invalid stod argument");
+    if (scope.rangeError()) throw std::out_of_range("stod argument out of range");
+    return value;
+}
+
+unsigned long parseUnsignedLong(const std::string& text) {
+    ErrnoScope scope;
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(begin, &end, 10);
+    if (end == begin) throw std::invalid_argument("invalid stoul argument");
+    if (scope.rangeError()) throw std::out_of_range("stoul argument out of range");
+    return value;
+}
+
 void throwInvalidMapKey() { throw std::out_of_range("invalid unordered_map<K, T> key"); }
 
 }  // namespace heidenhain

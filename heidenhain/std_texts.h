@@ -15,6 +15,14 @@ int parseInt(const std::string& text);
 // "stof argument out of range".
 float parseFloat(const std::string& text);
 
+// Like std::stod, failing with "invalid stod argument" or
+// "stod argument out of range".
+double parseDouble(const std::string& text);
+
+// Like std::stoul, failing with "invalid stoul argument" or
+// "stoul argument out of range" ("-1" reads as the largest value, as there).
+unsigned long parseUnsignedLong(const std::string& text);
+
 // The failure of a checked map access of a missing key:
 // std::out_of_range("invalid unordered_map<K, T> key").
 [[noreturn]] void throwInvalidMapKey();

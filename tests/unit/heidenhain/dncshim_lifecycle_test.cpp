@@ -63,11 +63,11 @@ TEST_F(LifecycleTest, ConnectTakesEveryInterfaceTheControlOffers) {
                          "mill connection established, machine state machine_is_available(7)"));
     EXPECT_TRUE(loggedAs(platform::EventInformation, "initializeInterfaces",
                          "mill tnc640 interfaces initialized: automaticEvents 1, automaticInterface 1, "
-                         "dataAccessEvents 0, dataAccessInterface 1, errorEvents 1, errorInterface 1, "
+                         "dataAccessEvents 1, dataAccessInterface 1, errorEvents 1, errorInterface 1, "
                          "fileSystemInterface 1, itncTableInterface 0, machineEvents 1, machineInterface 1, "
                          "current state machine_is_available(7)"));
     auto expected = interfaces(true);
-    for (const char* absent : {"itncTableInterface", "dataAccessEvents"})
+    for (const char* absent : {"itncTableInterface"})
         expected[absent] = false;
     EXPECT_EQ(mill.getAvailableInterfaces(), expected);
     EXPECT_EQ(mill.getVersion(), dncsim::Simulator::kVersion);

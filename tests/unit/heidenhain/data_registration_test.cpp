@@ -1,0 +1,72 @@
+// The data rows of the remote surface, called through the registry.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "agent/event_publisher.h"
+#include "agent/local_factory.h"
+#include "heidenhain/registration.h"
+#include "tests/support/wait_for.h"
+#include "tests/unit/heidenhain/data_fixture.h"
+
+namespace heidenhain {
+namespace {
+
+using nlohmann::json;
+using testing::IsSupersetOf;
+
+json call(const std::string& context, const std::string& method, json data = json::object()) {
+    json message = {{"sender", "c/1/r"}, {"id", 1}, {"context", context}, {"method", method}, {"data", data}};
+    nolt::LocalFactory::instance().call(message);
+    return message["data"].contains("e") ? message["data"]["e"] : message["data"]["r"];
+}
+
+class DataRegistrationTest : public DataSessionTest {
+protected:
+    void SetUp() override {
+        DataSessionTest::SetUp();
+        registerDncShim();
+        nolt::setEventPublisher([this](const json& event) { events.push(event); });
+    }
+    void TearDown() override {
+        nolt::LocalFactory::instance().clearInstances();
+        nolt::setEventPublisher({});
+        DataSessionTest::TearDown();
+    }
+    testsupport::EventQueue<json> events;
+};
+
+TEST_F(DataRegistrationTest, DataRowsReachTheirFunctions) {
+    EXPECT_THAT(nolt::LocalFactory::instance().memberFunctionKeys("DncShim"),
+                IsSupersetOf({"getPlcData-stringstring", "getValue-string", "setValue-stringnumber",
+                              "setValue-stringstring", "setAccessMode-stringstring",
+                              "setAccessMode-stringstringstringstring", "onDataChanged-stringstring",
+                              "unsubscribe-stringnumber"}));
+    const std::string id = call("DncShim", "__create__", {{"_1", "mill"}});
+    ASSERT_EQ(call(id, "connect", {{"_1", "tnc640.test"}, {"_2", "tnc640"}}), nullptr);
+    EXPECT_EQ(call(id, "setAccessMode", {{"_1", "sys"}, {"_2", "sim"}}), nullptr);
+    EXPECT_EQ(call(id, "setAccessMode", {{"_1", "sim"}, {"_2", ""}, {"_3", ""}, {"_4", "sim"}}), nullptr);
+    EXPECT_EQ(call(id, "setAccessMode", {{"_1", "root"}, {"_2", "sim"}}), "invalid unordered_map<K, T> key");
+    EXPECT_EQ(call(id, "getPlcData", {{"_1", "M"}, {"_2", "5"}}), "1");
+    EXPECT_EQ(call(id, "getValue", {{"_1", "\\PLC\\memory\\S\\0"}}), "ready");
+
+    EXPECT_EQ(call(id, "setValue", {{"_1", "\\PLC\\memory\\D\\1"}, {"_2", 5}}), nullptr);
+    EXPECT_EQ(stored("tnc640.test", "\\PLC\\memory\\D\\1"), dnc::Variant(5.0f)) << "a number reaches the float variant";
+    EXPECT_EQ(call(id, "setValue", {{"_1", "\\PLC\\memory\\D\\1"}, {"_2", "6"}}), nullptr);
+    EXPECT_EQ(call(id, "getValue", {{"_1", "\\PLC\\memory\\D\\1"}}), "6");
+
+    const json handle = call(id, "onDataChanged", {{"_1", "\\PLC\\memory\\M\\100"}, {"_2", "cb-data"}});
+    EXPECT_EQ(handle, 1);
+    change("tnc640.test", "\\PLC\\memory\\M\\100", "1");
+    auto event = events.waitPop(std::chrono::seconds(5));
+    ASSERT_TRUE(event);
+    EXPECT_EQ((*event)["id"], "cb-data");
+    EXPECT_EQ((*event)["method"], "onDataChanged");
+    EXPECT_EQ((*event)["data"], (json{{"_1", {{"100", true}}}}));
+    EXPECT_EQ(call(id, "unsubscribe", {{"_1", "\\PLC\\memory\\M\\100"}, {"_2", handle}}), nullptr);
+    change("tnc640.test", "\\PLC\\memory\\M\\100", "0");
+    ASSERT_TRUE(dncsim::Simulator::instance().drainEvents());
+    EXPECT_EQ(events.size(), 0u);
+}
+
+}  // namespace
+}  // namespace heidenhain

@@ -1,0 +1,240 @@
+// Data values, PLC data and access modes against the simulated controls.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "heidenhain/tables.h"
+#include "tests/unit/heidenhain/data_fixture.h"
+
+namespace heidenhain {
+namespace {
+
+using dnc::Variant;
+using testing::HasSubstr;
+using testing::StartsWith;
+using testing::StrEq;
+using testing::ThrowsMessage;
+
+dncsim::Simulator& sim() { return dncsim::Simulator::instance(); }
+
+const std::vector<std::string> kMemoryAreas{"M", "B", "W", "D", "S"};
+
+class DataValueTest : public DataSessionTest {};
+
+TEST_F(DataValueTest, AccessModeNamesPasswordsAndTheFlagThatOpensChildListings) {
+    auto& mill = connected("tnc640");
+    const std::string ignoring = "mill: getValues: called without AccessMode (passwords) set, ignoring";
+    EXPECT_TRUE(mill.getValues("\\PLC\\memory").empty());
+    EXPECT_TRUE(mill.getValues("\\PLC\\memory").empty());
+    EXPECT_EQ(times("getValues", ignoring), 2u) << "once per call, as information";
+    EXPECT_TRUE(loggedAs(platform::EventInformation, "getValues", ignoring));
+
+    for (const auto& [name, number] : accessModeMap()) {
+        if (name == "sys") continue;
+        EXPECT_NO_THROW(mill.setAccessMode(name, "sim")) << name << " is mode " << number;
+    }
+    EXPECT_TRUE(mill.getValues("\\PLC\\memory").empty()) << "only sys opens the listing";
+    EXPECT_THAT([&] { mill.setAccessMode("superuser", "sim"); },
+                ThrowsMessage<std::out_of_range>(StrEq("invalid unordered_map<K, T> key")));
+    EXPECT_THAT([&] { mill.setAccessMode("sys", "guess"); },
+                ThrowsMessage<std::runtime_error>(StartsWith(
+                    "Call _dataAccess->SetAccessMode(am, bstrPassword) produced error (0x80040272): Incorrect password "
+                    "was entered for the specified access level (isConnected:1, ")));
+    EXPECT_TRUE(mill.getValues("\\PLC\\memory").empty());
+    mill.setAccessMode("sys", "sim");
+    EXPECT_EQ(mill.getValues("\\PLC\\memory"), kMemoryAreas);
+    EXPECT_THAT([&] { mill.getValues("\\PLC\\nothing"); },
+                ThrowsMessage<std::invalid_argument>(StrEq("Invalid argument: Data path \\PLC\\nothing does not exist")));
+
+    mill.disconnect();
+    mill.connect("tnc640.test", "tnc640");
+    EXPECT_TRUE(mill.getValues("\\PLC\\memory").empty()) << "a new connection has no access modes yet";
+}
+
+TEST_F(DataValueTest, FourPasswordsInTheirOrderEmptyOnesSkipped) {
+    auto& mill = connected("tnc640");
+    mill.setAccessMode("", "", "", "");
+    EXPECT_EQ(mill.getValues("\\PLC\\memory"), kMemoryAreas) << "the flag is set even with no password";
+
+    mill.disconnect();
+    mill.connect("tnc640.test", "tnc640");
+    EXPECT_THAT([&] { mill.setAccessMode("sim", "bad", "bad", "bad"); },
+                ThrowsMessage<std::runtime_error>(StartsWith(
+                    "Call _dataAccess->SetAccessMode(DNC_ACCESS_MODE_TABLEDATAACCESS, bstrPassword) produced error "
+                    "(0x80040272): ")));
+    EXPECT_THAT([&] { mill.setAccessMode("", "", "bad", "bad"); },
+                ThrowsMessage<std::runtime_error>(
+                    StartsWith("Call _dataAccess->SetAccessMode(DNC_ACCESS_MODE_USR, bstrPassword) produced error")));
+    EXPECT_THAT([&] { mill.setAccessMode("", "", "", "bad"); },
+                ThrowsMessage<std::runtime_error>(
+                    StartsWith("Call _dataAccess->SetAccessMode(DNC_ACCESS_MODE_SYS, bstrPassword) produced error")));
+    sim().faults().failNext("SetAccessMode", 1, dnc::kFail);
+    EXPECT_THAT([&] { mill.setAccessMode("sim", "", "", ""); },
+                ThrowsMessage<std::runtime_error>(StartsWith(
+                    "Call _dataAccess->SetAccessMode(DNC_ACCESS_MODE_PLCDATAACCESS, bstrPassword) produced error")));
+    EXPECT_TRUE(mill.getValues("\\PLC\\memory").empty()) << "a failed step leaves the flag alone";
+    mill.setAccessMode("sim", "sim", "sim", "sim");
+    EXPECT_EQ(mill.getValues("\\PLC\\memory").size(), 5u);
+}
+
+TEST_F(DataValueTest, AccessModesRefusedOnTheOlderControlsAndWithoutTheInterface) {
+    auto& old = connected("tnc426", "old");
+    for (auto form : {0, 1}) {
+        EXPECT_THAT([&] { form ? old.setAccessMode("sys", "sim") : old.setAccessMode("", "", "", "sim"); },
+                    ThrowsMessage<std::runtime_error>(StrEq("Method setAccessMode not available for controller type tnc426")));
+    }
+    EXPECT_EQ(times("setAccessMode", "old: Method setAccessMode not available for controller type tnc426"), 2u);
+    auto& itnc = connected("itnc530", "itnc");
+    log.clear();
+    EXPECT_THAT([&] { itnc.setAccessMode("sys", "sim"); },
+                ThrowsMessage<std::runtime_error>(
+                    StrEq("Call DataAccess::SetAccessMode is not implemented for iTNC controller itnc")));
+    EXPECT_TRUE(texts().empty()) << "not logged";
+
+    auto& idle = session("idle");
+    EXPECT_THAT([&] { idle.setAccessMode("sys", "sim"); },
+                ThrowsMessage<std::runtime_error>(StartsWith("Unexpected online call CHECK_INTERFACE(DataAccess) while "
+                                                             "disconnected inDncShim::setAccessMode, ")));
+    sim().faults().withholdInterface(dnc::DNC_INTERFACE_JHDATAACCESS);
+    auto& bare = connected("tnc640", "bare");
+    EXPECT_THAT([&] { bare.setAccessMode("nonsense", "sim"); },
+                ThrowsMessage<std::runtime_error>(StartsWith(
+                    "bare does not have IJHDataAccess interface; cannot call DncShim::setAccessMode, ")))
+        << "the interface check comes before the name";
+    EXPECT_THAT([&] { bare.getValue("\\PLC"); },
+                ThrowsMessage<std::runtime_error>(
+                    StartsWith("bare does not have IJHDataAccess interface; cannot call DncShim::getValue, ")));
+}
+
+TEST_F(DataValueTest, ValuesAndPlcDataAsTextOnBothFamilies) {
+    for (const std::string type : {"tnc640", "itnc530", "tnc426"}) {
+        auto& s = connected(type, type);
+        const std::string host = type + ".test";
+        change(host, "\\PLC\\memory\\M\\100", "1");
+        EXPECT_EQ(s.getPlcData("M", "100"), "1") << type;
+        EXPECT_EQ(s.getPlcData("M", "99"), "0") << type;
+        EXPECT_EQ(s.getPlcData("W", "3"), "30") << type;
+        EXPECT_EQ(s.getPlcData("B", "7"), "7") << type;
+        EXPECT_EQ(s.getValue("\\PLC\\memory\\S\\0"), "ready") << type;
+        EXPECT_EQ(s.getValue("\\CFG\\machine\\feedLimit"), "5000") << type;
+        change(host, "\\CFG\\machine\\feedLimit", "3.25");
+        EXPECT_EQ(s.getValue("\\CFG\\machine\\feedLimit"), "3.25") << type;
+        ASSERT_EQ(tree(host).write("\\PLC\\memory\\S\\1", Variant()), dnc::kOk);
+        EXPECT_EQ(s.getValue("\\PLC\\memory\\S\\1"), "") << type;
+        EXPECT_EQ(s.getValue("\\PLC\\memory"), "") << type << ": an entry with children has no value";
+        EXPECT_THAT([&] { s.getPlcData("M", "128"); },
+                    ThrowsMessage<std::invalid_argument>(
+                        StrEq("Invalid argument: Data path \\PLC\\memory\\M\\128 does not exist")));
+        EXPECT_TRUE(s.dataPathExists("\\PLC\\memory\\D\\15"));
+        EXPECT_FALSE(s.dataPathExists("\\PLC\\memory\\D\\16"));
+    }
+    session("off");
+    EXPECT_THAT([&] { sessions.back()->getPlcData("M", "1"); },
+                ThrowsMessage<std::runtime_error>(StartsWith(
+                    "Unexpected online call CHECK_INTERFACE(DataAccess) while disconnected inDncShim::getValue, ")));
+}
+
+TEST_F(DataValueTest, PathTestFallsBackToTheFirstEntryCallAndNamesItsFailures) {
+    auto& mill = connected("tnc640");
+    auto& faults = sim().faults();
+    faults.failNext("GetDataEntry2", 1, dnc::kNotImplemented);
+    faults.failNext("GetDataEntry", 1, dnc::kInvalidArg);
+    EXPECT_FALSE(mill.dataPathExists("\\PLC")) << "the first entry call answered, and its answer means no entry";
+    faults.failNext("GetDataEntry2", 1, dnc::kFail);
+    EXPECT_THAT([&] { mill.dataPathExists("\\PLC"); },
+                ThrowsMessage<std::runtime_error>(StartsWith(
+                    "Call _dataAccess->GetDataEntry2(\\PLC) produced error (0x80004005): An unspecified failure has "
+                    "occurred (isConnected:1, ")));
+    auto& old = connected("tnc426", "old");
+    faults.failNext("GetDataEntry2", 1, dnc::kFail);
+    EXPECT_TRUE(old.dataPathExists("\\PLC")) << "the tnc426 asks with the first entry call only";
+    faults.failNext("GetDataEntry", 1, dnc::kNotImplemented);
+    EXPECT_THAT([&] { old.dataPathExists("\\PLC"); },
+                ThrowsMessage<std::runtime_error>(StartsWith(
+                    "Call _dataAccess->GetDataEntry(\\PLC) produced error (0x80004001): The method is not implemented")));
+}
+
+TEST_F(DataValueTest, NewerControlsWriteTheValueAsGiven) {
+    auto& mill = connected("tnc640");
+    const std::string host = "tnc640.test";
+    mill.setValue("\\PLC\\memory\\D\\1", "42");
+    EXPECT_EQ(stored(host, "\\PLC\\memory\\D\\1"), Variant("42"));
+    mill.setValue("\\PLC\\memory\\D\\1", "__null__");
+    EXPECT_TRUE(stored(host, "\\PLC\\memory\\D\\1").isEmpty());
+    mill.setValue("\\PLC\\memory\\D\\1", 2.5f);
+    EXPECT_EQ(stored(host, "\\PLC\\memory\\D\\1"), Variant(2.5f));
+    mill.setValue("\\PLC\\memory\\D\\1", std::int32_t{7});
+    EXPECT_EQ(stored(host, "\\PLC\\memory\\D\\1"), Variant(std::int32_t{7}));
+
+    sim().faults().failNext("SetPropertyValue", 1, dnc::kRecordLocked);
+    EXPECT_THAT([&] { mill.setValue("\\PLC\\memory\\D\\1", "1"); },
+                ThrowsMessage<std::runtime_error>(StrEq("Writing to \\PLC\\memory\\D\\1 failed - record is locked")));
+    EXPECT_TRUE(loggedAs(platform::EventInformation, "setValue",
+                         "Problem setting \\PLC\\memory\\D\\1 because: Writing to \\PLC\\memory\\D\\1 failed - record "
+                         "is locked"));
+    EXPECT_THAT([&] { mill.setValue("\\CFG\\machine\\name", "x"); },
+                ThrowsMessage<std::runtime_error>(StartsWith(
+                    "Call dataEntry->SetPropertyValue(dataPath=\\CFG\\machine\\name) produced error (0x8004026d): "
+                    "Attempt to alter protected data (isConnected:1, ")));
+    EXPECT_THAT([&] { mill.setValue("\\nope", "1"); },
+                ThrowsMessage<std::invalid_argument>(StrEq("Invalid argument: Data path \\nope does not exist")));
+    EXPECT_TRUE(logged("setValue", "Problem setting \\nope because: Invalid argument: Data path \\nope does not exist"));
+}
+
+TEST_F(DataValueTest, OlderControlsWriteTextAsTheCurrentType) {
+    auto& old = connected("itnc530");
+    const std::string host = "itnc530.test";
+    const struct {
+        const char* path;
+        const char* text;
+        Variant value;
+    } written[] = {
+        {"\\PLC\\memory\\W\\1", "-12", Variant::fromSigned(dnc::VT_I2, -12)},
+        {"\\PLC\\memory\\D\\1", " 12abc", Variant(std::int32_t{12})},
+        {"\\PLC\\memory\\B\\1", "255", Variant::fromUnsigned(dnc::VT_UI1, 255)},
+        {"\\CFG\\machine\\feedLimit", "2.5", Variant(2.5)},
+        {"\\CFG\\machine\\spindleLimit", "1e3", Variant(1000.0f)},
+        {"\\PLC\\memory\\S\\1", "hello", Variant("hello")},
+        {"\\PLC\\memory\\M\\1", "1", Variant("1")},
+    };
+    for (const auto& w : written) {
+        old.setValue(w.path, w.text);
+        EXPECT_EQ(stored(host, w.path), w.value) << w.path;
+    }
+    const struct {
+        const char* path;
+        const char* text;
+        const char* error;
+    } refused[] = {
+        {"\\PLC\\memory\\W\\1", "x", "invalid stoi argument"},
+        {"\\PLC\\memory\\W\\1", "32768", "stoi argument out of range"},
+        {"\\PLC\\memory\\D\\1", "2147483648", "stoi argument out of range"},
+        {"\\CFG\\machine\\spindleLimit", "x", "invalid stof argument"},
+        {"\\CFG\\machine\\spindleLimit", "1e39", "stof argument out of range"},
+        {"\\CFG\\machine\\feedLimit", "", "invalid stod argument"},
+        {"\\CFG\\machine\\feedLimit", "1e999", "stod argument out of range"},
+        {"\\PLC\\memory\\B\\1", "x", "invalid stoul argument"},
+        {"\\PLC\\memory\\B\\1", "256", "stoul argument out of range"},
+        {"\\PLC\\memory\\B\\1", "-1", "stoul argument out of range"},
+    };
+    for (const auto& r : refused) {
+        EXPECT_THAT([&] { old.setValue(r.path, r.text); }, ThrowsMessage<std::logic_error>(StrEq(r.error))) << r.text;
+        EXPECT_TRUE(logged("setValue", std::string("Problem setting ") + r.path + " because: " + r.error));
+    }
+    EXPECT_EQ(stored(host, "\\PLC\\memory\\B\\1"), Variant::fromUnsigned(dnc::VT_UI1, 255)) << "nothing cut down";
+
+    old.setValue("\\PLC\\memory\\D\\2", std::int32_t{-5});
+    EXPECT_EQ(stored(host, "\\PLC\\memory\\D\\2"), Variant(std::int32_t{-5}));
+    old.setValue("\\CFG\\machine\\feedLimit", 0.25f);
+    EXPECT_EQ(stored(host, "\\CFG\\machine\\feedLimit"), Variant(0.25));
+    const auto invalid = ThrowsMessage<std::invalid_argument>(
+        StartsWith("Call property->put_varValue(variant) produced error (0x80070057): One or more arguments are invalid"));
+    EXPECT_THAT([&] { old.setValue("\\CFG\\machine\\feedLimit", std::int32_t{1}); }, invalid);
+    EXPECT_THAT([&] { old.setValue("\\PLC\\memory\\D\\2", 1.5f); }, invalid);
+    EXPECT_EQ(stored(host, "\\PLC\\memory\\D\\2"), Variant(std::int32_t{-5}));
+
+    old.setValue("\\CFG\\machine\\name", "renamed");
+    EXPECT_EQ(stored(host, "\\CFG\\machine\\name"), Variant("DNC simulator")) << "a read-only entry is skipped";
+}
+
+}  // namespace
+}  // namespace heidenhain
