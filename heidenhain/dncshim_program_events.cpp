@@ -3,16 +3,9 @@
 #include "heidenhain/dncshim.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/tables.h"
+#include "heidenhain/variant_text.h"
 
 namespace heidenhain {
-namespace {
-
-// The selected program's path, from the execution point's VARIANT.
-std::string programPathOf(const dnc::Variant& value) {
-    return value.vt() == dnc::VT_BSTR ? value.text() : std::string();
-}
-
-}  // namespace
 
 void DncShim::onProgramStatusChanged(nolt::Callback<std::string> callback) {
     onProgramStatusChanged_.set(std::move(callback));
@@ -72,7 +65,7 @@ bool DncShim::refreshSelectedProgram() {
         logWarning("OnProgramStatusChanged", name_ + " Error in onProgramStatusChanged: 0x" + hexCode(hr));
         return false;
     }
-    storeSelectedProgram(programPathOf(selectedProgram));
+    storeSelectedProgram(variantToText(selectedProgram));
     return true;
 }
 
