@@ -28,9 +28,9 @@ DncShim::~DncShim() {
     }
     // The SDK may still hold the machine sink; it must not reach this object.
     if (auto sink = machineSink_.get()) sink->detach();
-    if (auto sink = dataAccessSink_.get()) sink->detach();
     if (auto sink = automaticSink_.get()) sink->detach();
     if (auto sink = errorSink_.get()) sink->detach();
+    if (auto sink = dataAccessSink_.get()) sink->detach();
     // A disconnect that failed part-way kept the machine object and its worker.
     releaseMachine();
 }

@@ -9,10 +9,10 @@
 //   dncshim_state.cpp            queries, callbacks, machine state events
 //   dncshim_program.cpp          program control and overrides
 //   dncshim_process_data.cpp     running times and the machine state summary
-//   dncshim_file_transfer.cpp    sending and fetching files
-//   dncshim_file_system.cpp      directories and file operations on the CNC
 //   dncshim_data_access.cpp      data values, PLC data, access modes
 //   dncshim_subscriptions.cpp    data subscriptions and their events
+//   dncshim_file_transfer.cpp    sending and fetching files
+//   dncshim_file_system.cpp      directories and file operations on the CNC
 //   dncshim_registration.cpp     the remote surface
 // and it is told of machine state events by machine_sink.cpp.
 #include <atomic>
@@ -44,9 +44,9 @@
 namespace heidenhain {
 
 class CMachineSink;
-class CDataAccessSink;
 class CAutomaticSink;
 class CErrorSink;
+class CDataAccessSink;
 
 class DncShim {
 public:
@@ -183,6 +183,12 @@ private:
 
     void initializeInterfaces();
     void attachMachineSink();
+    void attachAutomaticSink();
+    void attachErrorSink();
+    // Asks the CNC for the selected program and stores where it lies; false
+    // when the session is not connected or the call failed (then logged).
+    bool refreshSelectedProgram();
+    void storeSelectedProgram(const std::string& path);
     void attachDataAccessSink();
     InterfaceCheck dataAccessCheck(const std::shared_ptr<dnc::IJHDataAccess>& access, const char* function) const;
     void requireDataPath(const std::string& dataPath, const std::string& missing);
@@ -195,12 +201,6 @@ private:
     void writeOlder(const std::string& dataPath, const std::function<dnc::Variant(const dnc::Variant&)>& valueFor);
     nlohmann::json dataEntryListToJson(const std::shared_ptr<dnc::IJHDataEntryList>& list);
     void addDataEntry(nlohmann::json& target, const std::shared_ptr<dnc::IJHDataEntry>& entry);
-    void attachAutomaticSink();
-    void attachErrorSink();
-    // Asks the CNC for the selected program and stores where it lies; false
-    // when the session is not connected or the call failed (then logged).
-    bool refreshSelectedProgram();
-    void storeSelectedProgram(const std::string& path);
     std::shared_ptr<dnc::Object> getInterfaceObject(dnc::DNC_INTERFACE_OBJECT kind, const std::string& kindName);
     // Null after the process exit that a test stood in for.
     std::shared_ptr<dnc::Object> getDataAccessObject();
@@ -272,9 +272,9 @@ private:
     std::atomic<bool> workerAdded_{false};
 
     LockedValue<std::shared_ptr<CMachineSink>> machineSink_;
-    LockedValue<std::shared_ptr<CDataAccessSink>> dataAccessSink_;
     LockedValue<std::shared_ptr<CAutomaticSink>> automaticSink_;
     LockedValue<std::shared_ptr<CErrorSink>> errorSink_;
+    LockedValue<std::shared_ptr<CDataAccessSink>> dataAccessSink_;
     std::atomic<std::uint32_t> machineEventCookie_{0};
     std::atomic<std::uint32_t> automaticEventCookie_{0};
     std::atomic<std::uint32_t> dataAccessEventCookie_{0};
@@ -283,10 +283,6 @@ private:
     LockedValue<nolt::Callback<std::string>> onStateChanged_;
     LockedValue<nolt::Callback<std::string>> onConnectLost_;
     LockedValue<nolt::Callback<std::string>> onDisconnectDone_;
-
-    // Set by the access modes that open the data tree; cleared by machineInit.
-    std::atomic<bool> accessModeSet_{false};
-    SubscriptionTable subscriptions_;
     LockedValue<nolt::Callback<std::string>> onProgramStatusChanged_;
     LockedValue<nolt::Callback<std::int32_t, double, std::string>> onProgramChanged_;
     LockedValue<nolt::Callback<std::int32_t, Tool, Tool, double>> onToolChanged_;
@@ -297,6 +293,10 @@ private:
     // long as the session.
     LockedValue<std::string> lastProgramEvent_;
     LockedValue<ProgramLocation> selectedProgram_;
+
+    // Set by the access modes that open the data tree; cleared by machineInit.
+    std::atomic<bool> accessModeSet_{false};
+    SubscriptionTable subscriptions_;
 };
 
 }  // namespace heidenhain

@@ -85,10 +85,10 @@ void enterRows() {
     factory.registerMember(kClass, "setAccessMode", static_cast<SetAccessMode>(&DncShim::setAccessMode));
     factory.registerMember(kClass, "setAccessMode", static_cast<SetAccessModes>(&DncShim::setAccessMode));
     factory.registerMember(kClass, "getMachineState", &DncShim::getMachineState);
-    factory.registerMember(kClass, "onDataChanged", &DncShim::onDataChanged);
-    factory.registerMember(kClass, "unsubscribe", &DncShim::unsubscribe);
     factory.registerMember(kClass, "onNcProgramChanged", &DncShim::onNcProgramChanged);
     factory.registerMember(kClass, "onDncModeChanged", &DncShim::onDncModeChanged);
+    factory.registerMember(kClass, "onDataChanged", &DncShim::onDataChanged);
+    factory.registerMember(kClass, "unsubscribe", &DncShim::unsubscribe);
 }
 
 }  // namespace

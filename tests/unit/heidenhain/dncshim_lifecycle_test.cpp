@@ -67,8 +67,7 @@ TEST_F(LifecycleTest, ConnectTakesEveryInterfaceTheControlOffers) {
                          "fileSystemInterface 1, itncTableInterface 0, machineEvents 1, machineInterface 1, "
                          "current state machine_is_available(7)"));
     auto expected = interfaces(true);
-    for (const char* absent : {"itncTableInterface"})
-        expected[absent] = false;
+    expected["itncTableInterface"] = false;
     EXPECT_EQ(mill.getAvailableInterfaces(), expected);
     EXPECT_EQ(mill.getVersion(), dncsim::Simulator::kVersion);
     EXPECT_TRUE(std::filesystem::is_directory("tmp"));
@@ -178,11 +177,14 @@ TEST_F(LifecycleTest, DisconnectReleasesEverythingAndLogsSdkErrors) {
         return texts();
     };
     auto& faults = sim().faults();
-    faults.failNext("Unadvise", 1, dnc::kFail);
+    faults.failNext("Unadvise", 4, dnc::kFail);
     faults.failNext("Disconnect", 1, dnc::kNotOnLine);
     EXPECT_EQ(cycle(), (std::vector<std::string>{
                            entry("disconnect", "mill"),
                            entry("disconnect", "Error on Unadvise(IJHErrorEvent), code 0x80004005"),
+                           entry("disconnect", "Error on Unadvise(IJHAutomaticEvent), code 0x80004005"),
+                           entry("disconnect", "Error on Unadvise(IJHDataAccessEvent), code 0x80004005"),
+                           entry("disconnect", "Error on Unadvise(IJHMachineEvent), code 0x80004005"),
                            entry("disconnect", "On Shutdown not all created interfaces have been released. See "
                                                "Windows application event log for details."),
                            entry("disconnect", "mill: CNC sucessfully disconnected")}));
