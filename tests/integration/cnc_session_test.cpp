@@ -3,30 +3,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <csignal>
-
-#include "tests/support/agent_process.h"
-#include "tests/support/broker.h"
-#include "tests/support/mqtt_test_client.h"
+#include "tests/integration/executable_fixture.h"
 
 using nlohmann::json;
 using namespace std::chrono_literals;
 
 namespace {
 
-class CncSession : public ::testing::Test {
+class CncSession : public ExecutableFixture {
 protected:
+    CncSession() : ExecutableFixture("cnc-client") {}
     void SetUp() override {
-        client.connect(broker.uri());
-        client.subscribe("cnc/agent/DncShim/__classInfo__");
-        agent = std::make_unique<testsupport::AgentProcess>(
-            std::vector<std::string>{"-d", "cnc", "-a", "agent", "-b", broker.uri()});
-        ASSERT_TRUE(client.waitForMessageOn("cnc/agent/DncShim/__classInfo__", 10s)) << agent->standardOutput();
+        ExecutableFixture::SetUp();
+        if (HasFatalFailure()) return;
         simulator = client.call("cnc/agent/DncSimulator/__static__/__create__", {{"data", json::object()}})["data"]["r"];
-    }
-    void TearDown() override {
-        agent->signal(SIGTERM);
-        EXPECT_EQ(agent->waitForExit(15s), 0);
     }
 
     std::string createSession(const std::string& name) {
@@ -39,9 +29,6 @@ protected:
         return client.call("cnc/agent/DncSimulator/" + simulator + "/" + function, {{"data", data}})["data"];
     }
 
-    testsupport::MosquittoBroker broker;
-    testsupport::MqttTestClient client{"cnc-client"};
-    std::unique_ptr<testsupport::AgentProcess> agent;
     std::string simulator;
 };
 

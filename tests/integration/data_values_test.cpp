@@ -5,36 +5,20 @@
 
 #include <csignal>
 
-#include "tests/support/agent_process.h"
-#include "tests/support/broker.h"
-#include "tests/support/mqtt_test_client.h"
+#include "tests/integration/executable_fixture.h"
 
 using nlohmann::json;
 using namespace std::chrono_literals;
 
 namespace {
 
-class DataValues : public ::testing::Test {
+class DataValues : public ExecutableFixture {
 protected:
-    void SetUp() override {
-        client.connect(broker.uri());
-        client.subscribe("cnc/agent/DncShim/__classInfo__");
-        agent = std::make_unique<testsupport::AgentProcess>(
-            std::vector<std::string>{"-d", "cnc", "-a", "agent", "-b", broker.uri()});
-        ASSERT_TRUE(client.waitForMessageOn("cnc/agent/DncShim/__classInfo__", 10s)) << agent->standardOutput();
-    }
-    void TearDown() override {
-        agent->signal(SIGTERM);
-        EXPECT_EQ(agent->waitForExit(15s), 0);
-    }
+    DataValues() : ExecutableFixture("data-client") {}
 
     json call(const std::string& path, json data = json::object()) {
         return client.call("cnc/agent/" + path, {{"data", data}}, 15s)["data"];
     }
-
-    testsupport::MosquittoBroker broker;
-    testsupport::MqttTestClient client{"data-client"};
-    std::unique_ptr<testsupport::AgentProcess> agent;
 };
 
 TEST_F(DataValues, WriteReadAndDataEventOverMqtt) {
