@@ -50,7 +50,13 @@ void MqttCallback::tryStep(Step&& step) {
     }
 }
 
-MqttCallback::~MqttCallback() { setEventPublisher(nullptr); }
+MqttCallback::~MqttCallback() {
+    stopReconnecting();
+    setEventPublisher(nullptr);
+    // Destroying the client fails the requests it still holds into their
+    // listeners, this object among them: it must go while they are alive.
+    client_.reset();
+}
 
 void MqttCallback::startConnect() { client_->connect(options_, nullptr, *this); }
 

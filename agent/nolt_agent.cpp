@@ -90,6 +90,9 @@ public:
             client_->disable_callbacks();
         } catch (...) {
         }
+        // The session object, which is also the listener of pending requests,
+        // destroys the client while those listeners still exist.
+        client_.reset();
     }
 
     void run() {

@@ -1,4 +1,5 @@
 #include "tests/integration/agent_fixture.h"
+#include "tests/support/loopback_port.h"
 
 using nlohmann::json;
 using namespace std::chrono_literals;
@@ -50,4 +51,20 @@ TEST_F(AgentFixture, StopWithoutBrokerReportsTheUncleanDisconnect) {
     EXPECT_NE(err.find("\nERROR: Unable to cleanly disconnect from MQTT server: '" + broker.uri() + "'\n"),
               std::string::npos)
         << err;
+}
+
+// The MQTT library fails a connect that is still waiting for its answer when
+// the client goes; that failure must find the agent's listener still alive.
+TEST(AgentTeardown, DestroyedWhileTheFirstConnectAwaitsItsAnswer) {
+    testsupport::SilentServer server;
+    {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        testsupport::InProcessAgent agent("tcp://127.0.0.1:" + std::to_string(server.port()), "d", "silent");
+        ASSERT_TRUE(server.acceptOne(10s)) << "the agent never tried to connect";
+        agent.stop();
+    }
+    auto out = testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(out.find("[OK]"), std::string::npos) << out;
 }

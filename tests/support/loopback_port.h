@@ -1,6 +1,7 @@
 #pragma once
 // Loopback TCP ports for private brokers.
 #include <chrono>
+#include <vector>
 
 namespace testsupport {
 
@@ -21,6 +22,25 @@ public:
 private:
     int fd_ = -1;
     int port_ = 0;
+};
+
+// A loopback server that accepts TCP connections and never answers: an MQTT
+// client connecting to it waits for its CONNACK until it gives up.
+class SilentServer {
+public:
+    SilentServer();  // throws std::system_error
+    ~SilentServer();
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+
+    int port() const { return port_; }
+    // Accepts one connection and keeps it open; false when none came in time.
+    bool acceptOne(std::chrono::milliseconds bound);
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+    std::vector<int> accepted_;
 };
 
 // True when something accepts a TCP connection on 127.0.0.1:port now.
