@@ -5,6 +5,7 @@
 
 #include "dncsim/controller.h"
 #include "dncsim/data_tree.h"
+#include "dncsim/table_model.h"
 
 namespace dncsim {
 namespace {
@@ -28,29 +29,13 @@ void addConfiguration(DataTree& tree) {
     tree.add("\\CFG\\machine\\spindleLimit", dnc::Variant(12000.0f));
 }
 
-void addToolRows(DataTree& tree) {
-    const struct {
-        const char* id;
-        const char* name;
-        const char* length;
-        const char* radius;
-    } rows[] = {{"1", "MILL_D10", "50", "5"}, {"2", "DRILL_D6", "70", "3"}, {"3", "TAP_M8", "60", "4"}};
-    for (const auto& row : rows) {
-        const std::string base = std::string("\\TABLE\\TOOL\\T\\") + row.id + "\\";
-        tree.add(base + "T", dnc::Variant(row.id));
-        tree.add(base + "NAME", dnc::Variant(row.name));
-        tree.add(base + "L", dnc::Variant(row.length));
-        tree.add(base + "R", dnc::Variant(row.radius));
-    }
-}
-
 }  // namespace
 
 std::shared_ptr<DataTree> DataTree::demo(Family family) {
     auto tree = std::make_shared<DataTree>();
     addPlcMemory(*tree);
     addConfiguration(*tree);
-    if (family == Family::DataAccess) addToolRows(*tree);
+    addDemoTables(*tree, family);
     return tree;
 }
 

@@ -111,8 +111,9 @@ TEST_F(DataAccessTest, EntriesByPathWithChildrenInOrder) {
     std::shared_ptr<IJHDataEntry> tool;
     EXPECT_EQ(access->GetDataEntry("\\TABLE\\TOOL\\T\\2\\NAME", &tool), kOk);
     EXPECT_EQ(value(*tool), Variant("DRILL_D6"));
-    EXPECT_EQ(dataAccess("old", DNC_CNC_TYPE_ITNC)->GetDataEntry("\\TABLE\\TOOL\\T\\2\\NAME", &tool), kBadParameter)
-        << "the older controls keep their tables behind the table interface";
+    EXPECT_EQ(dataAccess("old", DNC_CNC_TYPE_ITNC)->GetDataEntry("\\TABLE\\TOOL_P\\P\\4\\T", &tool), kOk)
+        << "the older controls show their tables in the tree too";
+    EXPECT_EQ(value(*tool), Variant(""));
 }
 
 TEST_F(DataAccessTest, ValuesThroughBothAccessStylesKeepTheirTypes) {
