@@ -39,6 +39,7 @@
 #include "heidenhain/sdk_guard.h"
 #include "heidenhain/subscription_table.h"
 #include "heidenhain/session_flags.h"
+#include "heidenhain/table_row.h"
 #include "heidenhain/tool.h"
 
 namespace heidenhain {
@@ -164,6 +165,20 @@ public:
     void scheduleDisconnect();
 
     const std::string& name() const { return name_; }
+
+    // The fixed-width tables of the older controls, through the table interface.
+    // Uncached read of `tableName` with a query in the control's own form ("WHERE T >= 0").
+    std::vector<TableRow> getItncTable(const std::string& tableName, const std::string& query);
+    // Read through the table's cache (2000 ms): POCKET_TABLE ignores the query;
+    // TOOL_TABLE serves its one cache whatever the query.
+    std::vector<TableRow> getCachedItncTable(const std::string& tableName, const std::string& query = "");
+    void clearItncTableCache();
+    void setItncTableRow(const std::string& tableName, const std::string& header, const std::string& keyColumn,
+                         const std::string& keyValue, const TableRow& row);
+    void setItncTableCell(const std::string& tableName, const std::string& header, const std::string& keyColumn,
+                          const std::string& keyValue, const std::string& column, const std::string& value);
+    void setItncToolTableRow(const std::string& toolId, const TableRow& row);
+    void deleteItncToolTableRow(const std::string& toolId);
 
 private:
     // Steps shared by both connect overloads; false when already connected.
