@@ -13,6 +13,11 @@
 //   dncshim_subscriptions.cpp    data subscriptions and their events
 //   dncshim_file_transfer.cpp    sending and fetching files
 //   dncshim_file_system.cpp      directories and file operations on the CNC
+//   dncshim_tool_table.cpp       tool rows and cells
+//   dncshim_tool_setting.cpp     setting a tool into a free row and a pocket
+//   dncshim_tool_removal.cpp     clearing and removing tool rows
+//   dncshim_pocket_table.cpp     the pocket table and the tool in a pocket
+//   dncshim_pocket_linking.cpp   tool rows reached through their pockets
 //   dncshim_registration.cpp     the remote surface
 // and it is told of machine state events by machine_sink.cpp.
 #include <atomic>
@@ -21,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -166,6 +172,38 @@ public:
 
     const std::string& name() const { return name_; }
 
+    // The tool table: rows travel as column name to cell text. The older
+    // controls go through the table interface, the others through the data tree.
+    TableRow getToolTableRow(const std::string& toolId);
+    std::string getToolTableCell(const std::string& toolId, const std::string& column);
+    // The row's key column "T" is never written.
+    void setToolTableRow(const std::string& toolId, const TableRow& row);
+    void setToolTableCell(const std::string& toolId, const std::string& column, const std::string& value);
+    // Clearing empties the row (the iTNC deletes it) and frees its pocket.
+    void clearToolTableRow(const std::string& toolId);
+    // A tool id without an index removes all its indexed rows.
+    void removeToolTableRow(const std::string& toolId);
+    void removeTool(const std::string& toolId);
+    // Writes the row under toolId, or under a free tool id when toolId is
+    // empty, and links it to the pocket unless pocketId is empty; answers the
+    // tool id used.
+    std::string setTool(const std::string& pocketId, const std::string& toolId, const TableRow& row);
+
+    // The pocket table and the tools in its pockets.
+    std::vector<TableRow> getPocketTable();
+    // Empty when the pocket holds no tool.
+    std::string getLinkedToolId(const std::string& pocketId);
+    void linkToolToPocketTable(const std::string& pocketId, const std::string& toolId);
+    // An empty pocket id does nothing.
+    void unlinkToolFromPocketTable(const std::string& pocketId);
+    // The tool row with "P" added; only "P" for a free pocket.
+    TableRow getToolTableRowByPocketId(const std::string& pocketId);
+    // Writes the row under a free tool id and links that to the pocket.
+    void setLinkedToolTableRow(const std::string& pocketId, const TableRow& row);
+    // As above in a free pocket; answers the pocket, empty when none is free.
+    std::string addLinkedToolTableRow(const TableRow& row);
+    void removeToolTableRowByPocketId(const std::string& pocketId);
+
     // The fixed-width tables of the older controls, through the table interface.
     // Uncached read of `tableName` with a query in the control's own form ("WHERE T >= 0").
     std::vector<TableRow> getItncTable(const std::string& tableName, const std::string& query);
@@ -209,6 +247,10 @@ private:
     void requireDataPath(const std::string& dataPath, const std::string& missing);
     std::shared_ptr<dnc::IJHDataEntry> getDataEntry(const std::string& dataPath);
     std::shared_ptr<dnc::IJHDataEntry> getDataEntry2(const std::string& dataPath, bool readValues);
+    // GetDataEntry2 without reading values, under the caller's call name.
+    std::shared_ptr<dnc::IJHDataEntry> getDataEntry2As(std::string_view call, const std::string& dataPath);
+    // The entry's data property of the older controls (entry, property list, property).
+    std::shared_ptr<dnc::IJHDataEntryProperty> dataPropertyOf(dnc::IJHDataEntry& dataEntry);
     dnc::HRESULT probeDataEntry(const std::string& dataPath, bool version2);
     void setValueWith(const std::string& dataPath, const dnc::Variant& newerValue,
                       const std::function<dnc::Variant(const dnc::Variant&)>& olderValue);
@@ -265,6 +307,30 @@ private:
     void stopMonitorThread() {}
 
     static void call(const LockedValue<nolt::Callback<std::string>>& slot, const std::string& text);
+
+    // Tool and pocket table steps that the remote functions share.
+    InterfaceCheck itncTableCheck(const char* function) const;
+    // The first row that the table interface reads for the key, or a row of
+    // the key alone when it finds none.
+    TableRow getItncTableRowByKey(const std::string& column, const std::string& value);
+    void addNewRowToTable(const std::string& newId);
+    void clearTNC426ToolTableRow(const std::string& toolId);
+    // Every cell of the row but the key back to its initial value.
+    void clearTableRowDataEntry2(const std::string& dataPath);
+    // Deletes the row or the range of rows at the path by nulling their keys.
+    void deleteToolRows(const std::string& dataPath);
+    std::vector<std::string> getToolIds();
+    // Empty when none is free.
+    std::string findFreeToolId();
+    std::vector<std::string> getPocketIds();
+    // Empty when no pocket holds the tool.
+    std::string getPocketIdOfTool(const std::string& toolId);
+    std::string findFreePocketId();
+    void setPocketTableCell(const std::string& pocketId, const std::string& column, const std::string& value);
+    // The value property of a TNC 426 pocket cell; null when the control
+    // answers GetDataEntry with a code that `absent` accepts.
+    std::shared_ptr<dnc::IJHDataEntryProperty> tnc426PocketCell(const std::string& path, const char* function,
+                                                                bool (*absent)(dnc::HRESULT));
 
     const std::string name_;
     SessionFlags flags_;

@@ -142,18 +142,32 @@ std::shared_ptr<dnc::IJHDataEntry> DncShim::getDataEntry2(const std::string& dat
     return dataEntry;
 }
 
+std::shared_ptr<dnc::IJHDataEntry> DncShim::getDataEntry2As(std::string_view call, const std::string& dataPath) {
+    auto access = dataAccess_.get();
+    std::shared_ptr<dnc::IJHDataEntry> dataEntry;
+    guard_.online(call, SDK_CALL_SITE, [&] {
+        return access->GetDataEntry2(toBSTR(dataPath), dnc::DNC_DATA_UNIT_SELECT_METRIC, dnc::VARIANT_FALSE,
+                                     &dataEntry);
+    });
+    return dataEntry;
+}
+
+std::shared_ptr<dnc::IJHDataEntryProperty> DncShim::dataPropertyOf(dnc::IJHDataEntry& dataEntry) {
+    std::shared_ptr<dnc::IJHDataEntryPropertyList> propertyList;
+    guard_.online("dataEntry->get_propertyList(&propertyList)", SDK_CALL_SITE,
+                  [&] { return dataEntry.get_propertyList(&propertyList); });
+    std::shared_ptr<dnc::IJHDataEntryProperty> property;
+    guard_.online("propertyList->get_property(DNC_DATAENTRY_PROPKIND_DATA, &property)", SDK_CALL_SITE,
+                  [&] { return propertyList->get_property(dnc::DNC_DATAENTRY_PROPKIND_DATA, &property); });
+    return property;
+}
+
 std::string DncShim::getValue(const std::string& dataPath) {
     guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "getValue"), SDK_CALL_SITE);
     requireDataPath(dataPath, " does not exist");
     dnc::Variant value;
     if (usesItncTable(controllerType_.get())) {
-        auto dataEntry = getDataEntry(dataPath);
-        std::shared_ptr<dnc::IJHDataEntryPropertyList> propertyList;
-        guard_.online("dataEntry->get_propertyList(&propertyList)", SDK_CALL_SITE,
-                      [&] { return dataEntry->get_propertyList(&propertyList); });
-        std::shared_ptr<dnc::IJHDataEntryProperty> property;
-        guard_.online("propertyList->get_property(DNC_DATAENTRY_PROPKIND_DATA, &property)", SDK_CALL_SITE,
-                      [&] { return propertyList->get_property(dnc::DNC_DATAENTRY_PROPKIND_DATA, &property); });
+        auto property = dataPropertyOf(*getDataEntry(dataPath));
         guard_.online("property->get_varValue(&value)", SDK_CALL_SITE, [&] { return property->get_varValue(&value); });
     } else {
         auto dataEntry = getDataEntry2(dataPath, true);

@@ -64,10 +64,26 @@ void enterRows() {
     factory.registerMember(kClass, "getOverrideInfoFeed", &DncShim::getOverrideInfoFeed);
     factory.registerMember(kClass, "getOverrideInfoSpeed", &DncShim::getOverrideInfoSpeed);
     factory.registerMember(kClass, "getOverrideInfoRapid", &DncShim::getOverrideInfoRapid);
+    factory.registerMember(kClass, "setTool", &DncShim::setTool);
+    factory.registerMember(kClass, "removeTool", &DncShim::removeTool);
+    factory.registerMember(kClass, "removeToolTableRow", &DncShim::removeToolTableRow);
+    factory.registerMember(kClass, "clearToolTableRow", &DncShim::clearToolTableRow);
+    factory.registerMember(kClass, "getPocketTable", &DncShim::getPocketTable);
+    factory.registerMember(kClass, "getToolTableRowByPocketId", &DncShim::getToolTableRowByPocketId);
+    factory.registerMember(kClass, "setLinkedToolTableRow", &DncShim::setLinkedToolTableRow);
+    factory.registerMember(kClass, "addLinkedToolTableRow", &DncShim::addLinkedToolTableRow);
+    factory.registerMember(kClass, "unlinkToolFromPocketTable", &DncShim::unlinkToolFromPocketTable);
+    factory.registerMember(kClass, "removeToolTableRowByPocketId", &DncShim::removeToolTableRowByPocketId);
+    factory.registerMember(kClass, "linkToolToPocketTable", &DncShim::linkToolToPocketTable);
+    factory.registerMember(kClass, "getLinkedToolId", &DncShim::getLinkedToolId);
+    factory.registerMember(kClass, "getToolTableRow", &DncShim::getToolTableRow);
+    factory.registerMember(kClass, "getToolTableCell", &DncShim::getToolTableCell);
+    factory.registerMember(kClass, "setToolTableRow", &DncShim::setToolTableRow);
     // Remotely the setter answers nothing; the stored value is read with the getter.
     factory.registerCallable<DncShim, void, int>(
         kClass, "setSdkMutexTimeout", [](DncShim& session, int seconds) { session.setSdkMutexTimeout(seconds); });
     factory.registerMember(kClass, "getSdkMutexTimeout", &DncShim::getSdkMutexTimeout);
+    factory.registerMember(kClass, "setToolTableCell", &DncShim::setToolTableCell);
     factory.registerMember(kClass, "getPlcData", &DncShim::getPlcData);
     factory.registerMember(kClass, "getValue", &DncShim::getValue);
     // Same key as the next row: the float variant replaces this one.

@@ -1,0 +1,129 @@
+// The pocket table and which tool sits in which pocket: read through the
+// cached table interface on the older controls and through the data tree on
+// the others; the TNC 426 writes its pocket cells through the data tree.
+#include <iostream>
+
+#include "heidenhain/controller_kind.h"
+#include "heidenhain/dncshim.h"
+#include "heidenhain/free_ids.h"
+#include "heidenhain/std_texts.h"
+#include "heidenhain/table_paths.h"
+
+namespace heidenhain {
+namespace {
+
+// The cell of `wanted` in the first row whose `key` cell is `value`; empty
+// when no row has it.
+std::string cellWhere(const std::vector<TableRow>& rows, const std::string& key, const std::string& value,
+                      const std::string& wanted) {
+    for (const auto& row : rows) {
+        const auto cell = row.find(key);
+        if (cell != row.end() && cell->second == value) return cellOf(row, wanted);
+    }
+    return {};
+}
+
+bool cellRefused(dnc::HRESULT hr) { return hr == dnc::kFail; }
+bool cellMissingOrRefused(dnc::HRESULT hr) { return hr == dnc::kBadParameter || hr == dnc::kFail; }
+
+}  // namespace
+
+std::vector<TableRow> DncShim::getPocketTable() {
+    if (usesItncTable(controllerType_.get())) return getCachedItncTable(POCKET_TABLE);
+    const auto ids = getValues(POCKET_DATA_PATH + "P");
+    const auto tools = getValues(POCKET_DATA_PATH + "T");
+    const auto names = getValues(POCKET_DATA_PATH + "TNAME");
+    std::vector<TableRow> rows;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        TableRow row{{"P", ids[i]}};
+        // A column list shorter than the pockets leaves their cells out
+        // rather than reading past its end.
+        if (i < tools.size()) row["T"] = tools[i];
+        if (i < names.size()) row["TNAME"] = names[i];
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::string DncShim::getLinkedToolId(const std::string& pocketId) {
+    if (usesItncTable(controllerType_.get())) return cellWhere(getCachedItncTable(POCKET_TABLE), "P", pocketId, "T");
+    return getValue(pocketToolPath(pocketId));
+}
+
+std::string DncShim::getPocketIdOfTool(const std::string& toolId) {
+    if (usesItncTable(controllerType_.get())) return cellWhere(getCachedItncTable(POCKET_TABLE), "T", toolId, "P");
+    const std::string path = pocketOfToolPath(toolId);
+    return dataPathExists(path) ? getValue(path) : std::string();
+}
+
+std::vector<std::string> DncShim::getPocketIds() {
+    if (!usesItncTable(controllerType_.get())) return getValues(POCKET_DATA_PATH + "P");
+    std::vector<std::string> ids;
+    for (const auto& row : getCachedItncTable(POCKET_TABLE)) ids.push_back(cellOf(row, "P"));
+    return ids;
+}
+
+void DncShim::linkToolToPocketTable(const std::string& pocketId, const std::string& toolId) {
+    if (usesItncTable(controllerType_.get())) {
+        setPocketTableCell(pocketId, "T", toolId);
+        return;
+    }
+    guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "linkToolToPocketTable"), SDK_CALL_SITE);
+    setValue(pocketToolPath(pocketId), toolId);
+}
+
+void DncShim::unlinkToolFromPocketTable(const std::string& pocketId) {
+    if (pocketId.empty()) return;
+    const std::string type = controllerType_.get();
+    if (isItnc(type)) {
+        // The pocket file drops the space: the control receives a blank T.
+        linkToolToPocketTable(pocketId, " ");
+    } else if (type == "tnc426") {
+        auto property = tnc426PocketCell(tnc426PocketCellPath(pocketId, "T"), "unlinkToolFromPocketTable",
+                                         cellMissingOrRefused);
+        if (!property) return;
+        dnc::Variant variant;
+        guard_.online("property->get_varValue(&variant)", SDK_CALL_SITE,
+                      [&] { return property->get_varValue(&variant); });
+        variant.clear();
+        guard_.online("property->put_varValue(variant)", SDK_CALL_SITE,
+                      [&] { return property->put_varValue(variant); });
+        clearItncTableCache();
+    } else {
+        linkToolToPocketTable(pocketId, "");
+    }
+}
+
+void DncShim::setPocketTableCell(const std::string& pocketId, const std::string& column, const std::string& value) {
+    if (isItnc(controllerType_.get())) {
+        setItncTableCell(POCKET_TABLE, POCKET_TABLE_HEADER, "P", pocketId, column, value);
+        clearItncTableCache();
+        return;
+    }
+    auto property = tnc426PocketCell(tnc426PocketCellPath(pocketId, column), "setPocketTableCell", cellRefused);
+    if (!property) {
+        std::cout << "Pocketid is already an empty row\n" << std::flush;
+        return;
+    }
+    const dnc::Variant variant(static_cast<std::int32_t>(parseInt(value)));
+    guard_.online("property->put_varValue(variant)", SDK_CALL_SITE, [&] { return property->put_varValue(variant); });
+    clearItncTableCache();
+}
+
+std::shared_ptr<dnc::IJHDataEntryProperty> DncShim::tnc426PocketCell(const std::string& path, const char* function,
+                                                                     bool (*absent)(dnc::HRESULT)) {
+    // The data tree is this control's second interface: without it there is
+    // nothing to write through.
+    auto access = dataAccess_.get();
+    guard_.requireInterface(dataAccessCheck(access, function), SDK_CALL_SITE);
+    dnc::HRESULT answer = dnc::kOk;
+    std::shared_ptr<dnc::IJHDataEntry> dataEntry;
+    guard_.online("dataAccess->GetDataEntry(" + path + ")", SDK_CALL_SITE, [&] {
+        answer = access->GetDataEntry(path, &dataEntry);
+        return absent(answer) ? dnc::kOk : answer;
+    });
+    if (absent(answer)) return nullptr;
+    return dataPropertyOf(*dataEntry);
+}
+
+}  // namespace heidenhain

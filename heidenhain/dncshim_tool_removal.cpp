@@ -1,0 +1,173 @@
+// Clearing and removing tool rows. Either way the tool leaves its pocket.
+#include <stdexcept>
+
+#include "heidenhain/controller_kind.h"
+#include "heidenhain/dncshim.h"
+#include "heidenhain/sdk_arguments.h"
+#include "heidenhain/session_log.h"
+#include "heidenhain/table_paths.h"
+
+namespace heidenhain {
+namespace {
+
+// The property kind whose reading tells whether an entry has an initial value.
+constexpr std::int32_t kInitialValueKind = 9;
+
+// Hands every child entry of `entry` to `visit`, each step guarded under its call name.
+template <class Visit>
+void forEachChild(SdkGuard& guard, dnc::IJHDataEntry& entry, const char* listCall, const char* countCall,
+                  const char* itemCall, Visit&& visit) {
+    std::shared_ptr<dnc::IJHDataEntryList> list;
+    guard.online(listCall, SDK_CALL_SITE, [&] { return entry.GetChildList(&list); });
+    std::int32_t count = 0;
+    guard.online(countCall, SDK_CALL_SITE, [&] { return list->get_Count(&count); });
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::shared_ptr<dnc::IJHDataEntry> child;
+        guard.online(itemCall, SDK_CALL_SITE, [&] { return list->get_Item(i, &child); });
+        visit(*child);
+    }
+}
+
+// What a cell without an initial value is cleared to.
+dnc::Variant clearedValue(const dnc::Variant& current) {
+    switch (current.vt()) {
+        case dnc::VT_R8: return dnc::Variant(0.0);
+        case dnc::VT_BSTR: return dnc::Variant(std::string());
+        case dnc::VT_INT: return dnc::Variant::fromSigned(dnc::VT_INT, 0);
+        case dnc::VT_UINT: return dnc::Variant::fromUnsigned(dnc::VT_UINT, 0);
+        default: return current;
+    }
+}
+
+// Puts a cell back to its initial value, or where it has none, to the
+// zero of its type; written when the row's tree is written back.
+void resetCell(SdkGuard& guard, dnc::IJHDataEntry& dataEntry) {
+    // Its answer only tells whether the cell has an initial value.
+    dnc::HRESULT hasInitial = dnc::kOk;
+    guard.online("dataEntry->ReadPropertyValue", SDK_CALL_SITE, [&] {
+        hasInitial = dataEntry.ReadPropertyValue(kInitialValueKind);
+        return dnc::kOk;
+    });
+    dnc::Variant variant;
+    guard.online("dataEntry->get_propertyValue( HeidenhainDNCLib::DNC_DATAENTRY_PROPKIND_DATA, &variant)",
+                 SDK_CALL_SITE, [&] { return dataEntry.get_propertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, &variant); });
+    if (dnc::succeeded(hasInitial)) {
+        dnc::Variant variant_initial;
+        guard.online(
+            "dataEntry->get_propertyValue( HeidenhainDNCLib::DNC_DATAENTRY_PROPKIND_INITIALVALUE, &variant_initial)",
+            SDK_CALL_SITE,
+            [&] { return dataEntry.get_propertyValue(dnc::DNC_DATAENTRY_PROPKIND_INITIALVALUE, &variant_initial); });
+        variant = variant_initial;
+    } else {
+        variant = clearedValue(variant);
+    }
+    guard.online("dataEntry->put_propertyValue( HeidenhainDNCLib::DNC_DATAENTRY_PROPKIND_DATA, variant)",
+                 SDK_CALL_SITE, [&] { return dataEntry.put_propertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, variant); });
+}
+
+// A tool without an index stands for all its indexed rows, 0 to 9.
+std::string removalPath(const std::string& toolId) {
+    if (toolId.find('.') != std::string::npos) return toolRowPath(toolId);
+    return toolRowPath("'" + toolId + ".0-" + toolId + ".9'");
+}
+
+}  // namespace
+
+void DncShim::clearToolTableRow(const std::string& toolId) {
+    const std::string type = controllerType_.get();
+    if (isItnc(type)) {
+        deleteItncToolTableRow(toolId);
+    } else if (type == "tnc426") {
+        clearTNC426ToolTableRow(toolId);
+    } else {
+        guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "clearToolTableRow"), SDK_CALL_SITE);
+        const std::string rowPath = toolRowPath(toolId);
+        if (!dataPathExists(rowPath)) {
+            throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in table");
+        }
+        clearTableRowDataEntry2(rowPath);
+    }
+    unlinkToolFromPocketTable(getPocketIdOfTool(toolId));
+}
+
+void DncShim::clearTNC426ToolTableRow(const std::string& toolId) {
+    guard_.requireInterface(itncTableCheck("clearTNC426ToolTableRow"), SDK_CALL_SITE);
+    TableRow row = getItncTableRowByKey(PRIMARY_KEY, toolId);
+    if (row.size() <= 1) throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in table");
+    for (auto& [column, value] : row) {
+        if (column != PRIMARY_KEY) value.clear();
+    }
+    // The control refuses these columns blank.
+    for (const auto& [column, preset] : {std::pair{"NMAX", "-"}, {"TT:R-OFFS", "R"}, {"DIRECT.", "-"}}) {
+        if (const auto cell = row.find(column); cell != row.end()) cell->second = preset;
+    }
+    setItncToolTableRow(toolId, row);
+}
+
+void DncShim::clearTableRowDataEntry2(const std::string& dataPath) {
+    guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "clearTableRowDataEntry2"), SDK_CALL_SITE);
+    const auto rowDataEntry = getDataEntry2As(
+        "_dataAccess->GetDataEntry2( toBSTR(dataPath), HeidenhainDNCLib::DNC_DATA_UNIT_SELECT_METRIC, VARIANT_FALSE, "
+        "&rowDataEntry)",
+        dataPath);
+    forEachChild(guard_, *rowDataEntry, "rowDataEntry->GetChildList(&dataEntryList)", "dataEntryList->get_Count(&count)",
+                 "dataEntryList->get_Item(i, &dataEntry)", [&](dnc::IJHDataEntry& dataEntry) {
+                     std::string nameB;
+                     guard_.online("dataEntry->get_bstrName(&nameB)", SDK_CALL_SITE,
+                                   [&] { return dataEntry.get_bstrName(&nameB); });
+                     if (nameB != PRIMARY_KEY) resetCell(guard_, dataEntry);
+                 });
+    guard_.online("rowDataEntry->WriteTreeValues(VARIANT_TRUE)", SDK_CALL_SITE,
+                  [&] { return rowDataEntry->WriteTreeValues(dnc::VARIANT_TRUE); });
+}
+
+void DncShim::removeToolTableRow(const std::string& toolId) {
+    const std::string type = controllerType_.get();
+    if (type == "tnc426") {
+        clearToolTableRow(toolId);
+    } else if (isItnc(type)) {
+        deleteItncToolTableRow(toolId);
+    } else {
+        logInformation("removeToolTableRow", name_ + " removeToolTableRow " + toolId);
+        guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "removeToolTableRow"), SDK_CALL_SITE);
+        const std::string dataPath = removalPath(toolId);
+        if (!dataPathExists(dataPath)) {
+            throw std::invalid_argument("Invalid argument: Tool id " + toolId +
+                                        " to be removed but does not exist in table");
+        }
+        deleteToolRows(dataPath);
+    }
+    unlinkToolFromPocketTable(getPocketIdOfTool(toolId));
+}
+
+void DncShim::removeTool(const std::string& toolId) { removeToolTableRow(toolId); }
+
+void DncShim::deleteToolRows(const std::string& dataPath) {
+    const auto rowEntry = getDataEntry2As(
+        "_dataAccess->GetDataEntry2(toBSTR(dataPath), DNC_DATA_UNIT_SELECT_METRIC, VARIANT_FALSE, &rowEntry)", dataPath);
+    guard_.online("rowEntry->ReadTreeValues(DNC_DATAENTRY_PROPKIND_DATA)", SDK_CALL_SITE,
+                  [&] { return rowEntry->ReadTreeValues(dnc::DNC_DATAENTRY_PROPKIND_DATA); });
+    // A range of rows has no key of its own: then each row's key is nulled.
+    std::shared_ptr<dnc::IJHDataEntry> field;
+    dnc::HRESULT keyAnswer = dnc::kOk;
+    guard_.online("rowEntry->get_child(toBSTR(PRIMARY_KEY), &field)", SDK_CALL_SITE, [&] {
+        keyAnswer = rowEntry->get_child(toBSTR(PRIMARY_KEY), &field);
+        return keyAnswer == dnc::kNoValidItem ? dnc::kOk : keyAnswer;
+    });
+    if (keyAnswer != dnc::kNoValidItem) {
+        guard_.online("field->SetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, VARIANT_NULL, false)", SDK_CALL_SITE, [&] {
+            return field->SetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, dnc::Variant::null(), dnc::VARIANT_FALSE);
+        });
+        return;
+    }
+    forEachChild(guard_, *rowEntry, "rowEntry->GetChildList(&foundRows)", "foundRows->get_Count(&count)",
+                 "foundRows->get_Item(i, &item)", [&](dnc::IJHDataEntry& item) {
+                     guard_.online("item->SetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, VARIANT_NULL, false)",
+                                   SDK_CALL_SITE, [&] {
+                                       return item.SetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA,
+                                                                    dnc::Variant::null(), dnc::VARIANT_FALSE);
+                                   });
+                 });
+}
+
+}  // namespace heidenhain
