@@ -64,6 +64,8 @@ void enterRows() {
     factory.registerMember(kClass, "getOverrideInfoFeed", &DncShim::getOverrideInfoFeed);
     factory.registerMember(kClass, "getOverrideInfoSpeed", &DncShim::getOverrideInfoSpeed);
     factory.registerMember(kClass, "getOverrideInfoRapid", &DncShim::getOverrideInfoRapid);
+    factory.registerMember(kClass, "setTableMonitorInterval", &DncShim::setTableMonitorInterval);
+    factory.registerMember(kClass, "getTableMonitorInterval", &DncShim::getTableMonitorInterval);
     // Remotely the setter answers nothing; the stored value is read with the getter.
     factory.registerCallable<DncShim, void, int>(
         kClass, "setSdkMutexTimeout", [](DncShim& session, int seconds) { session.setSdkMutexTimeout(seconds); });
@@ -84,6 +86,8 @@ void enterRows() {
     factory.registerMember(kClass, "deleteDirectoryRecursively", &DncShim::deleteDirectoryRecursively);
     factory.registerMember(kClass, "setAccessMode", static_cast<SetAccessMode>(&DncShim::setAccessMode));
     factory.registerMember(kClass, "setAccessMode", static_cast<SetAccessModes>(&DncShim::setAccessMode));
+    factory.registerMember(kClass, "onToolTableChanged", &DncShim::onToolTableChanged);
+    factory.registerMember(kClass, "onPocketTableChanged", &DncShim::onPocketTableChanged);
     factory.registerMember(kClass, "getMachineState", &DncShim::getMachineState);
     factory.registerMember(kClass, "onNcProgramChanged", &DncShim::onNcProgramChanged);
     factory.registerMember(kClass, "onDncModeChanged", &DncShim::onDncModeChanged);
