@@ -26,6 +26,8 @@ DncShim::~DncShim() {
             logInformation("~DncShim", name_ + ": Failed on disconnect during destruction, because: " + e.what());
         }
     }
+    // A monitor started while disconnected has ended by itself; it is joined here.
+    stopMonitorThread();
     // The SDK may still hold the machine sink; it must not reach this object.
     if (auto sink = machineSink_.get()) sink->detach();
     if (auto sink = automaticSink_.get()) sink->detach();

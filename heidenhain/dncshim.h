@@ -43,6 +43,7 @@
 #include "heidenhain/locked_value.h"
 #include "heidenhain/machine_state.h"
 #include "heidenhain/sdk_guard.h"
+#include "heidenhain/monitor_thread.h"
 #include "heidenhain/subscription_table.h"
 #include "heidenhain/session_flags.h"
 #include "heidenhain/table_row.h"
@@ -189,8 +190,7 @@ public:
     // tool id used.
     std::string setTool(const std::string& pocketId, const std::string& toolId, const TableRow& row);
 
-    // The pocket table and the tools in its pockets.
-    std::vector<TableRow> getPocketTable();
+    // The pocket table and the tools in its pockets (getPocketTable with the monitor's functions below).
     // Empty when the pocket holds no tool.
     std::string getLinkedToolId(const std::string& pocketId);
     void linkToolToPocketTable(const std::string& pocketId, const std::string& toolId);
@@ -217,6 +217,21 @@ public:
                           const std::string& keyValue, const std::string& column, const std::string& value);
     void setItncToolTableRow(const std::string& toolId, const TableRow& row);
     void deleteItncToolTableRow(const std::string& toolId);
+
+    // The table monitor: rows that appear, change or disappear in the tool
+    // and pocket tables are reported to the registered callbacks.
+    void setTableMonitorInterval(std::int32_t seconds);
+    std::int32_t getTableMonitorInterval();
+    void onToolTableChanged(nolt::Callback<std::string, TableRow, TableRow> callback);
+    void onPocketTableChanged(nolt::Callback<std::string, TableRow, TableRow> callback);
+    // One monitor cycle, and its comparisons of fresh rows with the previous cycle's.
+    void oneMonitorToolTableCall();
+    void notifyIfToolTableChanged(const std::vector<TableRow>& rows);
+    void notifyIfPocketTableChanged(const std::vector<TableRow>& rows);
+    // Every tool row: uncached on the table interface, by columns on DataAccess.
+    std::vector<TableRow> getToolTable();
+    std::vector<TableRow> getPocketTable();
+    std::vector<std::string> getToolIds();
 
 private:
     // Steps shared by both connect overloads; false when already connected.
@@ -302,9 +317,14 @@ private:
     void releaseInterfaces();
     void disconnectMachine();
 
-    // Joins the table monitor's start and stop when it lands; nothing runs yet.
-    void startMonitorThread() {}
-    void stopMonitorThread() {}
+    // The table monitor's thread: one per session, started after a connect and
+    // by the table event registrations, joined by disconnect.
+    void startMonitorThread();
+    void stopMonitorThread();
+    void monitorToolTable();
+    // The program status and selected program polled on the iTNC controls;
+    // false when the link was found lost (the cycle ends).
+    bool pollProgramStatus();
 
     static void call(const LockedValue<nolt::Callback<std::string>>& slot, const std::string& text);
 
@@ -319,7 +339,6 @@ private:
     void clearTableRowDataEntry2(const std::string& dataPath);
     // Deletes the row or the range of rows at the path by nulling their keys.
     void deleteToolRows(const std::string& dataPath);
-    std::vector<std::string> getToolIds();
     // Empty when none is free.
     std::string findFreeToolId();
     std::vector<std::string> getPocketIds();
@@ -378,6 +397,19 @@ private:
     // Set by the access modes that open the data tree; cleared by machineInit.
     std::atomic<bool> accessModeSet_{false};
     SubscriptionTable subscriptions_;
+
+    // Table monitor state; the thread comes last so that it is gone before the rest.
+    std::atomic<std::int32_t> tableMonitorInterval_{5000};
+    TimedMutex toolSnapshotMutex_;
+    TimedMutex pocketSnapshotMutex_;
+    std::vector<TableRow> toolTableSnapshot_;
+    std::vector<TableRow> pocketTableSnapshot_;
+    // Only the monitor thread reads and writes these two.
+    std::string monitorProgramStatus_;
+    std::string monitorProgram_;
+    LockedValue<nolt::Callback<std::string, TableRow, TableRow>> onToolTableChanged_;
+    LockedValue<nolt::Callback<std::string, TableRow, TableRow>> onPocketTableChanged_;
+    MonitorThread monitor_;
 };
 
 }  // namespace heidenhain

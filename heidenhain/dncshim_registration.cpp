@@ -79,6 +79,8 @@ void enterRows() {
     factory.registerMember(kClass, "getToolTableRow", &DncShim::getToolTableRow);
     factory.registerMember(kClass, "getToolTableCell", &DncShim::getToolTableCell);
     factory.registerMember(kClass, "setToolTableRow", &DncShim::setToolTableRow);
+    factory.registerMember(kClass, "setTableMonitorInterval", &DncShim::setTableMonitorInterval);
+    factory.registerMember(kClass, "getTableMonitorInterval", &DncShim::getTableMonitorInterval);
     // Remotely the setter answers nothing; the stored value is read with the getter.
     factory.registerCallable<DncShim, void, int>(
         kClass, "setSdkMutexTimeout", [](DncShim& session, int seconds) { session.setSdkMutexTimeout(seconds); });
@@ -100,6 +102,8 @@ void enterRows() {
     factory.registerMember(kClass, "deleteDirectoryRecursively", &DncShim::deleteDirectoryRecursively);
     factory.registerMember(kClass, "setAccessMode", static_cast<SetAccessMode>(&DncShim::setAccessMode));
     factory.registerMember(kClass, "setAccessMode", static_cast<SetAccessModes>(&DncShim::setAccessMode));
+    factory.registerMember(kClass, "onToolTableChanged", &DncShim::onToolTableChanged);
+    factory.registerMember(kClass, "onPocketTableChanged", &DncShim::onPocketTableChanged);
     factory.registerMember(kClass, "getMachineState", &DncShim::getMachineState);
     factory.registerMember(kClass, "onNcProgramChanged", &DncShim::onNcProgramChanged);
     factory.registerMember(kClass, "onDncModeChanged", &DncShim::onDncModeChanged);

@@ -3,16 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "heidenhain/tool_table_columns.h"
+
 namespace heidenhain {
 
-inline const std::string TOOL_DATA_PATH = "\\TABLE\\TOOL\\";
 inline const std::string POCKET_DATA_PATH = "\\TABLE\\TOOL_P\\";
 // The key column of the tool table.
 inline const std::string PRIMARY_KEY = "T";
-
-// The columns that a tool row read through the DataAccess tree carries.
-inline const std::vector<std::string> TOOL_TABLE_COLUMNS{"NAME",  "L",     "R",        "R2",  "DL",  "DR",
-                                                         "DR2",   "TIME1", "TIME2", "CUR_TIME", "PLC", "PTYP"};
 
 // \TABLE\TOOL\T\<id>
 inline std::string toolRowPath(const std::string& toolId) { return TOOL_DATA_PATH + "T\\" + toolId; }

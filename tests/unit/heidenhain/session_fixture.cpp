@@ -13,6 +13,8 @@ namespace heidenhain {
 void SessionTest::SetUp() {
     dncsim::installSimulatedSdk();
     dncsim::Simulator::instance().reset();
+    // Only the monitor's own tests run it: its cycles would compete with the calls others count.
+    setTableMonitorAutostart(false);
     previousDir = std::filesystem::current_path();
     std::filesystem::current_path(workDir.path());
     agentThread = std::thread([] { nolt::EventLoop::instance().run(); });
@@ -29,6 +31,7 @@ void SessionTest::TearDown() {
     dncsim::Simulator::instance().reset();
     std::filesystem::current_path(previousDir);
     SdkGuard::setSdkMutexTimeout(5);
+    setTableMonitorAutostart(true);
 }
 
 DncShim& SessionTest::session(const std::string& name) {

@@ -1,0 +1,93 @@
+// The table monitor's comparisons: each cycle's rows against the previous
+// cycle's, reported row by row to the registered callbacks.
+#include <algorithm>
+
+#include "heidenhain/controller_kind.h"
+#include "heidenhain/dncshim.h"
+#include "heidenhain/session_log.h"
+
+namespace heidenhain {
+namespace {
+
+std::string cell(const TableRow& row, const std::string& column) {
+    const auto found = row.find(column);
+    return found == row.end() ? std::string() : found->second;
+}
+
+const TableRow* findByKey(const std::vector<TableRow>& rows, const std::string& column, const std::string& key) {
+    const auto found =
+        std::find_if(rows.begin(), rows.end(), [&](const TableRow& row) { return cell(row, column) == key; });
+    return found == rows.end() ? nullptr : &*found;
+}
+
+bool isSpindle(const std::string& id) { return id == "0" || id == "0.0"; }
+
+}  // namespace
+
+void DncShim::notifyIfToolTableChanged(const std::vector<TableRow>& rows) {
+    auto held = guard_.lock(toolSnapshotMutex_, "notifyIfToolTableChanged", SDK_CALL_SITE);
+    if (toolTableSnapshot_.empty()) {
+        toolTableSnapshot_ = rows;
+        return;
+    }
+    if (rows.empty() || !flags_.isConnected()) return;
+    const auto callback = onToolTableChanged_.get();
+    const auto report = [&](const std::string& toolId, const TableRow& now, const TableRow& before) {
+        if (!callback) return;
+        callback(toolId, now, before);
+        logInformation("notifyIfToolTableChanged", name_ + ": onToolTableChanged, toolId: " + toolId);
+    };
+    for (const auto& row : rows) {
+        const std::string toolId = cell(row, "T");
+        if (isSpindle(toolId)) continue;
+        const TableRow* before = findByKey(toolTableSnapshot_, "T", toolId);
+        if (before && *before == row) continue;
+        report(toolId, row, before ? *before : TableRow{{"T", toolId}});
+    }
+    for (const auto& before : toolTableSnapshot_) {
+        const std::string toolId = cell(before, "T");
+        if (!findByKey(rows, "T", toolId)) report(toolId, TableRow{{"T", toolId}}, before);
+    }
+    toolTableSnapshot_ = rows;
+}
+
+void DncShim::notifyIfPocketTableChanged(const std::vector<TableRow>& rows) {
+    auto held = guard_.lock(pocketSnapshotMutex_, "notifyIfPocketTableChanged", SDK_CALL_SITE);
+    if (pocketTableSnapshot_.empty()) {
+        pocketTableSnapshot_ = rows;
+        return;
+    }
+    if (rows.empty() || !flags_.isConnected()) return;
+    const auto callback = onPocketTableChanged_.get();
+    const auto logPocket = [&](const std::string& pocketId) {
+        logInformation("notifyIfPocketTableChanged", name_ + ": onPocketTableChanged, pocketId: " + pocketId);
+    };
+    for (const auto& row : rows) {
+        const std::string pocketId = cell(row, "P");
+        const TableRow* before = findByKey(pocketTableSnapshot_, "P", pocketId);
+        if (before && *before == row) continue;
+        const TableRow old = before ? *before : TableRow{};
+        if (isSpindle(pocketId)) {
+            const std::string toolOut = cell(old, "T");
+            const std::string toolIn = cell(row, "T");
+            logInformation("notifyIfPocketTableChanged",
+                           name_ + ": active tool changed from " + toolOut + " to " + toolIn);
+            auto toolChanged = onToolChanged_.get();
+            if (usesItncTable(controllerType_.get()) && toolChanged) {
+                toolChanged(0, Tool{toolOut, "", ""}, Tool{toolIn, "", ""}, 0.0);
+            }
+            continue;
+        }
+        logPocket(pocketId);
+        if (callback) callback(pocketId, row, old);
+    }
+    for (const auto& before : pocketTableSnapshot_) {
+        const std::string pocketId = cell(before, "P");
+        if (findByKey(rows, "P", pocketId) || !callback) continue;
+        callback(pocketId, TableRow{{"P", pocketId}}, before);
+        logPocket(pocketId);
+    }
+    pocketTableSnapshot_ = rows;
+}
+
+}  // namespace heidenhain

@@ -1,0 +1,152 @@
+// The table monitor: interval, the comparison of each cycle's rows with the
+// previous cycle's, and the thread that a connect and a registration start.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "dncsim/simulator.h"
+#include "tests/support/wait_for.h"
+#include "tests/unit/heidenhain/session_fixture.h"
+
+namespace heidenhain {
+namespace {
+
+using namespace std::chrono_literals;
+using Change = std::tuple<std::string, TableRow, TableRow>;
+
+dncsim::Simulator& sim() { return dncsim::Simulator::instance(); }
+
+class TableMonitorTest : public SessionTest {
+protected:
+    DncShim& connected(const std::string& controllerType) {
+        auto& mill = session();
+        mill.connect("a.test", controllerType);
+        return mill;
+    }
+    void watchTools(DncShim& mill) {
+        mill.onToolTableChanged([this](std::string id, TableRow now, TableRow before) {
+            tools.push({id, now, before});
+        });
+    }
+    void watchPockets(DncShim& mill) {
+        mill.onPocketTableChanged([this](std::string id, TableRow now, TableRow before) {
+            pockets.push({id, now, before});
+        });
+    }
+
+    testsupport::EventQueue<Change> tools, pockets;
+};
+
+TEST_F(TableMonitorTest, IntervalInSecondsRefusesNonPositiveAndSaturates) {
+    auto& mill = session();
+    EXPECT_EQ(mill.getTableMonitorInterval(), 5);
+    mill.setTableMonitorInterval(2);
+    EXPECT_EQ(mill.getTableMonitorInterval(), 2);
+    for (int bad : {0, -1}) {
+        EXPECT_THAT([&] { mill.setTableMonitorInterval(bad); },
+                    testing::ThrowsMessage<std::runtime_error>("Value must be greater than zero"));
+    }
+    EXPECT_EQ(mill.getTableMonitorInterval(), 2);
+    // Stored in milliseconds: a huge value must not wrap into a negative interval.
+    mill.setTableMonitorInterval(std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(mill.getTableMonitorInterval(), std::numeric_limits<std::int32_t>::max() / 1000);
+}
+
+TEST_F(TableMonitorTest, ToolRowsAddedChangedAndRemovedAreReportedAfterTheFirstCycle) {
+    auto& mill = connected("tnc640");
+    watchTools(mill);
+    const TableRow spindle{{"T", "0"}, {"NAME", "NULL"}}, drill{{"T", "5"}, {"NAME", "DRILL"}};
+    mill.notifyIfToolTableChanged({spindle, drill});
+    EXPECT_EQ(tools.size(), 0u) << "the first cycle only remembers";
+
+    const TableRow renamed{{"T", "5"}, {"NAME", "DRILL2"}}, added{{"T", "12"}, {"NAME", "TAP"}};
+    mill.notifyIfToolTableChanged({{{"T", "0"}, {"NAME", "OTHER"}}, renamed, added});
+    EXPECT_EQ(tools.snapshot(), (std::vector<Change>{{"5", renamed, drill}, {"12", added, {{"T", "12"}}}}))
+        << "the spindle's row T 0 is never reported as changed";
+    EXPECT_EQ(times("notifyIfToolTableChanged", "mill: onToolTableChanged, toolId: 12"), 1u);
+
+    mill.notifyIfToolTableChanged({});
+    EXPECT_EQ(tools.size(), 2u) << "an empty read leaves the snapshot";
+    mill.notifyIfToolTableChanged({renamed});
+    EXPECT_EQ(tools.snapshot().size(), 4u);
+    EXPECT_EQ(tools.snapshot()[2], (Change{"0", {{"T", "0"}}, {{"T", "0"}, {"NAME", "OTHER"}}}))
+        << "a removed T 0 is reported";
+    EXPECT_EQ(tools.snapshot()[3], (Change{"12", {{"T", "12"}}, added}));
+}
+
+TEST_F(TableMonitorTest, WithoutCallbacksToolChangesWriteNothingButPocketChangesAreLogged) {
+    auto& mill = connected("tnc640");
+    mill.notifyIfToolTableChanged({{{"T", "1"}, {"NAME", "A"}}});
+    mill.notifyIfToolTableChanged({{{"T", "1"}, {"NAME", "B"}}});
+    mill.notifyIfPocketTableChanged({{{"P", "1"}, {"T", "1"}}});
+    mill.notifyIfPocketTableChanged({{{"P", "1"}, {"T", "2"}}});
+    EXPECT_FALSE(logged("notifyIfToolTableChanged", "mill: onToolTableChanged, toolId: 1"));
+    EXPECT_TRUE(loggedAs(platform::EventInformation, "notifyIfPocketTableChanged",
+                         "mill: onPocketTableChanged, pocketId: 1"));
+}
+
+TEST_F(TableMonitorTest, SpindlePocketChangeIsAToolChangeOnTheOlderControls) {
+    auto& mill = connected("itnc530");
+    watchPockets(mill);
+    testsupport::EventQueue<std::tuple<int, Tool, Tool, double>> changes;
+    mill.onToolChanged([&](std::int32_t channel, Tool out, Tool in, double time) {
+        changes.push({channel, out, in, time});
+    });
+    const TableRow spindle{{"P", "0"}, {"T", "5"}}, pocket{{"P", "3"}, {"T", "7"}};
+    mill.notifyIfPocketTableChanged({spindle, pocket});
+    const TableRow emptied{{"P", "3"}, {"T", ""}}, added{{"P", "9"}, {"T", "4"}};
+    mill.notifyIfPocketTableChanged({{{"P", "0"}, {"T", "7"}}, emptied, added});
+    EXPECT_EQ(changes.snapshot(), (std::vector<std::tuple<int, Tool, Tool, double>>{
+                                      {0, Tool{"5", "", ""}, Tool{"7", "", ""}, 0.0}}));
+    EXPECT_TRUE(logged("notifyIfPocketTableChanged", "mill: active tool changed from 5 to 7"));
+    EXPECT_EQ(pockets.snapshot(), (std::vector<Change>{{"3", emptied, pocket}, {"9", added, {}}}))
+        << "no pocket event for the spindle; a new pocket's old row is empty";
+
+    mill.notifyIfPocketTableChanged({{{"P", "0"}, {"T", "7"}}, emptied});
+    EXPECT_EQ(pockets.snapshot().back(), (Change{"9", {{"P", "9"}}, added}));
+}
+
+TEST_F(TableMonitorTest, DataAccessControlWithoutAccessModeIsSkippedUntilDisconnect) {
+    setTableMonitorAutostart(true);
+    auto& mill = connected("tnc640");
+    const std::string skipped = "mill: oneMonitorToolTableCall: called without AccessMode (passwords) set, ignoring";
+    ASSERT_TRUE(testsupport::waitFor([&] { return logged("oneMonitorToolTableCall", skipped); }, 5s));
+    mill.disconnect();  // joins the monitor
+    EXPECT_EQ(times("oneMonitorToolTableCall", skipped), 1u) << "one cycle, then the 5 s wait";
+}
+
+TEST_F(TableMonitorTest, ProgramStatusIsPolledOnTheITncAndALostLinkEndsTheMonitor) {
+    setTableMonitorAutostart(true);
+    testsupport::EventQueue<std::string> statuses;
+    testsupport::EventQueue<std::tuple<std::string, std::string, std::string>> programs;
+    auto& mill = session();
+    mill.onProgramStatusChanged([&](std::string status) { statuses.push(status); });
+    mill.onNcProgramChanged([&](std::string status, std::string dir, std::string name) {
+        programs.push({status, dir, name});
+    });
+    mill.setTableMonitorInterval(1);
+    mill.connect("a.test", "itnc530");
+    ASSERT_TRUE(statuses.waitPop(5s)) << "the first poll reports the status";
+    ASSERT_TRUE(programs.waitPop(5s));
+
+    sim().faults().failNext("GetProgramStatus", 1, dnc::kCommunicationFailure);
+    ASSERT_TRUE(testsupport::waitFor([&] { return !mill.isConnected(); }, 5s));
+    EXPECT_TRUE(loggedAs(platform::EventWarning, "oneMonitorToolTableCall",
+                         "mill: Connection to CNC lost (0x80040262)."));
+    mill.disconnect();
+}
+
+TEST_F(TableMonitorTest, ARegistrationWhileDisconnectedEndsAtOnceAndConnectStartsAnother) {
+    setTableMonitorAutostart(true);
+    auto& mill = session();
+    watchTools(mill);  // starts a monitor that finds the session disconnected and ends
+    watchPockets(mill);
+    mill.connect("a.test", "tnc640");
+    const std::string skipped = "mill: oneMonitorToolTableCall: called without AccessMode (passwords) set, ignoring";
+    EXPECT_TRUE(testsupport::waitFor([&] { return logged("oneMonitorToolTableCall", skipped); }, 5s));
+    mill.disconnect();
+}
+
+}  // namespace
+}  // namespace heidenhain
