@@ -1,0 +1,149 @@
+// Tool rows and cells against the simulated controls of both families.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/unit/heidenhain/data_fixture.h"
+
+namespace heidenhain {
+namespace {
+
+using dnc::Variant;
+using testing::AllOf;
+using testing::HasSubstr;
+using testing::StartsWith;
+using testing::StrEq;
+using testing::ThrowsMessage;
+
+dncsim::Simulator& sim() { return dncsim::Simulator::instance(); }
+
+const std::string kMill = "tnc640.test";
+
+std::string toolCell(const std::string& id, const std::string& column) {
+    return "\\TABLE\\TOOL\\T\\" + id + "\\" + column;
+}
+
+class ToolTableTest : public DataSessionTest {};
+
+TEST_F(ToolTableTest, DataAccessRowsAndCellsAndWhatTheyLack) {
+    auto& mill = connected("tnc640");
+    const TableRow row = mill.getToolTableRow("5");
+    EXPECT_EQ(row.size(), 13u) << "the twelve columns and T";
+    EXPECT_EQ(row.at("T"), "5");
+    EXPECT_EQ(row.at("NAME"), "FACE_D50");
+    EXPECT_EQ(row.at("L"), "45.5");
+    EXPECT_EQ(row.at("PTYP"), "");
+    EXPECT_EQ(mill.getToolTableCell("2", "R"), "3");
+
+    EXPECT_THAT([&] { mill.getToolTableRow("9"); },
+                ThrowsMessage<std::invalid_argument>(StrEq("Invalid argument: Tool id 9 does not exist in table")));
+    EXPECT_THAT([&] { mill.getToolTableCell("5", "XYZ"); },
+                ThrowsMessage<std::invalid_argument>(
+                    StrEq("Invalid argument: Field name XYZ does not exist in tool table (with tool id 5)")));
+    EXPECT_THAT([&] { mill.getToolTableCell("9", "L"); },
+                ThrowsMessage<std::invalid_argument>(StrEq("Invalid argument: Tool id 9 does not exist in tool table")));
+
+    // A row that lacks one of the twelve columns cannot be read whole.
+    tree(kMill).add("\\TABLE\\TOOL\\T\\8\\T", Variant("8"));
+    tree(kMill).add(toolCell("8", "NAME"), Variant("STUB"));
+    EXPECT_THAT([&] { mill.getToolTableRow("8"); },
+                ThrowsMessage<std::invalid_argument>(
+                    StrEq("Invalid argument: Field name L does not exist in tool table (with tool id 8)")));
+}
+
+TEST_F(ToolTableTest, SetToolTableRowWritesEveryCellButTheKey) {
+    auto& mill = connected("tnc640");
+    mill.setToolTableRow("2", {{"T", "99"}, {"NAME", "DRILL_D8"}, {"L", "71.5"}});
+    EXPECT_EQ(stored(kMill, toolCell("2", "NAME")), Variant("DRILL_D8"));
+    EXPECT_EQ(stored(kMill, toolCell("2", "L")), Variant("71.5"));
+    EXPECT_EQ(stored(kMill, toolCell("2", "T")), Variant("2")) << "the key cell is never written";
+    EXPECT_FALSE(tree(kMill).exists("\\TABLE\\TOOL\\T\\99"));
+    EXPECT_TRUE(loggedAs(platform::EventInformation, "setToolTableRow", "mill: 2"));
+
+    mill.setToolTableCell("3", "R", "4.5");
+    EXPECT_EQ(stored(kMill, toolCell("3", "R")), Variant("4.5"));
+
+    // Multi-cell writes are not transactional: a column the row lacks fails
+    // after the cells before it were written.
+    EXPECT_THAT([&] { mill.setToolTableRow("3", {{"XYZ", "1"}}); },
+                ThrowsMessage<std::invalid_argument>(
+                    StrEq("Invalid argument: Data path \\TABLE\\TOOL\\T\\3\\XYZ does not exist")));
+
+    sim().faults().failNext("GetDataEntry2", 1, dnc::kFail);
+    EXPECT_THAT([&] { mill.setToolTableRow("2", {{"NAME", "X"}}); },
+                ThrowsMessage<std::runtime_error>(
+                    StartsWith("Call _dataAccess->GetDataEntry(\\TABLE\\TOOL\\T\\2) produced error (0x80004005): ")));
+    EXPECT_EQ(stored(kMill, toolCell("2", "NAME")), Variant("DRILL_D8")) << "nothing written after the failure";
+}
+
+TEST_F(ToolTableTest, SetToolIntoTheGivenOrAFreeRowOnDataAccess) {
+    auto& mill = connected("tnc640");
+    EXPECT_THAT([&] { mill.setTool("4", "2", {{"NAME", "X"}}); },
+                ThrowsMessage<std::runtime_error>(StrEq("Tool table row 2 is not empty (NAME=DRILL_D6)")));
+    EXPECT_TRUE(logged("setTool", "mill (4, 2)"));
+    EXPECT_FALSE(logged("setTool", "mill: Setting row 2 in tool table"));
+    EXPECT_EQ(stored(kMill, toolCell("2", "NAME")), Variant("DRILL_D6"));
+
+    // Without the access mode the tool ids cannot be listed: no row is free.
+    EXPECT_THAT([&] { mill.setTool("", "", {{"NAME", "X"}}); },
+                ThrowsMessage<std::runtime_error>(StrEq("No free tool table row available")));
+    mill.setAccessMode("sys", "sim");
+    // Tools 0 to 5 all named: no gap and no blank name.
+    tree(kMill).add("\\TABLE\\TOOL\\T\\4\\T", Variant("4"));
+    tree(kMill).add(toolCell("4", "NAME"), Variant("PROBE"));
+    EXPECT_THAT([&] { mill.setTool("", "", {{"NAME", "X"}}); },
+                ThrowsMessage<std::runtime_error>(StrEq("No free tool table row available")));
+
+    change(kMill, toolCell("3", "NAME"), "");
+    EXPECT_EQ(mill.setTool("", "", {{"NAME", "TAP_M10"}, {"L", "61"}}), "3") << "the row without a name";
+    EXPECT_EQ(stored(kMill, toolCell("3", "NAME")), Variant("TAP_M10"));
+    EXPECT_EQ(stored(kMill, toolCell("3", "L")), Variant("61"));
+    EXPECT_TRUE(logged("setTool", "mill (, )"));
+
+    change(kMill, toolCell("1", "NAME"), "");
+    EXPECT_EQ(mill.setTool("", "1", {{"NAME", "MILL_D12"}}), "1") << "a given row without a name is taken";
+    EXPECT_TRUE(logged("setTool", "mill: Setting row 1 in tool table"));
+    EXPECT_EQ(stored(kMill, toolCell("1", "NAME")), Variant("MILL_D12"));
+}
+
+TEST_F(ToolTableTest, MissingRowsAreNamedBeforeAnyTableIsTouched) {
+    auto& mill = connected("tnc640");
+    EXPECT_THAT([&] { mill.removeToolTableRow("9"); },
+                ThrowsMessage<std::invalid_argument>(
+                    StrEq("Invalid argument: Tool id 9 to be removed but does not exist in table")));
+    EXPECT_TRUE(logged("removeToolTableRow", "mill removeToolTableRow 9"));
+    EXPECT_THAT([&] { mill.removeTool("9.1"); },
+                ThrowsMessage<std::invalid_argument>(
+                    StrEq("Invalid argument: Tool id 9.1 to be removed but does not exist in table")));
+    EXPECT_THAT([&] { mill.clearToolTableRow("9"); },
+                ThrowsMessage<std::invalid_argument>(StrEq("Invalid argument: Tool id 9 does not exist in table")));
+
+    // On the table interface the row is looked for in the data tree first:
+    // a failing table read shows that none was made.
+    auto& old = connected("itnc530", "old");
+    sim().faults().failNext("ReceiveTableLines", dncsim::kEveryCall, dnc::kFail);
+    EXPECT_THAT([&] { old.getToolTableRow("9"); },
+                ThrowsMessage<std::invalid_argument>(StrEq("Invalid argument: Tool id 9 does not exist in table")));
+}
+
+TEST_F(ToolTableTest, InterfaceChecksNameTheFunction) {
+    sim().faults().withholdInterface(dnc::DNC_INTERFACE_JHDATAACCESS);
+    auto& mill = connected("tnc640");
+    EXPECT_THAT([&] { mill.setToolTableCell("1", "L", "5"); },
+                ThrowsMessage<std::runtime_error>(
+                    StartsWith("mill does not have IJHDataAccess interface; cannot call DncShim::setToolTableCell, ")));
+    EXPECT_THAT([&] { mill.linkToolToPocketTable("3", "5"); },
+                ThrowsMessage<std::runtime_error>(HasSubstr("cannot call DncShim::linkToolToPocketTable, ")));
+    // Also where the table interface does the writing.
+    auto& old = connected("itnc530", "old");
+    EXPECT_THAT([&] { old.setToolTableRow("1", {{"L", "5"}}); },
+                ThrowsMessage<std::runtime_error>(AllOf(
+                    StartsWith("old does not have IJHDataAccess interface; cannot call DncShim::setToolTableRow, "),
+                    HasSubstr("dncshim_tool_table.cpp:"))));
+    old.disconnect();
+    EXPECT_THAT([&] { old.setToolTableRow("1", {{"L", "5"}}); },
+                ThrowsMessage<std::runtime_error>(StartsWith(
+                    "Unexpected online call CHECK_INTERFACE(DataAccess) while disconnected inDncShim::setToolTableRow, ")));
+}
+
+}  // namespace
+}  // namespace heidenhain
