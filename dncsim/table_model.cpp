@@ -114,7 +114,8 @@ void addDemoTables(DataTree& tree, Family family) {
 }
 
 dnc::HRESULT insertRow(DataTree& tree, const TableSchema& table, const std::string& id) {
-    if (id.empty() || id.find('\\') != std::string::npos) return dnc::kInvalidArg;
+    // A quote or backslash would make the row unreachable by its path.
+    if (id.empty() || id.find_first_of("\\'") != std::string::npos) return dnc::kInvalidArg;
     std::vector<DataTree::Leaf> cells;
     for (const auto& column : table.columns) cells.emplace_back(column, dnc::Variant(column == table.key ? id : ""));
     return tree.insert(table.rowsPath(), id, cells);

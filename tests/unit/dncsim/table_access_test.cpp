@@ -4,6 +4,9 @@
 // cells, data events and faults.
 #include <gmock/gmock.h>
 
+#include <atomic>
+#include <thread>
+
 #include "data_access_fixture.h"
 #include "dncsim/controller.h"
 #include "dncsim/data_tree.h"
@@ -141,7 +144,7 @@ TEST_F(TableAccessTest, NewRowsHoldEveryColumnAndTheirKey) {
     auto keys = entry(*access, "\\TABLE\\TOOL\\T");
     std::shared_ptr<IJHDataEntry> row;
     EXPECT_EQ(keys->add_child("12", &row), kInsertFailed);
-    EXPECT_EQ(keys->add_child("", &row), kInvalidArg);
+    for (const char* unreachable : {"", "'8'", "8\\1"}) EXPECT_EQ(keys->add_child(unreachable, &row), kInvalidArg);
     EXPECT_EQ(entry(*access, "\\TABLE\\TOOL\\NAME")->add_child("X", &row), kInvalidArg) << "rows come by their key";
     EXPECT_EQ(entry(*access, "\\TABLE\\TOOL\\T\\12")->add_child("NOPE", &row), kInvalidArg);
     EXPECT_EQ(entry(*access, "\\PLC\\memory")->add_child("X", &row), kInvalidArg);
@@ -280,6 +283,31 @@ TEST_F(TableAccessTest, InjectedFaultsAndTheLostLinkApplyToTheTableOperations) {
     EXPECT_EQ(row->WriteTreeValues(VARIANT_TRUE), kConnectionLost);
     ASSERT_EQ(machines_[0]->Disconnect(), kOk);
     EXPECT_EQ(name->SetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, Variant::null(), VARIANT_FALSE), kNotConnected);
+}
+
+TEST_F(TableAccessTest, RowsComeAndGoWhileOthersListTheTable) {
+    auto writer = dataAccess("new");
+    auto reader = dataAccess("new");
+    constexpr int kRounds = 200;
+    std::atomic<int> failures{0};
+    std::thread changing([&] {
+        for (int round = 0; round < kRounds; ++round) {
+            std::shared_ptr<IJHDataEntry> row, key;
+            if (entry(*writer, "\\TABLE\\TOOL\\T")->add_child("9", &row) != kOk) ++failures;
+            if (row && row->get_child("T", &key) == kOk) {
+                if (key->SetPropertyValue(0, Variant::null(), VARIANT_FALSE) != kOk) ++failures;
+            } else {
+                ++failures;
+            }
+        }
+    });
+    for (int round = 0; round < kRounds; ++round) {
+        const auto listed = childNames(*reader, "\\TABLE\\TOOL\\NAME").size();
+        if (listed != 5 && listed != 6) ++failures;
+    }
+    changing.join();
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(childNames(*reader, "\\TABLE\\TOOL\\T"), (Names{"0", "1", "2", "3", "5"}));
 }
 
 }  // namespace
