@@ -1,6 +1,7 @@
 #include "dncsim/data_access.h"
 
 #include "dncsim/data_entry.h"
+#include "dncsim/data_target.h"
 
 namespace dncsim {
 namespace {
@@ -39,7 +40,8 @@ dnc::HRESULT DataAccess::entryAt(std::string_view operation, const std::string& 
     if (auto hr = link_->enter(operation); dnc::failed(hr)) return hr;
     if (entry == nullptr) return dnc::kPointer;
     const auto& tree = events_->tree();
-    if (!tree->exists(dataPath)) return dnc::kBadParameter;
+    DataTarget target;
+    if (auto hr = resolveTarget(*tree, link_->controller().family(), dataPath, &target); dnc::failed(hr)) return hr;
     *entry = makeDataEntry(events_, tree, dataPath);
     return dnc::kOk;
 }

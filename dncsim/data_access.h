@@ -24,7 +24,8 @@ public:
     // The older controls have no access modes (E_NOTIMPL); the newer ones
     // check the mode's number and, but for "default", the password.
     dnc::HRESULT SetAccessMode(std::int32_t accessMode, const std::string& password) override;
-    // A path without an entry answers kBadParameter.
+    // A path without an entry answers kBadParameter; a table row that is not
+    // there kInvalidArg (see table_path.h).
     dnc::HRESULT GetDataEntry(const std::string& dataPath, std::shared_ptr<dnc::IJHDataEntry>* entry) override;
     dnc::HRESULT GetDataEntry2(const std::string& dataPath, std::int32_t unitSelect, dnc::VariantBool readValues,
                                std::shared_ptr<dnc::IJHDataEntry>* entry) override;

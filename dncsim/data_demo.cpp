@@ -1,6 +1,6 @@
 // The demo content of the DataAccess tree: PLC memory of every type the
-// session converts, machine configuration with one read-only entry, and on
-// the newer controls a few rows of the tool table.
+// session converts, machine configuration with one read-only entry, and the
+// tool and pocket tables (table_model.h).
 #include <string>
 
 #include "dncsim/controller.h"

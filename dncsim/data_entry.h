@@ -11,6 +11,7 @@
 
 namespace dncsim {
 
+// An entry of a GetDataEntry call: it starts a buffer of its own.
 std::shared_ptr<dnc::IJHDataEntry> makeDataEntry(std::shared_ptr<DataEvents> events, std::shared_ptr<DataTree> tree,
                                                  std::string path);
 std::shared_ptr<dnc::IJHDataEntryList> makeDataEntryList(std::shared_ptr<ControllerLink> link,

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "dncsim/data_entry.h"
+#include "dncsim/data_target.h"
 
 namespace dncsim {
 
@@ -29,16 +30,19 @@ bool DataEvents::unsubscribe(std::int32_t handle) {
 void DataEvents::changed(const std::string& path) {
     // A DataAccess object of an ended connection hears nothing more.
     if (!link_->open()) return;
-    std::vector<std::pair<std::int32_t, std::string>> hit;
+    std::map<std::int32_t, std::string> subscriptions;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        for (const auto& [handle, root] : subscriptions_) {
-            if (DataTree::covers(root, path)) hit.emplace_back(handle, root);
-        }
+        subscriptions = subscriptions_;
     }
     const double timeStamp = oleDateNow();
-    for (const auto& [handle, root] : hit) {
-        auto entry = makeDataEntry(shared_from_this(), tree()->snapshot(root), root);
+    for (const auto& [handle, root] : subscriptions) {
+        // What the subscribed path addresses after the change: a table path
+        // may follow its row elsewhere, or be gone.
+        DataTarget target;
+        if (dnc::failed(resolveTarget(*tree(), link_->controller().family(), root, &target))) continue;
+        if (!touches(target, path)) continue;
+        auto entry = makeDataEntry(shared_from_this(), tree()->snapshot(snapshotRoot(target)), root);
         auto list = makeDataEntryList(link_, {std::move(entry)});
         const std::int32_t h = handle;
         sinks_.raise(pump_, [h, timeStamp, list](dnc::IJHDataAccessEvents2& sink) { sink.OnData2(h, timeStamp, list); });

@@ -125,17 +125,95 @@ dnc::HRESULT DataTree::write(const std::string& path, dnc::Variant value, bool c
         if (node == nullptr) return dnc::kBadParameter;
         if (node->readOnly && !control) return kProtectedData;
         node->value = std::move(value);
-        listeners_.erase(std::remove_if(listeners_.begin(), listeners_.end(),
-                                        [](const std::weak_ptr<Listener>& l) { return l.expired(); }),
-                         listeners_.end());
-        for (const auto& weak : listeners_) {
-            if (auto listener = weak.lock()) told.push_back(std::move(listener));
-        }
+        told = listenersLocked();
     }
-    // Outside the lock: a listener may read the tree.
-    const auto changedPath = canonical(path);
-    for (const auto& listener : told) listener->changed(changedPath);
+    tell(told, canonical(path));
     return dnc::kOk;
+}
+
+dnc::HRESULT DataTree::insert(const std::string& parent, const std::string& name, const std::vector<Leaf>& leaves) {
+    std::vector<std::shared_ptr<Listener>> told;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Node* node = find(parent);
+        if (node == nullptr) return dnc::kBadParameter;
+        if (node->child(name) != nullptr) return kInsertFailed;
+        auto made = std::make_unique<Node>();
+        made->name = name;
+        for (const auto& [leafName, value] : leaves) {
+            made->children.push_back(std::make_unique<Node>());
+            made->children.back()->name = leafName;
+            made->children.back()->value = value;
+        }
+        node->children.push_back(std::move(made));
+        told = listenersLocked();
+    }
+    tell(told, canonical(parent + "\\" + name));
+    return dnc::kOk;
+}
+
+dnc::HRESULT DataTree::remove(const std::string& path) {
+    const auto parts = split(path);
+    if (parts.empty()) return dnc::kBadParameter;
+    std::vector<std::shared_ptr<Listener>> told;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Node* parent = root_.get();
+        for (std::size_t i = 0; i + 1 < parts.size() && parent != nullptr; ++i) parent = parent->child(parts[i]);
+        if (parent == nullptr) return dnc::kBadParameter;
+        auto& siblings = parent->children;
+        const auto it = std::find_if(siblings.begin(), siblings.end(),
+                                     [&](const std::unique_ptr<Node>& c) { return c->name == parts.back(); });
+        if (it == siblings.end()) return dnc::kBadParameter;
+        siblings.erase(it);
+        told = listenersLocked();
+    }
+    tell(told, canonical(path));
+    return dnc::kOk;
+}
+
+dnc::HRESULT DataTree::childLeaves(const std::string& path, const std::string& leaf,
+                                   std::vector<ChildLeaf>* found) const {
+    if (found == nullptr) return dnc::kPointer;
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Node* node = find(path);
+    if (node == nullptr) return dnc::kBadParameter;
+    found->clear();
+    for (const auto& c : node->children) {
+        const Node* cell = c->child(leaf);
+        found->emplace_back(c->name, cell == nullptr ? std::nullopt : std::optional<dnc::Variant>(cell->value));
+    }
+    return dnc::kOk;
+}
+
+dnc::HRESULT DataTree::values(const std::string& path, std::vector<Leaf>* found) const {
+    if (found == nullptr) return dnc::kPointer;
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Node* node = find(path);
+    if (node == nullptr) return dnc::kBadParameter;
+    found->clear();
+    const auto visit = [&](const auto& self, const Node& at, const std::string& atPath) -> void {
+        found->emplace_back(atPath, at.value);
+        for (const auto& c : at.children) self(self, *c, (atPath == "\\" ? std::string() : atPath) + "\\" + c->name);
+    };
+    visit(visit, *node, canonical(path));
+    return dnc::kOk;
+}
+
+std::vector<std::shared_ptr<DataTree::Listener>> DataTree::listenersLocked() {
+    listeners_.erase(std::remove_if(listeners_.begin(), listeners_.end(),
+                                    [](const std::weak_ptr<Listener>& l) { return l.expired(); }),
+                     listeners_.end());
+    std::vector<std::shared_ptr<Listener>> live;
+    for (const auto& weak : listeners_) {
+        if (auto listener = weak.lock()) live.push_back(std::move(listener));
+    }
+    return live;
+}
+
+// Outside the lock: a listener may read the tree.
+void DataTree::tell(const std::vector<std::shared_ptr<Listener>>& listeners, const std::string& path) {
+    for (const auto& listener : listeners) listener->changed(path);
 }
 
 std::shared_ptr<DataTree> DataTree::snapshot(const std::string& path) const {

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dnc/result.h"
@@ -18,6 +20,8 @@ enum class Family;
 
 // Attempt to alter protected data: the answer to a write of a read-only entry.
 inline constexpr dnc::HRESULT kProtectedData = dnc::code(0x8004026D);
+// Unable to insert a record: the answer to an entry that is there already.
+inline constexpr dnc::HRESULT kInsertFailed = dnc::code(0x800402C9);
 
 class DataTree {
 public:
@@ -55,6 +59,22 @@ public:
     // successful write, on the writer's thread.
     dnc::HRESULT write(const std::string& path, dnc::Variant value, bool control = false);
 
+    // Makes `name` below `parent` with the given leaves in order, in one step;
+    // kBadParameter without the parent, kInsertFailed when the name is taken.
+    // Listeners hear of the new entry.
+    using Leaf = std::pair<std::string, dnc::Variant>;
+    dnc::HRESULT insert(const std::string& parent, const std::string& name, const std::vector<Leaf>& leaves);
+    // Takes the entry and everything below it away; kBadParameter without it.
+    // Listeners hear of the removed entry.
+    dnc::HRESULT remove(const std::string& path);
+
+    // For each child of `path` in order: its name and the value of its own
+    // child `leaf` (none when it lacks one), read in one step.
+    using ChildLeaf = std::pair<std::string, std::optional<dnc::Variant>>;
+    dnc::HRESULT childLeaves(const std::string& path, const std::string& leaf, std::vector<ChildLeaf>* found) const;
+    // The entry and every entry below it, with their canonical paths and values.
+    dnc::HRESULT values(const std::string& path, std::vector<Leaf>* found) const;
+
     // A detached copy of the entry and everything below it, at the same path:
     // what a data event hands out, unaffected by later writes.
     std::shared_ptr<DataTree> snapshot(const std::string& path) const;
@@ -65,6 +85,9 @@ public:
 private:
     struct Node;
     Node* find(const std::string& path) const;
+    // The live listeners, to be told outside the lock; called with it held.
+    std::vector<std::shared_ptr<Listener>> listenersLocked();
+    static void tell(const std::vector<std::shared_ptr<Listener>>& listeners, const std::string& path);
 
     mutable std::mutex mutex_;
     std::unique_ptr<Node> root_;

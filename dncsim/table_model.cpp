@@ -1,6 +1,7 @@
 #include "dncsim/table_model.h"
 
-#include <map>
+#include <algorithm>
+#include <sstream>
 
 #include "dncsim/controller.h"
 #include "dncsim/data_tree.h"
@@ -45,7 +46,51 @@ void addRows(DataTree& tree, const std::string& rowsPath, const std::vector<std:
     }
 }
 
+// Numeric columns start at zero; the PLC bits all clear. Texts and the keys
+// have no initial value.
+std::map<std::string, std::string> toolInitialValues(Family family) {
+    std::map<std::string, std::string> values;
+    for (const char* column : {"L", "R", "R2", "DL", "DR", "DR2", "TIME1", "TIME2", "CUR_TIME", "PTYP"})
+        values[column] = "0";
+    values["PLC"] = "%00000000";
+    if (family == Family::TableInterface) {
+        values["NMAX"] = "-";
+        values["TT:R-OFFS"] = "R";
+        values["DIRECT."] = "-";
+    }
+    return values;
+}
+
+std::vector<TableSchema> schemasOf(Family family) {
+    const dnc::HRESULT missingPocket = family == Family::TableInterface ? dnc::kFail : dnc::kInvalidArg;
+    return {TableSchema{"\\TABLE\\TOOL", "T", toolColumns(family), toolInitialValues(family), dnc::kInvalidArg},
+            TableSchema{"\\TABLE\\TOOL_P", "P", pocketColumns(family), {}, missingPocket}};
+}
+
 }  // namespace
+
+bool TableSchema::hasColumn(const std::string& column) const {
+    return std::find(columns.begin(), columns.end(), column) != columns.end();
+}
+
+std::optional<std::string> TableSchema::initialValue(const std::string& column) const {
+    const auto found = initialValues.find(column);
+    if (found == initialValues.end()) return std::nullopt;
+    return found->second;
+}
+
+const std::vector<TableSchema>& tableSchemas(Family family) {
+    static const std::vector<TableSchema> older = schemasOf(Family::TableInterface);
+    static const std::vector<TableSchema> newer = schemasOf(Family::DataAccess);
+    return family == Family::TableInterface ? older : newer;
+}
+
+const TableSchema* tableAt(Family family, const std::string& canonicalPath) {
+    for (const auto& table : tableSchemas(family)) {
+        if (DataTree::covers(table.path, canonicalPath)) return &table;
+    }
+    return nullptr;
+}
 
 const std::vector<std::string>& toolColumns(Family family) {
     static const std::vector<std::string> newer{"T",  "NAME",  "L",     "R",        "R2",  "DL",  "DR",
@@ -66,6 +111,52 @@ const std::vector<std::string>& pocketColumns(Family family) {
 void addDemoTables(DataTree& tree, Family family) {
     addRows(tree, kToolRowsPath, toolColumns(family), demoTools());
     addRows(tree, kPocketRowsPath, pocketColumns(family), demoPockets());
+}
+
+dnc::HRESULT insertRow(DataTree& tree, const TableSchema& table, const std::string& id) {
+    // A quote or backslash would make the row unreachable by its path.
+    if (id.empty() || id.find_first_of("\\'") != std::string::npos) return dnc::kInvalidArg;
+    std::vector<DataTree::Leaf> cells;
+    for (const auto& column : table.columns) cells.emplace_back(column, dnc::Variant(column == table.key ? id : ""));
+    return tree.insert(table.rowsPath(), id, cells);
+}
+
+std::optional<std::string> cellText(const dnc::Variant& value) {
+    std::ostringstream text;
+    switch (value.vt()) {
+        case dnc::VT_EMPTY: case dnc::VT_NULL: return std::string();
+        case dnc::VT_BSTR: return value.text();
+        case dnc::VT_I1: case dnc::VT_I2: case dnc::VT_I4: case dnc::VT_I8: case dnc::VT_INT:
+            text << value.signedValue();
+            break;
+        case dnc::VT_UI1: case dnc::VT_UI2: case dnc::VT_UI4: case dnc::VT_UI8: case dnc::VT_UINT:
+            text << value.unsignedValue();
+            break;
+        case dnc::VT_R4: case dnc::VT_R8:
+            text << value.realValue();
+            break;
+        case dnc::VT_BOOL:
+            text << (value.boolValue() != dnc::VARIANT_FALSE ? 1 : 0);
+            break;
+        default: return std::nullopt;
+    }
+    return text.str();
+}
+
+dnc::HRESULT writeCell(DataTree& tree, const TableSchema& table, const std::string& rowPath,
+                       const std::string& column, const dnc::Variant& value) {
+    const std::string cellPath = rowPath + "\\" + column;
+    if (column == table.key) {
+        if (value.vt() == dnc::VT_NULL) return tree.remove(rowPath);
+        dnc::Variant current;
+        if (auto hr = tree.read(cellPath, &current); dnc::failed(hr)) return hr;
+        const auto text = cellText(value);
+        if (!text) return dnc::kInvalidArg;
+        return *text == current.text() ? tree.write(cellPath, current) : kProtectedData;
+    }
+    const auto text = cellText(value);
+    if (!text) return dnc::kInvalidArg;
+    return tree.write(cellPath, dnc::Variant(*text));
 }
 
 }  // namespace dncsim
