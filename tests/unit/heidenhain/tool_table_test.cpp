@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/unit/heidenhain/data_fixture.h"
+#include "tests/unit/heidenhain/table_fixture.h"
 
 namespace heidenhain {
 namespace {
@@ -18,11 +18,7 @@ dncsim::Simulator& sim() { return dncsim::Simulator::instance(); }
 
 const std::string kMill = "tnc640.test";
 
-std::string toolCell(const std::string& id, const std::string& column) {
-    return "\\TABLE\\TOOL\\T\\" + id + "\\" + column;
-}
-
-class ToolTableTest : public DataSessionTest {};
+class ToolTableTest : public TableSessionTest {};
 
 TEST_F(ToolTableTest, DataAccessRowsAndCellsAndWhatTheyLack) {
     auto& mill = connected("tnc640");
@@ -41,13 +37,6 @@ TEST_F(ToolTableTest, DataAccessRowsAndCellsAndWhatTheyLack) {
                     StrEq("Invalid argument: Field name XYZ does not exist in tool table (with tool id 5)")));
     EXPECT_THAT([&] { mill.getToolTableCell("9", "L"); },
                 ThrowsMessage<std::invalid_argument>(StrEq("Invalid argument: Tool id 9 does not exist in tool table")));
-
-    // A row that lacks one of the twelve columns cannot be read whole.
-    tree(kMill).add("\\TABLE\\TOOL\\T\\8\\T", Variant("8"));
-    tree(kMill).add(toolCell("8", "NAME"), Variant("STUB"));
-    EXPECT_THAT([&] { mill.getToolTableRow("8"); },
-                ThrowsMessage<std::invalid_argument>(
-                    StrEq("Invalid argument: Field name L does not exist in tool table (with tool id 8)")));
 }
 
 TEST_F(ToolTableTest, SetToolTableRowWritesEveryCellButTheKey) {
@@ -73,6 +62,50 @@ TEST_F(ToolTableTest, SetToolTableRowWritesEveryCellButTheKey) {
                 ThrowsMessage<std::runtime_error>(
                     StartsWith("Call _dataAccess->GetDataEntry(\\TABLE\\TOOL\\T\\2) produced error (0x80004005): ")));
     EXPECT_EQ(stored(kMill, toolCell("2", "NAME")), Variant("DRILL_D8")) << "nothing written after the failure";
+}
+
+TEST_F(ToolTableTest, NewRowsAreAddedByKeyAndRemovedWithTheirIndexedRows) {
+    auto& mill = connected("tnc640");
+    mill.setToolTableRow("5.2", {{"NAME", "FACE_D50_B"}, {"L", "46"}});
+    mill.setToolTableRow("7", {{"NAME", "PROBE"}});
+    EXPECT_EQ(mill.getToolTableRow("5.2").at("NAME"), "FACE_D50_B");
+    EXPECT_EQ(mill.getToolTableCell("5.2", "T"), "5.2") << "the new row's key";
+    EXPECT_EQ(mill.getToolTableCell("5.2", "L"), "46");
+
+    mill.removeToolTableRow("5.2");
+    EXPECT_FALSE(tree(kMill).exists("\\TABLE\\TOOL\\T\\5.2"));
+    EXPECT_EQ(mill.getToolTableCell("5", "NAME"), "FACE_D50") << "an indexed id removes only its own row";
+    EXPECT_EQ(stored(kMill, pocketCell("3")), Variant("5")) << "tool 5.2 had no pocket";
+
+    mill.setToolTableRow("5.2", {{"NAME", "FACE_D50_B"}});
+    mill.removeTool("5");
+    EXPECT_FALSE(tree(kMill).exists("\\TABLE\\TOOL\\T\\5"));
+    EXPECT_FALSE(tree(kMill).exists("\\TABLE\\TOOL\\T\\5.2")) << "5 stands for 5.0 to 5.9";
+    EXPECT_EQ(mill.getToolTableCell("7", "NAME"), "PROBE");
+    EXPECT_EQ(stored(kMill, pocketCell("3")), Variant("")) << "its pocket is free";
+    EXPECT_EQ(times("removeToolTableRow", "mill removeToolTableRow 5"), 1u);
+}
+
+TEST_F(ToolTableTest, ClearingPutsCellsBackToTheirInitialValuesAndFreesThePocket) {
+    auto& mill = connected("tnc640");
+    mill.clearToolTableRow("5");
+    const TableRow row = mill.getToolTableRow("5");
+    EXPECT_EQ(row.at("T"), "5");
+    EXPECT_EQ(row.at("NAME"), "") << "a text without initial value is emptied";
+    EXPECT_EQ(row.at("L"), "0");
+    EXPECT_EQ(row.at("PLC"), "%00000000");
+    EXPECT_EQ(stored(kMill, pocketCell("3")), Variant(""));
+
+    mill.clearToolTableRow("2");
+    EXPECT_EQ(stored(kMill, pocketCell("1")), Variant(""));
+    EXPECT_EQ(stored(kMill, pocketCell("2")), Variant("3")) << "other pockets keep their tools";
+
+    sim().faults().failNext("WriteTreeValues", 1, dnc::kFail);
+    EXPECT_THAT([&] { mill.clearToolTableRow("3"); },
+                ThrowsMessage<std::runtime_error>(
+                    StartsWith("Call rowDataEntry->WriteTreeValues(VARIANT_TRUE) produced error (0x80004005)")));
+    EXPECT_EQ(mill.getToolTableCell("3", "NAME"), "TAP_M8") << "nothing written before the tree is";
+    EXPECT_EQ(stored(kMill, pocketCell("2")), Variant("3"));
 }
 
 TEST_F(ToolTableTest, SetToolIntoTheGivenOrAFreeRowOnDataAccess) {

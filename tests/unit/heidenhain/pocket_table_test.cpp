@@ -1,0 +1,97 @@
+// The pocket table and tools linked to pockets against the simulated controls.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/unit/heidenhain/table_fixture.h"
+
+namespace heidenhain {
+namespace {
+
+using testing::StrEq;
+using testing::ThrowsMessage;
+
+const std::string kMill = "tnc640.test";
+
+class PocketTableTest : public TableSessionTest {};
+
+TEST_F(PocketTableTest, DataAccessPocketsReadLinkedAndUnlinked) {
+    auto& mill = connected("tnc640");
+    EXPECT_TRUE(mill.getPocketTable().empty()) << "the columns are not listed without the access mode";
+    mill.setAccessMode("sys", "sim");
+    const std::vector<TableRow> pockets = mill.getPocketTable();
+    ASSERT_EQ(pockets.size(), 5u);
+    EXPECT_EQ(pockets[0], (TableRow{{"P", "0"}, {"T", "1"}, {"TNAME", "MILL_D10"}}));
+    EXPECT_EQ(pockets[4], (TableRow{{"P", "4"}, {"T", ""}, {"TNAME", ""}}));
+
+    EXPECT_EQ(mill.getLinkedToolId("3"), "5");
+    EXPECT_EQ(mill.getLinkedToolId("4"), "");
+    EXPECT_THAT([&] { mill.getLinkedToolId("9"); },
+                ThrowsMessage<std::invalid_argument>(
+                    StrEq("Invalid argument: Data path \\TABLE\\TOOL_P\\P\\'9'\\T does not exist")));
+
+    mill.linkToolToPocketTable("3", "7");
+    EXPECT_EQ(storedText(kMill, pocketCell("3")), "7");
+    mill.unlinkToolFromPocketTable("3");
+    EXPECT_EQ(storedText(kMill, pocketCell("3")), "");
+    EXPECT_EQ(mill.getLinkedToolId("3"), "");
+    mill.unlinkToolFromPocketTable("");  // nothing to do
+
+    EXPECT_EQ(mill.getToolTableRowByPocketId("3"), (TableRow{{"P", "3"}})) << "a free pocket gives only P";
+    const TableRow inSpindle = mill.getToolTableRowByPocketId("0");
+    EXPECT_EQ(inSpindle.at("P"), "0");
+    EXPECT_EQ(inSpindle.at("T"), "1");
+    EXPECT_EQ(inSpindle.at("NAME"), "MILL_D10");
+}
+
+TEST_F(PocketTableTest, DataAccessLinkedRowsTakeAFreePocketAndAFreeTool) {
+    auto& mill = connected("tnc640");
+    mill.setAccessMode("sys", "sim");
+    change(kMill, pocketCell("0"), "");  // the spindle is never a free pocket
+    EXPECT_EQ(mill.addLinkedToolTableRow({{"NAME", "PROBE"}, {"L", "80"}}), "4");
+    EXPECT_EQ(storedText(kMill, pocketCell("4")), "4") << "tool 4 fills the gap in the numbering";
+    EXPECT_EQ(storedText(kMill, toolCell("4", "NAME")), "PROBE");
+    EXPECT_EQ(storedText(kMill, toolCell("4", "L")), "80");
+    for (const auto& text : {"mill: 4", "mill :linking P: 4 to T: 4", "mill: setting row in tool table"})
+        EXPECT_TRUE(logged("setLinkedToolTableRow", text)) << text;
+    EXPECT_TRUE(logged("addLinkedToolTableRow", "mill"));
+
+    // Pockets 1 to 4 are taken: nothing is written.
+    EXPECT_EQ(mill.addLinkedToolTableRow({{"NAME", "SPARE"}}), "");
+    EXPECT_EQ(times("setLinkedToolTableRow", "mill: setting row in tool table"), 1u);
+    EXPECT_FALSE(tree(kMill).exists("\\TABLE\\TOOL\\T\\6"));
+
+    // Tools 0 to 5 are all named.
+    EXPECT_THAT([&] { mill.setLinkedToolTableRow("0", {{"NAME", "SPARE"}}); },
+                ThrowsMessage<std::runtime_error>(StrEq("No free tool table row available")));
+    EXPECT_EQ(storedText(kMill, pocketCell("0")), "");
+}
+
+TEST_F(PocketTableTest, DataAccessRemovalByPocket) {
+    auto& mill = connected("tnc640");
+    mill.removeToolTableRowByPocketId("4");
+    EXPECT_TRUE(logged("removeToolTableRowByPocketId", "mill: 4"));
+    for (const auto& text : functionTexts())
+        EXPECT_FALSE(text.starts_with("heidenhain::removeToolTableRow\t")) << "a free pocket removes nothing";
+
+    mill.removeToolTableRowByPocketId("3");
+    EXPECT_EQ(storedText(kMill, pocketCell("3")), "");
+    EXPECT_FALSE(tree(kMill).exists("\\TABLE\\TOOL\\T\\5"));
+    EXPECT_TRUE(logged("removeToolTableRow", "mill removeToolTableRow 5"));
+}
+
+TEST_F(PocketTableTest, SetToolLinksTheRowItWrote) {
+    auto& mill = connected("tnc640");
+    EXPECT_EQ(mill.setTool("4", "7", {{"NAME", "PROBE"}}), "7");
+    EXPECT_TRUE(logged("setTool", "mill: Linking P: 4 to T: 7"));
+    EXPECT_EQ(storedText(kMill, pocketCell("4")), "7");
+    EXPECT_EQ(mill.getToolTableRowByPocketId("4").at("NAME"), "PROBE");
+
+    // Not transactional: the row stays written when the link fails.
+    EXPECT_THAT([&] { mill.setTool("9", "8", {{"NAME", "BORE"}}); },
+                ThrowsMessage<std::invalid_argument>(
+                    StrEq("Invalid argument: Data path \\TABLE\\TOOL_P\\P\\'9'\\T does not exist")));
+    EXPECT_EQ(storedText(kMill, toolCell("8", "NAME")), "BORE");
+}
+
+}  // namespace
+}  // namespace heidenhain
