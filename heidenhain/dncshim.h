@@ -13,6 +13,7 @@
 //   dncshim_subscriptions.cpp    data subscriptions and their events
 //   dncshim_file_transfer.cpp    sending and fetching files
 //   dncshim_file_system.cpp      directories and file operations on the CNC
+//   dncshim_itnc_table.cpp       the fixed-width tables of the older controls
 //   dncshim_registration.cpp     the remote surface
 // and it is told of machine state events by machine_sink.cpp.
 #include <atomic>
@@ -20,6 +21,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,7 +41,9 @@
 #include "heidenhain/sdk_guard.h"
 #include "heidenhain/subscription_table.h"
 #include "heidenhain/session_flags.h"
+#include "heidenhain/table_cache.h"
 #include "heidenhain/table_row.h"
+#include "heidenhain/table_text.h"
 #include "heidenhain/tool.h"
 
 namespace heidenhain {
@@ -266,6 +270,19 @@ private:
 
     static void call(const LockedValue<nolt::Callback<std::string>>& slot, const std::string& text);
 
+    // The fixed-width tables of the older controls (dncshim_itnc_table.cpp).
+    // A guarded call of a table read: the result code, or nothing when the
+    // read ends with an empty table (session found disconnected, link lost).
+    template <class Op>
+    std::optional<dnc::HRESULT> tableReadCall(const std::string& call, const char* lostAt, CallSite site, Op&& op);
+    // Nothing when the read ends with an empty table.
+    std::optional<LineLayout> itncTableLayout(dnc::IJHItncTable& table, const std::string& tableName,
+                                              const std::string& query);
+    std::vector<TableRow> readPocketTable();
+    // The cache's rows while fresh, else `read`'s, stored; under tableCacheMutex_.
+    template <class Read>
+    std::vector<TableRow> cachedRead(TableCache& cache, const char* call, Read&& read);
+
     const std::string name_;
     SessionFlags flags_;
     // Connect and disconnect of this session run one at a time: overlapping,
@@ -312,6 +329,11 @@ private:
     // Set by the access modes that open the data tree; cleared by machineInit.
     std::atomic<bool> accessModeSet_{false};
     SubscriptionTable subscriptions_;
+
+    // Taken before the SDK lock, never while holding it.
+    TimedMutex tableCacheMutex_;
+    TableCache pocketTableCache_;
+    TableCache toolTableCache_;
 };
 
 }  // namespace heidenhain
