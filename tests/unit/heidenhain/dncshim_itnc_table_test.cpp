@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <future>
 
 #include "heidenhain/table_row.h"
 #include "tests/support/fake_clock.h"
@@ -90,6 +91,25 @@ TEST_F(ItncTableTest, LostLinkWhileReadingGivesAnEmptyTableAndSchedulesTheDiscon
                              "mill: Connection to CNC lost at " + std::string(operation) + " (0x800406cc)."));
         mill.disconnect();
     }
+}
+
+TEST_F(ItncTableTest, CachedReadHoldsTheCacheLockUntilTheControlAnswers) {
+    using namespace std::chrono_literals;
+    auto& mill = itnc();
+    auto& sim = dncsim::Simulator::instance();
+    SdkGuard::setSdkMutexTimeout(1);
+    sim.faults().delay("ReceiveTableLines", 10s, 1);
+    auto reading = std::async(std::launch::async, [&] { return failureOf([&] { mill.getCachedItncTable(POCKET_TABLE); }); });
+    ASSERT_TRUE(sim.faults().awaitDelayedCall("ReceiveTableLines", 5s));
+    EXPECT_EQ(failureOf([&] { mill.getCachedItncTable(TOOL_TABLE, ""); }),
+              "Could not get SDK lock within 1 seconds for call getItncTable(TOOL_TABLE) "
+              "other=_itncTable->ReceiveTableLines(TNC:\\TOOL_P.TCH) (heidenhain/dncshim_itnc_table.cpp:N");
+    // The link goes while the control answers: no table, and the guard says why.
+    sim.raiseMachineEvent("itnc530.test", dnc::DNC_EVT_STATE_CONNECTION_LOST);
+    ASSERT_TRUE(sim.drainEvents());
+    sim.faults().releaseDelayed();
+    EXPECT_EQ(reading.get(), "Machine is not any longer connected after call: "
+                             "_itncTable->ReceiveTableLines(TNC:\\TOOL_P.TCH) (heidenhain/dncshim_itnc_table.cpp:N");
 }
 
 TEST_F(ItncTableTest, CachedReadsServeTheFirstRowsFor2000ms) {
