@@ -174,7 +174,7 @@ public:
     // Uncached read of `tableName` with a query in the control's own form ("WHERE T >= 0").
     std::vector<TableRow> getItncTable(const std::string& tableName, const std::string& query);
     // Read through the table's cache (2000 ms): POCKET_TABLE ignores the query;
-    // TOOL_TABLE serves its one cache whatever the query.
+    // TOOL_TABLE serves its one cache whatever the query; other tables are read uncached.
     std::vector<TableRow> getCachedItncTable(const std::string& tableName, const std::string& query = "");
     void clearItncTableCache();
     void setItncTableRow(const std::string& tableName, const std::string& header, const std::string& keyColumn,
@@ -270,19 +270,6 @@ private:
 
     static void call(const LockedValue<nolt::Callback<std::string>>& slot, const std::string& text);
 
-    // The fixed-width tables of the older controls (dncshim_itnc_table.cpp).
-    // A guarded call of a table read: the result code, or nothing when the
-    // read ends with an empty table (session found disconnected, link lost).
-    template <class Op>
-    std::optional<dnc::HRESULT> tableReadCall(const std::string& call, const char* lostAt, CallSite site, Op&& op);
-    // Nothing when the read ends with an empty table.
-    std::optional<LineLayout> itncTableLayout(dnc::IJHItncTable& table, const std::string& tableName,
-                                              const std::string& query);
-    std::vector<TableRow> readPocketTable();
-    // The cache's rows while fresh, else `read`'s, stored; under tableCacheMutex_.
-    template <class Read>
-    std::vector<TableRow> cachedRead(TableCache& cache, const char* call, Read&& read);
-
     const std::string name_;
     SessionFlags flags_;
     // Connect and disconnect of this session run one at a time: overlapping,
@@ -330,6 +317,18 @@ private:
     std::atomic<bool> accessModeSet_{false};
     SubscriptionTable subscriptions_;
 
+    // The fixed-width tables of the older controls (dncshim_itnc_table.cpp).
+    // A guarded call of a table read: the result code, or nothing when the
+    // read ends with an empty table (session found disconnected, link lost).
+    template <class Op>
+    std::optional<dnc::HRESULT> tableReadCall(const std::string& call, const char* lostAt, CallSite site, Op&& op);
+    // Nothing when the read ends with an empty table.
+    std::optional<LineLayout> itncTableLayout(dnc::IJHItncTable& table, const std::string& tableName,
+                                              const std::string& query);
+    std::vector<TableRow> readPocketTable();
+    // The cache's rows while fresh, else `read`'s, stored; under tableCacheMutex_.
+    template <class Read>
+    std::vector<TableRow> cachedRead(TableCache& cache, const char* call, Read&& read);
     // Taken before the SDK lock, never while holding it.
     TimedMutex tableCacheMutex_;
     TableCache pocketTableCache_;
