@@ -3,21 +3,15 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "dncsim/table_model.h"
+
 namespace dncsim {
 namespace {
 
-std::optional<double> number(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (*end != '\0') return std::nullopt;
-    return value;
-}
-
 // -1, 0 or 1 as cell is below, equal to or above value.
 int compare(const std::string& cell, const std::string& value) {
-    const auto right = number(value);
-    const auto left = cell.empty() && right ? std::optional<double>(0.0) : number(cell);
+    const auto right = wholeNumber(value);
+    const auto left = cell.empty() && right ? std::optional<double>(0.0) : wholeNumber(cell);
     if (left && right) return *left < *right ? -1 : (*left > *right ? 1 : 0);
     const int text = cell.compare(value);
     return text < 0 ? -1 : (text > 0 ? 1 : 0);
