@@ -6,6 +6,8 @@
 
 #include "dnc/file_result.h"
 #include "dncsim/file_tree.h"
+#include "dncsim/pocket_file.h"
+#include "dncsim/table_layout.h"
 
 namespace dncsim {
 namespace {
@@ -100,7 +102,12 @@ dnc::HRESULT FileSystem::TransmitFile(const std::string& localPath, const std::s
 dnc::HRESULT FileSystem::ReceiveFile(const std::string& cncPath, const std::string& localPath) {
     if (auto hr = link_->enter("ReceiveFile"); dnc::failed(hr)) return hr;
     std::string content;
-    const auto status = link_->controller().files().readFile(cncPath, &content);
+    Controller& controller = link_->controller();
+    // The oldest control hands out its pocket table only as this file, made
+    // from the table as it is at the moment of the read.
+    const bool pocketTable = controller.family() == Family::TableInterface && sameName(cncPath, kPocketFilePath);
+    if (pocketTable) content = pocketFile(*controller.data());
+    const auto status = pocketTable ? Status::Ok : controller.files().readFile(cncPath, &content);
     if (status != Status::Ok) {
         return resultOf(status, dnc::kRemoteFileNotFound, dnc::kRemoteFileExists, dnc::kRemoteFileNotFound);
     }

@@ -1,5 +1,6 @@
 #include "dncsim/table_model.h"
 
+#include <cstdlib>
 #include <algorithm>
 #include <sstream>
 
@@ -119,6 +120,14 @@ dnc::HRESULT insertRow(DataTree& tree, const TableSchema& table, const std::stri
     std::vector<DataTree::Leaf> cells;
     for (const auto& column : table.columns) cells.emplace_back(column, dnc::Variant(column == table.key ? id : ""));
     return tree.insert(table.rowsPath(), id, cells);
+}
+
+std::optional<double> wholeNumber(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (*end != '\0') return std::nullopt;
+    return value;
 }
 
 std::optional<std::string> cellText(const dnc::Variant& value) {

@@ -60,6 +60,9 @@ dnc::HRESULT insertRow(DataTree& tree, const TableSchema& table, const std::stri
 dnc::HRESULT writeCell(DataTree& tree, const TableSchema& table, const std::string& rowPath,
                        const std::string& column, const dnc::Variant& value);
 
+// The number a cell or key holds when the whole text is one; none otherwise.
+std::optional<double> wholeNumber(const std::string& text);
+
 // The text a cell stores for a written value; none for types without one.
 std::optional<std::string> cellText(const dnc::Variant& value);
 

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "dncsim/table_model.h"
+
 namespace dncsim {
 namespace {
 
@@ -15,15 +17,6 @@ std::vector<std::string> partsOf(const std::string& canonicalPath) {
         start = end + 1;
     }
     return parts;
-}
-
-// The whole text must be the number.
-std::optional<double> number(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (*end != '\0') return std::nullopt;
-    return value;
 }
 
 std::string cellOf(const std::optional<dnc::Variant>& cell) { return cell ? cell->text() : std::string(); }
@@ -44,7 +37,7 @@ dnc::HRESULT selectRows(const DataTree& tree, const TableSchema& table, const st
     if (auto hr = tree.childLeaves(rowsPath, column, &cells); dnc::failed(hr)) return hr;
     for (const auto& [row, cell] : cells) {
         if (!cell) continue;
-        const auto value = number(cellOf(cell));
+        const auto value = wholeNumber(cellOf(cell));
         const bool hit = range ? value && *value >= range->first && *value <= range->second : cellOf(cell) == text;
         if (!hit) continue;
         rows->push_back(rowsPath + "\\" + row);
@@ -66,8 +59,8 @@ std::optional<std::pair<double, double>> rangeOf(const std::string& key) {
     const std::string text = unquoted(key);
     // The first character may be a sign: the dash between the bounds comes later.
     for (auto dash = text.find('-', 1); dash != std::string::npos; dash = text.find('-', dash + 1)) {
-        const auto low = number(text.substr(0, dash));
-        const auto high = number(text.substr(dash + 1));
+        const auto low = wholeNumber(text.substr(0, dash));
+        const auto high = wholeNumber(text.substr(dash + 1));
         if (low && high) return std::make_pair(*low, *high);
     }
     return std::nullopt;

@@ -13,6 +13,7 @@
 //   dncshim_subscriptions.cpp    data subscriptions and their events
 //   dncshim_file_transfer.cpp    sending and fetching files
 //   dncshim_file_system.cpp      directories and file operations on the CNC
+//   dncshim_itnc_table.cpp       the fixed-width tables of the older controls
 //   dncshim_tool_table.cpp       tool rows and cells
 //   dncshim_tool_setting.cpp     setting a tool into a free row and a pocket
 //   dncshim_tool_removal.cpp     clearing and removing tool rows
@@ -25,6 +26,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,7 +48,9 @@
 #include "heidenhain/monitor_thread.h"
 #include "heidenhain/subscription_table.h"
 #include "heidenhain/session_flags.h"
+#include "heidenhain/table_cache.h"
 #include "heidenhain/table_row.h"
+#include "heidenhain/table_text.h"
 #include "heidenhain/tool.h"
 
 namespace heidenhain {
@@ -208,7 +212,7 @@ public:
     // Uncached read of `tableName` with a query in the control's own form ("WHERE T >= 0").
     std::vector<TableRow> getItncTable(const std::string& tableName, const std::string& query);
     // Read through the table's cache (2000 ms): POCKET_TABLE ignores the query;
-    // TOOL_TABLE serves its one cache whatever the query.
+    // TOOL_TABLE serves its one cache whatever the query; other tables are read uncached.
     std::vector<TableRow> getCachedItncTable(const std::string& tableName, const std::string& query = "");
     void clearItncTableCache();
     void setItncTableRow(const std::string& tableName, const std::string& header, const std::string& keyColumn,
@@ -329,7 +333,6 @@ private:
     static void call(const LockedValue<nolt::Callback<std::string>>& slot, const std::string& text);
 
     // Tool and pocket table steps that the remote functions share.
-    InterfaceCheck itncTableCheck(const char* function) const;
     // The first row that the table interface reads for the key, or a row of
     // the key alone when it finds none.
     TableRow getItncTableRowByKey(const std::string& column, const std::string& value);
@@ -397,6 +400,23 @@ private:
     // Set by the access modes that open the data tree; cleared by machineInit.
     std::atomic<bool> accessModeSet_{false};
     SubscriptionTable subscriptions_;
+
+    // The fixed-width tables of the older controls (dncshim_itnc_table.cpp).
+    // A guarded call of a table read: the result code, or nothing when the
+    // read ends with an empty table (session found disconnected, link lost).
+    template <class Op>
+    std::optional<dnc::HRESULT> tableReadCall(const std::string& call, const char* lostAt, CallSite site, Op&& op);
+    // Nothing when the read ends with an empty table.
+    std::optional<LineLayout> itncTableLayout(dnc::IJHItncTable& table, const std::string& tableName,
+                                              const std::string& query);
+    std::vector<TableRow> readPocketTable();
+    // The cache's rows while fresh, else `read`'s, stored; under tableCacheMutex_.
+    template <class Read>
+    std::vector<TableRow> cachedRead(TableCache& cache, const char* call, Read&& read);
+    // Taken before the SDK lock, never while holding it.
+    TimedMutex tableCacheMutex_;
+    TableCache pocketTableCache_;
+    TableCache toolTableCache_;
 
     // Table monitor state; the thread comes last so that it is gone before the rest.
     std::atomic<std::int32_t> tableMonitorInterval_{5000};

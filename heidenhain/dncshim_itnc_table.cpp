@@ -1,27 +1,164 @@
-// Placeholder until the table interface layer lands: every operation fails clearly.
+// The fixed-width tool and pocket tables of the older controls, through the
+// table interface: lines read and cut into rows, a short-lived cache in front
+// of the reads, rows written as small table files, tool rows deleted.
+#include <fstream>
+#include <optional>
 #include <stdexcept>
+#include <system_error>
 
+#include "heidenhain/controller_restriction.h"
 #include "heidenhain/dncshim.h"
+#include "heidenhain/session_log.h"
+#include "heidenhain/table_pocket_file.h"
+#include "heidenhain/table_text.h"
+#include "platform/temp_file.h"
 
 namespace heidenhain {
 namespace {
-[[noreturn]] void notYet(const char* function) { throw std::logic_error(std::string(function) + " is not available yet"); }
+
+constexpr const char* kTmpDirectory = "tmp";
+
+InterfaceCheck itncTableCheck(const std::shared_ptr<dnc::IJHItncTable>& table, const char* function) {
+    return {"ItncTable", table != nullptr, function};
+}
+
 }  // namespace
 
-std::vector<TableRow> DncShim::getItncTable(const std::string&, const std::string&) { notYet("getItncTable"); }
-std::vector<TableRow> DncShim::getCachedItncTable(const std::string&, const std::string&) {
-    notYet("getItncTable");
+template <class Op>
+std::optional<dnc::HRESULT> DncShim::tableReadCall(const std::string& call, const char* lostAt, CallSite site,
+                                                   Op&& op) {
+    dnc::HRESULT hr = dnc::kOk;
+    bool entered = false;
+    const auto onLostLink = [&](dnc::HRESULT lost) {
+        logWarning("getItncTable", name_ + ": Connection to CNC lost at " + lostAt + " (0x" + hexCode(lost) + ").");
+        scheduleDisconnect();
+    };
+    try {
+        const auto done = guard_.onlineUnlessLost(call, site, onLostLink, [&] {
+            entered = true;
+            hr = op();
+            // The guard only acts on the lost link; the caller reads every other code.
+            return dnc::isLostLink(hr) ? hr : dnc::kOk;
+        });
+        if (!done) return std::nullopt;
+    } catch (const std::runtime_error&) {
+        // Disconnected before the call reached the control: the read is empty.
+        if (!entered && !guard_.isConnected()) return std::nullopt;
+        throw;
+    }
+    return hr;
 }
-void DncShim::clearItncTableCache() { notYet("clearItncTableCache"); }
-void DncShim::setItncTableRow(const std::string&, const std::string&, const std::string&, const std::string&,
-                              const TableRow&) {
-    notYet("setItncTableRow");
+
+std::vector<TableRow> DncShim::getItncTable(const std::string& tableName, const std::string& query) {
+    const auto table = itncTable_.get();
+    guard_.requireInterface(itncTableCheck(table, "getItncTable"), SDK_CALL_SITE);
+    std::vector<std::string> lines;
+    const auto received = tableReadCall("_itncTable->ReceiveTableLines(" + tableName + ")", "ReceiveTableLines",
+                                        SDK_CALL_SITE, [&] { return table->ReceiveTableLines(tableName, query, &lines); });
+    if (!received || *received == dnc::kRecordNotAvailable) return {};
+    if (dnc::failed(*received))
+        throw std::runtime_error(guard_.errorMessage("_itncTable->ReceiveTableLines", *received, SDK_CALL_SITE));
+
+    const auto layout = tableName == POCKET_TABLE ? std::optional<LineLayout>(pocketLineLayout())
+                                                  : itncTableLayout(*table, tableName, query);
+    if (!layout) return {};
+    std::vector<TableRow> rows;
+    rows.reserve(lines.size());
+    for (const auto& line : lines) rows.push_back(rowOfLine(line, *layout));
+    return rows;
 }
-void DncShim::setItncTableCell(const std::string&, const std::string&, const std::string&, const std::string&,
-                               const std::string&, const std::string&) {
-    notYet("setItncTableCell");
+
+std::optional<LineLayout> DncShim::itncTableLayout(dnc::IJHItncTable& table, const std::string& tableName,
+                                                   const std::string& query) {
+    std::vector<std::string> titles;
+    std::vector<std::int32_t> positions;
+    const auto answered = tableReadCall("_itncTable->GetTableInfo(" + tableName + ")", "GetTableInfo", SDK_CALL_SITE,
+                                        [&] { return table.GetTableInfo(tableName, &titles, &positions); });
+    if (!answered) return std::nullopt;
+    if (dnc::failed(*answered)) throw std::runtime_error(guard_.errorMessage("GetTableInfo", *answered, SDK_CALL_SITE));
+    auto layout = layoutOfTableInfo(titles, positions);
+    // Without titles, or with fewer positions than titles, no line can be cut.
+    if (titles.empty() || !usable(layout)) {
+        logError("getItncTable", name_ + " Internal error on column sizes: numColumnTitles=" +
+                                     std::to_string(layout.columns) + ", numColumnPos=" +
+                                     std::to_string(positions.size()) + ", columns.size=" +
+                                     std::to_string(layout.entries.size()) + ", tableName=" + tableName +
+                                     ", query=" + query);
+        throw std::runtime_error("Internal Error on reading table entries");
+    }
+    return layout;
 }
-void DncShim::setItncToolTableRow(const std::string&, const TableRow&) { notYet("setItncToolTableRow"); }
-void DncShim::deleteItncToolTableRow(const std::string&) { notYet("deleteItncToolTableRow"); }
+
+template <class Read>
+std::vector<TableRow> DncShim::cachedRead(TableCache& cache, const char* call, Read&& read) {
+    auto held = guard_.lock(tableCacheMutex_, call, SDK_CALL_SITE);
+    if (auto rows = cache.fresh()) return *rows;
+    auto rows = read();
+    cache.store(rows);
+    return rows;
+}
+
+std::vector<TableRow> DncShim::readPocketTable() {
+    if (controllerType_.get() == "tnc426") return convertTNC426PocketTableBuffer(receiveFileBinary(POCKET_TABLE)).rows;
+    return getItncTable(POCKET_TABLE, "WHERE T >= 0");
+}
+
+std::vector<TableRow> DncShim::getCachedItncTable(const std::string& tableName, const std::string& query) {
+    if (tableName == POCKET_TABLE)
+        return cachedRead(pocketTableCache_, "getItncTable(POCKET_TABLE)", [&] { return readPocketTable(); });
+    if (tableName == TOOL_TABLE)
+        return cachedRead(toolTableCache_, "getItncTable(TOOL_TABLE)", [&] { return getItncTable(TOOL_TABLE, query); });
+    return getItncTable(tableName, query);
+}
+
+void DncShim::clearItncTableCache() {
+    auto held = guard_.lock(tableCacheMutex_, "clearItncTableCache(POCKET_TABLE)", SDK_CALL_SITE);
+    pocketTableCache_.clear();
+    toolTableCache_.clear();
+}
+
+void DncShim::setItncTableRow(const std::string& tableName, const std::string& header, const std::string& keyColumn,
+                              const std::string& keyValue, const TableRow& row) {
+    const auto table = itncTable_.get();
+    guard_.requireInterface(itncTableCheck(table, "setItncTableRow"), SDK_CALL_SITE);
+    const std::string text = tableFileText(header, keyColumn, keyValue, row);
+    // The file goes with this object, also when the control refuses it.
+    std::optional<platform::TempFile> file;
+    try {
+        file.emplace(kTmpDirectory, "table-", ".tmp");
+    } catch (const std::system_error&) {
+        throw std::runtime_error("error on tmpnam_s");
+    }
+    {
+        std::ofstream out(file->path(), std::ios::binary | std::ios::trunc);
+        out << text;
+        out.close();
+        // A cut-off file would reach the control as a row with missing cells.
+        if (!out) throw std::runtime_error("Cannot write temporary table file " + file->path());
+    }
+    guard_.online("_itncTable->TransmitTablePart(toBSTR(tmpFileName), toBSTR(tableName))", SDK_CALL_SITE,
+                  [&] { return table->TransmitTablePart(file->path(), tableName); });
+    file.reset();
+    clearItncTableCache();
+}
+
+void DncShim::setItncTableCell(const std::string& tableName, const std::string& header, const std::string& keyColumn,
+                               const std::string& keyValue, const std::string& column, const std::string& value) {
+    setItncTableRow(tableName, header, keyColumn, keyValue, TableRow{{column, value}});
+}
+
+void DncShim::setItncToolTableRow(const std::string& toolId, const TableRow& row) {
+    setItncTableRow(TOOL_TABLE, TOOL_TABLE_HEADER, "T", toolId, row);
+}
+
+void DncShim::deleteItncToolTableRow(const std::string& toolId) {
+    refuseOnTnc426(controllerType_.get(), "deleteItncToolTableRow", name_);
+    logInformation("deleteItncToolTableRow", name_ + ": " + toolId);
+    const auto table = itncTable_.get();
+    guard_.requireInterface(itncTableCheck(table, "deleteItncToolTableRow"), SDK_CALL_SITE);
+    guard_.online("_itncTable->DeleteRecord(bstrTablePath, bstrQuery)", SDK_CALL_SITE,
+                  [&] { return table->DeleteRecord(TOOL_TABLE, "WHERE T == " + toolId); });
+    clearItncTableCache();
+}
 
 }  // namespace heidenhain

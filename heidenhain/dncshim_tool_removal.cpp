@@ -91,7 +91,8 @@ void DncShim::clearToolTableRow(const std::string& toolId) {
 }
 
 void DncShim::clearTNC426ToolTableRow(const std::string& toolId) {
-    guard_.requireInterface(itncTableCheck("clearTNC426ToolTableRow"), SDK_CALL_SITE);
+    guard_.requireInterface(InterfaceCheck{"ItncTable", itncTable_.get() != nullptr, "clearTNC426ToolTableRow"},
+                            SDK_CALL_SITE);
     TableRow row = getItncTableRowByKey(PRIMARY_KEY, toolId);
     if (row.size() <= 1) throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in table");
     for (auto& [column, value] : row) {

@@ -11,10 +11,6 @@
 
 namespace heidenhain {
 
-InterfaceCheck DncShim::itncTableCheck(const char* function) const {
-    return {"ItncTable", itncTable_.get() != nullptr, function};
-}
-
 TableRow DncShim::getToolTableRow(const std::string& toolId) {
     if (!dataPathExists(toolRowPath(toolId))) {
         throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in table");

@@ -1,0 +1,85 @@
+#include "heidenhain/table_text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+namespace heidenhain {
+namespace {
+
+bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+bool hasWhitespace(const std::string& text) { return std::any_of(text.begin(), text.end(), isSpace); }
+
+void requireNoWhitespace(const std::string& what, const std::string& text) {
+    if (hasWhitespace(text))
+        throw std::invalid_argument("Invalid " + what + " '" + text + "' for a table file: it must not contain whitespace");
+}
+
+}  // namespace
+
+const LineLayout& pocketLineLayout() {
+    static const LineLayout layout{{{"P", 0}, {"T", 8}, {"TNAME", 14}, {"end", 89}}, 3};
+    return layout;
+}
+
+LineLayout layoutOfTableInfo(const std::vector<std::string>& titles, const std::vector<std::int32_t>& positions) {
+    LineLayout layout;
+    layout.columns = titles.empty() ? 0 : titles.size() - 1;
+    layout.entries.resize(std::max(positions.size(), layout.columns));
+    for (std::size_t i = 0; i < layout.columns; ++i) layout.entries[i].name = titles[i];
+    for (std::size_t j = 0; j < positions.size(); ++j)
+        layout.entries[j].offset = static_cast<std::uint64_t>(std::max<std::int32_t>(positions[j], 0));
+    return layout;
+}
+
+std::string trimTableCell(const std::string& cell) {
+    std::size_t first = !cell.empty() && cell.front() == '+' ? 1 : 0;
+    std::size_t last = cell.size();
+    while (last > first && isSpace(cell[last - 1])) --last;
+    return cell.substr(first, last - first);
+}
+
+TableRow rowOfLine(const std::string& line, const LineLayout& layout) {
+    TableRow row;
+    const auto& entries = layout.entries;
+    if (entries.empty()) return row;
+    const std::uint64_t origin = entries.front().offset;
+    for (std::size_t i = 0; i < layout.columns && i + 1 < entries.size(); ++i) {
+        // A layout that runs backwards gives empty cells rather than wrapped offsets.
+        const std::uint64_t start = entries[i].offset >= origin ? entries[i].offset - origin : 0;
+        const std::uint64_t end = entries[i + 1].offset >= origin ? entries[i + 1].offset - origin : 0;
+        if (start >= line.size()) break;
+        row[entries[i].name] = trimTableCell(line.substr(start, end > start ? end - start : 0));
+    }
+    return row;
+}
+
+std::string removeWhitespace(const std::string& text) {
+    std::string kept;
+    std::copy_if(text.begin(), text.end(), std::back_inserter(kept), [](char c) { return !isSpace(c); });
+    return kept;
+}
+
+void appendTableColumn(std::string& names, std::string& values, const std::string& name, const std::string& value) {
+    const std::size_t width = std::max(name.size(), value.size()) + 1;
+    names += name + std::string(width - name.size(), ' ');
+    values += value + std::string(width - value.size(), ' ');
+}
+
+std::string tableFileText(const std::string& header, const std::string& keyColumn, const std::string& keyValue,
+                          const TableRow& row) {
+    requireNoWhitespace("column name", keyColumn);
+    requireNoWhitespace("key value", keyValue);
+    std::string names;
+    std::string values;
+    appendTableColumn(names, values, keyColumn, keyValue);
+    for (const auto& [column, value] : row) {
+        if (column.empty()) throw std::invalid_argument("Invalid empty column name for a table file");
+        requireNoWhitespace("column name", column);
+        appendTableColumn(names, values, column, removeWhitespace(value));
+    }
+    return header + "\n" + names + "\n" + values + "\n";
+}
+
+}  // namespace heidenhain
