@@ -95,9 +95,9 @@ void DncShim::clearTNC426ToolTableRow(const std::string& toolId) {
                             SDK_CALL_SITE);
     TableRow row = getItncTableRowByKey(PRIMARY_KEY, toolId);
     if (row.size() <= 1) throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in table");
-    for (auto& [column, value] : row) {
-        if (column != PRIMARY_KEY) value.clear();
-    }
+    // The table file leads with the key: the row need not carry it twice.
+    row.erase(PRIMARY_KEY);
+    for (auto& [column, value] : row) value.clear();
     // The control refuses these columns blank.
     for (const auto& [column, preset] : {std::pair{"NMAX", "-"}, {"TT:R-OFFS", "R"}, {"DIRECT.", "-"}}) {
         if (const auto cell = row.find(column); cell != row.end()) cell->second = preset;

@@ -52,7 +52,10 @@ void DncShim::setToolTableRow(const std::string& toolId, const TableRow& row) {
     auto access = dataAccess_.get();
     guard_.requireInterface(dataAccessCheck(access, "setToolTableRow"), SDK_CALL_SITE);
     if (usesItncTable(controllerType_.get())) {
-        setItncToolTableRow(toolId, row);
+        // The table file leads with the key; a second T column would move the row.
+        TableRow cells = row;
+        cells.erase(PRIMARY_KEY);
+        setItncToolTableRow(toolId, cells);
         return;
     }
     const std::string rowPath = toolRowPath(toolId);

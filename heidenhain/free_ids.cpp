@@ -1,6 +1,7 @@
 #include "heidenhain/free_ids.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "heidenhain/std_texts.h"
 
@@ -8,6 +9,17 @@ namespace heidenhain {
 namespace {
 
 std::string numberText(int number) { return std::to_string(number); }
+
+// The items with their numbers, in the order of the numbers. A control lists
+// its rows so; a table listed otherwise would make a later number hide an
+// earlier gap, and the search would offer a row that is taken.
+template <class Item, class NumberText>
+std::vector<std::pair<float, Item>> byNumber(std::vector<Item> items, NumberText&& numberText) {
+    std::vector<std::pair<float, Item>> numbered;
+    for (auto& item : items) numbered.emplace_back(parseFloat(numberText(item)), std::move(item));
+    std::stable_sort(numbered.begin(), numbered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return numbered;
+}
 
 }  // namespace
 
@@ -20,25 +32,19 @@ std::string cellOf(const TableRow& row, const std::string& column) {
 
 std::string firstFreeToolRow(const std::vector<TableRow>& rows) {
     int expected = 1;
-    for (const auto& row : rows) {
-        const std::string id = cellOf(row, "T");
-        const float t = parseFloat(id);
+    for (const auto& [t, row] : byNumber(rows, [](const TableRow& r) { return cellOf(r, "T"); })) {
         // The read asks for T > 0, but the cache may hold a read that asked for more.
         if (t <= 0) continue;
         if (t > expected) return numberText(expected);
         if (t >= expected) ++expected;
-        if (isBlankCell(cellOf(row, "NAME"))) return id;
+        if (isBlankCell(cellOf(row, "NAME"))) return cellOf(row, "T");
     }
     return numberText(expected);
 }
 
 std::string firstFreeToolId(std::vector<std::string> toolIds, const std::function<bool(const std::string&)>& hasName) {
-    std::vector<std::pair<float, std::string>> numbered;
-    for (auto& id : toolIds) numbered.emplace_back(parseFloat(id), std::move(id));
-    std::stable_sort(numbered.begin(), numbered.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
     int expected = 1;
-    for (const auto& [t, id] : numbered) {
+    for (const auto& [t, id] : byNumber(std::move(toolIds), [](const std::string& text) { return text; })) {
         if (t > expected) return numberText(expected);
         if (t >= expected) ++expected;
         if (t > 0 && !hasName(id)) return id;
@@ -48,10 +54,8 @@ std::string firstFreeToolId(std::vector<std::string> toolIds, const std::functio
 
 std::string firstFreePocketRow(const std::vector<TableRow>& rows) {
     int expected = 1;
-    for (const auto& row : rows) {
-        const std::string id = cellOf(row, "P");
-        const float p = parseFloat(id);
-        if (p > 0 && isBlankCell(cellOf(row, "T"))) return id;
+    for (const auto& [p, row] : byNumber(rows, [](const TableRow& r) { return cellOf(r, "P"); })) {
+        if (p > 0 && isBlankCell(cellOf(row, "T"))) return cellOf(row, "P");
         if (p > expected) return numberText(expected);
         ++expected;
     }

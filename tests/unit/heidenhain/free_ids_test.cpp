@@ -24,6 +24,9 @@ TEST(FreeToolRow, GapsBlankNamesAndTheNumberAfterTheLastRow) {
     EXPECT_EQ(firstFreeToolRow({tool("1", "A"), {{"T", "2"}}}), "2") << "a line too short for NAME has none";
     EXPECT_EQ(firstFreeToolRow({tool("2", "")}), "1") << "the gap comes before the blank row";
     EXPECT_EQ(firstFreeToolRow({tool("1", "A"), tool("1.1", "B"), tool("2", "C")}), "3");
+    // A row listed after a higher number neither hides nor fakes a gap.
+    EXPECT_EQ(firstFreeToolRow({tool("1", "A"), tool("2", "B"), tool("5", "E"), tool("3", "C"), tool("4", "D")}), "6");
+    EXPECT_EQ(firstFreeToolRow({tool("3", "C"), tool("1", "A")}), "2");
 }
 
 TEST(FreeToolRow, TheNullToolOfACachedFullReadIsNeverOffered) {
@@ -59,6 +62,7 @@ TEST(FreePocketRow, FreePocketsAboveZeroGapsAndTheSpindleCounted) {
     EXPECT_EQ(firstFreePocketRow({pocket("1", "2"), pocket("2", " ")}), "2");
     EXPECT_EQ(firstFreePocketRow({pocket("1", "2"), pocket("5", "3")}), "2") << "a gap in the numbering";
     EXPECT_EQ(firstFreePocketRow({pocket("1", "2"), {{"P", "2"}}}), "2") << "a row without T is free";
+    EXPECT_EQ(firstFreePocketRow({pocket("2", "3"), pocket("0", "1"), pocket("1", "2")}), "4");
 }
 
 }  // namespace
