@@ -13,10 +13,6 @@ namespace {
 class ToolTable : public ExecutableFixture {
 protected:
     ToolTable() : ExecutableFixture("tool-client") {}
-
-    json call(const std::string& path, json data = json::object()) {
-        return client.call("cnc/agent/" + path, {{"data", data}}, 15s)["data"];
-    }
 };
 
 TEST_F(ToolTable, SetToolIntoAPocketReadItBackAndRemoveIt) {

@@ -15,10 +15,6 @@ namespace {
 class DataValues : public ExecutableFixture {
 protected:
     DataValues() : ExecutableFixture("data-client") {}
-
-    json call(const std::string& path, json data = json::object()) {
-        return client.call("cnc/agent/" + path, {{"data", data}}, 15s)["data"];
-    }
 };
 
 TEST_F(DataValues, WriteReadAndDataEventOverMqtt) {

@@ -28,6 +28,11 @@ protected:
         EXPECT_EQ(agent->waitForExit(15s), 0);
     }
 
+    // A request on the agent's topic `path` ("DncShim/<id>/connect"): the reply's "data".
+    nlohmann::json call(const std::string& path, nlohmann::json data = nlohmann::json::object()) {
+        return client.call("cnc/agent/" + path, {{"data", data}}, std::chrono::seconds(15))["data"];
+    }
+
     testsupport::MosquittoBroker broker;
     testsupport::MqttTestClient client;
     std::unique_ptr<testsupport::AgentProcess> agent;

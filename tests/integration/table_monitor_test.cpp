@@ -12,10 +12,6 @@ namespace {
 class TableMonitor : public ExecutableFixture {
 protected:
     TableMonitor() : ExecutableFixture("monitor-client") {}
-
-    json call(const std::string& path, json data = json::object()) {
-        return client.call("cnc/agent/" + path, {{"data", data}}, 15s)["data"];
-    }
     // Changes the cell on the control until the monitor reports it: a change
     // that falls before the monitor's first cycle is only remembered.
     std::optional<json> changeUntilReported(const std::string& simulator, const std::string& path,

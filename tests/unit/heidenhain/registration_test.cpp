@@ -11,6 +11,7 @@
 #include "dncsim/simulator.h"
 #include "heidenhain/sdk_version.h"
 #include "tests/unit/heidenhain/session_fixture.h"
+#include "tests/unit/heidenhain/registry_call.h"
 
 namespace heidenhain {
 namespace {
@@ -18,11 +19,7 @@ namespace {
 using nlohmann::json;
 using testing::ThrowsMessage;
 
-json call(const std::string& context, const std::string& method, json data = json::object()) {
-    json message = {{"sender", "c/1/r"}, {"id", 1}, {"context", context}, {"method", method}, {"data", data}};
-    nolt::LocalFactory::instance().call(message);
-    return message["data"].contains("e") ? message["data"]["e"] : message["data"]["r"];
-}
+using registry_test::call;
 
 class RegistrationTest : public SessionTest {
 protected:

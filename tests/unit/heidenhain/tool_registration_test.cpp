@@ -5,6 +5,7 @@
 #include "agent/local_factory.h"
 #include "heidenhain/registration.h"
 #include "tests/unit/heidenhain/table_fixture.h"
+#include "tests/unit/heidenhain/registry_call.h"
 
 namespace heidenhain {
 namespace {
@@ -12,11 +13,7 @@ namespace {
 using nlohmann::json;
 using testing::IsSupersetOf;
 
-json call(const std::string& context, const std::string& method, json data = json::object()) {
-    json message = {{"sender", "c/1/r"}, {"id", 1}, {"context", context}, {"method", method}, {"data", data}};
-    nolt::LocalFactory::instance().call(message);
-    return message["data"].contains("e") ? message["data"]["e"] : message["data"]["r"];
-}
+using registry_test::call;
 
 class ToolRegistrationTest : public TableSessionTest {
 protected:
