@@ -1,6 +1,6 @@
 // The table monitor's comparisons: each cycle's rows against the previous
 // cycle's, reported row by row to the registered callbacks.
-#include <algorithm>
+#include <unordered_map>
 
 #include "heidenhain/controller_kind.h"
 #include "heidenhain/dncshim.h"
@@ -14,11 +14,21 @@ std::string cell(const TableRow& row, const std::string& column) {
     return found == row.end() ? std::string() : found->second;
 }
 
-const TableRow* findByKey(const std::vector<TableRow>& rows, const std::string& column, const std::string& key) {
-    const auto found =
-        std::find_if(rows.begin(), rows.end(), [&](const TableRow& row) { return cell(row, column) == key; });
-    return found == rows.end() ? nullptr : &*found;
-}
+// The first row of each key: tables of thousands of rows are compared in
+// linear time instead of searching the other table for every row.
+class KeyIndex {
+public:
+    KeyIndex(const std::vector<TableRow>& rows, const std::string& column) {
+        for (const auto& row : rows) first_.try_emplace(cell(row, column), &row);
+    }
+    const TableRow* find(const std::string& key) const {
+        const auto found = first_.find(key);
+        return found == first_.end() ? nullptr : found->second;
+    }
+
+private:
+    std::unordered_map<std::string, const TableRow*> first_;
+};
 
 bool isSpindle(const std::string& id) { return id == "0" || id == "0.0"; }
 
@@ -37,16 +47,17 @@ void DncShim::notifyIfToolTableChanged(const std::vector<TableRow>& rows) {
         callback(toolId, now, before);
         logInformation("notifyIfToolTableChanged", name_ + ": onToolTableChanged, toolId: " + toolId);
     };
+    const KeyIndex previous(toolTableSnapshot_, "T"), current(rows, "T");
     for (const auto& row : rows) {
         const std::string toolId = cell(row, "T");
         if (isSpindle(toolId)) continue;
-        const TableRow* before = findByKey(toolTableSnapshot_, "T", toolId);
+        const TableRow* before = previous.find(toolId);
         if (before && *before == row) continue;
         report(toolId, row, before ? *before : TableRow{{"T", toolId}});
     }
     for (const auto& before : toolTableSnapshot_) {
         const std::string toolId = cell(before, "T");
-        if (!findByKey(rows, "T", toolId)) report(toolId, TableRow{{"T", toolId}}, before);
+        if (!current.find(toolId)) report(toolId, TableRow{{"T", toolId}}, before);
     }
     toolTableSnapshot_ = rows;
 }
@@ -62,9 +73,10 @@ void DncShim::notifyIfPocketTableChanged(const std::vector<TableRow>& rows) {
     const auto logPocket = [&](const std::string& pocketId) {
         logInformation("notifyIfPocketTableChanged", name_ + ": onPocketTableChanged, pocketId: " + pocketId);
     };
+    const KeyIndex previous(pocketTableSnapshot_, "P"), current(rows, "P");
     for (const auto& row : rows) {
         const std::string pocketId = cell(row, "P");
-        const TableRow* before = findByKey(pocketTableSnapshot_, "P", pocketId);
+        const TableRow* before = previous.find(pocketId);
         if (before && *before == row) continue;
         const TableRow old = before ? *before : TableRow{};
         if (isSpindle(pocketId)) {
@@ -83,7 +95,7 @@ void DncShim::notifyIfPocketTableChanged(const std::vector<TableRow>& rows) {
     }
     for (const auto& before : pocketTableSnapshot_) {
         const std::string pocketId = cell(before, "P");
-        if (findByKey(rows, "P", pocketId) || !callback) continue;
+        if (current.find(pocketId) || !callback) continue;
         callback(pocketId, TableRow{{"P", pocketId}}, before);
         logPocket(pocketId);
     }

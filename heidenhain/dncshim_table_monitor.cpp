@@ -46,18 +46,23 @@ void DncShim::startMonitorThread() {
 void DncShim::stopMonitorThread() { monitor_.stop(); }
 
 void DncShim::monitorToolTable() {
-    while (flags_.isConnected()) {
+    // A stop request also ends it: a session that stays connected while its
+    // monitor is replaced or the session destroyed must not keep it alive.
+    const auto running = [&] { return flags_.isConnected() && !monitor_.stopping(); };
+    while (running()) {
         try {
             oneMonitorToolTableCall();
         } catch (const std::exception& e) {
             logWarning("monitorToolTable", name_ + ": Error while monitoring tool table: " + e.what());
+        } catch (...) {
+            logWarning("monitorToolTable", name_ + ": Error while monitoring tool table: unknown error");
         }
-        if (!flags_.isConnected()) return;
+        if (!running()) return;
         // The interval is read afresh in every slice: a change takes effect in the running wait.
         const auto start = std::chrono::steady_clock::now();
         while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(tableMonitorInterval_.load())) {
             monitor_.pause(kWaitSlice);
-            if (!flags_.isConnected()) return;
+            if (!running()) return;
         }
     }
 }

@@ -13,7 +13,6 @@ bool tableMonitorAutostart() { return autostart; }
 
 struct MonitorThread::Running {
     std::thread thread;
-    std::atomic<bool> ended{false};
 };
 
 bool MonitorThread::held() const {
@@ -22,27 +21,21 @@ bool MonitorThread::held() const {
 }
 
 void MonitorThread::start(std::function<void()> body) {
-    std::shared_ptr<Running> finished;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (running_ && !running_->ended) return;
-        finished = std::move(running_);
-        stopping_ = false;
-    }
-    if (finished && finished->thread.joinable()) finished->thread.join();
+    std::lock_guard<std::mutex> sequence(sequence_);
+    stopLocked();
     auto running = std::make_shared<Running>();
-    Running* state = running.get();
     std::lock_guard<std::mutex> lock(mutex_);
-    // Another caller may have started one while the old thread was joined.
-    if (running_) return;
-    running->thread = std::thread([state, body = std::move(body)] {
-        body();
-        state->ended = true;
-    });
+    stopping_ = false;
+    running->thread = std::thread(std::move(body));
     running_ = std::move(running);
 }
 
 void MonitorThread::stop() {
+    std::lock_guard<std::mutex> sequence(sequence_);
+    stopLocked();
+}
+
+void MonitorThread::stopLocked() {
     std::shared_ptr<Running> running;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -50,12 +43,18 @@ void MonitorThread::stop() {
         running = std::move(running_);
     }
     wake_.notify_all();
-    if (running && running->thread.joinable() && running->thread.get_id() != std::this_thread::get_id()) {
+    if (!running || !running->thread.joinable()) return;
+    if (running->thread.get_id() != std::this_thread::get_id()) {
         running->thread.join();
-    } else if (running && running->thread.joinable()) {
+    } else {
         // Stopped from its own body: the thread cannot wait for itself.
         running->thread.detach();
     }
+}
+
+bool MonitorThread::stopping() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return stopping_;
 }
 
 void MonitorThread::pause(std::chrono::milliseconds slice) {

@@ -25,16 +25,23 @@ public:
 
     // True while a thread is held, running or ended by itself.
     bool held() const;
-    // Starts `body` on a new thread unless one is running; a thread that ended
-    // by itself is joined first, so at most one exists per session.
+    // Stops and joins the thread held, if any, and starts `body` on a new one:
+    // at most one exists per session, and a thread that was about to end
+    // cannot be mistaken for the one that should run.
     void start(std::function<void()> body);
-    // Wakes a waiting body and joins the thread; afterwards none is held.
+    // Asks the body to end, wakes its wait and joins the thread; afterwards
+    // none is held.
     void stop();
+    // True once stop() was called for the running body: it must end.
+    bool stopping() const;
     // Waits up to `slice` or until stop() is called.
     void pause(std::chrono::milliseconds slice);
 
 private:
     struct Running;
+    void stopLocked();
+    // Serialises whole start and stop sequences.
+    std::mutex sequence_;
     mutable std::mutex mutex_;
     std::shared_ptr<Running> running_;
     std::condition_variable wake_;

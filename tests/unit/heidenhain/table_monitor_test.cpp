@@ -150,3 +150,31 @@ TEST_F(TableMonitorTest, ARegistrationWhileDisconnectedEndsAtOnceAndConnectStart
 
 }  // namespace
 }  // namespace heidenhain
+
+namespace heidenhain {
+namespace {
+
+// A body that runs until asked to stop, as the monitor does while connected.
+TEST(MonitorThread, StartReplacesTheHeldThreadAndStopEndsARunningBody) {
+    MonitorThread monitor;
+    std::atomic<int> running{0}, started{0};
+    const auto body = [&] {
+        ++running;
+        ++started;
+        while (!monitor.stopping()) monitor.pause(std::chrono::milliseconds(100));
+        --running;
+    };
+    EXPECT_FALSE(monitor.held());
+    monitor.start(body);
+    ASSERT_TRUE(testsupport::waitFor([&] { return started == 1; }, std::chrono::seconds(5)));
+    monitor.start(body);  // the first is stopped and joined, never two at once
+    ASSERT_TRUE(testsupport::waitFor([&] { return started == 2; }, std::chrono::seconds(5)));
+    EXPECT_EQ(running, 1);
+    EXPECT_TRUE(monitor.held());
+    monitor.stop();
+    EXPECT_EQ(running, 0);
+    EXPECT_FALSE(monitor.held());
+}
+
+}  // namespace
+}  // namespace heidenhain
