@@ -56,21 +56,12 @@ TEST_F(ToolRegistrationTest, ToolAndPocketRowsReachTheirFunctions) {
     ASSERT_EQ(pockets.size(), 5u);
     EXPECT_EQ(pockets[3], (json{{"P", "3"}, {"T", "5"}, {"TNAME", "FACE_D50"}}));
 
-    EXPECT_EQ(call(id, "setTool", {{"_1", "4"}, {"_2", ""}, {"_3", {{"NAME", "PROBE"}}}}), "4");
-    EXPECT_EQ(call(id, "getLinkedToolId", {{"_1", "4"}}), "4");
+    EXPECT_EQ(call(id, "addLinkedToolTableRow", {{"_1", {{"NAME", "PROBE"}}}}), "4");
     EXPECT_EQ(call(id, "getToolTableRowByPocketId", {{"_1", "4"}})["NAME"], "PROBE");
-    EXPECT_EQ(call(id, "unlinkToolFromPocketTable", {{"_1", "4"}}), nullptr);
-    EXPECT_EQ(call(id, "getToolTableRowByPocketId", {{"_1", "4"}}), (json{{"P", "4"}}));
-    EXPECT_EQ(call(id, "linkToolToPocketTable", {{"_1", "4"}, {"_2", "4"}}), nullptr);
+    EXPECT_EQ(call(id, "setTool", {{"_1", ""}, {"_2", ""}, {"_3", {{"NAME", "SPARE"}}}}),
+              "No free tool table row available");
     EXPECT_EQ(call(id, "removeToolTableRowByPocketId", {{"_1", "4"}}), nullptr);
     EXPECT_EQ(call(id, "getLinkedToolId", {{"_1", "4"}}), "");
-    EXPECT_EQ(call(id, "addLinkedToolTableRow", {{"_1", {{"NAME", "PROBE"}}}}), "4");
-    EXPECT_EQ(call(id, "setLinkedToolTableRow", {{"_1", "4"}, {"_2", {{"NAME", "SPARE"}}}}),
-              "No free tool table row available");
-    EXPECT_EQ(call(id, "clearToolTableRow", {{"_1", "4"}}), nullptr);
-    EXPECT_EQ(call(id, "removeToolTableRow", {{"_1", "4"}}), nullptr);
-    EXPECT_EQ(call(id, "removeTool", {{"_1", "4"}}),
-              "Invalid argument: Tool id 4 to be removed but does not exist in table");
 }
 
 }  // namespace

@@ -8,7 +8,6 @@ namespace heidenhain {
 namespace {
 
 using dnc::Variant;
-using testing::AllOf;
 using testing::HasSubstr;
 using testing::StartsWith;
 using testing::StrEq;
@@ -127,9 +126,8 @@ TEST_F(ToolTableTest, SetToolIntoTheGivenOrAFreeRowOnDataAccess) {
                 ThrowsMessage<std::runtime_error>(StrEq("No free tool table row available")));
 
     change(kMill, toolCell("3", "NAME"), "");
-    EXPECT_EQ(mill.setTool("", "", {{"NAME", "TAP_M10"}, {"L", "61"}}), "3") << "the row without a name";
+    EXPECT_EQ(mill.setTool("", "", {{"NAME", "TAP_M10"}}), "3") << "the row without a name";
     EXPECT_EQ(stored(kMill, toolCell("3", "NAME")), Variant("TAP_M10"));
-    EXPECT_EQ(stored(kMill, toolCell("3", "L")), Variant("61"));
     EXPECT_TRUE(logged("setTool", "mill (, )"));
 
     change(kMill, toolCell("1", "NAME"), "");
@@ -158,24 +156,24 @@ TEST_F(ToolTableTest, MissingRowsAreNamedBeforeAnyTableIsTouched) {
                 ThrowsMessage<std::invalid_argument>(StrEq("Invalid argument: Tool id 9 does not exist in table")));
 }
 
-TEST_F(ToolTableTest, InterfaceChecksNameTheFunction) {
+TEST_F(ToolTableTest, DataAccessIsRequiredWhereverTheFunctionsUseIt) {
     sim().faults().withholdInterface(dnc::DNC_INTERFACE_JHDATAACCESS);
     auto& mill = connected("tnc640");
     EXPECT_THAT([&] { mill.setToolTableCell("1", "L", "5"); },
                 ThrowsMessage<std::runtime_error>(
                     StartsWith("mill does not have IJHDataAccess interface; cannot call DncShim::setToolTableCell, ")));
-    EXPECT_THAT([&] { mill.linkToolToPocketTable("3", "5"); },
-                ThrowsMessage<std::runtime_error>(HasSubstr("cannot call DncShim::linkToolToPocketTable, ")));
-    // Also where the table interface does the writing.
+    // Also where the table interface does the writing, and where the TNC 426
+    // writes its pocket cells.
     auto& old = connected("itnc530", "old");
     EXPECT_THAT([&] { old.setToolTableRow("1", {{"L", "5"}}); },
-                ThrowsMessage<std::runtime_error>(AllOf(
-                    StartsWith("old does not have IJHDataAccess interface; cannot call DncShim::setToolTableRow, "),
-                    HasSubstr("dncshim_tool_table.cpp:"))));
-    old.disconnect();
-    EXPECT_THAT([&] { old.setToolTableRow("1", {{"L", "5"}}); },
+                ThrowsMessage<std::runtime_error>(
+                    StartsWith("old does not have IJHDataAccess interface; cannot call DncShim::setToolTableRow, ")));
+    auto& oldest = connected("tnc426", "oldest");
+    EXPECT_THAT([&] { oldest.linkToolToPocketTable("4", "5"); },
                 ThrowsMessage<std::runtime_error>(StartsWith(
-                    "Unexpected online call CHECK_INTERFACE(DataAccess) while disconnected inDncShim::setToolTableRow, ")));
+                    "oldest does not have IJHDataAccess interface; cannot call DncShim::setPocketTableCell, ")));
+    EXPECT_THAT([&] { oldest.unlinkToolFromPocketTable("3"); },
+                ThrowsMessage<std::runtime_error>(HasSubstr("cannot call DncShim::unlinkToolFromPocketTable, ")));
 }
 
 }  // namespace
