@@ -194,7 +194,9 @@ public:
     // tool id used.
     std::string setTool(const std::string& pocketId, const std::string& toolId, const TableRow& row);
 
-    // The pocket table and the tools in its pockets (getPocketTable with the monitor's functions below).
+    // The pocket table and the tools in its pockets. Rows hold P, T and
+    // TNAME (the TNC 426: every column of its pocket file).
+    std::vector<TableRow> getPocketTable();
     // Empty when the pocket holds no tool.
     std::string getLinkedToolId(const std::string& pocketId);
     void linkToolToPocketTable(const std::string& pocketId, const std::string& toolId);
@@ -234,7 +236,6 @@ public:
     void notifyIfPocketTableChanged(const std::vector<TableRow>& rows);
     // Every tool row: uncached on the table interface, by columns on DataAccess.
     std::vector<TableRow> getToolTable();
-    std::vector<TableRow> getPocketTable();
     std::vector<std::string> getToolIds();
 
 private:
