@@ -65,6 +65,10 @@ void resetCell(SdkGuard& guard, dnc::IJHDataEntry& dataEntry) {
                  SDK_CALL_SITE, [&] { return dataEntry.put_propertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, variant); });
 }
 
+// A quote would make the id select several rows (\TABLE\TOOL\T\'1.0-3.9'):
+// no single row is named so.
+bool namesOneRow(const std::string& toolId) { return toolId.find('\'') == std::string::npos; }
+
 // A tool without an index stands for all its indexed rows, 0 to 9.
 std::string removalPath(const std::string& toolId) {
     if (toolId.find('.') != std::string::npos) return toolRowPath(toolId);
@@ -82,7 +86,7 @@ void DncShim::clearToolTableRow(const std::string& toolId) {
     } else {
         guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "clearToolTableRow"), SDK_CALL_SITE);
         const std::string rowPath = toolRowPath(toolId);
-        if (!dataPathExists(rowPath)) {
+        if (!namesOneRow(toolId) || !dataPathExists(rowPath)) {
             throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in table");
         }
         clearTableRowDataEntry2(rowPath);
@@ -132,7 +136,7 @@ void DncShim::removeToolTableRow(const std::string& toolId) {
         logInformation("removeToolTableRow", name_ + " removeToolTableRow " + toolId);
         guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "removeToolTableRow"), SDK_CALL_SITE);
         const std::string dataPath = removalPath(toolId);
-        if (!dataPathExists(dataPath)) {
+        if (!namesOneRow(toolId) || !dataPathExists(dataPath)) {
             throw std::invalid_argument("Invalid argument: Tool id " + toolId +
                                         " to be removed but does not exist in table");
         }

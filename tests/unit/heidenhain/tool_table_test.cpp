@@ -147,6 +147,15 @@ TEST_F(ToolTableTest, MissingRowsAreNamedBeforeAnyTableIsTouched) {
                     StrEq("Invalid argument: Tool id 9.1 to be removed but does not exist in table")));
     EXPECT_THAT([&] { mill.clearToolTableRow("9"); },
                 ThrowsMessage<std::invalid_argument>(StrEq("Invalid argument: Tool id 9 does not exist in table")));
+    // An id in quotes would select a range of rows: it names none.
+    EXPECT_THAT([&] { mill.removeTool("'1.0-3.9'"); },
+                ThrowsMessage<std::invalid_argument>(
+                    StrEq("Invalid argument: Tool id '1.0-3.9' to be removed but does not exist in table")));
+    EXPECT_THAT([&] { mill.clearToolTableRow("'1.0-3.9'"); },
+                ThrowsMessage<std::invalid_argument>(
+                    StrEq("Invalid argument: Tool id '1.0-3.9' does not exist in table")));
+    for (const char* id : {"1", "2", "3"}) EXPECT_EQ(mill.getToolTableCell(id, "T"), id);
+    EXPECT_EQ(mill.getToolTableCell("2", "NAME"), "DRILL_D6");
 
     // On the table interface the row is looked for in the data tree first:
     // a failing table read shows that none was made.
