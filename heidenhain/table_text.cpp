@@ -16,6 +16,14 @@ void requireNoWhitespace(const std::string& what, const std::string& text) {
         throw std::invalid_argument("Invalid " + what + " '" + text + "' for a table file: it must not contain whitespace");
 }
 
+// A key is written unchanged, leading spaces included: they stay inside its
+// column, as in the control's own right-aligned numbers. Whitespace after the
+// first character would split the key or add a line to the file.
+void requireKey(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first != std::string::npos) requireNoWhitespace("key value", text.substr(first));
+}
+
 }  // namespace
 
 const LineLayout& pocketLineLayout() {
@@ -70,7 +78,7 @@ void appendTableColumn(std::string& names, std::string& values, const std::strin
 std::string tableFileText(const std::string& header, const std::string& keyColumn, const std::string& keyValue,
                           const TableRow& row) {
     requireNoWhitespace("column name", keyColumn);
-    requireNoWhitespace("key value", keyValue);
+    requireKey(keyValue);
     std::string names;
     std::string values;
     appendTableColumn(names, values, keyColumn, keyValue);

@@ -61,8 +61,10 @@ TEST(TableText, TableFileCarriesTheKeyFirstAndValuesWithoutWhitespace) {
     appendTableColumn(names, values, "DOC", "LONG_COMMENT");
     EXPECT_EQ(names, "DOC          ");
     EXPECT_EQ(values, "LONG_COMMENT ");
-    // Whitespace in a name or key would move the columns or add a line.
+    // Whitespace in a name would move the columns, a line break in a key add a line.
     EXPECT_THROW(tableFileText("BEGIN tool.t MM", "T", "5\n6", {}), std::invalid_argument);
+    EXPECT_EQ(tableFileText("BEGIN tool.t MM", "T", "  5", {}), "BEGIN tool.t MM\nT   \n  5 \n")
+        << "a key read with the control's leading spaces is written unchanged";
     EXPECT_THROW(tableFileText("BEGIN tool.t MM", "T", "5", {{"NA ME", "X"}}), std::invalid_argument);
     EXPECT_THROW(tableFileText("BEGIN tool.t MM", "T", "5", {{"", "X"}}), std::invalid_argument);
 }
