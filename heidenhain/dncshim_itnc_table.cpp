@@ -1,6 +1,8 @@
 // The fixed-width tool and pocket tables of the older controls, through the
 // table interface: lines read and cut into rows, a short-lived cache in front
 // of the reads, rows written as small table files, tool rows deleted.
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
@@ -154,6 +156,9 @@ void DncShim::setItncToolTableRow(const std::string& toolId, const TableRow& row
 void DncShim::deleteItncToolTableRow(const std::string& toolId) {
     refuseOnTnc426(controllerType_.get(), "deleteItncToolTableRow", name_);
     logInformation("deleteItncToolTableRow", name_ + ": " + toolId);
+    // The id becomes part of the control's query: "1 OR T > 0" would delete every row.
+    if (toolId.empty() || std::any_of(toolId.begin(), toolId.end(), [](unsigned char c) { return std::isspace(c); }))
+        throw std::invalid_argument("Invalid argument: Tool id \"" + toolId + "\" is not one word");
     const auto table = itncTable_.get();
     guard_.requireInterface(itncTableCheck(table, "deleteItncToolTableRow"), SDK_CALL_SITE);
     guard_.online("_itncTable->DeleteRecord(bstrTablePath, bstrQuery)", SDK_CALL_SITE,

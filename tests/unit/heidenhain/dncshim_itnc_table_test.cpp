@@ -180,6 +180,10 @@ TEST_F(ItncTableTest, ToolRowsAreDeletedExceptOnTheTnc426) {
     EXPECT_EQ(failureOf([&] { mill.deleteItncToolTableRow("3"); }),
               "Call _itncTable->DeleteRecord(bstrTablePath, bstrQuery) produced error (0x800402c8): Requested record "
               "is not available (isConnected:1, heidenhain/dncshim_itnc_table.cpp:N)");
+    EXPECT_EQ(failureOf([&] { mill.deleteItncToolTableRow("1 OR T > 0"); }),
+              "Invalid argument: Tool id \"1 OR T > 0\" is not one word");
+    EXPECT_EQ(nameIn(mill.getCachedItncTable(TOOL_TABLE, "WHERE T >= 0"), "1"), "MILL_D10")
+        << "an id that would widen the query deletes nothing";
 
     auto& old = connected("tnc426", "old");
     log.clear();
