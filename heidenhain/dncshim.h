@@ -241,7 +241,9 @@ public:
 private:
     // Steps shared by both connect overloads; false when already connected.
     bool beginConnect(const std::string& entry, const std::string& controllerType);
-    void connectWith(const std::string& host, std::int32_t cncType, std::int32_t protocol);
+    void connectWith(const std::string& host, const std::string& controllerType, std::int32_t cncType,
+                     std::int32_t protocol);
+    void refuseWhileAwaitingDisconnection(const std::string& host);
     void connectLocked(const std::string& host, std::int32_t cncType, std::int32_t protocol);
     // disconnect() with the session's lifecycle lock held.
     void disconnectLocked();

@@ -30,7 +30,7 @@ void DncShim::connect(const std::string& host, const std::string& controllerType
     if (auto found = controllers.find(controllerType); found != controllers.end()) {
         const auto [cncType, required] = found->second;
         const int given = numberOf(protocolMap(), protocol);
-        if (protocol.empty() || given == required) return connectWith(host, cncType, required);
+        if (protocol.empty() || given == required) return connectWith(host, controllerType, cncType, required);
         const std::string message = "For the given controllerType=" + controllerType + " the specified protocol=" +
                                     protocol + " (=" + std::to_string(given) +
                                     ") is not allowed whereas to our knowledge it requires protocol=" +
@@ -40,7 +40,7 @@ void DncShim::connect(const std::string& host, const std::string& controllerType
     }
     if (!cncTypeMap().contains(controllerType)) throw std::runtime_error("Unknown cncType=" + controllerType);
     if (!protocolMap().contains(protocol)) throw std::runtime_error("Unknown protocol=" + protocol);
-    connectWith(host, cncTypeMap().at(controllerType), protocolMap().at(protocol));
+    connectWith(host, controllerType, cncTypeMap().at(controllerType), protocolMap().at(protocol));
 }
 
 void DncShim::connect(const std::string& host, const std::string& controllerType) {
@@ -48,18 +48,27 @@ void DncShim::connect(const std::string& host, const std::string& controllerType
     const auto& controllers = controllerTypeMap();
     auto found = controllers.find(controllerType);
     if (found == controllers.end()) throw std::runtime_error("Unknown controllerType=" + controllerType);
-    connectWith(host, found->second.cncType, found->second.protocol);
+    connectWith(host, controllerType, found->second.cncType, found->second.protocol);
 }
 
-void DncShim::connectWith(const std::string& host, std::int32_t cncType, std::int32_t protocol) {
+void DncShim::refuseWhileAwaitingDisconnection(const std::string& host) {
+    if (!flags_.awaitingFinalDisconnection) return;
+    const std::string message = "Cannot connect to " + host + " again, still awaiting final disconnection";
+    logInformation("connect", name_ + " " + message);
+    throw std::runtime_error(message);
+}
+
+void DncShim::connectWith(const std::string& host, const std::string& controllerType, std::int32_t cncType,
+                          std::int32_t protocol) {
+    // A disconnect still under way refuses the connect at once, not after it.
+    refuseWhileAwaitingDisconnection(host);
     auto session = guard_.lock(lifecycle_, "Machine Connect to " + host, SDK_CALL_SITE);
     // Another connect of this session may have finished while this one waited.
     if (isConnected()) return;
-    if (flags_.awaitingFinalDisconnection) {
-        const std::string message = "Cannot connect to " + host + " again, still awaiting final disconnection";
-        logInformation("connect", name_ + " " + message);
-        throw std::runtime_error(message);
-    }
+    // A disconnect that failed part-way leaves the session awaiting.
+    refuseWhileAwaitingDisconnection(host);
+    // A disconnect that ended while this connect waited released the type with the machine object.
+    controllerType_.set(controllerType);
     auto held = guard_.lock(connectLock(), "Machine Connect to " + host, SDK_CALL_SITE);
     try {
         connectLocked(host, cncType, protocol);

@@ -63,9 +63,10 @@ bool HeidenhainService::parseCommandLine(const std::string& commandLine, int& re
             return false;
         }
         // Only "/Service" names a broker host; without it the second token is
-        // the layer's own switch, such as "/RegServer", and is no host.
-        if (hasServiceSwitch && tokens.size() >= 2) {
-            installService(programPrefix, tokens[1]);
+        // the layer's own switch, such as "/RegServer", and is no host. Either
+        // way the layer has done its work and no agent runs.
+        if (tokens.size() >= 2) {
+            if (hasServiceSwitch) installService(programPrefix, tokens[1]);
             return false;
         }
     }

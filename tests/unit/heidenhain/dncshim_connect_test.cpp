@@ -131,5 +131,19 @@ TEST_F(ConnectTest, ConnectWhileAwaitingFinalDisconnectionIsRefused) {
                                           "Machine is not any longer connected after call: _machine->GetState(&state) (")));
 }
 
+TEST_F(ConnectTest, ConnectDuringARunningDisconnectIsRefusedAtOnceAndALaterOneKeepsItsType) {
+    auto& mill = session();
+    mill.connect("a.test", "itnc530");
+    sim().faults().delay("Disconnect", 30s, 1);
+    auto leaving = std::async(std::launch::async, [&] { mill.disconnect(); });
+    ASSERT_TRUE(sim().faults().awaitDelayedCall("Disconnect", 5s));
+    EXPECT_THAT([&] { mill.connect("a.test", "itnc530"); },
+                ThrowsMessage<std::runtime_error>(StrEq("Cannot connect to a.test again, still awaiting final disconnection")));
+    sim().faults().releaseDelayed();
+    leaving.get();
+    mill.connect("a.test", "itnc530");
+    EXPECT_TRUE(mill.hasItncTableInterface()) << "the controller type survives the disconnect before it";
+}
+
 }  // namespace
 }  // namespace heidenhain

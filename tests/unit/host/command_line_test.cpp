@@ -103,10 +103,13 @@ TEST(CommandLine, UnregServerStopsAndDeletes) {
 }
 
 TEST(CommandLine, LayerSwitchesInOtherCaseRunNoServiceCommands) {
-    for (const char* line : {"agent.exe /unregserver", "agent.exe /RegServer", "agent.exe -service x"}) {
+    for (const char* line : {"agent.exe /unregserver", "agent.exe /RegServer", "agent.exe -service x",
+                             "agent.exe -d x -a y /RegServer"}) {
         CommandLineRun r(line);
         EXPECT_FALSE(r.run) << line;
+        EXPECT_FALSE(r.created) << line << ": the layer handled it, no agent runs";
         EXPECT_THAT(r.commands, IsEmpty()) << line;
+        EXPECT_EQ(r.stdoutText.find("Bad commandline"), std::string::npos) << line;
     }
 }
 
