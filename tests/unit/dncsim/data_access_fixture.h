@@ -33,6 +33,10 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return events_;
     }
+    void clear() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        events_.clear();
+    }
 
 private:
     mutable std::mutex mutex_;
@@ -41,6 +45,16 @@ private:
 
 class DataAccessTest : public SimulatorTest {
 protected:
+    void TearDown() override {
+        // A recorded list holds the DataAccess object, which holds the advised
+        // sink that holds the list: the cycle is broken here.
+        for (const auto& sink : sinks_) sink->clear();
+        SimulatorTest::TearDown();
+    }
+    std::shared_ptr<RecordingDataSink> recordingSink() {
+        sinks_.push_back(std::make_shared<RecordingDataSink>());
+        return sinks_.back();
+    }
     std::shared_ptr<IJHDataAccess> dataAccess(const std::string& host, std::int32_t cncType = DNC_CNC_TYPE_TNC6XX_NCK) {
         machines_.push_back(connectedMachine(host, cncType));
         std::shared_ptr<Object> object;
@@ -86,6 +100,7 @@ protected:
     }
 
     std::vector<std::shared_ptr<IJHMachine>> machines_;
+    std::vector<std::shared_ptr<RecordingDataSink>> sinks_;
 };
 
 }  // namespace dncsim::test

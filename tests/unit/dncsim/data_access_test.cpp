@@ -87,7 +87,7 @@ TEST_F(DataAccessTest, AccessModesOnlyOnTheNewerControls) {
 
 TEST_F(DataAccessTest, SubscribedChangesArriveAsSnapshotsOnTheEventThread) {
     auto access = dataAccess("new");
-    auto sink = std::make_shared<RecordingDataSink>();
+    auto sink = recordingSink();
     std::uint32_t cookie = 0;
     ASSERT_EQ(access->Advise(sink, &cookie), kOk);
     std::int32_t marker = 0, words = 0;
@@ -131,8 +131,8 @@ TEST_F(DataAccessTest, SubscribedChangesArriveAsSnapshotsOnTheEventThread) {
 TEST_F(DataAccessTest, EventsReachOnlyTheSubscribingConnectionWhileItLasts) {
     auto mine = dataAccess("new");
     auto other = dataAccess("new");
-    auto mySink = std::make_shared<RecordingDataSink>();
-    auto otherSink = std::make_shared<RecordingDataSink>();
+    auto mySink = recordingSink();
+    auto otherSink = recordingSink();
     std::uint32_t cookie = 0;
     ASSERT_EQ(mine->Advise(mySink, &cookie), kOk);
     ASSERT_EQ(other->Advise(otherSink, &cookie), kOk);

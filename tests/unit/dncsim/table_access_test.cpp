@@ -230,7 +230,7 @@ TEST_F(TableAccessTest, OlderControlsWritePocketCellsThroughTheirProperty) {
 
 TEST_F(TableAccessTest, TableWritesRaiseDataEventsOnTheSubscribedPaths) {
     auto access = dataAccess("new");
-    auto sink = std::make_shared<RecordingDataSink>();
+    auto sink = recordingSink();
     std::uint32_t cookie = 0;
     ASSERT_EQ(access->Advise(sink, &cookie), kOk);
     std::int32_t pocket = 0, names = 0, rows = 0;
