@@ -120,14 +120,22 @@ void MqttCallback::stopReconnecting() {
 void MqttCallback::message_arrived(mqtt::const_message_ptr message) {
     auto topic = classifyTopic(message->get_topic());
     switch (topic.kind) {
-        case ReceivedTopic::ClientInfo:
-            try {
-                clientInfo(topic.clientId, message->get_payload_str());
-            } catch (const std::exception& e) {
-                // Must not escape into the MQTT library's thread.
-                std::cerr << e.what() << std::endl;
-            }
+        case ReceivedTopic::ClientInfo: {
+            // On a worker, not on the MQTT library's thread: deleting a session
+            // disconnects it and joins its threads, which may be publishing
+            // through the library that this thread holds while it delivers.
+            std::weak_ptr<MqttCallback> self = shared_from_this();
+            EventLoop::instance().post([self, clientId = topic.clientId, payload = message->get_payload_str()] {
+                auto callback = self.lock();
+                if (!callback) return;
+                try {
+                    callback->clientInfo(clientId, payload);
+                } catch (const std::exception& e) {
+                    std::cerr << e.what() << std::endl;
+                }
+            });
             break;
+        }
         case ReceivedTopic::Call: {
             std::weak_ptr<MqttCallback> self = shared_from_this();
             EventLoop::instance().post([self, topic, payload = message->get_payload_str()] {

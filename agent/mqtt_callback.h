@@ -60,7 +60,7 @@ public:
 
     // One received call message, run on a worker.
     void callTask(const ReceivedTopic& topic, const std::string& payload);
-    // A client's "__clientInfo__" message, run on the MQTT library's thread.
+    // A client's "__clientInfo__" message, run on a worker.
     void clientInfo(const std::string& clientId, const std::string& payload);
 
     SubscriptionTable& subscriptions() { return subscriptions_; }

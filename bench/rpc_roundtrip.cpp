@@ -65,13 +65,18 @@ public:
     ~Requester() override { client_.disconnect()->wait(); }
 
     std::vector<double> run(const std::string& topic, int total, int outstanding) {
+        std::vector<std::string> first;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            topic_ = topic;
+            latencies_.clear();
+            sent_ = 0;
+            remaining_ = total;
+            total_ = total;
+            for (int i = 0; i < outstanding && sent_ < total_; ++i) first.push_back(nextRequestLocked());
+        }
+        for (const auto& request : first) client_.publish(topic, request, 1, false);
         std::unique_lock<std::mutex> lock(mutex_);
-        topic_ = topic;
-        latencies_.clear();
-        sent_ = 0;
-        remaining_ = total;
-        total_ = total;
-        for (int i = 0; i < outstanding && sent_ < total_; ++i) sendLocked();
         done_.wait_for(lock, std::chrono::seconds(120), [&] { return remaining_ == 0; });
         return latencies_;
     }
@@ -79,22 +84,28 @@ public:
     void message_arrived(mqtt::const_message_ptr message) override {
         const auto now = Clock::now();
         auto reply = json::parse(message->get_payload_str());
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto found = started_.find(reply["id"].get<int>());
-        if (found == started_.end()) return;
-        latencies_.push_back(std::chrono::duration<double, std::milli>(now - found->second).count());
-        started_.erase(found);
-        if (sent_ < total_) sendLocked();
-        if (--remaining_ == 0) done_.notify_all();
+        std::string next;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            auto found = started_.find(reply["id"].get<int>());
+            if (found == started_.end()) return;
+            latencies_.push_back(std::chrono::duration<double, std::milli>(now - found->second).count());
+            started_.erase(found);
+            if (sent_ < total_) next = nextRequestLocked();
+            if (--remaining_ == 0) done_.notify_all();
+        }
+        // Published without our lock: the MQTT library holds its own while it
+        // delivers, and the main thread publishes too.
+        if (!next.empty()) client_.publish(topic_, next, 1, false);
     }
 
 private:
-    void sendLocked() {
+    std::string nextRequestLocked() {
         const int id = nextId_++;
         json request = {{"sender", replyTopic_}, {"id", id}, {"data", json::object()}};
         started_[id] = Clock::now();
         ++sent_;
-        client_.publish(topic_, request.dump(), 1, false);
+        return request.dump();
     }
 
     mqtt::async_client client_;

@@ -187,3 +187,19 @@ TEST_F(AgentFixture, OfflineClientLosesItsAnonymousInstances) {
     // Their topics stay subscribed, so later calls are answered with the error.
     EXPECT_EQ(call(instanceTopic(first, "name"))["data"]["e"], "Could not find context: " + first);
 }
+
+TEST_F(AgentFixture, OfflineDeletionWaitsForAThreadThatPublishes) {
+    testsupport::MqttTestClient owner("leaving");
+    owner.connect(broker.uri());
+    const std::string id =
+        owner.call(staticTopic("__create__"), {{"data", {{"_1", "waiter"}}}})["data"]["r"].get<std::string>();
+    ASSERT_TRUE(owner.call(instanceTopic(id, "onFarewell"), {{"data", {{"_1", "bye"}}}})["data"]["r"].is_null());
+    owner.publishClientInfo("offline");
+    // The instance goes on a worker: run on the MQTT library's delivering
+    // thread, its destructor would wait for a publish that waits for that thread.
+    auto event = owner.waitForEvent("bye", 10s);
+    ASSERT_TRUE(event) << "the farewell was not published";
+    EXPECT_EQ((*event)["data"]["_1"], "waiter gone");
+    EXPECT_TRUE(testsupport::waitFor([&] { return !nolt::LocalFactory::instance().hasInstance(id); }, 5s));
+    EXPECT_EQ(call(instanceTopic(id, "name"))["data"]["e"], "Could not find context: " + id) << "the agent goes on";
+}

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include "agent/event_loop.h"
 #include "agent/local_factory.h"
@@ -12,6 +13,12 @@ void to_json(nlohmann::json& j, const Pair& p) { j = {{"first", p.first}, {"seco
 
 Probe::Probe(const std::string& name) : name_(name) {
     if (name == "boom") throw std::runtime_error("cannot build boom");
+}
+
+Probe::~Probe() {
+    if (!farewell_) return;
+    std::thread goodbye([this] { farewell_(name_ + " gone"); });
+    goodbye.join();
 }
 
 int Probe::fail() { throw std::runtime_error("probe failed"); }
@@ -67,6 +74,7 @@ void registerProbe() {
         f.registerMember("Probe", "onPairs", &Probe::onPairs);
         f.registerMember("Probe", "onRows", &Probe::onRows);
         f.registerMember("Probe", "fire", &Probe::fire);
+        f.registerMember("Probe", "onFarewell", &Probe::onFarewell);
         return true;
     }();
     (void)registered;

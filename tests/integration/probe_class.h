@@ -24,6 +24,9 @@ class Probe {
 public:
     // "boom" cannot be built.
     explicit Probe(const std::string& name);
+    // Calls the farewell callback from a thread of its own and waits for it,
+    // as a CNC session's monitor thread may report while the session goes.
+    ~Probe();
     std::string name() const { return name_; }
     std::string echo(const std::string& text) { return text; }
     int add(int a, int b) { return a + b; }
@@ -42,6 +45,7 @@ public:
     void onMixed(nolt::Callback<int, double, std::string> cb) { mixed_ = std::move(cb); }
     void onPairs(nolt::Callback<int, Pair, Pair, double> cb) { pairs_ = std::move(cb); }
     void onRows(nolt::Callback<std::string, Row, Row> cb) { rows_ = std::move(cb); }
+    void onFarewell(nolt::Callback<std::string> cb) { farewell_ = std::move(cb); }
     // Calls every registered callback once; returns how many it called.
     int fire();
 
@@ -56,6 +60,7 @@ private:
     nolt::Callback<int, double, std::string> mixed_;
     nolt::Callback<int, Pair, Pair, double> pairs_;
     nolt::Callback<std::string, Row, Row> rows_;
+    nolt::Callback<std::string> farewell_;
 };
 
 // Registers "Probe" once.
