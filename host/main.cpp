@@ -1,6 +1,7 @@
 #include <exception>
 #include <iostream>
 
+#include "agent/local_factory.h"
 #include "dncsim/remote_control.h"
 #include "dncsim/sdk.h"
 #include "heidenhain/registration.h"
@@ -23,7 +24,11 @@ int main(int argc, char** argv) {
         int resultCode = 0;
         if (!service.parseCommandLine(heidenhain::joinCommandLine(argc, argv), resultCode)) return resultCode;
         heidenhain::RunSeams seams{heidenhain::sdkVersion, [] { platform::waitForStopSignal(); }};
-        return heidenhain::startForeground(service, seams);
+        const int code = heidenhain::startForeground(service, seams);
+        // Sessions go before the process's static objects: their monitor
+        // threads read those until the sessions are disconnected and joined.
+        nolt::LocalFactory::instance().clearInstances();
+        return code;
     } catch (const std::exception& e) {
         std::cerr << e.what() << std::endl;
         return 1;
