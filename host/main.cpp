@@ -9,6 +9,7 @@
 #include "host/command_line.h"
 #include "host/service.h"
 #include "host/service_run.h"
+#include "host/service_start.h"
 #include "platform/stop_signal.h"
 
 int main(int argc, char** argv) {
@@ -22,9 +23,12 @@ int main(int argc, char** argv) {
         dncsim::registerDncSimulator();
         heidenhain::HeidenhainService service;
         int resultCode = 0;
-        if (!service.parseCommandLine(heidenhain::joinCommandLine(argc, argv), resultCode)) return resultCode;
-        heidenhain::RunSeams seams{heidenhain::sdkVersion, [] { platform::waitForStopSignal(); }};
-        const int code = heidenhain::startForeground(service, seams);
+        if (!service.parseCommandLine(heidenhain::processCommandLine(argc, argv), resultCode)) return resultCode;
+        const int code = heidenhain::startService(
+            [&service](const std::function<void()>& waitForStop) {
+                return heidenhain::runStep(service, {heidenhain::sdkVersion, waitForStop});
+            },
+            [] { platform::waitForStopSignal(); });
         // Sessions go before the process's static objects: their monitor
         // threads read those until the sessions are disconnected and joined.
         nolt::LocalFactory::instance().clearInstances();
