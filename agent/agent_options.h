@@ -26,6 +26,8 @@ struct AgentOptions {
     bool cleanSession = true;
     bool serverAuth = false;
     bool help = false;
+
+    bool operator==(const AgentOptions&) const = default;
 };
 
 }  // namespace nolt

@@ -133,6 +133,17 @@ bool LocalFactory::hasInstance(const std::string& id) const {
     return instances_.count(id) != 0;
 }
 
+Value LocalFactory::instanceOf(const std::string& id) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = instances_.find(id);
+    return found == instances_.end() ? Value() : found->second;
+}
+
+bool LocalFactory::isNamed(const std::string& id) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return namedInstances_.count(id) != 0;
+}
+
 std::vector<std::string> LocalFactory::classNames() const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> names;

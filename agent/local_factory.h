@@ -89,6 +89,9 @@ public:
     std::vector<std::string> namedInstances(const std::string& className) const;
 
     bool hasInstance(const std::string& id) const;
+    // The instance's holder; empty when there is none.
+    Value instanceOf(const std::string& id) const;
+    bool isNamed(const std::string& id) const;
     // Removes an instance and its bound functions; false when unknown.
     bool remove(const std::string& id);
 

@@ -31,6 +31,11 @@ MqttCallback::MqttCallback(std::shared_ptr<mqtt::async_client> client, mqtt::con
       brokerUri_(std::move(brokerUri)),
       hostname_(std::move(hostname)) {
     for (const auto& topic : staticTopics(LocalFactory::instance(), topics_)) subscriptions_.add(topic, kQos);
+    auto publisher = client_;
+    instanceStatus_ = std::make_unique<InstanceStatusPublisher>(
+        topics_, [publisher](const std::string& topic, const std::string& payload) {
+            publisher->publish(topic, payload, kQos, true);
+        });
 }
 
 void MqttCallback::attach() {
@@ -52,6 +57,7 @@ void MqttCallback::tryStep(Step&& step) {
 
 MqttCallback::~MqttCallback() {
     stopReconnecting();
+    instanceStatus_->stop();
     setEventPublisher(nullptr);
     // Destroying the client fails the requests it still holds into their
     // listeners, this object among them: it must go while they are alive.
@@ -81,6 +87,7 @@ void MqttCallback::connected(const std::string&) {
     for (const auto& className : LocalFactory::instance().classNames()) {
         tryStep([&] { publishClassInfo(className); });
     }
+    instanceStatus_->republishAll();
 }
 
 void MqttCallback::connection_lost(const std::string& cause) {
@@ -166,11 +173,14 @@ void MqttCallback::applyFollowUps(const nlohmann::json& reply) {
                 for (const auto& name : memberFunctionNames(factory, step.className)) {
                     subscribe(topics_.instanceFunction(step.className, step.instanceId, name));
                 }
+                instanceStatus_->attach(step.className, step.instanceId, factory.isNamed(step.instanceId),
+                                        factory.instanceOf(step.instanceId));
                 break;
             case FollowUp::UnsubscribeInstance:
                 for (const auto& name : memberFunctionNames(factory, step.className)) {
                     unsubscribe(topics_.instanceFunction(step.className, step.instanceId, name));
                 }
+                instanceStatus_->remove(step.className, step.instanceId);
                 break;
             case FollowUp::PublishClassInfo:
                 // Published again on the next connect when the link is down now.
@@ -201,6 +211,7 @@ void MqttCallback::clientInfo(const std::string& clientId, const std::string& pa
                                   {"method", "__delete__"},
                                   {"data", {{"_1", record.instanceId}}}};
         LocalFactory::instance().call(request);
+        instanceStatus_->remove(record.className, record.instanceId);
     }
     unsubscribe(clientInfoTopic(clientId));
 }

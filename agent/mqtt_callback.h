@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "agent/client_table.h"
+#include "agent/instance_status.h"
 #include "agent/subscriptions.h"
 #include "agent/topics.h"
 
@@ -64,6 +65,7 @@ public:
     void clientInfo(const std::string& clientId, const std::string& payload);
 
     SubscriptionTable& subscriptions() { return subscriptions_; }
+    InstanceStatusPublisher& instanceStatus() { return *instanceStatus_; }
 
     // Whether a connection was established at least once.
     bool everConnected() const { return everConnected_; }
@@ -84,6 +86,7 @@ private:
     SubscriptionTable subscriptions_;
     ClientTable clients_;
     ActionListener subscribeListener_{"Subscribe/Unsubscribe"};
+    std::unique_ptr<InstanceStatusPublisher> instanceStatus_;
 
     std::mutex stopMutex_;
     std::condition_variable stopChanged_;

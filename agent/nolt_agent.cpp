@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "agent/client_id.h"
+#include "agent/connect_options.h"
 #include "agent/event_loop.h"
 #include "agent/messages.h"
 #include "agent/mqtt_callback.h"
@@ -160,6 +161,8 @@ private:
         }
         std::cout << "\nDisconnecting from the MQTT server... " << std::flush;
         try {
+            // The instances end with the agent: their retained status goes first.
+            callback_->instanceStatus().clearAll();
             client_->publish(topics_.agentInfo(), agentInfo("offline", hostname_).dump(), 1, true);
             client_->disconnect()->wait();
             std::cout << "[OK]" << std::endl;
@@ -195,5 +198,13 @@ NoltAgent::~NoltAgent() = default;
 void NoltAgent::run() { impl_->run(); }
 
 void NoltAgent::stop() { impl_->stop(); }
+
+}  // namespace nolt
+
+namespace nolt {
+
+mqtt::connect_options agentConnectOptions(const AgentOptions& options) {
+    return makeConnectOptions(options, Topics(options.domain, options.agent), platform::localHostName(kHostNameBuffer));
+}
 
 }  // namespace nolt

@@ -9,7 +9,8 @@
 
 namespace heidenhain {
 
-DncShim::DncShim(const std::string& name) : name_(name), guard_(name_, flags_) {
+DncShim::DncShim(const std::string& name)
+    : name_(name), guard_(name_, flags_), presence_(name_, installedSdkVersion()) {
     guard_.offline("CoInitializeEx(NULL, COINIT_MULTITHREADED)", SDK_CALL_SITE,
                    [] { return dnc::CoInitializeEx(nullptr, dnc::COINIT_MULTITHREADED); });
 }

@@ -48,6 +48,7 @@
 #include "heidenhain/monitor_thread.h"
 #include "heidenhain/subscription_table.h"
 #include "heidenhain/session_flags.h"
+#include "heidenhain/session_presence.h"
 #include "heidenhain/table_cache.h"
 #include "heidenhain/table_row.h"
 #include "heidenhain/table_text.h"
@@ -176,6 +177,10 @@ public:
     void scheduleDisconnect();
 
     const std::string& name() const { return name_; }
+
+    // Whoever lists every machine learns each change of the session's
+    // summary (dncshim_presence.cpp); the observer replaces an earlier one.
+    void observePresence(PresenceObserver observer);
 
     // The tool table: rows travel as column name to cell text. The older
     // controls go through the table interface, the others through the data tree.
@@ -363,6 +368,12 @@ private:
     // one would use the machine object that the other releases.
     TimedMutex lifecycle_;
     SdkGuard guard_;
+
+    SessionPresence presence_;
+    // Summary changes of connect, machine state events and lost links, and disconnect.
+    void presenceConnected(const std::string& host, std::int32_t state);
+    void presenceStateChanged(const std::string& state);
+    void presenceDisconnected();
 
     LockedValue<std::string> controllerType_;
     LockedValue<std::string> sdkVersion_;

@@ -105,6 +105,7 @@ void DncShim::connectLocked(const std::string& host, std::int32_t cncType, std::
                                   "(" + std::to_string(state) + ")");
     initializeInterfaces();
     startMonitorThread();
+    presenceConnected(host, state);
 }
 
 void DncShim::disconnect() {
@@ -126,6 +127,7 @@ void DncShim::disconnectLocked() {
     releaseMachine();
     logInformation("disconnect", name_ + ": CNC sucessfully disconnected");
     flags_.awaitingFinalDisconnection = false;
+    presenceDisconnected();
     call(onDisconnectDone_, "");
 }
 

@@ -28,6 +28,7 @@ void DncShim::onNcProgramChanged(nolt::Callback<std::string, std::string, std::s
 void DncShim::programStatusChanged(std::int32_t programEvent) {
     const std::string event = nameOf(programEventMap(), programEvent);
     logInformation("OnProgramStatusChanged", name_ + ": programEvent = " + event);
+    presence_.change([&](MachinePresence& presence) { presence.programStatus = event; });
     call(onProgramStatusChanged_, event);
     lastProgramEvent_.set(event);
     auto ncProgramChanged = onNcProgramChanged_.get();

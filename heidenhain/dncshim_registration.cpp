@@ -1,5 +1,6 @@
 #include <mutex>
 
+#include "agent/instance_status.h"
 #include "agent/local_factory.h"
 #include "heidenhain/dncshim.h"
 #include "heidenhain/registration.h"
@@ -109,6 +110,10 @@ void enterRows() {
     factory.registerMember(kClass, "onDncModeChanged", &DncShim::onDncModeChanged);
     factory.registerMember(kClass, "onDataChanged", &DncShim::onDataChanged);
     factory.registerMember(kClass, "unsubscribe", &DncShim::unsubscribe);
+    // Every session's summary, retained beside its functions.
+    nolt::registerInstanceStatus<DncShim>(kClass, "__machineInfo__", [](DncShim& session, nolt::StatusReport report) {
+        session.observePresence([report](const MachinePresence& presence) { report(presence); });
+    });
 }
 
 }  // namespace

@@ -72,6 +72,7 @@ void DncShim::onMachineStateChanged(std::int32_t stateEvent) {
     } else {
         logInformation("onMachineStateChanged", name_ + ": " + event);
     }
+    presenceStateChanged(stateAfterEvent(stateEvent));
     call(onStateChanged_, event);
 }
 
@@ -81,6 +82,7 @@ void DncShim::scheduleDisconnect() {
     bool pending = false;
     if (!flags_.disconnectPending.compare_exchange_strong(pending, true)) return;
     logInformation("scheduleDisconnect", name_ + " Triggering machine disconnect");
+    presenceStateChanged("connection_lost");
     call(onConnectLost_, "");
 }
 

@@ -103,6 +103,9 @@ bool DncShim::pollProgramStatus() {
     });
     const std::string statusText = nameOf(programStatusMap(), status);
     const std::string program = variantToText(selectedProgram);
+    if (statusText != monitorProgramStatus_) {
+        presence_.change([&](MachinePresence& presence) { presence.programStatus = statusText; });
+    }
     if (auto callback = onProgramStatusChanged_.get(); callback && statusText != monitorProgramStatus_) {
         callback(statusText);
     }

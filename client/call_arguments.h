@@ -1,0 +1,21 @@
+#pragma once
+// Arguments of remote calls as typed on a command line, and function keys
+// as people read them.
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace nolt::client {
+
+// "_1", "_2", ... from the words: a word that is JSON is that value
+// (5, true, null, "5", {"a":"b"}); any other word is a text. A word that
+// starts like a JSON text, object or array must be valid JSON (ClientError).
+nlohmann::json callData(const std::vector<std::string>& words);
+
+// "setValue-stringnumber" as "setValue(string, number)".
+std::string readableFunction(const std::string& key);
+// The JSON type names of a key's parameters, in order.
+std::vector<std::string> parameterTypes(const std::string& key);
+
+}  // namespace nolt::client

@@ -1,0 +1,58 @@
+#pragma once
+// What a session tells about itself to whoever lists every machine (the
+// agent publishes it): one summary, reported whole after each change, on
+// the thread of the change. No MQTT here.
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace heidenhain {
+
+struct MachinePresence {
+    std::string session;
+    std::string host;            // of the last connect
+    std::string controllerType;  // of the last connect
+    bool connected = false;
+    std::string state = "disconnected";
+    std::string programStatus;  // empty while unknown
+    std::string ncVersion;      // while connected
+    std::string sdkVersion;
+    std::string since;  // time of the last change, UTC
+};
+
+// Compact object; "programStatus" and "ncVersion" only when known.
+void to_json(nlohmann::json& json, const MachinePresence& presence);
+
+using PresenceObserver = std::function<void(const MachinePresence&)>;
+
+class SessionPresence {
+public:
+    SessionPresence(const std::string& session, const std::string& sdkVersion);
+
+    // Replaces the observer and tells it the current summary.
+    void observe(PresenceObserver observer);
+    // Applies the change, stamps its time and reports the summary. Reports
+    // leave in the order of the changes: the observer must only hand the
+    // summary on, never call back into the session.
+    void change(const std::function<void(MachinePresence&)>& edit);
+
+private:
+    std::mutex mutex_;
+    MachinePresence current_;
+    PresenceObserver observer_;
+};
+
+// The machine state that a machine state event announces, named as
+// getState names it; "connection_lost" for a lost link.
+std::string stateAfterEvent(std::int32_t stateEvent);
+
+// "2026-12-07T15:31:36.123Z"
+std::string utcTimestampNow();
+
+// The installed SDK's version; empty when it cannot be read.
+std::string installedSdkVersion();
+
+}  // namespace heidenhain
