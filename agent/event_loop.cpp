@@ -10,6 +10,7 @@ namespace nolt {
 
 namespace {
 constexpr auto kStayAwake = std::chrono::microseconds(200);
+constexpr int kMaxSpinning = 2;
 
 // Counts a task as running for as long as it runs, also when it throws.
 class Running {
@@ -167,7 +168,12 @@ void EventLoop::runTasks() {
         }
         // Requests tend to come in bursts: stay awake a moment for the next
         // task instead of going back to sleep in the reactor, whose wake-up
-        // costs more than the task itself.
+        // costs more than the task itself. Only a few workers at a time: a
+        // burst of fifty spinning would take the processors from the rest.
+        if (spinning_.fetch_add(1) >= kMaxSpinning) {
+            --spinning_;
+            continue;
+        }
         auto awakeUntil = Clock::now() + kStayAwake;
         while (!context_.stopped() && Clock::now() < awakeUntil) {
             if (context_.poll_one() != 0) {
@@ -176,6 +182,7 @@ void EventLoop::runTasks() {
                 std::this_thread::yield();
             }
         }
+        --spinning_;
     }
 }
 

@@ -88,6 +88,8 @@ private:
     // Posted tasks not started yet, and tasks being run.
     std::atomic<std::size_t> queued_{0};
     std::atomic<std::size_t> busy_{0};
+    // Workers staying awake for the next task after one.
+    std::atomic<int> spinning_{0};
 };
 
 }  // namespace nolt

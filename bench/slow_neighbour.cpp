@@ -1,7 +1,8 @@
 // One slow machine among twenty: the agent executable with twenty simulated
 // controls, one of which answers every state read after 2 s and is sent 50
 // of them at once, again and again. Meanwhile the other nineteen are read in
-// turn and a session is created now and then. Prints the others' and the
+// turn and a session is created now and then, in stretches with and
+// without the slow neighbour's calls. Prints the others' and the
 // factory call's round trips with and without the slow neighbour.
 //   slow_neighbour [seconds per phase, default 10] [burst workers, default the agent's]
 #include <atomic>
@@ -58,9 +59,14 @@ Phase callOthers(RpcClient& client, const std::vector<std::string>& ids, int sec
     return phase;
 }
 
+void append(Phase& to, const Phase& from) {
+    to.others.insert(to.others.end(), from.others.begin(), from.others.end());
+    to.factory.insert(to.factory.end(), from.factory.begin(), from.factory.end());
+}
+
 void print(const char* what, const std::vector<double>& values) {
-    std::printf("%-44s %8zu %9.3f %9.3f\n", what, values.size(), bench::percentile(values, 0.5),
-                bench::percentile(values, 0.99));
+    std::printf("%-44s %8zu %9.3f %9.3f %9.3f\n", what, values.size(), bench::percentile(values, 0.5),
+                bench::percentile(values, 0.99), bench::percentile(values, 1.0));
 }
 
 }  // namespace
@@ -82,14 +88,18 @@ int main(int argc, char** argv) {
         ids.push_back(data("DncShim/__static__/__create__", client, {{"_1", "m" + std::to_string(i)}})["r"]);
         data("DncShim/" + ids.back() + "/connect", client, {{"_1", "m" + std::to_string(i) + ".sim"}, {"_2", "tnc640"}});
     }
-    callOthers(client, ids, 1);  // warm-up
-    const Phase quiet = callOthers(client, ids, seconds);
+    callOthers(client, ids, 2);  // warm-up
 
-    data("DncSimulator/" + simulator + "/delay", client, {{"_1", "GetState"}, {"_2", 2000}, {"_3", -1}, {"_4", "m0.sim"}});
-    std::atomic<bool> loaded{true};
+    // The load of this shared machine drifts: quiet and loaded stretches of
+    // two seconds alternate, so that both see the same drift.
+    std::atomic<bool> loaded{false}, done{false};
     std::atomic<int> slowAnswered{0}, slowTimedOut{0};
     std::thread neighbour([&] {
-        while (loaded) {
+        while (!done) {
+            if (!loaded) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                continue;
+            }
             std::atomic<int> left{kSlowCalls};
             for (int i = 0; i < kSlowCalls; ++i) {
                 slow.send(kPrefix + "DncShim/" + ids[0] + "/getState", json::object(), [&](const json& reply, double) {
@@ -100,13 +110,21 @@ int main(int argc, char** argv) {
             while (left > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the fifty are in
-    const Phase loadedPhase = callOthers(client, ids, seconds);
-    loaded = false;
+    data("DncSimulator/" + simulator + "/delay", client, {{"_1", "GetState"}, {"_2", 2000}, {"_3", -1}, {"_4", "m0.sim"}});
+    Phase quiet, loadedPhase;
+    for (int round = 0; round < (seconds + 1) / 2; ++round) {
+        // Quiet: the slow neighbour's calls of the last round have all ended.
+        loaded = false;
+        while (slowAnswered + slowTimedOut < round * kSlowCalls) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        append(quiet, callOthers(client, ids, 2));
+        loaded = true;
+        append(loadedPhase, callOthers(client, ids, 2));
+    }
+    done = true;
     neighbour.join();
     const auto figures = bench::processFigures(agent.pid());
 
-    std::printf("%-44s %8s %9s %9s\n", "round trip (ms)", "calls", "p50", "p99");
+    std::printf("%-44s %8s %9s %9s %9s\n", "round trip (ms)", "calls", "p50", "p99", "max");
     print("others, quiet", quiet.others);
     print("others, slow neighbour with 50 calls", loadedPhase.others);
     print("factory call, quiet", quiet.factory);
