@@ -26,6 +26,9 @@ struct AgentOptions {
     bool cleanSession = true;
     bool serverAuth = false;
     bool help = false;
+    // Workers the agent starts on demand beyond one per connected machine
+    // (-w), so that calls blocked in a slow controller hold up no other.
+    std::uint32_t burstWorkers = 256;
 
     bool operator==(const AgentOptions&) const = default;
 };

@@ -3,12 +3,26 @@
 #include <chrono>
 #include <iostream>
 #include <sstream>
+#include <system_error>
 #include <vector>
 
 namespace nolt {
 
 namespace {
 constexpr auto kStayAwake = std::chrono::microseconds(200);
+constexpr int kMaxSpinning = 2;
+
+// Counts a task as running for as long as it runs, also when it throws.
+class Running {
+public:
+    explicit Running(std::atomic<std::size_t>& busy) : busy_(busy) {}
+    ~Running() { --busy_; }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+private:
+    std::atomic<std::size_t>& busy_;
+};
 }  // namespace
 
 EventLoop& EventLoop::instance() {
@@ -18,28 +32,71 @@ EventLoop& EventLoop::instance() {
 
 EventLoop::EventLoop() : work_(asio::make_work_guard(context_)) {}
 
-void EventLoop::post(std::function<void()> task) { asio::post(context_, std::move(task)); }
+void EventLoop::post(std::function<void()> task) {
+    // Counted before it can start, so that a worker deciding to leave sees it.
+    ++queued_;
+    asio::post(context_, [this, task = std::move(task)] {
+        // Busy before no longer queued: for a moment the task counts twice,
+        // which may start a worker too many but never one too few.
+        ++busy_;
+        --queued_;
+        Running running(busy_);
+        task();
+    });
+    growIfNeeded();
+}
+
+void EventLoop::growIfNeeded() {
+    std::lock_guard<std::mutex> lock(poolMutex_);
+    if (!running_) return;
+    // Tasks posted before run() may need several workers at once.
+    while (true) {
+        const std::size_t busy = busy_;
+        const std::size_t free = workers_ > busy ? workers_ - busy : 0;
+        if (queued_ <= free) return;
+        const std::size_t alive = aliveLocked();
+        const std::size_t onDemand = alive > reserved_ ? alive - reserved_ : 0;
+        if (onDemand >= burstLimit_) return;
+        try {
+            startWorkerLocked();
+        } catch (const std::system_error& e) {
+            // Out of threads: the task waits for a worker that is running.
+            std::cerr << "Cannot start a worker thread: " << e.what() << std::endl;
+            return;
+        }
+    }
+}
+
+void EventLoop::startWorkerLocked() {
+    std::thread worker([this] { workerLoop(); });
+    auto id = worker.get_id();
+    added_.emplace(id, std::move(worker));
+    ++workers_;
+}
 
 void EventLoop::addThreads(std::size_t count) {
     std::lock_guard<std::mutex> lock(poolMutex_);
     for (std::size_t i = 0; i < count; ++i) {
-        std::thread worker([this] { workerLoop(); });
-        auto id = worker.get_id();
-        added_.emplace(id, std::move(worker));
+        startWorkerLocked();
+        ++reserved_;
     }
 }
 
 void EventLoop::removeThread() {
     {
         std::lock_guard<std::mutex> lock(poolMutex_);
-        if (added_.size() <= leaving_ + pendingRemovals_) return;
-        ++pendingRemovals_;
+        if (reserved_ == 0) return;
+        --reserved_;
     }
-    post([this] { removalTask(); });
+    asio::post(context_, [this] { removalTask(); });
 }
 
 void EventLoop::removalTask() {
     if (isAddedThread()) throw RemoveThreadException{};
+    {
+        std::lock_guard<std::mutex> lock(poolMutex_);
+        if (aliveLocked() <= reserved_) return;  // an idle worker has left already
+    }
     // Picked up by the agent thread: hand it on to an added worker a little
     // later instead of spinning while they are all busy.
     auto timer = std::make_shared<asio::steady_timer>(context_, std::chrono::milliseconds(1));
@@ -51,6 +108,18 @@ void EventLoop::removalTask() {
 bool EventLoop::isAddedThread() const {
     std::lock_guard<std::mutex> lock(poolMutex_);
     return added_.count(std::this_thread::get_id()) != 0;
+}
+
+bool EventLoop::leaveIfSurplus() {
+    std::lock_guard<std::mutex> lock(poolMutex_);
+    if (added_.count(std::this_thread::get_id()) == 0) return false;
+    // A queued task must find the workers that stay.
+    if (aliveLocked() <= reserved_ || queued_ != 0) return false;
+    ++leaving_;
+    --workers_;
+    auto id = std::this_thread::get_id();
+    asio::post(context_, [this, id] { joinFinished(id); });
+    return true;
 }
 
 void EventLoop::joinFinished(std::thread::id id) {
@@ -72,14 +141,10 @@ void EventLoop::workerLoop() {
             runTasks();
             return;
         } catch (const RemoveThreadException&) {
-            std::lock_guard<std::mutex> lock(poolMutex_);
-            if (added_.count(std::this_thread::get_id())) {
-                if (pendingRemovals_ > 0) --pendingRemovals_;
-                ++leaving_;
-                auto id = std::this_thread::get_id();
-                asio::post(context_, [this, id] { joinFinished(id); });
-                return;
-            }
+            // Without a surplus (a worker left on its own meanwhile) the
+            // request is met already; while tasks wait, the worker leaves
+            // later, when it has been idle.
+            if (leaveIfSurplus()) return;
         } catch (const std::exception& e) {
             std::cerr << e.what();
         } catch (...) {
@@ -93,10 +158,22 @@ void EventLoop::workerLoop() {
 
 void EventLoop::runTasks() {
     using Clock = std::chrono::steady_clock;
-    while (context_.run_one() != 0) {
+    while (true) {
+        if (context_.run_one_for(std::chrono::milliseconds(idlePeriodMs_.load())) == 0) {
+            if (context_.stopped()) return;
+            // A whole idle period without a task: a worker beyond those owed
+            // to the sessions goes.
+            if (leaveIfSurplus()) return;
+            continue;
+        }
         // Requests tend to come in bursts: stay awake a moment for the next
         // task instead of going back to sleep in the reactor, whose wake-up
-        // costs more than the task itself.
+        // costs more than the task itself. Only a few workers at a time: a
+        // burst of fifty spinning would take the processors from the rest.
+        if (spinning_.fetch_add(1) >= kMaxSpinning) {
+            --spinning_;
+            continue;
+        }
         auto awakeUntil = Clock::now() + kStayAwake;
         while (!context_.stopped() && Clock::now() < awakeUntil) {
             if (context_.poll_one() != 0) {
@@ -105,18 +182,27 @@ void EventLoop::runTasks() {
                 std::this_thread::yield();
             }
         }
+        --spinning_;
     }
 }
 
 void EventLoop::run() {
+    {
+        std::lock_guard<std::mutex> lock(poolMutex_);
+        running_ = true;
+        ++workers_;
+    }
+    growIfNeeded();
     workerLoop();
     // Stopped: the added workers leave their loops too.
     std::map<std::thread::id, std::thread> left;
     {
         std::lock_guard<std::mutex> lock(poolMutex_);
+        running_ = false;
         left.swap(added_);
-        pendingRemovals_ = 0;
         leaving_ = 0;
+        reserved_ = 0;
+        workers_ = 0;
     }
     for (auto& [id, worker] : left) {
         if (worker.joinable()) worker.join();
@@ -129,7 +215,19 @@ void EventLoop::reset() { context_.restart(); }
 
 std::size_t EventLoop::addedThreads() const {
     std::lock_guard<std::mutex> lock(poolMutex_);
-    return added_.size();
+    return aliveLocked();
 }
+
+void EventLoop::setBurstLimit(std::size_t limit) {
+    std::lock_guard<std::mutex> lock(poolMutex_);
+    burstLimit_ = limit;
+}
+
+std::size_t EventLoop::burstLimit() const {
+    std::lock_guard<std::mutex> lock(poolMutex_);
+    return burstLimit_;
+}
+
+void EventLoop::setIdlePeriod(std::chrono::milliseconds period) { idlePeriodMs_ = period.count(); }
 
 }  // namespace nolt

@@ -58,7 +58,8 @@ void printOptions(const AgentOptions& options, const std::string& clientId) {
               << "Clean Session   : " << (options.cleanSession ? 1 : 0) << "\n"
               << "Connect Timeout : " << options.connectTimeout << "\n"
               << "Keep Alive      : " << options.keepAlive << "\n"
-              << "Server Auth     : " << (options.serverAuth ? 1 : 0) << std::endl;
+              << "Server Auth     : " << (options.serverAuth ? 1 : 0) << "\n"
+              << "Burst Workers   : " << options.burstWorkers << std::endl;
 }
 
 std::shared_ptr<mqtt::async_client> makeClient(const AgentOptions& options, const std::string& clientId) {
@@ -82,6 +83,7 @@ public:
         client_ = makeClient(options_, clientId_);
         callback_ = std::make_shared<MqttCallback>(client_, connectOptions_, topics_, options_.broker, hostname_);
         callback_->attach();
+        EventLoop::instance().setBurstLimit(options_.burstWorkers);
         printOptions(options_, clientId_);
     }
 

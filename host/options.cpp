@@ -1,6 +1,8 @@
 #include "host/options.h"
 
 #include <cstring>
+#include <limits>
+#include <stdexcept>
 #include <string>
 
 namespace heidenhain {
@@ -25,6 +27,17 @@ const Switch* findSwitch(const char* argument) {
     return nullptr;
 }
 
+// A whole number of workers; anything else is refused, so that a typing
+// error does not silently leave the agent without spare workers.
+std::uint32_t parseWorkerCount(const std::string& text) {
+    const std::string error = "-w expects a number of workers from 0 to 65535, not \"" + text + "\"";
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        throw std::invalid_argument(error);
+    const unsigned long value = std::stoul(text);
+    if (value > std::numeric_limits<std::uint16_t>::max()) throw std::invalid_argument(error);
+    return static_cast<std::uint32_t>(value);
+}
+
 }  // namespace
 
 nolt::AgentOptions parseOptions(int argc, const char* const* argv) {
@@ -32,6 +45,8 @@ nolt::AgentOptions parseOptions(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         if (const Switch* match = findSwitch(argv[i])) {
             if (++i < argc) options.*(match->field) = argv[i];
+        } else if (std::strcmp(argv[i], "-w") == 0) {
+            if (++i < argc) options.burstWorkers = parseWorkerCount(argv[i]);
         } else if (std::strcmp(argv[i], "--help") == 0) {
             options.help = true;
         }

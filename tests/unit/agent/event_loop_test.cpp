@@ -73,6 +73,87 @@ TEST_F(EventLoopTest, RemovingWithoutAddedWorkerIsDropped) {
     runOnLoop();
 }
 
+// Tasks that block until released, as calls stuck in a slow controller.
+class Blockers {
+public:
+    explicit Blockers(EventLoop& loop) : loop_(loop), released_(release_.get_future().share()) {}
+    // The tasks use this object: it goes when they are done.
+    ~Blockers() {
+        releaseAll();
+        EXPECT_TRUE(waitFor([&] { return finished == posted_; }, 20s));
+    }
+    void post(int count) {
+        posted_ += count;
+        for (int i = 0; i < count; ++i) {
+            loop_.post([this] {
+                ++blocked;
+                released_.wait_for(20s);
+                --blocked;
+                ++finished;
+            });
+        }
+    }
+    void releaseAll() {
+        if (!done_) release_.set_value();
+        done_ = true;
+    }
+    std::atomic<int> blocked{0}, finished{0};
+
+private:
+    int posted_ = 0;
+    EventLoop& loop_;
+    std::promise<void> release_;
+    std::shared_future<void> released_;
+    bool done_ = false;
+};
+
+TEST_F(EventLoopTest, AQueuedTaskGetsAWorkerAtOnceWithinTheBurstLimit) {
+    loop.setIdlePeriod(50ms);
+    struct Case {
+        std::size_t burstLimit;
+        int blocking;
+        bool answeredWhileBlocked;
+    };
+    for (const Case& c : {Case{256, 6, true}, Case{2, 6, false}, Case{0, 1, false}}) {
+        SCOPED_TRACE(c.burstLimit);
+        loop.setBurstLimit(c.burstLimit);
+        Blockers blockers(loop);
+        blockers.post(c.blocking);
+        std::atomic<bool> ran{false};
+        loop.post([&] { ran = true; });
+        // Workers start as tasks are posted, never beyond the limit.
+        EXPECT_LE(loop.addedThreads(), c.burstLimit);
+        if (c.answeredWhileBlocked) {
+            EXPECT_TRUE(waitFor([&] { return ran.load(); }, 5s)) << "answered while the others block";
+            EXPECT_TRUE(waitFor([&] { return blockers.blocked == c.blocking; }, 5s));
+        } else {
+            EXPECT_EQ(loop.addedThreads(), c.burstLimit);
+        }
+        blockers.releaseAll();
+        EXPECT_TRUE(waitFor([&] { return ran.load(); }, 5s));
+        EXPECT_TRUE(waitFor([&] { return loop.addedThreads() == 0; }, 5s)) << "idle on-demand workers leave";
+    }
+    loop.setBurstLimit(EventLoop::kDefaultBurstLimit);
+    loop.setIdlePeriod(EventLoop::kDefaultIdlePeriod);
+}
+
+TEST_F(EventLoopTest, WorkersOwedToSessionsStayWhenIdleOnDemandOnesLeave) {
+    loop.setIdlePeriod(20ms);
+    loop.addThreads(1);
+    {
+        Blockers blockers(loop);
+        blockers.post(4);
+        ASSERT_TRUE(waitFor([&] { return blockers.blocked == 4; }, 5s));
+        EXPECT_EQ(loop.addedThreads(), 3u);
+    }
+    EXPECT_TRUE(waitFor([&] { return loop.addedThreads() == 1; }, 5s));
+    runOnLoop();
+    EXPECT_EQ(loop.addedThreads(), 1u) << "the session's worker is no surplus";
+    loop.removeThread();
+    EXPECT_TRUE(waitFor([&] { return loop.addedThreads() == 0; }, 5s));
+    loop.setIdlePeriod(EventLoop::kDefaultIdlePeriod);
+}
+
 TEST(EventLoop, StopBeforeRunReturnsAtOnce) {
     auto& loop = EventLoop::instance();
     loop.reset();

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <vector>
 
 #include "host/split_tokens.h"
@@ -68,6 +69,22 @@ TEST(ParseOptions, ValueIsTakenEvenWhenItLooksLikeASwitch) {
     const auto options = parse({"prog", "-d", "-a", "agent"});
     EXPECT_EQ(options.domain, "-a");
     EXPECT_EQ(options.agent, "");
+}
+
+TEST(ParseOptions, BurstWorkersTakeAWholeNumberOrRefuseTheCommandLine) {
+    EXPECT_EQ(parse({"prog"}).burstWorkers, 256u);
+    EXPECT_EQ(parse({"prog", "-w", "0"}).burstWorkers, 0u);
+    EXPECT_EQ(parse({"prog", "-w", "65535"}).burstWorkers, 65535u);
+    EXPECT_EQ(parse({"prog", "-w"}).burstWorkers, 256u);
+    for (const char* bad : {"", "-1", "12x", "65536", "99999999999", " 5"}) {
+        try {
+            parse({"prog", "-w", bad});
+            ADD_FAILURE() << "accepted \"" << bad << "\"";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      std::string("-w expects a number of workers from 0 to 65535, not \"") + bad + "\"");
+        }
+    }
 }
 
 TEST(SplitTokens, RunsBetweenDelimitersWithoutEmptyTokens) {

@@ -1,0 +1,139 @@
+// One slow machine among twenty: the agent executable with twenty simulated
+// controls, one of which answers every state read after 2 s and is sent 50
+// of them at once, again and again. Meanwhile the other nineteen are read in
+// turn and a session is created now and then, in stretches with and
+// without the slow neighbour's calls. Prints the others' and the
+// factory call's round trips with and without the slow neighbour.
+//   slow_neighbour [seconds per phase, default 10] [burst workers, default the agent's]
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/rpc_client.h"
+#include "tests/support/agent_process.h"
+#include "tests/support/broker.h"
+
+using bench::json;
+using bench::RpcClient;
+
+namespace {
+
+constexpr int kMachines = 20;
+constexpr int kSlowCalls = 50;
+const std::string kPrefix = "bench/agent/";
+
+struct Phase {
+    std::vector<double> others, factory;
+};
+
+json data(const std::string& topic, RpcClient& client, const json& arguments) {
+    auto reply = client.call(kPrefix + topic, arguments);
+    if (!reply) {
+        std::fprintf(stderr, "no reply on %s\n", topic.c_str());
+        std::exit(1);
+    }
+    return *reply;
+}
+
+// Reads the nineteen in turn, one call outstanding, and creates (and
+// deletes) a session every tenth call, for the given time.
+Phase callOthers(RpcClient& client, const std::vector<std::string>& ids, int seconds) {
+    Phase phase;
+    const auto end = bench::Clock::now() + std::chrono::seconds(seconds);
+    for (int n = 0; bench::Clock::now() < end; ++n) {
+        double ms = 0;
+        const auto& id = ids[1 + n % (kMachines - 1)];
+        auto reply = client.call(kPrefix + "DncShim/" + id + "/getState", json::object(), &ms);
+        if (!reply || !reply->contains("r")) std::fprintf(stderr, "state read failed: %s\n", reply ? reply->dump().c_str() : "lost");
+        phase.others.push_back(ms);
+        if (n % 10 == 0) {
+            auto created = client.call(kPrefix + "DncShim/__static__/__create__", {{"_1", "f" + std::to_string(n)}}, &ms);
+            phase.factory.push_back(ms);
+            if (created) client.call(kPrefix + "DncShim/__static__/__delete__", {{"_1", (*created)["r"]}});
+        }
+    }
+    return phase;
+}
+
+void append(Phase& to, const Phase& from) {
+    to.others.insert(to.others.end(), from.others.begin(), from.others.end());
+    to.factory.insert(to.factory.end(), from.factory.begin(), from.factory.end());
+}
+
+void print(const char* what, const std::vector<double>& values) {
+    std::printf("%-44s %8zu %9.3f %9.3f %9.3f\n", what, values.size(), bench::percentile(values, 0.5),
+                bench::percentile(values, 0.99), bench::percentile(values, 1.0));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    testsupport::MosquittoBroker broker;
+    std::vector<std::string> arguments{"-d", "bench", "-a", "agent", "-b", broker.uri()};
+    if (argc > 2) arguments.insert(arguments.end(), {"-w", argv[2]});
+    testsupport::AgentProcess agent(arguments);
+    if (!agent.waitForOutput("[OK]", std::chrono::seconds(30))) {
+        std::fprintf(stderr, "the agent did not connect:\n%s\n", agent.standardOutput().c_str());
+        return 1;
+    }
+    RpcClient client(broker.uri(), "others"), slow(broker.uri(), "slow");
+    const std::string simulator = data("DncSimulator/__static__/__create__", client, json::object())["r"];
+    std::vector<std::string> ids;
+    for (int i = 0; i < kMachines; ++i) {
+        ids.push_back(data("DncShim/__static__/__create__", client, {{"_1", "m" + std::to_string(i)}})["r"]);
+        data("DncShim/" + ids.back() + "/connect", client, {{"_1", "m" + std::to_string(i) + ".sim"}, {"_2", "tnc640"}});
+    }
+    callOthers(client, ids, 2);  // warm-up
+
+    // The load of this shared machine drifts: quiet and loaded stretches of
+    // two seconds alternate, so that both see the same drift.
+    std::atomic<bool> loaded{false}, done{false};
+    std::atomic<int> slowAnswered{0}, slowTimedOut{0};
+    std::thread neighbour([&] {
+        while (!done) {
+            if (!loaded) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                continue;
+            }
+            std::atomic<int> left{kSlowCalls};
+            for (int i = 0; i < kSlowCalls; ++i) {
+                slow.send(kPrefix + "DncShim/" + ids[0] + "/getState", json::object(), [&](const json& reply, double) {
+                    (reply["data"].contains("r") ? slowAnswered : slowTimedOut)++;
+                    --left;
+                });
+            }
+            while (left > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    data("DncSimulator/" + simulator + "/delay", client, {{"_1", "GetState"}, {"_2", 2000}, {"_3", -1}, {"_4", "m0.sim"}});
+    Phase quiet, loadedPhase;
+    for (int round = 0; round < (seconds + 1) / 2; ++round) {
+        // Quiet: the slow neighbour's calls of the last round have all ended.
+        loaded = false;
+        while (slowAnswered + slowTimedOut < round * kSlowCalls) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        append(quiet, callOthers(client, ids, 2));
+        loaded = true;
+        append(loadedPhase, callOthers(client, ids, 2));
+    }
+    done = true;
+    neighbour.join();
+    const auto figures = bench::processFigures(agent.pid());
+
+    std::printf("%-44s %8s %9s %9s %9s\n", "round trip (ms)", "calls", "p50", "p99", "max");
+    print("others, quiet", quiet.others);
+    print("others, slow neighbour with 50 calls", loadedPhase.others);
+    print("factory call, quiet", quiet.factory);
+    print("factory call, slow neighbour with 50 calls", loadedPhase.factory);
+    std::printf("p99 change of the others: %+.3f ms (target < 2 ms)\n",
+                bench::percentile(loadedPhase.others, 0.99) - bench::percentile(quiet.others, 0.99));
+    std::printf("slow neighbour: %d answered, %d failed (SDK lock time-out); agent threads at the end: %d\n",
+                slowAnswered.load(), slowTimedOut.load(), figures.threads);
+    agent.signal(SIGTERM);
+    agent.waitForExit(std::chrono::seconds(20));
+    return 0;
+}

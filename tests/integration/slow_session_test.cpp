@@ -1,0 +1,90 @@
+// One session stuck in the controller, with many more calls for it waiting,
+// holds up no call to another session: the agent in this process, so that the
+// test knows when the stuck call is inside the simulated SDK.
+#include <gtest/gtest.h>
+
+#include "agent/local_factory.h"
+#include "dncsim/sdk.h"
+#include "dncsim/simulator.h"
+#include "heidenhain/registration.h"
+#include "tests/support/broker.h"
+#include "tests/support/in_process_agent.h"
+#include "tests/support/mqtt_test_client.h"
+
+using nlohmann::json;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kWaitingCalls = 30;
+
+int replyId(const testsupport::ReceivedMessage& m) {
+    return m.isJson() && m.json.contains("id") && m.json["id"].is_number_integer() ? m.json["id"].get<int>() : -1;
+}
+
+class SlowSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dncsim::installSimulatedSdk();
+        heidenhain::registerDncShim();
+        agent = std::make_unique<testsupport::InProcessAgent>(broker.uri(), "slow", "agent");
+        client.connect(broker.uri());
+        client.subscribe(agent->topic("DncShim/__classInfo__"));
+        ASSERT_TRUE(client.waitForMessageOn(agent->topic("DncShim/__classInfo__"), 10s));
+    }
+    void TearDown() override {
+        sim().faults().clear();
+        agent->stop();
+        nolt::LocalFactory::instance().clearInstances();
+        sim().reset();
+    }
+    static dncsim::Simulator& sim() { return dncsim::Simulator::instance(); }
+
+    std::string connected(const std::string& host) {
+        const std::string id = client.call(agent->topic("DncShim/__static__/__create__"), {{"data", {{"_1", host}}}})["data"]["r"];
+        EXPECT_TRUE(client.call(topic(id, "connect"), {{"data", {{"_1", host}, {"_2", "tnc640"}}}})["data"]["r"].is_null());
+        return id;
+    }
+    std::string topic(const std::string& id, const std::string& function) const {
+        return agent->topic("DncShim/" + id + "/" + function);
+    }
+    std::string request(int id) const {
+        return json{{"sender", client.replyTopic()}, {"id", id}, {"data", json::object()}}.dump();
+    }
+
+    testsupport::MosquittoBroker broker;
+    std::unique_ptr<testsupport::InProcessAgent> agent;
+    testsupport::MqttTestClient client{"slow-session"};
+};
+
+TEST_F(SlowSession, AnotherSessionIsAnsweredWhileOneIsStuckWithItsCallsWaiting) {
+    const std::string stuck = connected("stuck.sim");
+    const std::string free = connected("free.sim");
+    sim().faults().delay("GetState", 60s, 1, "stuck.sim");
+    client.publishText(topic(stuck, "getState"), request(1000));
+    ASSERT_TRUE(sim().faults().awaitDelayedCall("GetState", 10s)) << "the first call is inside the SDK";
+    for (int i = 1; i <= kWaitingCalls; ++i) client.publishText(topic(stuck, "getState"), request(1000 + i));
+
+    EXPECT_EQ(client.call(topic(free, "getState"), {{"data", json::object()}})["data"]["r"], "machine_is_available");
+    EXPECT_EQ(client.call(agent->topic("DncShim/__static__/__create__"), {{"data", {{"_1", "new"}}}})["data"].count("r"), 1u);
+    for (const auto& message : client.messages()) {
+        EXPECT_LT(replyId(message), 1000) << "before any stuck call ended: " << message.payload;
+    }
+
+    // The waiting calls keep their meaning: each waits for the SDK lock and
+    // gives up after the lock time-out, naming the call that holds it.
+    for (int i = 1; i <= kWaitingCalls; ++i) {
+        auto reply = client.waitFor([&](const testsupport::ReceivedMessage& m) { return replyId(m) == 1000 + i; }, 20s);
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->json["data"]["e"].get<std::string>().rfind(
+                      "Could not get SDK lock within 5 seconds for call _machine->GetState(&state) other=_machine->GetState(&state) (", 0),
+                  0u)
+            << reply->payload;
+    }
+    sim().faults().releaseDelayed();
+    auto first = client.waitFor([](const testsupport::ReceivedMessage& m) { return replyId(m) == 1000; });
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->json["data"]["r"], "machine_is_available");
+}
+
+}  // namespace
