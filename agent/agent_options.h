@@ -4,8 +4,9 @@
 
 namespace nolt {
 
-// A public broker reached over TLS; used when no -b is given.
-inline constexpr const char* kDefaultBrokerUri = "ssl://test.mosquitto.org:8883";
+// The broker on this machine, over TLS; used when no -b is given. A broker
+// elsewhere is named with -b (see README).
+inline constexpr const char* kDefaultBrokerUri = "ssl://localhost:8883";
 
 struct AgentOptions {
     std::string domain;
@@ -24,7 +25,9 @@ struct AgentOptions {
     std::uint32_t connectTimeout = 10;
     std::uint32_t keepAlive = 120;
     bool cleanSession = true;
-    bool serverAuth = false;
+    // Verify the broker's certificate and host name (TLS brokers); only an
+    // explicit switch turns it off.
+    bool serverAuth = true;
     bool help = false;
     // Workers the agent starts on demand beyond one per connected machine
     // (-w), so that calls blocked in a slow controller hold up no other.

@@ -29,19 +29,22 @@ MqttCallback::MqttCallback(std::shared_ptr<mqtt::async_client> client, mqtt::con
       options_(std::move(options)),
       topics_(topics),
       brokerUri_(std::move(brokerUri)),
-      hostname_(std::move(hostname)) {
+      hostname_(std::move(hostname)),
+      outbox_(std::make_shared<Outbox>(client_)),
+      reconnector_(kReconnectPause, [this] { attemptReconnect(); }) {
     for (const auto& topic : staticTopics(LocalFactory::instance(), topics_)) subscriptions_.add(topic, kQos);
-    auto publisher = client_;
+    // Machine presence goes through the outbox too, in order with the replies.
+    auto outbox = outbox_;
     instanceStatus_ = std::make_unique<InstanceStatusPublisher>(
-        topics_, [publisher](const std::string& topic, const std::string& payload) {
-            publisher->publish(topic, payload, kQos, true);
+        topics_, [outbox](const std::string& topic, const std::string& payload) {
+            outbox->publish(topic, payload, true);
         });
 }
 
 void MqttCallback::attach() {
-    auto client = client_;
-    setEventPublisher([client](const nlohmann::json& message) {
-        client->publish(message["sender"].get<std::string>(), message.dump(), kQos, false);
+    auto outbox = outbox_;
+    setEventPublisher([outbox](const nlohmann::json& message) {
+        outbox->publish(message["sender"].get<std::string>(), message.dump(), false);
     });
     client_->set_callback(*this);
 }
@@ -59,6 +62,7 @@ MqttCallback::~MqttCallback() {
     stopReconnecting();
     instanceStatus_->stop();
     setEventPublisher(nullptr);
+    outbox_->shutdown();
     // Destroying the client fails the requests it still holds into their
     // listeners, this object among them: it must go while they are alive.
     client_.reset();
@@ -87,6 +91,8 @@ void MqttCallback::connected(const std::string&) {
     for (const auto& className : LocalFactory::instance().classNames()) {
         tryStep([&] { publishClassInfo(className); });
     }
+    // Replies and events kept while the link was down go out now, in order.
+    outbox_->linkUp();
     instanceStatus_->republishAll();
 }
 
@@ -94,6 +100,7 @@ void MqttCallback::connection_lost(const std::string& cause) {
     std::cout << "\nConnection lost" << std::endl;
     if (!cause.empty()) std::cout << "\tcause: " << cause << std::endl;
     std::cout << "Reconnecting..." << std::endl;
+    outbox_->linkDown();
     reconnect();
 }
 
@@ -102,27 +109,18 @@ void MqttCallback::on_failure(const mqtt::token&) {
     reconnect();
 }
 
-void MqttCallback::reconnect() {
-    {
-        std::unique_lock<std::mutex> lock(stopMutex_);
-        if (stopChanged_.wait_for(lock, kReconnectPause, [&] { return stopping_; })) return;
-    }
+void MqttCallback::reconnect() { reconnector_.request(); }
+
+void MqttCallback::attemptReconnect() {
     try {
         startConnect();
     } catch (const mqtt::exception& e) {
-        // The library's own automatic reconnect may be under way already;
-        // it carries on, so this is no reason to end the process.
-        if (e.get_return_code() == MQTTASYNC_COMMAND_IGNORED) return;
         std::cerr << "Error: " << e.what() << std::endl;
         platform::exitProcess(1);
     }
 }
 
-void MqttCallback::stopReconnecting() {
-    std::lock_guard<std::mutex> lock(stopMutex_);
-    stopping_ = true;
-    stopChanged_.notify_all();
-}
+void MqttCallback::stopReconnecting() { reconnector_.stop(); }
 
 void MqttCallback::message_arrived(mqtt::const_message_ptr message) {
     auto topic = classifyTopic(message->get_topic());
@@ -231,8 +229,8 @@ void MqttCallback::unsubscribe(const std::string& topic) {
     tryStep([&] { client_->unsubscribe(topic, nullptr, subscribeListener_); });
 }
 
-void MqttCallback::publish(const std::string& topic, const std::string& payload, bool retained) {
-    client_->publish(topic, payload, kQos, retained);
+void MqttCallback::publish(const std::string& topic, std::string payload, bool retained) {
+    outbox_->publish(topic, std::move(payload), retained);
 }
 
 }  // namespace nolt

@@ -2,7 +2,6 @@
 // The MQTT session's reactions: connection events, arriving messages and the
 // outcome of connect and subscribe requests.
 #include <atomic>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -12,6 +11,8 @@
 
 #include "agent/client_table.h"
 #include "agent/instance_status.h"
+#include "agent/outbox.h"
+#include "agent/reconnector.h"
 #include "agent/subscriptions.h"
 #include "agent/topics.h"
 
@@ -51,13 +52,16 @@ public:
 
     void subscribe(const std::string& topic);
     void unsubscribe(const std::string& topic);
-    void publish(const std::string& topic, const std::string& payload, bool retained);
+    void publish(const std::string& topic, std::string payload, bool retained);
 
     // Starts a connect with this object as listener; throws the MQTT library's exception.
     void startConnect();
 
-    // No more reconnects from now on; wakes a reconnect that waits.
+    // No more reconnects from now on; waits for an attempt being started.
     void stopReconnecting();
+
+    // Everything the agent publishes, in order.
+    Outbox& outbox() { return *outbox_; }
 
     // One received call message, run on a worker.
     void callTask(const ReceivedTopic& topic, const std::string& payload);
@@ -72,6 +76,8 @@ public:
 
 private:
     void reconnect();
+    // One reconnect attempt, on the reconnector's thread.
+    void attemptReconnect();
     void publishClassInfo(const std::string& className);
     // Runs one step of the session; an MQTT failure is printed and the next step goes on.
     template <typename Step>
@@ -88,10 +94,9 @@ private:
     ActionListener subscribeListener_{"Subscribe/Unsubscribe"};
     std::unique_ptr<InstanceStatusPublisher> instanceStatus_;
 
-    std::mutex stopMutex_;
-    std::condition_variable stopChanged_;
-    bool stopping_ = false;
+    std::shared_ptr<Outbox> outbox_;
     std::atomic<bool> everConnected_{false};
+    Reconnector reconnector_;  // last: its thread calls into the members above
 };
 
 }  // namespace nolt

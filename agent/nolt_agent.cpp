@@ -11,6 +11,7 @@
 #include "agent/event_loop.h"
 #include "agent/messages.h"
 #include "agent/mqtt_callback.h"
+#include "agent/tls_options.h"
 #include "platform/hostname.h"
 
 namespace nolt {
@@ -19,7 +20,10 @@ namespace {
 
 constexpr std::size_t kHostNameBuffer = 64;
 constexpr auto kConnectPoll = std::chrono::milliseconds(100);
-constexpr auto kReconnectInterval = std::chrono::seconds(3);
+// A stop ends within these bounds also while the broker goes away.
+constexpr auto kOfflineFlushBound = std::chrono::seconds(2);
+constexpr auto kDisconnectQuiesce = std::chrono::milliseconds(500);
+constexpr auto kDisconnectBound = std::chrono::seconds(3);
 
 mqtt::connect_options makeConnectOptions(const AgentOptions& options, const Topics& topics,
                                          const std::string& hostname) {
@@ -27,21 +31,15 @@ mqtt::connect_options makeConnectOptions(const AgentOptions& options, const Topi
     connect.set_keep_alive_interval(static_cast<int>(options.keepAlive));
     connect.set_clean_session(options.cleanSession);
     connect.set_connect_timeout(static_cast<int>(options.connectTimeout));
-    connect.set_automatic_reconnect(kReconnectInterval, kReconnectInterval);
+    // The agent reconnects on its own (reconnector.h).
+    connect.set_automatic_reconnect(false);
     if (!options.username.empty()) connect.set_user_name(options.username);
     if (!options.password.empty()) connect.set_password(options.password);
     if (!options.token.empty()) {
         connect.set_user_name("__token__");
         connect.set_password(options.token);
     }
-    mqtt::ssl_options ssl;
-    ssl.set_trust_store(options.trustStore);
-    ssl.set_key_store(options.keyStore);
-    ssl.set_private_key(options.privateKey);
-    ssl.set_private_key_password(options.privateKeyPassword);
-    ssl.set_enabled_cipher_suites(options.enabledCipherSuites);
-    ssl.set_enable_server_cert_auth(options.serverAuth);
-    connect.set_ssl(ssl);
+    connect.set_ssl(makeSslOptions(options));
     connect.set_will(mqtt::will_options(topics.agentInfo(), agentInfo("offline", hostname).dump(), 1, true));
     return connect;
 }
@@ -58,8 +56,15 @@ void printOptions(const AgentOptions& options, const std::string& clientId) {
               << "Clean Session   : " << (options.cleanSession ? 1 : 0) << "\n"
               << "Connect Timeout : " << options.connectTimeout << "\n"
               << "Keep Alive      : " << options.keepAlive << "\n"
-              << "Server Auth     : " << (options.serverAuth ? 1 : 0) << "\n"
-              << "Burst Workers   : " << options.burstWorkers << std::endl;
+              << "Server Auth     : " << (verifiesBroker(options) ? 1 : 0) << "\n";
+    if (!options.trustStore.empty()) std::cout << "CA File         : " << options.trustStore << "\n";
+    if (!options.keyStore.empty()) std::cout << "Client Cert     : " << options.keyStore << "\n";
+    if (!options.privateKey.empty()) std::cout << "Client Key      : " << options.privateKey << "\n";
+    std::cout << "Burst Workers   : " << options.burstWorkers << "\n"
+              << "Outgoing Queue  : " << describe(OutboxLimits{}) << std::endl;
+    if (usesTls(options.broker) && !options.serverAuth) {
+        std::cerr << "WARNING: the broker's certificate and host name are not verified (--insecure)" << std::endl;
+    }
 }
 
 std::shared_ptr<mqtt::async_client> makeClient(const AgentOptions& options, const std::string& clientId) {
@@ -123,6 +128,8 @@ public:
             stopped_ = true;
             changed_.notify_all();
         }
+        // Workers waiting for room in the outgoing queue must end too.
+        callback_->outbox().stopWaiting();
         EventLoop::instance().stop();
     }
 
@@ -162,13 +169,22 @@ private:
             return;
         }
         std::cout << "\nDisconnecting from the MQTT server... " << std::flush;
+        auto& outbox = callback_->outbox();
+        // The instances end with the agent: their retained status goes first.
+        callback_->instanceStatus().clearAll();
+        outbox.publish(topics_.agentInfo(), agentInfo("offline", hostname_).dump(), true);
+        // Replies still queued and "offline" go out while the link holds;
+        // otherwise the broker announces the last will.
+        outbox.flush(kOfflineFlushBound);
+        outbox.shutdown();
+        bool clean = false;
         try {
-            // The instances end with the agent: their retained status goes first.
-            callback_->instanceStatus().clearAll();
-            client_->publish(topics_.agentInfo(), agentInfo("offline", hostname_).dump(), 1, true);
-            client_->disconnect()->wait();
-            std::cout << "[OK]" << std::endl;
+            clean = client_->disconnect(static_cast<int>(kDisconnectQuiesce.count()))->wait_for(kDisconnectBound);
         } catch (const mqtt::exception&) {
+        }
+        if (clean) {
+            std::cout << "[OK]" << std::endl;
+        } else {
             std::cerr << "\nERROR: Unable to cleanly disconnect from MQTT server: '" << options_.broker << "'"
                       << std::endl;
         }

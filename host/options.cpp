@@ -18,6 +18,8 @@ constexpr Switch kSwitches[] = {
     {"-u", &nolt::AgentOptions::username}, {"-P", &nolt::AgentOptions::password},
     {"-a", &nolt::AgentOptions::agent},    {"-t", &nolt::AgentOptions::token},
     {"-p", &nolt::AgentOptions::plugin},
+    {"--cafile", &nolt::AgentOptions::trustStore}, {"--cert", &nolt::AgentOptions::keyStore},
+    {"--key", &nolt::AgentOptions::privateKey},  {"--keypass", &nolt::AgentOptions::privateKeyPassword},
 };
 
 const Switch* findSwitch(const char* argument) {
@@ -49,6 +51,8 @@ nolt::AgentOptions parseOptions(int argc, const char* const* argv) {
             if (++i < argc) options.burstWorkers = parseWorkerCount(argv[i]);
         } else if (std::strcmp(argv[i], "--help") == 0) {
             options.help = true;
+        } else if (std::strcmp(argv[i], "--insecure") == 0) {
+            options.serverAuth = false;
         }
     }
     return options;

@@ -42,6 +42,47 @@ bool Probe::release() {
     return true;
 }
 
+namespace {
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool open = false;
+    int entered = 0;
+};
+Gate& gate() {
+    static Gate g;
+    return g;
+}
+}  // namespace
+
+void openHold() {
+    std::lock_guard<std::mutex> lock(gate().mutex);
+    gate().open = true;
+    gate().changed.notify_all();
+}
+
+void closeHold() {
+    std::lock_guard<std::mutex> lock(gate().mutex);
+    gate().open = false;
+    gate().entered = 0;
+}
+
+int holdsEntered() {
+    std::lock_guard<std::mutex> lock(gate().mutex);
+    return gate().entered;
+}
+
+bool Probe::hold() {
+    bool opened;
+    {
+        std::unique_lock<std::mutex> lock(gate().mutex);
+        ++gate().entered;
+        opened = gate().changed.wait_for(lock, std::chrono::seconds(60), [] { return gate().open; });
+    }
+    if (text_) text_("held");
+    return opened;
+}
+
 int Probe::fire() {
     int called = 0;
     if (text_) ++called, text_("t");
@@ -67,6 +108,7 @@ void registerProbe() {
         f.registerMember("Probe", "fail", &Probe::fail);
         f.registerMember("Probe", "block", &Probe::block);
         f.registerMember("Probe", "release", &Probe::release);
+        f.registerMember("Probe", "hold", &Probe::hold);
         f.registerMember("Probe", "onText", &Probe::onText);
         f.registerMember("Probe", "onTriple", &Probe::onTriple);
         f.registerMember("Probe", "onJson", &Probe::onJson);

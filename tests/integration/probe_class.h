@@ -38,6 +38,9 @@ public:
     // Blocks, with one worker added as the CNC session does, until release().
     bool block();
     bool release();
+    // Blocks the worker that runs it, without adding one, until openHold();
+    // calls the text callback on the way out.
+    bool hold();
 
     void onText(nolt::Callback<std::string> cb) { text_ = std::move(cb); }
     void onTriple(nolt::Callback<std::string, std::string, std::string> cb) { triple_ = std::move(cb); }
@@ -62,6 +65,11 @@ private:
     nolt::Callback<std::string, Row, Row> rows_;
     nolt::Callback<std::string> farewell_;
 };
+
+// The gate of Probe::hold, for every instance: opened by the test.
+void openHold();
+void closeHold();
+int holdsEntered();
 
 // Registers "Probe" once.
 void registerProbe();

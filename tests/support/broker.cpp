@@ -41,8 +41,15 @@ std::string configFor(int port, const std::filesystem::path& log) {
 
 }  // namespace
 
+MosquittoBroker::MosquittoBroker() : MosquittoBroker(std::string()) {}
+
 MosquittoBroker::MosquittoBroker(const std::string& extraConfig) {
-    writeFile(directory_.file("mosquitto.conf"), configFor(port(), directory_.file("mosquitto.log")) + extraConfig);
+    std::string extra = extraConfig;
+    const std::string dir = directory_.file("").string();
+    for (auto at = extra.find("{dir}"); at != std::string::npos; at = extra.find("{dir}", at + dir.size())) {
+        extra.replace(at, 5, dir);
+    }
+    writeFile(directory_.file("mosquitto.conf"), configFor(port(), directory_.file("mosquitto.log")) + extra);
     start();
 }
 
@@ -84,6 +91,14 @@ void MosquittoBroker::stop() {
 void MosquittoBroker::restart() {
     stop();
     start();
+}
+
+void MosquittoBroker::freeze() {
+    if (process_) process_->signal(SIGSTOP);
+}
+
+void MosquittoBroker::thaw() {
+    if (process_) process_->signal(SIGCONT);
 }
 
 bool MosquittoBroker::running() { return process_ && process_->running(); }

@@ -14,9 +14,11 @@ namespace testsupport {
 class MosquittoBroker {
 public:
     // Starts the broker and waits until it accepts connections; throws
-    // std::runtime_error (with the broker's log) when it does not. Extra
-    // configuration lines (a bridge, say) are appended to the broker's own.
-    explicit MosquittoBroker(const std::string& extraConfig = {});
+    // std::runtime_error (with the broker's log) when it does not.
+    MosquittoBroker();
+    // With lines added to the configuration (they apply to its one
+    // listener); "{dir}" stands for the broker's private directory.
+    explicit MosquittoBroker(const std::string& extraConfig);
     // Kills the broker; prints its log when the current test has failed.
     ~MosquittoBroker();
     MosquittoBroker(const MosquittoBroker&) = delete;
@@ -32,6 +34,9 @@ public:
     // Starts it again on the same port (after stop(), or after it died).
     void restart();
     bool running();
+    // SIGSTOP / SIGCONT: a broker that holds its connections open and answers nothing.
+    void freeze();
+    void thaw();
 
     // What the broker has written so far (connections, subscriptions, errors).
     std::string log() const;

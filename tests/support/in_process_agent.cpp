@@ -4,12 +4,20 @@
 
 namespace testsupport {
 
-InProcessAgent::InProcessAgent(const std::string& brokerUri, const std::string& domain, const std::string& agent)
-    : prefix_(domain + "/" + agent) {
+namespace {
+nolt::AgentOptions optionsFor(const std::string& brokerUri, const std::string& domain, const std::string& agent) {
     nolt::AgentOptions options;
     options.domain = domain;
     options.agent = agent;
     options.broker = brokerUri;
+    return options;
+}
+}  // namespace
+
+InProcessAgent::InProcessAgent(const std::string& brokerUri, const std::string& domain, const std::string& agent)
+    : InProcessAgent(optionsFor(brokerUri, domain, agent)) {}
+
+InProcessAgent::InProcessAgent(const nolt::AgentOptions& options) : prefix_(options.domain + "/" + options.agent) {
     agent_ = std::make_unique<nolt::NoltAgent>(options);
     nolt::EventLoop::instance().reset();
     thread_ = std::thread([this] { agent_->run(); });

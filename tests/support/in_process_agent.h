@@ -13,6 +13,7 @@ namespace testsupport {
 class InProcessAgent {
 public:
     InProcessAgent(const std::string& brokerUri, const std::string& domain, const std::string& agent);
+    explicit InProcessAgent(const nolt::AgentOptions& options);
     // Stops the agent and waits for its thread.
     ~InProcessAgent();
 

@@ -41,10 +41,12 @@ private:
     MqttTestClient& client_;
 };
 
-MqttTestClient::MqttTestClient(const std::string& name)
+MqttTestClient::MqttTestClient(const std::string& name, bool cleanSession, bool loginUnderClients)
     : clientId_(uniqueClientId(name)),
-      replyTopic_("nolt-test/" + clientId_ + "/reply"),
-      wakeTopic_("nolt-test/" + clientId_ + "/wake"),
+      replyTopic_((loginUnderClients ? "clients/" : "nolt-test/") + clientId_ + "/reply"),
+      wakeTopic_((loginUnderClients ? "clients/" : "nolt-test/") + clientId_ + "/wake"),
+      cleanSession_(cleanSession),
+      login_(loginUnderClients),
       resubscribeListener_(std::make_unique<ResubscribeListener>(*this)) {}
 
 MqttTestClient::~MqttTestClient() {
@@ -75,10 +77,11 @@ void MqttTestClient::connect(const std::string& uri, std::chrono::milliseconds b
     });
 
     auto options = mqtt::connect_options_builder()
-                       .clean_session(true)
+                       .clean_session(cleanSession_)
                        .mqtt_version(MQTTVERSION_3_1_1)  // no silent second try with 3.1
                        .connect_timeout(std::chrono::duration_cast<std::chrono::seconds>(bound) + 1s)
                        .finalize();
+    if (login_) options.set_user_name(clientId_);
     auto token = client_->connect(options);
     if (!waitWakingMqtt(bound, [&](auto slice) { return token->wait_for(slice); })) {
         throw std::runtime_error(clientId_ + " could not connect to " + uri + " in time");

@@ -41,7 +41,14 @@ class MqttTestClient {
 public:
     // The name becomes part of the client id, which is unique per process
     // and across processes.
-    explicit MqttTestClient(const std::string& name = "client");
+    // A persistent session (cleanSession false) keeps the subscriptions and
+    // what arrives for them while the client is away, on a broker that
+    // keeps its state across restarts.
+    // With loginUnderClients, it logs in with its client id as user name and
+    // keeps its topics below "clients/<client id>/", the layout of the
+    // broker ACL in docs/.
+    explicit MqttTestClient(const std::string& name = "client", bool cleanSession = true,
+                            bool loginUnderClients = false);
     // Disconnects (bounded) when still connected.
     ~MqttTestClient();
     MqttTestClient(const MqttTestClient&) = delete;
@@ -116,6 +123,8 @@ private:
     const std::string clientId_;
     const std::string replyTopic_;
     const std::string wakeTopic_;  // see mqtt_wakeup.h
+    const bool cleanSession_;
+    const bool login_;
     std::string uri_;
     std::atomic<std::int64_t> nextCallId_{1};
     EventQueue<ReceivedMessage> inbox_;

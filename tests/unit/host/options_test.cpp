@@ -20,7 +20,9 @@ nolt::AgentOptions parse(std::vector<const char*> args) {
 
 TEST(ParseOptions, WithoutArgumentsGivesTheDefaults) {
     for (const auto& options : {parse({}), parse({"prog"})}) {
-        EXPECT_EQ(options.broker, nolt::kDefaultBrokerUri);
+        // The machine's own broker, its certificate verified.
+        EXPECT_EQ(options.broker, "ssl://localhost:8883");
+        EXPECT_TRUE(options.serverAuth);
         EXPECT_EQ(options.domain, "");
         EXPECT_EQ(options.agent, "");
         EXPECT_FALSE(options.help);
@@ -29,7 +31,8 @@ TEST(ParseOptions, WithoutArgumentsGivesTheDefaults) {
 
 TEST(ParseOptions, EachSwitchStoresItsField) {
     const auto options = parse({"prog", "-d", "D", "-b", "B", "-u", "U", "-P", "PW", "-a", "A",
-                                "-t", "T", "-p", "PL", "--help"});
+                                "-t", "T", "-p", "PL", "--help", "--cafile", "CA", "--cert", "CRT",
+                                "--key", "K", "--keypass", "KP", "--insecure"});
     EXPECT_EQ(options.domain, "D");
     EXPECT_EQ(options.broker, "B");
     EXPECT_EQ(options.username, "U");
@@ -38,6 +41,11 @@ TEST(ParseOptions, EachSwitchStoresItsField) {
     EXPECT_EQ(options.token, "T");
     EXPECT_EQ(options.plugin, "PL");
     EXPECT_TRUE(options.help);
+    EXPECT_EQ(options.trustStore, "CA");
+    EXPECT_EQ(options.keyStore, "CRT");
+    EXPECT_EQ(options.privateKey, "K");
+    EXPECT_EQ(options.privateKeyPassword, "KP");
+    EXPECT_FALSE(options.serverAuth);
 }
 
 TEST(ParseOptions, SwitchesMatchWholeAndCaseSensitive) {

@@ -1,0 +1,41 @@
+#pragma once
+// The agent's one reconnect mechanism. The MQTT library's automatic
+// reconnect is off: the two raced for the same client, and the loser's
+// failure started yet another round, so a short outage cost two intervals.
+// Attempts run on a thread of their own, never on the library's delivering
+// thread, which must not sleep.
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace nolt {
+
+class Reconnector {
+public:
+    // attempt starts one asynchronous connect; its outcome comes back as a
+    // new request() (failure) or as the connection itself.
+    Reconnector(std::chrono::milliseconds pause, std::function<void()> attempt);
+    ~Reconnector();
+    Reconnector(const Reconnector&) = delete;
+    Reconnector& operator=(const Reconnector&) = delete;
+
+    // One attempt after the pause; requests made meanwhile join it.
+    void request();
+    // No attempt from now on; waits for one that is being started.
+    void stop();
+
+private:
+    void loop();
+
+    const std::chrono::milliseconds pause_;
+    std::function<void()> attempt_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool requested_ = false;
+    bool stopped_ = false;
+    std::thread thread_;
+};
+
+}  // namespace nolt

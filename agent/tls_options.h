@@ -1,0 +1,21 @@
+#pragma once
+// TLS towards the broker: the broker's certificate and host name are
+// verified unless the options turn that off explicitly.
+#include <string>
+
+#include <mqtt/ssl_options.h>
+
+#include "agent/agent_options.h"
+
+namespace nolt {
+
+// Whether the broker URI asks for TLS ("ssl://", "mqtts://", "wss://").
+bool usesTls(const std::string& brokerUri);
+
+// Whether the broker's certificate and host name are checked on this connection.
+bool verifiesBroker(const AgentOptions& options);
+
+// Without a CA file the system's trust store is used.
+mqtt::ssl_options makeSslOptions(const AgentOptions& options);
+
+}  // namespace nolt
