@@ -26,6 +26,9 @@ struct AgentOptions {
     bool cleanSession = true;
     bool serverAuth = false;
     bool help = false;
+    // Requests longer than this are refused with an error: room for NC
+    // programs of a few tens of MB sent as Base64.
+    std::uint64_t maxRequestBytes = std::uint64_t(64) << 20;
 };
 
 }  // namespace nolt

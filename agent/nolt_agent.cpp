@@ -57,7 +57,8 @@ void printOptions(const AgentOptions& options, const std::string& clientId) {
               << "Clean Session   : " << (options.cleanSession ? 1 : 0) << "\n"
               << "Connect Timeout : " << options.connectTimeout << "\n"
               << "Keep Alive      : " << options.keepAlive << "\n"
-              << "Server Auth     : " << (options.serverAuth ? 1 : 0) << std::endl;
+              << "Server Auth     : " << (options.serverAuth ? 1 : 0) << "\n"
+              << "Max Request     : " << options.maxRequestBytes << " bytes" << std::endl;
 }
 
 std::shared_ptr<mqtt::async_client> makeClient(const AgentOptions& options, const std::string& clientId) {
@@ -80,6 +81,7 @@ public:
           connectOptions_(makeConnectOptions(options_, topics_, hostname_)) {
         client_ = makeClient(options_, clientId_);
         callback_ = std::make_shared<MqttCallback>(client_, connectOptions_, topics_, options_.broker, hostname_);
+        callback_->setRequestLimit(static_cast<std::size_t>(options_.maxRequestBytes));
         callback_->attach();
         printOptions(options_, clientId_);
     }

@@ -27,6 +27,7 @@ public:
 
     bool signal(int signalNumber);  // SIGTERM, SIGINT, SIGKILL, ...
     bool running() { return process_->running(); }
+    int pid() const { return process_->pid(); }
     // The exit code (128 + signal number when a signal ended it), empty when
     // it still runs after the bound.
     std::optional<int> waitForExit(std::chrono::milliseconds bound);

@@ -41,8 +41,8 @@ std::string configFor(int port, const std::filesystem::path& log) {
 
 }  // namespace
 
-MosquittoBroker::MosquittoBroker() {
-    writeFile(directory_.file("mosquitto.conf"), configFor(port(), directory_.file("mosquitto.log")));
+MosquittoBroker::MosquittoBroker(const std::string& extraConfig) {
+    writeFile(directory_.file("mosquitto.conf"), configFor(port(), directory_.file("mosquitto.log")) + extraConfig);
     start();
 }
 

@@ -14,8 +14,9 @@ namespace testsupport {
 class MosquittoBroker {
 public:
     // Starts the broker and waits until it accepts connections; throws
-    // std::runtime_error (with the broker's log) when it does not.
-    MosquittoBroker();
+    // std::runtime_error (with the broker's log) when it does not. Extra
+    // configuration lines come last, so they override the defaults.
+    explicit MosquittoBroker(const std::string& extraConfig = "");
     // Kills the broker; prints its log when the current test has failed.
     ~MosquittoBroker();
     MosquittoBroker(const MosquittoBroker&) = delete;
