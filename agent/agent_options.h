@@ -29,6 +29,9 @@ struct AgentOptions {
     // explicit switch turns it off.
     bool serverAuth = true;
     bool help = false;
+    // Requests longer than this are refused with an error: room for NC
+    // programs of a few tens of MB sent as Base64.
+    std::uint64_t maxRequestBytes = std::uint64_t(64) << 20;
     // Workers the agent starts on demand beyond one per connected machine
     // (-w), so that calls blocked in a slow controller hold up no other.
     std::uint32_t burstWorkers = 256;

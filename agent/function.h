@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "agent/arguments.h"
+#include "agent/text_error.h"
 #include "agent/value.h"
 
 namespace nolt {
@@ -41,6 +42,8 @@ void storeOutcome(nlohmann::json& message, Body&& body) {
     try {
         nlohmann::json result = body();
         message["data"]["r"] = std::move(result);
+    } catch (const TextError& e) {
+        message["data"]["e"] = e.text();
     } catch (const std::exception& e) {
         message["data"]["e"] = e.what();
     }

@@ -1,6 +1,22 @@
 #include "agent/local_factory.h"
 
+#include "agent/instance_ids.h"
+#include "agent/text_error.h"
+#include "agent/topic_rules.h"
+
 namespace nolt {
+
+namespace {
+// A name becomes one level of the instance's topics, next to the agent's
+// prefix, the class and a function name: far below MQTT's limit of a topic.
+constexpr std::size_t kMaxInstanceNameBytes = 1024;
+
+// A long name is not repeated whole in the error.
+std::string quotedName(const std::string& name) {
+    constexpr std::size_t kShown = 64;
+    return "\"" + (name.size() <= kShown ? name : name.substr(0, kShown) + "...") + "\"";
+}
+}  // namespace
 
 LocalFactory& LocalFactory::instance() {
     static LocalFactory* factory = new LocalFactory();  // lives until the process ends
@@ -57,11 +73,12 @@ void LocalFactory::call(nlohmann::json& message) {
     entry->call(message);
 }
 
-std::string LocalFactory::create(const std::string& className, const std::function<Value()>& construct,
-                                 const std::function<std::uint64_t(const Value&)>& addressOf) {
+std::string LocalFactory::create(const std::string& className, const std::function<Value()>& construct) {
     std::lock_guard<std::mutex> lock(mutex_);
     Value instance = construct();
-    const std::string id = std::to_string(addressOf(instance));
+    std::string id;
+    do id = randomInstanceId();
+    while (instances_.count(id) || prototypes_.count(id));
     bindInstanceLocked(className, id, instance);
     return id;
 }
@@ -71,11 +88,14 @@ std::string LocalFactory::createNamed(const std::string& className, const std::s
     std::lock_guard<std::mutex> lock(mutex_);
     if (instances_.count(name)) return name;
     // A class name as instance id would replace the class's factory functions.
-    if (prototypes_.count(name)) throw std::runtime_error("Instance name must not be a class name: " + name);
+    if (prototypes_.count(name)) throw TextError("Instance name must not be a class name: " + name);
     // The name becomes one topic level of the instance's functions.
-    if (name.empty() || name == "__static__" || name.find_first_of("/+#") != std::string::npos) {
-        throw std::runtime_error("Invalid instance name: \"" + name + "\"");
+    std::optional<std::string> problem = topicLevelProblem(name);
+    if (!problem && name == "__static__") problem = "it is reserved";
+    if (!problem && name.size() > kMaxInstanceNameBytes) {
+        problem = "it is longer than " + std::to_string(kMaxInstanceNameBytes) + " bytes";
     }
+    if (problem) throw TextError("Invalid instance name: " + quotedName(name) + ", " + *problem);
     bindInstanceLocked(className, name, construct());
     namedInstances_[name] = className;
     return name;
@@ -89,16 +109,16 @@ void LocalFactory::bindInstanceLocked(const std::string& className, const std::s
         bound.emplace(key, std::move(entry));
     }
     functionsByContext_[id] = std::move(bound);
-    instances_[id] = instance;
+    instances_[id] = Instance{instance, className};
 }
 
 std::string LocalFactory::getNamed(const std::string& name) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!instances_.count(name)) throw std::runtime_error("Instance with id: " + name + " does not exist");
+    if (!instances_.count(name)) throw TextError("Instance with id: " + name + " does not exist");
     return name;
 }
 
-bool LocalFactory::remove(const std::string& id) {
+bool LocalFactory::remove(const std::string& id, const std::string& className) {
     // The removed handles are released after the lock: the last one runs the
     // instance's destructor, which may block.
     FunctionMap bound;
@@ -107,7 +127,8 @@ bool LocalFactory::remove(const std::string& id) {
         std::lock_guard<std::mutex> lock(mutex_);
         auto found = instances_.find(id);
         if (found == instances_.end()) return false;
-        instance = std::move(found->second);
+        if (!className.empty() && found->second.className != className) return false;
+        instance = std::move(found->second.value);
         instances_.erase(found);
         auto functions = functionsByContext_.find(id);
         if (functions != functionsByContext_.end()) {

@@ -1,7 +1,6 @@
 #pragma once
 // The process-wide registry of remotely callable classes, their instances
 // and the functions bound to each instance. Knows nothing of MQTT.
-#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -58,13 +57,10 @@ public:
     void registerClass(const std::string& className) {
         ensureClass(className);
         auto construct = [](const P&... args) { return Value(std::make_shared<C>(args...)); };
-        auto addressOf = [](const Value& value) {
-            return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(value.get<std::shared_ptr<C>>()->get()));
-        };
         addStaticFunction(className, functionKey<P...>("__create__"),
                           std::make_shared<ConstructorFunction<std::string, P...>>(
-                              className, [this, construct, addressOf](const std::string& cls, const P&... args) {
-                                  return create(cls, [&] { return construct(args...); }, addressOf);
+                              className, [this, construct](const std::string& cls, const P&... args) {
+                                  return create(cls, [&] { return construct(args...); });
                               }));
         addStaticFunction(className, functionKey<std::string, P...>("__createNamed__"),
                           std::make_shared<ConstructorFunction<std::string, std::string, P...>>(
@@ -76,7 +72,7 @@ public:
                               className, [this](const std::string&, const std::string& name) { return getNamed(name); }));
         addStaticFunction(className, functionKey<std::string>("__delete__"),
                           std::make_shared<ConstructorFunction<bool, std::string>>(
-                              className, [this](const std::string&, const std::string& id) { return remove(id); }));
+                              className, [this](const std::string& cls, const std::string& id) { return remove(id, cls); }));
     }
 
     // Dispatches one request; every failure is written into "data"."e".
@@ -92,8 +88,9 @@ public:
     // The instance's holder; empty when there is none.
     Value instanceOf(const std::string& id) const;
     bool isNamed(const std::string& id) const;
-    // Removes an instance and its bound functions; false when unknown.
-    bool remove(const std::string& id);
+    // Removes an instance and its bound functions; false when unknown, or
+    // when a class is given and the instance is not of that class.
+    bool remove(const std::string& id, const std::string& className = {});
 
     // For tests: forget every instance (registrations stay).
     void clearInstances();
@@ -102,8 +99,7 @@ private:
     LocalFactory() = default;
 
     void ensureClass(const std::string& className);
-    std::string create(const std::string& className, const std::function<Value()>& construct,
-                       const std::function<std::uint64_t(const Value&)>& addressOf);
+    std::string create(const std::string& className, const std::function<Value()>& construct);
     std::string createNamed(const std::string& className, const std::string& name,
                             const std::function<Value()>& construct);
     std::string getNamed(const std::string& name) const;
@@ -113,7 +109,11 @@ private:
     mutable std::mutex mutex_;
     std::unordered_map<std::string, FunctionMap> prototypes_;
     std::unordered_map<std::string, FunctionMap> functionsByContext_;
-    std::unordered_map<std::string, Value> instances_;
+    struct Instance {
+        Value value;
+        std::string className;
+    };
+    std::unordered_map<std::string, Instance> instances_;
     std::unordered_map<std::string, std::string> namedInstances_;
 };
 

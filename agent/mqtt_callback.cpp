@@ -3,10 +3,13 @@
 #include <chrono>
 #include <iostream>
 
+#include "agent/connect_failure.h"
 #include "agent/event_loop.h"
 #include "agent/event_publisher.h"
 #include "agent/local_factory.h"
 #include "agent/messages.h"
+#include "agent/request_scan.h"
+#include "agent/topic_rules.h"
 #include "platform/process_exit.h"
 #include "platform/tcp_nodelay.h"
 
@@ -104,8 +107,8 @@ void MqttCallback::connection_lost(const std::string& cause) {
     reconnect();
 }
 
-void MqttCallback::on_failure(const mqtt::token&) {
-    std::cerr << "Connection failed" << std::endl;
+void MqttCallback::on_failure(const mqtt::token& token) {
+    std::cerr << connectFailureText(token) << std::endl;
     reconnect();
 }
 
@@ -143,8 +146,8 @@ void MqttCallback::message_arrived(mqtt::const_message_ptr message) {
         }
         case ReceivedTopic::Call: {
             std::weak_ptr<MqttCallback> self = shared_from_this();
-            EventLoop::instance().post([self, topic, payload = message->get_payload_str()] {
-                if (auto callback = self.lock()) callback->callTask(topic, payload);
+            EventLoop::instance().post([self, topic, message]() mutable {
+                if (auto callback = self.lock()) callback->callTask(topic, std::move(message));
             });
             break;
         }
@@ -154,13 +157,57 @@ void MqttCallback::message_arrived(mqtt::const_message_ptr message) {
     }
 }
 
-void MqttCallback::callTask(const ReceivedTopic& topic, const std::string& payload) {
+void MqttCallback::callTask(const ReceivedTopic& topic, mqtt::const_message_ptr message) {
+    const std::string& payload = message->get_payload();
+    if (payload.size() > requestLimit_) {
+        refuseUnparsed(payload, topic,
+                       "Request of " + std::to_string(payload.size()) + " bytes refused: the limit is " +
+                           std::to_string(requestLimit_) + " bytes");
+        return;
+    }
+    if (scanRequest(payload).depth > kMaxRequestDepth) {
+        refuseUnparsed(payload, topic,
+                       "Request refused: nested deeper than " + std::to_string(kMaxRequestDepth) + " levels");
+        return;
+    }
     auto request = nlohmann::json::parse(payload);
+    const std::size_t requestSize = payload.size();
+    message.reset();
     const std::string sender = request["sender"].get<std::string>();
+    if (!acceptableSender(sender, topic)) return;
     prepareRequest(request, topic);
     LocalFactory::instance().call(request);
     applyFollowUps(request);
-    publish(sender, request.dump(), false);
+    std::string reply = serializeMessage(request, requestSize);
+    request = nullptr;
+    publish(sender, std::move(reply), false);
+}
+
+bool MqttCallback::acceptableSender(const std::string& sender, const ReceivedTopic& topic) {
+    const char* why = nullptr;
+    std::string problem;
+    if (auto found = topicNameProblem(sender)) {
+        problem = *found;
+        why = "its sender cannot be a topic: ";
+    } else if (topicMatches(topics_.prefix() + "/+/+/+", sender) || subscriptions_.contains(sender)) {
+        // The reply would come back to the agent as a request, and so on.
+        why = "its sender is a topic of the agent itself";
+    }
+    if (why) std::cerr << "Dropped a request to " << topic.function << ": " << why << problem << std::endl;
+    return why == nullptr;
+}
+
+void MqttCallback::refuseUnparsed(std::string_view payload, const ReceivedTopic& topic, const std::string& why) {
+    const RequestScan scan = scanRequest(payload);
+    const auto sender = scannedSender(scan);
+    if (!sender) {
+        std::cerr << why << "; no sender to answer" << std::endl;
+        return;
+    }
+    if (!acceptableSender(*sender, topic)) return;
+    nlohmann::json reply = {{"sender", *sender}, {"id", scannedId(scan)}, {"data", {{"e", why}}}};
+    prepareRequest(reply, topic);
+    publish(*sender, reply.dump(), false);
 }
 
 void MqttCallback::applyFollowUps(const nlohmann::json& reply) {
@@ -219,14 +266,24 @@ void MqttCallback::publishClassInfo(const std::string& className) {
 }
 
 void MqttCallback::subscribe(const std::string& topic) {
+    // Sent again on every reconnect: a bad topic would cost the connection each time.
+    if (!brokerAccepts(topic, "subscribed")) return;
     // Kept in the table even when the link is down: subscribed on the next connect.
     subscriptions_.add(topic, kQos);
     tryStep([&] { client_->subscribe(topic, kQos, nullptr, subscribeListener_); });
 }
 
 void MqttCallback::unsubscribe(const std::string& topic) {
+    // "__delete__" of an id that named nothing still unsubscribes its topics.
+    if (!brokerAccepts(topic, "unsubscribed")) return;
     subscriptions_.remove(topic);
     tryStep([&] { client_->unsubscribe(topic, nullptr, subscribeListener_); });
+}
+
+bool MqttCallback::brokerAccepts(const std::string& topic, const char* action) {
+    auto problem = topicNameProblem(topic);
+    if (problem) std::cerr << "Not " << action << ", the topic is invalid: " << *problem << std::endl;
+    return !problem;
 }
 
 void MqttCallback::publish(const std::string& topic, std::string payload, bool retained) {

@@ -52,6 +52,7 @@ public:
 
     void subscribe(const std::string& topic);
     void unsubscribe(const std::string& topic);
+    // The payload is moved into the MQTT message: a reply may be tens of MB.
     void publish(const std::string& topic, std::string payload, bool retained);
 
     // Starts a connect with this object as listener; throws the MQTT library's exception.
@@ -63,8 +64,12 @@ public:
     // Everything the agent publishes, in order.
     Outbox& outbox() { return *outbox_; }
 
-    // One received call message, run on a worker.
-    void callTask(const ReceivedTopic& topic, const std::string& payload);
+    // Requests longer than this are refused unparsed.
+    void setRequestLimit(std::size_t bytes) { requestLimit_ = bytes; }
+
+    // One received call message, run on a worker; the message is let go as
+    // soon as it is parsed.
+    void callTask(const ReceivedTopic& topic, mqtt::const_message_ptr message);
     // A client's "__clientInfo__" message, run on a worker.
     void clientInfo(const std::string& clientId, const std::string& payload);
 
@@ -83,6 +88,13 @@ private:
     template <typename Step>
     void tryStep(Step&& step);
     void applyFollowUps(const nlohmann::json& reply);
+    // Whether replies may go to the sender; logs one line why not.
+    bool acceptableSender(const std::string& sender, const ReceivedTopic& topic);
+    // A topic built from client input that would cost the connection is
+    // logged and left out.
+    bool brokerAccepts(const std::string& topic, const char* action);
+    // Answers a request refused before parsing, when its sender can be read.
+    void refuseUnparsed(std::string_view payload, const ReceivedTopic& topic, const std::string& why);
 
     std::shared_ptr<mqtt::async_client> client_;
     mqtt::connect_options options_;
@@ -96,6 +108,7 @@ private:
 
     std::shared_ptr<Outbox> outbox_;
     std::atomic<bool> everConnected_{false};
+    std::atomic<std::size_t> requestLimit_{std::size_t(64) << 20};
     Reconnector reconnector_;  // last: its thread calls into the members above
 };
 

@@ -60,7 +60,8 @@ void printOptions(const AgentOptions& options, const std::string& clientId) {
     if (!options.trustStore.empty()) std::cout << "CA File         : " << options.trustStore << "\n";
     if (!options.keyStore.empty()) std::cout << "Client Cert     : " << options.keyStore << "\n";
     if (!options.privateKey.empty()) std::cout << "Client Key      : " << options.privateKey << "\n";
-    std::cout << "Burst Workers   : " << options.burstWorkers << "\n"
+    std::cout << "Max Request     : " << options.maxRequestBytes << " bytes\n"
+              << "Burst Workers   : " << options.burstWorkers << "\n"
               << "Outgoing Queue  : " << describe(OutboxLimits{}) << std::endl;
     if (usesTls(options.broker) && !options.serverAuth) {
         std::cerr << "WARNING: the broker's certificate and host name are not verified (--insecure)" << std::endl;
@@ -87,6 +88,7 @@ public:
           connectOptions_(makeConnectOptions(options_, topics_, hostname_)) {
         client_ = makeClient(options_, clientId_);
         callback_ = std::make_shared<MqttCallback>(client_, connectOptions_, topics_, options_.broker, hostname_);
+        callback_->setRequestLimit(static_cast<std::size_t>(options_.maxRequestBytes));
         callback_->attach();
         EventLoop::instance().setBurstLimit(options_.burstWorkers);
         printOptions(options_, clientId_);

@@ -1,19 +1,33 @@
 #include "heidenhain/cnc_files.h"
 
-#include <regex>
+#include <algorithm>
+#include <stdexcept>
 
 namespace heidenhain {
 
+namespace {
+bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+}  // namespace
+
 std::string addTncPrefix(const std::string& path) {
-    static const std::regex drive("^[a-zA-Z]+:.*");
-    return std::regex_match(path, drive) ? path : "TNC:\\" + path;
+    if (path.size() > kMaxCncPathLength) {
+        throw std::runtime_error("CNC path of " + std::to_string(path.size()) +
+                                 " characters is too long: the control accepts at most " +
+                                 std::to_string(kMaxCncPathLength));
+    }
+    std::size_t letters = 0;
+    while (letters < path.size() && isAsciiLetter(path[letters])) ++letters;
+    const bool hasDrive = letters > 0 && letters < path.size() && path[letters] == ':';
+    return hasDrive ? path : "TNC:\\" + path;
 }
 
 std::vector<std::string> directoriesLeadingTo(const std::string& filePath) {
-    static const std::regex component("([^\\\\]+)");
     std::vector<std::string> components;
-    for (auto it = std::sregex_iterator(filePath.begin(), filePath.end(), component); it != std::sregex_iterator(); ++it)
-        components.push_back(it->str());
+    for (std::size_t start = 0; start < filePath.size();) {
+        const auto end = std::min(filePath.find('\\', start), filePath.size());
+        if (end > start) components.push_back(filePath.substr(start, end - start));
+        start = end + 1;
+    }
     std::vector<std::string> directories;
     if (components.size() < 3) return directories;
     // The first component is the drive, the last one the file itself.

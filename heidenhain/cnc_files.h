@@ -1,14 +1,19 @@
 #pragma once
 // The vocabulary of the CNC file system functions: CNC paths, directory
 // listings and the counts of a recursive delete.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace heidenhain {
 
+// The longest path the control takes (drive and file name included).
+inline constexpr std::size_t kMaxCncPathLength = 255;
+
 // The path unchanged when it starts with a drive name and a colon (PLC:\x,
-// TNC:\x), else below "TNC:\".
+// TNC:\x), else below "TNC:\". A path longer than the control takes is
+// refused with an error.
 std::string addTncPrefix(const std::string& path);
 
 // The directories that lead to a file, outermost first, under the file's own

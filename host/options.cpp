@@ -40,6 +40,23 @@ std::uint32_t parseWorkerCount(const std::string& text) {
     return static_cast<std::uint32_t>(value);
 }
 
+// A whole decimal number of bytes, at least 1.
+std::uint64_t byteCount(const char* switchName, const std::string& text) {
+    std::size_t used = 0;
+    unsigned long long value = 0;
+    try {
+        if (!text.empty() && text[0] != '-') value = std::stoull(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size() || value == 0) {
+        throw std::runtime_error(std::string(switchName) + " needs a number of bytes, not \"" + text + "\"");
+    }
+    return value;
+}
+
+constexpr const char* kMaxRequestSwitch = "--max-request-bytes";
+
 }  // namespace
 
 nolt::AgentOptions parseOptions(int argc, const char* const* argv) {
@@ -49,6 +66,8 @@ nolt::AgentOptions parseOptions(int argc, const char* const* argv) {
             if (++i < argc) options.*(match->field) = argv[i];
         } else if (std::strcmp(argv[i], "-w") == 0) {
             if (++i < argc) options.burstWorkers = parseWorkerCount(argv[i]);
+        } else if (std::strcmp(argv[i], kMaxRequestSwitch) == 0) {
+            if (++i < argc) options.maxRequestBytes = byteCount(kMaxRequestSwitch, argv[i]);
         } else if (std::strcmp(argv[i], "--help") == 0) {
             options.help = true;
         } else if (std::strcmp(argv[i], "--insecure") == 0) {

@@ -15,10 +15,15 @@ using nolt::LocalFactory;
 namespace {
 
 std::atomic<int> constructed{0};
+class Calculator;
+Calculator* lastConstructed = nullptr;
 
 class Calculator {
 public:
-    explicit Calculator(const std::string& name) : name_(name) { ++constructed; }
+    explicit Calculator(const std::string& name) : name_(name) {
+        ++constructed;
+        lastConstructed = this;
+    }
     std::string name() const { return name_; }
     int add(int a, int b) { return a + b; }
     float half(float value) { return value / 2; }
@@ -106,7 +111,7 @@ TEST_F(RegistryTest, FactoryKeysFollowConstructorParameters) {
                                               "__delete__-string", "__getNamed__-string"}));
 }
 
-TEST_F(RegistryTest, CreateAnswersTheAddressAndBindsMembers) {
+TEST_F(RegistryTest, CreateAnswersADecimalIdAndBindsMembers) {
     auto reply = dispatch(kClass, "__create__", {{"_1", "first"}});
     ASSERT_TRUE(reply["data"].contains("r")) << reply.dump();
     const std::string id = reply["data"]["r"];
@@ -197,10 +202,16 @@ TEST_F(RegistryTest, AClassNameIsNoInstanceName) {
     EXPECT_EQ(reply["data"]["e"], "Instance name must not be a class name: Calculator");
     EXPECT_TRUE(dispatch(kClass, "__create__", {{"_1", "still"}})["data"].contains("r"));
     // Names become topic levels.
-    for (const std::string bad : {"", "a/b", "+", "x#", "__static__"}) {
-        EXPECT_EQ(dispatch(kClass, "__createNamed__", {{"_1", bad}, {"_2", "x"}})["data"]["e"],
-                  "Invalid instance name: \"" + bad + "\"");
-        EXPECT_FALSE(LocalFactory::instance().hasInstance(bad));
+    const std::pair<std::string, std::string> bad[] = {
+        {"", "it is empty"}, {"a/b", "it holds a /"}, {"+", "it holds the wildcard +"}, {"x#", "it holds the wildcard #"},
+        {"__static__", "it is reserved"}, {"a\nb", "it holds the control character 10 at byte 1"},
+        {"\xef\xbf\xbf", "it holds a Unicode non-character at byte 0"}, {"\xff", "it is not valid UTF-8 at byte 0"},
+        {std::string(1025, 'n'), "it is longer than 1024 bytes"}};
+    for (const auto& [name, why] : bad) {
+        const auto shown = name.size() > 64 ? name.substr(0, 64) + "..." : name;
+        EXPECT_EQ(dispatch(kClass, "__createNamed__", {{"_1", name}, {"_2", "x"}})["data"]["e"],
+                  "Invalid instance name: \"" + shown + "\", " + why);
+        EXPECT_FALSE(LocalFactory::instance().hasInstance(name));
     }
 }
 
@@ -230,9 +241,8 @@ TEST_F(RegistryTest, ClassInfoListsNamedInstancesOnly) {
 
 TEST_F(RegistryTest, BlockingCallDoesNotStopOtherDispatch) {
     auto blocked = createAnonymous("blocked");
+    auto* calculator = lastConstructed;
     auto other = createAnonymous("other");
-    // The id of an anonymous instance is its address.
-    auto* calculator = reinterpret_cast<Calculator*>(std::stoull(blocked));
     json blockReply;
     std::thread caller([&] { blockReply = dispatch(blocked, "block"); });
     calculator->waitEntered();

@@ -1,0 +1,32 @@
+#include "agent/connect_failure.h"
+
+#include <mqtt/exception.h>
+#include <mqtt/token.h>
+
+namespace nolt {
+namespace {
+
+// The refusals of a CONNACK (MQTT 3.1.1).
+const char* connackText(int code) {
+    switch (code) {
+        case 1: return "unacceptable protocol version";
+        case 2: return "client identifier rejected";
+        case 3: return "server unavailable";
+        case 4: return "bad user name or password";
+        case 5: return "not authorized";
+        default: return "refused";
+    }
+}
+
+}  // namespace
+
+std::string connectFailureText(const mqtt::token& token) {
+    const int code = token.get_return_code();
+    if (code > 0) {
+        return "Connection failed: the broker refused it with return code " + std::to_string(code) + " (" +
+               connackText(code) + ")";
+    }
+    return "Connection failed: " + mqtt::exception::error_str(code) + " (" + std::to_string(code) + ")";
+}
+
+}  // namespace nolt

@@ -1,0 +1,203 @@
+// Floods the built agent with malformed and hostile requests on every topic
+// family it listens on (static and instance topics of each class, client
+// info topics), then checks that it still runs, never lost its broker
+// connection and answers. Prints counts and rates.
+//
+//   hostile_requests [count [agent executable]]
+#include <csignal>
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <mqtt/async_client.h>
+#include <nlohmann/json.hpp>
+
+#include "tests/support/agent_process.h"
+#include "tests/support/broker.h"
+#include "tests/support/mqtt_test_client.h"
+
+using nlohmann::json;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const std::string kPrefix = "fuzz/agent/";
+
+class Generator {
+public:
+    Generator(std::vector<std::string> shimFunctions, std::string instance)
+        : shim_(std::move(shimFunctions)), instance_(std::move(instance)) {}
+
+    // One hostile message: its topic and payload.
+    std::pair<std::string, std::string> next() {
+        const std::string topic = pickTopic();
+        return {topic, payload(topic)};
+    }
+
+private:
+    std::size_t below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
+    template <class T>
+    const T& pick(const std::vector<T>& items) { return items[below(items.size())]; }
+
+    std::string pickTopic() {
+        static const std::vector<std::string> factories = {"__create__", "__createNamed__", "__getNamed__", "__delete__"};
+        switch (below(5)) {
+            case 0: return kPrefix + "DncShim/__static__/" + pick(factories);
+            case 1: return kPrefix + "DncSimulator/__static__/" + pick(factories);
+            case 2: return "fuzz/c/" + std::to_string(below(8)) + "/__clientInfo__";
+            default: return kPrefix + "DncShim/" + instance_ + "/" + pick(shim_);
+        }
+    }
+
+    std::string text(std::size_t maxLength) {
+        std::string s(below(maxLength + 1), ' ');
+        for (auto& c : s) c = static_cast<char>(below(256));
+        return s;
+    }
+
+    // Senders and names that no topic may carry, or that point back at the agent.
+    std::string hostileTopic() {
+        static const std::vector<std::string> bad = {"", "+", "#", "a/+/b", "a/#", "a\nb", std::string("a\0b", 3),
+                                                     "\xef\xbf\xbf", "\xef\xb7\x90", "\x7f", "/", "__static__",
+                                                     "DncShim", kPrefix + "DncShim/__static__/__create__"};
+        switch (below(4)) {
+            case 0: return "r/victim" + std::string(65536, 'X');
+            case 1: return kPrefix + "DncShim/" + instance_ + "/" + pick(shim_);
+            default: return pick(bad);
+        }
+    }
+
+    json anyValue(int depth = 0) {
+        switch (below(depth > 3 ? 6 : 8)) {
+            case 0: return nullptr;
+            case 1: return below(2) == 1;
+            case 2: return static_cast<std::int64_t>(random_());
+            case 3: return std::uniform_real_distribution<double>(-1e300, 1e300)(random_);
+            case 4: return hostileTopic();
+            case 5: return std::string(below(4096), 'p');
+            case 6: { json a = json::array(); for (auto n = below(4); n > 0; --n) a.push_back(anyValue(depth + 1)); return a; }
+            default: { json o = json::object(); for (auto n = below(4); n > 0; --n) o["_" + std::to_string(below(4))] = anyValue(depth + 1); return o; }
+        }
+    }
+
+    std::string payload(const std::string& topic) {
+        const std::string sender = "fuzz/r/" + std::to_string(below(16));
+        json request = {{"sender", below(8) == 0 ? anyValue() : json(sender)}, {"id", below(1000)}};
+        json data = json::object();
+        for (auto n = below(4); n > 0; --n) data["_" + std::to_string(below(3) + 1)] = anyValue();
+        request["data"] = below(10) == 0 ? anyValue() : data;
+        std::string valid = request.dump(-1, ' ', false, json::error_handler_t::replace);
+        const std::string deep = std::string(1 + below(100000), '[');
+        switch (below(topic.ends_with("__clientInfo__") ? 3 : 9)) {
+            case 0: return text(300);                                  // noise
+            case 1: return valid.substr(0, below(valid.size() + 1));   // cut short
+            case 2: {                                                  // flipped bytes
+                for (auto n = 1 + below(4); n > 0 && !valid.empty(); --n) valid[below(valid.size())] = static_cast<char>(below(256));
+                return valid;
+            }
+            case 3: return "{\"sender\":\"" + sender + "\",\"data\":{\"_1\":" + deep + "}}";
+            case 4: return deep;
+            case 5: return json{{"sender", hostileTopic()}, {"data", data}}.dump(-1, ' ', false, json::error_handler_t::replace);
+            case 6: return json{{"sender", sender}, {"data", {{"_1", hostileTopic()}, {"_2", "n"}}}}.dump(-1, ' ', false, json::error_handler_t::replace);
+            case 7: return "{\"sender\":\"" + sender + "\",\"data\":{\"_1\":\"\xff\xfe\",\"_2\":1e400}}";
+            default: return valid;
+        }
+    }
+
+    std::mt19937_64 random_{20261207};
+    std::vector<std::string> shim_;
+    std::string instance_;
+};
+
+std::vector<std::string> functionNames(const json& keys) {
+    std::vector<std::string> names;
+    for (const auto& key : keys) names.push_back(key.get<std::string>().substr(0, key.get<std::string>().find('-')));
+    return names;
+}
+
+long statusKb(int pid, const std::string& field) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
+    }
+    return -1;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::size_t total = argc > 1 ? std::stoul(argv[1]) : 100000;
+    testsupport::MosquittoBroker broker;
+    testsupport::MqttTestClient probe("fuzz-probe");
+    probe.connect(broker.uri());
+    probe.subscribe(kPrefix + "DncShim/__classInfo__");
+    probe.subscribe(kPrefix + "DncSimulator/__classInfo__");
+    std::vector<std::string> arguments = {"-d", "fuzz", "-a", "agent", "-b", broker.uri()};
+    testsupport::AgentProcess agent(arguments, argc > 2 ? argv[2] : NOLT_AGENT_EXECUTABLE);
+    auto shimInfo = probe.waitForMessageOn(kPrefix + "DncShim/__classInfo__", 30s);
+    auto simInfo = probe.waitForMessageOn(kPrefix + "DncSimulator/__classInfo__", 30s);
+    if (!shimInfo || !simInfo) {
+        std::printf("agent did not come up\n%s", agent.standardError().c_str());
+        return 1;
+    }
+    const std::string id = probe.call(kPrefix + "DncShim/__static__/__create__", {{"data", {{"_1", "fuzz"}}}})["data"]["r"];
+    probe.call(kPrefix + "DncShim/" + id + "/connect", {{"data", {{"_1", "fuzz.sim"}, {"_2", "tnc640"}}}}, 30s);
+    Generator generator(functionNames(shimInfo->json["memberFunctions"]), id);
+
+    mqtt::async_client sender(broker.uri(), "fuzz-sender", static_cast<mqtt::iclient_persistence*>(nullptr));
+    std::atomic<std::size_t> replies{0};
+    sender.set_message_callback([&](mqtt::const_message_ptr) { ++replies; });
+    sender.connect()->wait();
+    sender.subscribe("fuzz/r/#", 0)->wait();
+
+    const auto start = Clock::now();
+    std::deque<mqtt::delivery_token_ptr> inFlight;
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < total; ++i) {
+        auto [topic, payload] = generator.next();
+        bytes += payload.size();
+        inFlight.push_back(sender.publish(topic, payload.data(), payload.size(), 1, false));
+        if (inFlight.size() > 200) {
+            inFlight.front()->wait();
+            inFlight.pop_front();
+        }
+    }
+    for (auto& token : inFlight) token->wait();
+    const double sendSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+
+    // Alive and answering once it has worked through the flood.
+    json alive;
+    try {
+        alive = probe.call(kPrefix + "DncShim/__static__/__getNamed__", {{"data", {{"_1", "alive"}}}}, 600s);
+    } catch (const std::exception& e) {
+        std::printf("no answer after the flood: %s\n", e.what());
+    }
+    const double drainSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const bool answered = alive["data"].value("e", "") == "Instance with id: alive does not exist";
+    const bool running = agent.running();
+    const auto errors = agent.standardError();
+    std::printf("hostile requests sent      : %zu (%.1f MB) in %.1f s (%.0f/s)\n", total, bytes / 1e6, sendSeconds,
+                total / sendSeconds);
+    std::printf("agent answered again after: %.1f s\n", drainSeconds);
+    std::printf("replies on fuzz senders    : %zu\n", replies.load());
+    std::printf("requests dropped (logged)  : %zu\n", occurrences(errors, "Dropped a request"));
+    std::printf("refused before parsing     : %zu\n", occurrences(errors, "Request refused"));
+    std::printf("agent broker connections   : %zu (1 = never cut off)\n", occurrences(broker.log(), " as nolta"));
+    std::printf("agent peak / current RSS   : %ld / %ld kB\n", statusKb(agent.pid(), "VmHWM"), statusKb(agent.pid(), "VmRSS"));
+    std::printf("agent running, answering   : %s, %s\n", running ? "yes" : "NO", answered ? "yes" : "NO");
+    sender.disconnect()->wait();
+    agent.signal(SIGTERM);
+    const auto exit = agent.waitForExit(30s);
+    std::printf("agent exit code            : %d\n", exit ? *exit : -1);
+    return running && answered && exit && *exit == 0 ? 0 : 1;
+}
