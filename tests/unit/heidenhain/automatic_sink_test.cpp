@@ -208,8 +208,7 @@ TEST_F(AutomaticSinkTest, LostLinkWhileAskingSchedulesTheDisconnect) {
     EXPECT_EQ(ncPrograms.size(), 0u);
 }
 
-// Only the timing step follows the read: a disconnect scheduled while the
-// control answered does not take the answer away.
+// A disconnect scheduled while the control answered keeps the answer.
 TEST_F(AutomaticSinkTest, ADisconnectScheduledDuringTheReadKeepsItsAnswer) {
     auto& mill = watched();
     CAutomaticSink sink(mill);
