@@ -122,7 +122,7 @@ public:
     void startProgram(const std::string& programName);
     void stopProgram(std::int32_t channel, bool onBlockEnd);
     void cancelProgram(std::int32_t channel);
-    // An execution mode name outside the table sends mode 0.
+    // A name outside the execution mode table is refused; nothing is sent.
     void setExecutionMode(const std::string& executionMode);
     std::string getProgramStatus();
     std::string getDncMode();
@@ -189,7 +189,9 @@ public:
     // The row's key column "T" is never written.
     void setToolTableRow(const std::string& toolId, const TableRow& row);
     void setToolTableCell(const std::string& toolId, const std::string& column, const std::string& value);
-    // Clearing empties the row (the iTNC deletes it) and frees its pocket.
+    // Tool ids that are no number are refused by every writing function, and
+    // the key column T is never written through a row or a cell.
+    // Clearing empties the row (the iTNC deletes it) and frees its pockets.
     void clearToolTableRow(const std::string& toolId);
     // A tool id without an index removes all its indexed rows.
     void removeToolTableRow(const std::string& toolId);
@@ -202,8 +204,10 @@ public:
     // The pocket table and the tools in its pockets. Rows hold P, T and
     // TNAME (the TNC 426: every column of its pocket file).
     std::vector<TableRow> getPocketTable();
-    // Empty when the pocket holds no tool.
+    // Empty when the pocket holds no tool. A pocket that the table lacks is
+    // refused by every pocket function; ids padded with blanks are trimmed.
     std::string getLinkedToolId(const std::string& pocketId);
+    // Refuses a tool that the tool table lacks or that another pocket holds.
     void linkToolToPocketTable(const std::string& pocketId, const std::string& toolId);
     // An empty pocket id does nothing.
     void unlinkToolFromPocketTable(const std::string& pocketId);
@@ -356,6 +360,22 @@ private:
     // Empty when no pocket holds the tool.
     std::string getPocketIdOfTool(const std::string& toolId);
     std::string findFreePocketId();
+    // A free tool row and pocket are searched and written under it, so that
+    // two callers are never offered the same; taken before the table cache lock.
+    TimedMutex allocationMutex_;
+    void setLinkedToolTableRowLocked(const std::string& pocketId, const TableRow& row);
+    // The names listed under a column path of a DataAccess table; fails
+    // naming setAccessMode while no access mode opens the listing.
+    std::vector<std::string> tableListing(const std::string& columnPath);
+    bool pocketExists(const std::string& pocketId);
+    // The pocket id without blanks; fails when the pocket table lacks it.
+    std::string requirePocket(const std::string& pocketId);
+    // Refuses a tool that a pocket other than `pocketId` holds.
+    void refuseSecondPocket(const std::string& toolId, const std::string& pocketId);
+    // The T cell of an existing pocket written, and blanked, without checks.
+    void writePocketTool(const std::string& pocketId, const std::string& toolId);
+    void clearPocket(const std::string& pocketId);
+    void unlinkFromAllPockets(const std::string& toolId);
     void setPocketTableCell(const std::string& pocketId, const std::string& column, const std::string& value);
     // The value property of a TNC 426 pocket cell; null when the control
     // answers GetDataEntry with a code that `absent` accepts.
@@ -413,6 +433,8 @@ private:
 
     // Set by the access modes that open the data tree; cleared by machineInit.
     std::atomic<bool> accessModeSet_{false};
+    // The monitor's notice of the missing access mode, given once per connect.
+    std::atomic<bool> accessModeNoticeGiven_{false};
     SubscriptionTable subscriptions_;
 
     // The fixed-width tables of the older controls (dncshim_itnc_table.cpp).

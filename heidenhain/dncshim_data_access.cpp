@@ -256,18 +256,16 @@ void DncShim::setValueWith(const std::string& dataPath, const dnc::Variant& newe
 
 void DncShim::writeNewer(const std::string& dataPath, const dnc::Variant& value) {
     auto dataEntry = getDataEntry2(dataPath, false);
-    bool disconnected = false;
-    const dnc::HRESULT hr = guard_.locked("dataEntry->SetPropertyValue", SDK_CALL_SITE, [&] {
-        disconnected = !isConnected();
-        return disconnected ? dnc::kOk
-                            : dataEntry->SetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, value, dnc::VARIANT_TRUE);
+    const auto hr = guard_.timedCall("dataEntry->SetPropertyValue", SDK_CALL_SITE, false, [&] {
+        return dataEntry->SetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, value, dnc::VARIANT_TRUE);
     });
-    if (disconnected) throw std::runtime_error("Unexpected online call writing to " + dataPath + " - already disconnected");
-    if (hr == dnc::kRecordLocked) throw std::runtime_error("Writing to " + dataPath + " failed - record is locked");
-    if (dnc::failed(hr)) {
+    if (!hr) throw std::runtime_error("Unexpected online call writing to " + dataPath + " - already disconnected");
+    if (*hr == dnc::kRecordLocked) throw std::runtime_error("Writing to " + dataPath + " failed - record is locked");
+    if (dnc::failed(*hr)) {
         throw std::runtime_error(
-            guard_.errorMessage("dataEntry->SetPropertyValue(dataPath=" + dataPath + ")", hr, SDK_CALL_SITE));
+            guard_.errorMessage("dataEntry->SetPropertyValue(dataPath=" + dataPath + ")", *hr, SDK_CALL_SITE));
     }
+    if (!isConnected()) throw std::runtime_error(SdkGuard::lostAfterCallMessage("dataEntry->SetPropertyValue", SDK_CALL_SITE));
 }
 
 void DncShim::writeOlder(const std::string& dataPath,
@@ -282,7 +280,8 @@ void DncShim::writeOlder(const std::string& dataPath,
                   [&] { return propertyList->get_property(dnc::DNC_DATAENTRY_PROPKIND_DATA, &property); });
     dnc::VariantBool readOnly = dnc::VARIANT_FALSE;
     property->get_readOnly(&readOnly);
-    if (readOnly != dnc::VARIANT_FALSE) return;
+    // Skipping the write in silence would answer success for a value that never changed.
+    if (readOnly != dnc::VARIANT_FALSE) throw std::runtime_error("Writing to " + dataPath + " failed - entry is protected");
     dnc::Variant origVariant;
     guard_.online("property->get_varValue(&origVariant)", SDK_CALL_SITE,
                   [&] { return property->get_varValue(&origVariant); });

@@ -1,8 +1,6 @@
 // The fixed-width tool and pocket tables of the older controls, through the
 // table interface: lines read and cut into rows, a short-lived cache in front
 // of the reads, rows written as small table files, tool rows deleted.
-#include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
@@ -11,6 +9,8 @@
 #include "heidenhain/controller_restriction.h"
 #include "heidenhain/dncshim.h"
 #include "heidenhain/session_log.h"
+#include "heidenhain/table_ids.h"
+#include "heidenhain/table_read_mode.h"
 #include "heidenhain/table_pocket_file.h"
 #include "heidenhain/table_text.h"
 #include "platform/temp_file.h"
@@ -31,9 +31,11 @@ std::optional<dnc::HRESULT> DncShim::tableReadCall(const std::string& call, cons
                                                    Op&& op) {
     dnc::HRESULT hr = dnc::kOk;
     bool entered = false;
+    std::optional<dnc::HRESULT> lostCode;
     const auto onLostLink = [&](dnc::HRESULT lost) {
         logWarning("getItncTable", name_ + ": Connection to CNC lost at " + lostAt + " (0x" + hexCode(lost) + ").");
         scheduleDisconnect();
+        lostCode = lost;
     };
     try {
         const auto done = guard_.onlineUnlessLost(call, site, onLostLink, [&] {
@@ -42,10 +44,15 @@ std::optional<dnc::HRESULT> DncShim::tableReadCall(const std::string& call, cons
             // The guard only acts on the lost link; the caller reads every other code.
             return dnc::isLostLink(hr) ? hr : dnc::kOk;
         });
+        // Only the monitor takes "no rows" for an answer: a client would read
+        // an empty magazine or a tool without geometry.
+        if (!done && lostCode && !inBackgroundTableRead()) {
+            throw std::runtime_error(guard_.errorMessage(call, *lostCode, site));
+        }
         if (!done) return std::nullopt;
     } catch (const std::runtime_error&) {
-        // Disconnected before the call reached the control: the read is empty.
-        if (!entered && !guard_.isConnected()) return std::nullopt;
+        // Disconnected before the call reached the control: the monitor's read is empty.
+        if (!entered && !guard_.isConnected() && inBackgroundTableRead()) return std::nullopt;
         throw;
     }
     return hr;
@@ -157,12 +164,11 @@ void DncShim::deleteItncToolTableRow(const std::string& toolId) {
     refuseOnTnc426(controllerType_.get(), "deleteItncToolTableRow", name_);
     logInformation("deleteItncToolTableRow", name_ + ": " + toolId);
     // The id becomes part of the control's query: "1 OR T > 0" would delete every row.
-    if (toolId.empty() || std::any_of(toolId.begin(), toolId.end(), [](unsigned char c) { return std::isspace(c); }))
-        throw std::invalid_argument("Invalid argument: Tool id \"" + toolId + "\" is not one word");
+    const std::string id = toolIdArgument(toolId);
     const auto table = itncTable_.get();
     guard_.requireInterface(itncTableCheck(table, "deleteItncToolTableRow"), SDK_CALL_SITE);
     guard_.online("_itncTable->DeleteRecord(bstrTablePath, bstrQuery)", SDK_CALL_SITE,
-                  [&] { return table->DeleteRecord(TOOL_TABLE, "WHERE T == " + toolId); });
+                  [&] { return table->DeleteRecord(TOOL_TABLE, "WHERE T == " + id); });
     clearItncTableCache();
 }
 

@@ -10,6 +10,7 @@ namespace heidenhain {
 void DncShim::machineInit() {
     // Access modes belong to the SDK connection that this connect makes anew.
     accessModeSet_ = false;
+    accessModeNoticeGiven_ = false;
     if (machine_.get()) {
         // A connect after a lost link reuses the object it kept.
         const std::string text = " machineInit " + name_ +

@@ -6,7 +6,7 @@
 #include "heidenhain/dncshim.h"
 #include "heidenhain/free_ids.h"
 #include "heidenhain/session_log.h"
-#include "heidenhain/std_texts.h"
+#include "heidenhain/table_ids.h"
 
 namespace heidenhain {
 
@@ -14,32 +14,42 @@ TableRow DncShim::getToolTableRowByPocketId(const std::string& pocketId) {
     const std::string toolId = getLinkedToolId(pocketId);
     TableRow row;
     if (!toolId.empty()) row = getToolTableRow(toolId);
-    row["P"] = pocketId;
+    row["P"] = trimmedId(pocketId);
     return row;
 }
 
 void DncShim::setLinkedToolTableRow(const std::string& pocketId, const TableRow& row) {
+    auto allocating = guard_.lock(allocationMutex_, "setLinkedToolTableRow", SDK_CALL_SITE);
+    setLinkedToolTableRowLocked(pocketId, row);
+}
+
+void DncShim::setLinkedToolTableRowLocked(const std::string& pocketId, const TableRow& row) {
     logInformation("setLinkedToolTableRow", name_ + ": " + pocketId);
+    const std::string pocket = requirePocket(pocketId);
     const std::string toolId = findFreeToolId();
     if (toolId.empty()) throw std::runtime_error("No free tool table row available");
-    logInformation("setLinkedToolTableRow", name_ + " :linking P: " + pocketId + " to T: " + toolId);
-    linkToolToPocketTable(pocketId, toolId);
+    refuseKeyChange(row, toolId);
+    logInformation("setLinkedToolTableRow", name_ + " :linking P: " + pocket + " to T: " + toolId);
+    writePocketTool(pocket, toolId);
     logInformation("setLinkedToolTableRow", name_ + ": setting row in tool table");
     setToolTableRow(toolId, row);
 }
 
 std::string DncShim::addLinkedToolTableRow(const TableRow& row) {
+    auto allocating = guard_.lock(allocationMutex_, "addLinkedToolTableRow", SDK_CALL_SITE);
     logInformation("addLinkedToolTableRow", name_);
     const std::string pocketId = findFreePocketId();
-    if (pocketId.empty()) return {};
-    setLinkedToolTableRow(pocketId, row);
+    // The number after the last pocket is no pocket of this magazine: it is full.
+    if (pocketId.empty() || !pocketExists(pocketId)) return {};
+    setLinkedToolTableRowLocked(pocketId, row);
     return pocketId;
 }
 
 std::string DncShim::findFreePocketId() {
     if (usesItncTable(controllerType_.get())) return firstFreePocketRow(getCachedItncTable(POCKET_TABLE));
     for (const auto& id : getPocketIds()) {
-        if (getLinkedToolId(id).empty() && parseFloat(id) > 0) return id;
+        const auto number = idNumber(id);
+        if (number && *number > 0 && getLinkedToolId(id).empty()) return trimmedId(id);
     }
     return {};
 }
@@ -48,8 +58,11 @@ void DncShim::removeToolTableRowByPocketId(const std::string& pocketId) {
     logInformation("removeToolTableRowByPocketId", name_ + ": " + pocketId);
     const std::string toolId = getLinkedToolId(pocketId);
     if (toolId.empty()) return;
-    unlinkToolFromPocketTable(pocketId);
+    // Removing the tool frees every pocket that holds it; a refused removal
+    // leaves the link as it was. This pocket may hold the id padded, which a
+    // search by the tool's number misses.
     removeToolTableRow(toolId);
+    clearPocket(trimmedId(pocketId));
 }
 
 }  // namespace heidenhain

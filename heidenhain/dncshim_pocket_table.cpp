@@ -1,26 +1,34 @@
 // The pocket table and which tool sits in which pocket: read through the
 // cached table interface on the older controls and through the data tree on
 // the others; the TNC 426 writes its pocket cells through the data tree.
+#include <algorithm>
 #include <iostream>
+#include <stdexcept>
 
 #include "heidenhain/controller_kind.h"
 #include "heidenhain/dncshim.h"
 #include "heidenhain/free_ids.h"
 #include "heidenhain/std_texts.h"
+#include "heidenhain/table_ids.h"
 #include "heidenhain/table_paths.h"
 
 namespace heidenhain {
 namespace {
 
-// The cell of `wanted` in the first row whose `key` cell is `value`; empty
-// when no row has it.
+// The cell of `wanted` in the first row whose `key` cell is the id `value`
+// (blanks around either ignored); empty when no row has it.
 std::string cellWhere(const std::vector<TableRow>& rows, const std::string& key, const std::string& value,
                       const std::string& wanted) {
     for (const auto& row : rows) {
         const auto cell = row.find(key);
-        if (cell != row.end() && cell->second == value) return cellOf(row, wanted);
+        if (cell != row.end() && trimmedId(cell->second) == value) return trimmedId(cellOf(row, wanted));
     }
     return {};
+}
+
+bool hasPocket(const std::vector<TableRow>& rows, const std::string& pocketId) {
+    return std::any_of(rows.begin(), rows.end(),
+                       [&](const TableRow& row) { return trimmedId(cellOf(row, "P")) == pocketId; });
 }
 
 bool cellRefused(dnc::HRESULT hr) { return hr == dnc::kFail; }
@@ -28,11 +36,21 @@ bool cellMissingOrRefused(dnc::HRESULT hr) { return hr == dnc::kBadParameter || 
 
 }  // namespace
 
+std::vector<std::string> DncShim::tableListing(const std::string& columnPath) {
+    // Without it the control lists nothing: an empty magazine or a full
+    // tool table would be answered for tables that are neither.
+    if (!accessModeSet_) {
+        throw std::runtime_error("The tool and pocket tables cannot be read without an access mode: call "
+                                 "setAccessMode first");
+    }
+    return getValues(columnPath);
+}
+
 std::vector<TableRow> DncShim::getPocketTable() {
     if (usesItncTable(controllerType_.get())) return getCachedItncTable(POCKET_TABLE);
-    const auto ids = getValues(POCKET_DATA_PATH + "P");
-    const auto tools = getValues(POCKET_DATA_PATH + "T");
-    const auto names = getValues(POCKET_DATA_PATH + "TNAME");
+    const auto ids = tableListing(POCKET_DATA_PATH + "P");
+    const auto tools = tableListing(POCKET_DATA_PATH + "T");
+    const auto names = tableListing(POCKET_DATA_PATH + "TNAME");
     std::vector<TableRow> rows;
     for (std::size_t i = 0; i < ids.size(); ++i) {
         TableRow row{{"P", ids[i]}};
@@ -45,25 +63,54 @@ std::vector<TableRow> DncShim::getPocketTable() {
     return rows;
 }
 
+bool DncShim::pocketExists(const std::string& pocketId) {
+    if (!idNumber(pocketId)) return false;
+    if (usesItncTable(controllerType_.get())) return hasPocket(getCachedItncTable(POCKET_TABLE), pocketId);
+    return dataPathExists(pocketToolPath(pocketId));
+}
+
+std::string DncShim::requirePocket(const std::string& pocketId) {
+    const std::string id = trimmedId(pocketId);
+    if (!pocketExists(id)) throw std::invalid_argument("Invalid argument: Pocket id " + pocketId + " does not exist in pocket table");
+    return id;
+}
+
 std::string DncShim::getLinkedToolId(const std::string& pocketId) {
-    if (usesItncTable(controllerType_.get())) return cellWhere(getCachedItncTable(POCKET_TABLE), "P", pocketId, "T");
-    return getValue(pocketToolPath(pocketId));
+    const std::string id = requirePocket(pocketId);
+    if (usesItncTable(controllerType_.get())) return cellWhere(getCachedItncTable(POCKET_TABLE), "P", id, "T");
+    return trimmedId(getValue(pocketToolPath(id)));
 }
 
 std::string DncShim::getPocketIdOfTool(const std::string& toolId) {
     if (usesItncTable(controllerType_.get())) return cellWhere(getCachedItncTable(POCKET_TABLE), "T", toolId, "P");
     const std::string path = pocketOfToolPath(toolId);
-    return dataPathExists(path) ? getValue(path) : std::string();
+    return dataPathExists(path) ? trimmedId(getValue(path)) : std::string();
 }
 
 std::vector<std::string> DncShim::getPocketIds() {
-    if (!usesItncTable(controllerType_.get())) return getValues(POCKET_DATA_PATH + "P");
+    if (!usesItncTable(controllerType_.get())) return tableListing(POCKET_DATA_PATH + "P");
     std::vector<std::string> ids;
-    for (const auto& row : getCachedItncTable(POCKET_TABLE)) ids.push_back(cellOf(row, "P"));
+    for (const auto& row : getCachedItncTable(POCKET_TABLE)) ids.push_back(trimmedId(cellOf(row, "P")));
     return ids;
 }
 
 void DncShim::linkToolToPocketTable(const std::string& pocketId, const std::string& toolId) {
+    const std::string pocket = requirePocket(pocketId);
+    const std::string tool = toolIdArgument(toolId);
+    if (!dataPathExists(toolRowPath(tool)))
+        throw std::invalid_argument("Invalid argument: Tool id " + tool + " does not exist in table");
+    refuseSecondPocket(tool, pocket);
+    writePocketTool(pocket, tool);
+}
+
+void DncShim::refuseSecondPocket(const std::string& toolId, const std::string& pocketId) {
+    const std::string holder = getPocketIdOfTool(toolId);
+    if (!holder.empty() && holder != pocketId) {
+        throw std::invalid_argument("Invalid argument: Tool " + toolId + " is already in pocket " + holder);
+    }
+}
+
+void DncShim::writePocketTool(const std::string& pocketId, const std::string& toolId) {
     if (usesItncTable(controllerType_.get())) {
         setPocketTableCell(pocketId, "T", toolId);
         return;
@@ -74,10 +121,14 @@ void DncShim::linkToolToPocketTable(const std::string& pocketId, const std::stri
 
 void DncShim::unlinkToolFromPocketTable(const std::string& pocketId) {
     if (pocketId.empty()) return;
+    clearPocket(requirePocket(pocketId));
+}
+
+void DncShim::clearPocket(const std::string& pocketId) {
     const std::string type = controllerType_.get();
     if (isItnc(type)) {
         // The pocket file drops the space: the control receives a blank T.
-        linkToolToPocketTable(pocketId, " ");
+        writePocketTool(pocketId, " ");
     } else if (type == "tnc426") {
         auto property = tnc426PocketCell(tnc426PocketCellPath(pocketId, "T"), "unlinkToolFromPocketTable",
                                          cellMissingOrRefused);
@@ -90,7 +141,19 @@ void DncShim::unlinkToolFromPocketTable(const std::string& pocketId) {
                       [&] { return property->put_varValue(variant); });
         clearItncTableCache();
     } else {
-        linkToolToPocketTable(pocketId, "");
+        writePocketTool(pocketId, "");
+    }
+}
+
+void DncShim::unlinkFromAllPockets(const std::string& toolId) {
+    // A table edited on the control may hold the tool in several pockets.
+    // Each round frees the first pocket still holding it; a pocket met twice
+    // would be one that cannot be freed.
+    std::vector<std::string> freed;
+    for (std::string pocket = getPocketIdOfTool(toolId); !pocket.empty(); pocket = getPocketIdOfTool(toolId)) {
+        if (std::find(freed.begin(), freed.end(), pocket) != freed.end()) return;
+        clearPocket(pocket);
+        freed.push_back(pocket);
     }
 }
 

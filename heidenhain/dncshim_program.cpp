@@ -1,4 +1,9 @@
 // Program control and overrides: thin guarded calls of the automatic interface.
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
 #include "heidenhain/controller_restriction.h"
 #include "heidenhain/dncshim.h"
 #include "heidenhain/sdk_arguments.h"
@@ -61,6 +66,16 @@ void DncShim::cancelProgram(std::int32_t channel) {
 
 void DncShim::setExecutionMode(const std::string& executionMode) {
     refuseOnTnc426(controllerType_.get(), "setExecutionMode", name_);
+    // Mode 0 for an unknown name would switch an unattended machine to manual.
+    if (!execModeMap().contains(executionMode)) {
+        std::vector<std::pair<int, std::string>> modes;
+        for (const auto& [modeName, number] : execModeMap()) modes.emplace_back(number, modeName);
+        std::sort(modes.begin(), modes.end());
+        std::string valid;
+        for (const auto& [number, modeName] : modes) valid += (valid.empty() ? "" : ", ") + modeName;
+        throw std::invalid_argument("Invalid argument: Execution mode " + executionMode +
+                                    " does not exist; valid names are " + valid);
+    }
     const std::int32_t mode = numberOf(execModeMap(), executionMode);
     automaticCall(
         "setExecutionMode", "_automatic->SetExecutionMode(execModeMap[executionMode])", SDK_CALL_SITE,

@@ -42,28 +42,23 @@ void DncShim::programStatusChanged(std::int32_t programEvent) {
 
 bool DncShim::refreshSelectedProgram() {
     auto automatic = automatic_.get();
-    if (!automatic || !flags_.isConnected()) return false;
+    if (!automatic) return false;
     dnc::Variant selectedProgram;
-    dnc::HRESULT hr = dnc::kOk;
-    bool lost = false;
-    // A failed call other than a lost link is only logged: the guard sees
-    // success for it and the code is read here.
-    guard_.onlineUnlessLost(
-        "_automatic->GetExecutionPoint", CallSite{"automaticsink", 119},
-        [&](dnc::HRESULT code) {
-            lost = true;
-            logWarning("OnProgramStatusChanged",
-                       name_ + " in onProgramStatusChanged: Connection to CNC lost (0x" + hexCode(code) + ").");
-            scheduleDisconnect();
-        },
-        [&] {
-            std::shared_ptr<dnc::Object> position;  // not needed, released unread
-            hr = automatic->GetExecutionPoint(&selectedProgram, &position);
-            return dnc::isLostLink(hr) ? hr : dnc::kOk;
-        });
-    if (lost) return false;
-    if (dnc::failed(hr)) {
-        logWarning("OnProgramStatusChanged", name_ + " Error in onProgramStatusChanged: 0x" + hexCode(hr));
+    // A session found disconnected ends the handler in silence; a disconnect
+    // scheduled during a successful read does not take its answer away.
+    const auto hr = guard_.timedCall("_automatic->GetExecutionPoint", CallSite{"automaticsink", 119}, true, [&] {
+        std::shared_ptr<dnc::Object> position;  // not needed, released unread
+        return automatic->GetExecutionPoint(&selectedProgram, &position);
+    });
+    if (!hr) return false;
+    if (dnc::isLostLink(*hr)) {
+        logWarning("OnProgramStatusChanged",
+                   name_ + " in onProgramStatusChanged: Connection to CNC lost (0x" + hexCode(*hr) + ").");
+        scheduleDisconnect();
+        return false;
+    }
+    if (dnc::failed(*hr)) {
+        logWarning("OnProgramStatusChanged", name_ + " Error in onProgramStatusChanged: 0x" + hexCode(*hr));
         return false;
     }
     storeSelectedProgram(variantToText(selectedProgram));

@@ -9,6 +9,7 @@
 #include "heidenhain/cnc_files.h"
 #include "heidenhain/controller_kind.h"
 #include "heidenhain/dncshim.h"
+#include "heidenhain/table_read_mode.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/tables.h"
 #include "heidenhain/tool_table_columns.h"
@@ -71,10 +72,14 @@ void DncShim::oneMonitorToolTableCall() {
     const std::string controllerType = controllerType_.get();
     if (isItnc(controllerType) && !pollProgramStatus()) return;
     if (!usesItncTable(controllerType) && !accessModeSet_) {
-        logInformation("oneMonitorToolTableCall",
-                       name_ + ": oneMonitorToolTableCall: called without AccessMode (passwords) set, ignoring");
+        // Once per connect: every cycle would flood the log, none would leave the monitor silent.
+        if (!accessModeNoticeGiven_.exchange(true)) {
+            logInformation("oneMonitorToolTableCall",
+                           name_ + ": oneMonitorToolTableCall: called without AccessMode (passwords) set, ignoring");
+        }
         return;
     }
+    const BackgroundTableReads quietReads;
     std::this_thread::yield();
     if (flags_.isConnected()) notifyIfToolTableChanged(getToolTable());
     std::this_thread::yield();

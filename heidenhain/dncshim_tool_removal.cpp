@@ -5,6 +5,7 @@
 #include "heidenhain/dncshim.h"
 #include "heidenhain/sdk_arguments.h"
 #include "heidenhain/session_log.h"
+#include "heidenhain/table_ids.h"
 #include "heidenhain/table_paths.h"
 
 namespace heidenhain {
@@ -65,10 +66,6 @@ void resetCell(SdkGuard& guard, dnc::IJHDataEntry& dataEntry) {
                  SDK_CALL_SITE, [&] { return dataEntry.put_propertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, variant); });
 }
 
-// A quote would make the id select several rows (\TABLE\TOOL\T\'1.0-3.9'):
-// no single row is named so.
-bool namesOneRow(const std::string& toolId) { return toolId.find('\'') == std::string::npos; }
-
 // A tool without an index stands for all its indexed rows, 0 to 9.
 std::string removalPath(const std::string& toolId) {
     if (toolId.find('.') != std::string::npos) return toolRowPath(toolId);
@@ -77,7 +74,9 @@ std::string removalPath(const std::string& toolId) {
 
 }  // namespace
 
-void DncShim::clearToolTableRow(const std::string& toolId) {
+void DncShim::clearToolTableRow(const std::string& givenToolId) {
+    // Checked before anything is read: an empty id would address the whole table.
+    const std::string toolId = toolIdArgument(givenToolId);
     const std::string type = controllerType_.get();
     if (isItnc(type)) {
         deleteItncToolTableRow(toolId);
@@ -86,12 +85,12 @@ void DncShim::clearToolTableRow(const std::string& toolId) {
     } else {
         guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "clearToolTableRow"), SDK_CALL_SITE);
         const std::string rowPath = toolRowPath(toolId);
-        if (!namesOneRow(toolId) || !dataPathExists(rowPath)) {
+        if (!dataPathExists(rowPath)) {
             throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in table");
         }
         clearTableRowDataEntry2(rowPath);
     }
-    unlinkToolFromPocketTable(getPocketIdOfTool(toolId));
+    unlinkFromAllPockets(toolId);
 }
 
 void DncShim::clearTNC426ToolTableRow(const std::string& toolId) {
@@ -126,7 +125,9 @@ void DncShim::clearTableRowDataEntry2(const std::string& dataPath) {
                   [&] { return rowDataEntry->WriteTreeValues(dnc::VARIANT_TRUE); });
 }
 
-void DncShim::removeToolTableRow(const std::string& toolId) {
+void DncShim::removeToolTableRow(const std::string& givenToolId) {
+    // Checked before anything is read: an empty id would make the range '.0-.9', tool 0.
+    const std::string toolId = toolIdArgument(givenToolId);
     const std::string type = controllerType_.get();
     if (type == "tnc426") {
         clearToolTableRow(toolId);
@@ -136,13 +137,13 @@ void DncShim::removeToolTableRow(const std::string& toolId) {
         logInformation("removeToolTableRow", name_ + " removeToolTableRow " + toolId);
         guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "removeToolTableRow"), SDK_CALL_SITE);
         const std::string dataPath = removalPath(toolId);
-        if (!namesOneRow(toolId) || !dataPathExists(dataPath)) {
+        if (!dataPathExists(dataPath)) {
             throw std::invalid_argument("Invalid argument: Tool id " + toolId +
                                         " to be removed but does not exist in table");
         }
         deleteToolRows(dataPath);
     }
-    unlinkToolFromPocketTable(getPocketIdOfTool(toolId));
+    unlinkFromAllPockets(toolId);
 }
 
 void DncShim::removeTool(const std::string& toolId) { removeToolTableRow(toolId); }

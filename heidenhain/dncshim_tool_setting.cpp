@@ -6,14 +6,16 @@
 #include "heidenhain/dncshim.h"
 #include "heidenhain/free_ids.h"
 #include "heidenhain/session_log.h"
+#include "heidenhain/table_ids.h"
 #include "heidenhain/table_paths.h"
 
 namespace heidenhain {
 
 std::vector<std::string> DncShim::getToolIds() {
-    if (!usesItncTable(controllerType_.get())) return getValues(TOOL_DATA_PATH + PRIMARY_KEY);
+    if (!usesItncTable(controllerType_.get())) return tableListing(TOOL_DATA_PATH + PRIMARY_KEY);
     std::vector<std::string> ids;
-    for (const auto& row : getCachedItncTable(TOOL_TABLE, "WHERE T >= 0")) ids.push_back(cellOf(row, PRIMARY_KEY));
+    for (const auto& row : getCachedItncTable(TOOL_TABLE, "WHERE T >= 0"))
+        ids.push_back(trimmedId(cellOf(row, PRIMARY_KEY)));
     return ids;
 }
 
@@ -24,21 +26,30 @@ std::string DncShim::findFreeToolId() {
 
 std::string DncShim::setTool(const std::string& pocketId, const std::string& toolId, const TableRow& row) {
     logInformation("setTool", name_ + " (" + pocketId + ", " + toolId + ")");
-    std::string id = toolId;
+    // Two callers must not both be offered the same free row, nor both find
+    // the same named row empty: the search and the writes are one step.
+    auto allocating = guard_.lock(allocationMutex_, "setTool", SDK_CALL_SITE);
+    // Every input is checked before the first write: a refused link must not
+    // leave the row written.
+    const std::string pocket = pocketId.empty() ? std::string() : requirePocket(pocketId);
+    std::string id;
     if (!toolId.empty()) {
-        if (dataPathExists(toolRowPath(toolId))) {
-            const std::string name = getToolTableCell(toolId, "NAME");
-            if (!name.empty()) throw std::runtime_error("Tool table row " + toolId + " is not empty (NAME=" + name + ")");
+        id = toolIdArgument(toolId);
+        if (dataPathExists(toolRowPath(id))) {
+            const std::string name = getToolTableCell(id, "NAME");
+            if (!name.empty()) throw std::runtime_error("Tool table row " + id + " is not empty (NAME=" + name + ")");
         }
-        logInformation("setTool", name_ + ": Setting row " + toolId + " in tool table");
+        logInformation("setTool", name_ + ": Setting row " + id + " in tool table");
     } else {
         id = findFreeToolId();
         if (id.empty()) throw std::runtime_error("No free tool table row available");
     }
+    refuseKeyChange(row, id);
+    if (!pocket.empty()) refuseSecondPocket(id, pocket);
     setToolTableRow(id, row);
-    if (pocketId.empty()) return id;
-    logInformation("setTool", name_ + ": Linking P: " + pocketId + " to T: " + id);
-    linkToolToPocketTable(pocketId, id);
+    if (pocket.empty()) return id;
+    logInformation("setTool", name_ + ": Linking P: " + pocket + " to T: " + id);
+    writePocketTool(pocket, id);
     return id;
 }
 

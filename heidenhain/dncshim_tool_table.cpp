@@ -7,11 +7,13 @@
 #include "heidenhain/dncshim.h"
 #include "heidenhain/sdk_arguments.h"
 #include "heidenhain/session_log.h"
+#include "heidenhain/table_ids.h"
 #include "heidenhain/table_paths.h"
 
 namespace heidenhain {
 
-TableRow DncShim::getToolTableRow(const std::string& toolId) {
+TableRow DncShim::getToolTableRow(const std::string& paddedToolId) {
+    const std::string toolId = trimmedId(paddedToolId);
     if (!dataPathExists(toolRowPath(toolId))) {
         throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in table");
     }
@@ -38,7 +40,10 @@ std::string DncShim::getToolTableCell(const std::string& toolId, const std::stri
     throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in tool table");
 }
 
-void DncShim::setToolTableCell(const std::string& toolId, const std::string& column, const std::string& value) {
+void DncShim::setToolTableCell(const std::string& givenToolId, const std::string& column, const std::string& value) {
+    const std::string toolId = toolIdArgument(givenToolId);
+    // The table file would carry two T columns and move the row.
+    if (column == PRIMARY_KEY) throwKeyColumnWrite();
     if (usesItncTable(controllerType_.get())) {
         setItncTableCell(TOOL_TABLE, TOOL_TABLE_HEADER, PRIMARY_KEY, toolId, column, value);
         return;
@@ -47,12 +52,14 @@ void DncShim::setToolTableCell(const std::string& toolId, const std::string& col
     setValue(toolCellPath(toolId, column), value);
 }
 
-void DncShim::setToolTableRow(const std::string& toolId, const TableRow& row) {
-    logInformation("setToolTableRow", name_ + ": " + toolId);
+void DncShim::setToolTableRow(const std::string& givenToolId, const TableRow& row) {
+    logInformation("setToolTableRow", name_ + ": " + givenToolId);
+    const std::string toolId = toolIdArgument(givenToolId);
+    refuseKeyChange(row, toolId);
     auto access = dataAccess_.get();
     guard_.requireInterface(dataAccessCheck(access, "setToolTableRow"), SDK_CALL_SITE);
     if (usesItncTable(controllerType_.get())) {
-        // The table file leads with the key; a second T column would move the row.
+        // The table file leads with the key: the row need not carry it twice.
         TableRow cells = row;
         cells.erase(PRIMARY_KEY);
         setItncToolTableRow(toolId, cells);

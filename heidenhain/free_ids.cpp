@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "heidenhain/std_texts.h"
+#include "heidenhain/table_ids.h"
 
 namespace heidenhain {
 namespace {
@@ -12,11 +12,15 @@ std::string numberText(int number) { return std::to_string(number); }
 
 // The items with their numbers, in the order of the numbers. A control lists
 // its rows so; a table listed otherwise would make a later number hide an
-// earlier gap, and the search would offer a row that is taken.
+// earlier gap, and the search would offer a row that is taken. An item whose
+// number is empty or no number ("ABC") is left out: it is never offered and
+// never stops the search.
 template <class Item, class NumberText>
-std::vector<std::pair<float, Item>> byNumber(std::vector<Item> items, NumberText&& numberText) {
-    std::vector<std::pair<float, Item>> numbered;
-    for (auto& item : items) numbered.emplace_back(parseFloat(numberText(item)), std::move(item));
+std::vector<std::pair<double, Item>> byNumber(std::vector<Item> items, NumberText&& numberText) {
+    std::vector<std::pair<double, Item>> numbered;
+    for (auto& item : items) {
+        if (const auto number = idNumber(numberText(item))) numbered.emplace_back(*number, std::move(item));
+    }
     std::stable_sort(numbered.begin(), numbered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return numbered;
 }
@@ -37,7 +41,7 @@ std::string firstFreeToolRow(const std::vector<TableRow>& rows) {
         if (t <= 0) continue;
         if (t > expected) return numberText(expected);
         if (t >= expected) ++expected;
-        if (isBlankCell(cellOf(row, "NAME"))) return cellOf(row, "T");
+        if (isBlankCell(cellOf(row, "NAME"))) return trimmedId(cellOf(row, "T"));
     }
     return numberText(expected);
 }
@@ -47,7 +51,7 @@ std::string firstFreeToolId(std::vector<std::string> toolIds, const std::functio
     for (const auto& [t, id] : byNumber(std::move(toolIds), [](const std::string& text) { return text; })) {
         if (t > expected) return numberText(expected);
         if (t >= expected) ++expected;
-        if (t > 0 && !hasName(id)) return id;
+        if (t > 0 && !hasName(id)) return trimmedId(id);
     }
     return {};
 }
@@ -55,7 +59,7 @@ std::string firstFreeToolId(std::vector<std::string> toolIds, const std::functio
 std::string firstFreePocketRow(const std::vector<TableRow>& rows) {
     int expected = 1;
     for (const auto& [p, row] : byNumber(rows, [](const TableRow& r) { return cellOf(r, "P"); })) {
-        if (p > 0 && isBlankCell(cellOf(row, "T"))) return cellOf(row, "P");
+        if (p > 0 && isBlankCell(trimmedId(cellOf(row, "T")))) return trimmedId(cellOf(row, "P"));
         if (p > expected) return numberText(expected);
         ++expected;
     }

@@ -1,7 +1,7 @@
 #pragma once
 // The searches for a free tool row and a free pocket, over the rows or ids
-// that the session has read. Ids are compared as numbers; a text that is
-// not a number fails with "invalid stof argument".
+// that the session has read. Ids are compared as numbers; a row or id that
+// is no number is skipped.
 #include <functional>
 #include <string>
 #include <vector>

@@ -62,12 +62,20 @@ std::unique_lock<TimedMutex> SdkGuard::lock(TimedMutex& mutex, std::string_view 
     return held;
 }
 
-SdkGuard::OnlineCall SdkGuard::enterOnline(std::string_view call, CallSite site) {
+std::string SdkGuard::lostAfterCallMessage(std::string_view call, CallSite site) {
+    return "Machine is not any longer connected after call: " + std::string(call) + " (" + siteText(site);
+}
+
+SdkGuard::OnlineCall SdkGuard::enterOnline(std::string_view call, CallSite site, bool refuseAfterLock) {
     std::this_thread::yield();
     if (!isConnected()) throw std::runtime_error(notConnectedMessage(call, site));
     OnlineCall pending{std::string(call), site, {}, platform::steadyNowNs(), 0, currentSdkCall(), {}};
     pending.held = lock(*sdkMutex_, call, site);
     if (!isConnected()) {
+        if (!refuseAfterLock) {
+            pending.held.unlock();
+            return pending;
+        }
         throw std::runtime_error("Unexpected online call while disconnected (after mutex lock): " + pending.call +
                                  " (" + siteText(site));
     }
@@ -99,10 +107,7 @@ std::optional<dnc::HRESULT> SdkGuard::leaveOnline(OnlineCall& pending, dnc::HRES
         return std::nullopt;
     }
     if (dnc::failed(hr)) throw std::runtime_error(errorMessage(pending.call, hr, pending.site));
-    if (!isConnected()) {
-        throw std::runtime_error("Machine is not any longer connected after call: " + pending.call + " (" +
-                                 siteText(pending.site));
-    }
+    if (!isConnected()) throw std::runtime_error(lostAfterCallMessage(pending.call, pending.site));
     pending.held.unlock();
     std::this_thread::yield();
     return hr;

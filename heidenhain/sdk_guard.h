@@ -72,6 +72,23 @@ public:
         return leaveOnline(pending, op(), &onLostLink);
     }
 
+    // The online call for a caller that reads the result code itself: the
+    // checks before the lock, the current-call record and the timing as
+    // online(), but a session found disconnected once the lock is held, and
+    // with `quietBeforeLock` also before it, gives nothing instead of the
+    // guard's text. The code comes back unread, the lock released.
+    template <class Op>
+    std::optional<dnc::HRESULT> timedCall(std::string_view call, CallSite site, bool quietBeforeLock, Op&& op) {
+        if (quietBeforeLock && !isConnected()) return std::nullopt;
+        OnlineCall pending = enterOnline(call, site, false);
+        if (!pending.held.owns_lock()) return std::nullopt;
+        const dnc::HRESULT hr = op();
+        warnIfSlow(pending);
+        pending.held.unlock();
+        std::this_thread::yield();
+        return hr;
+    }
+
     // The online call of a function that needs one of the session's interfaces.
     template <class Op>
     dnc::HRESULT checkedInterface(const InterfaceCheck& check, std::string_view call, CallSite site, Op&& op) {
@@ -116,6 +133,7 @@ public:
 
     // Texts shared with the callers that build these failures themselves.
     static std::string notConnectedMessage(std::string_view call, CallSite site);
+    static std::string lostAfterCallMessage(std::string_view call, CallSite site);
     std::string errorMessage(std::string_view call, dnc::HRESULT hr, CallSite site) const;
 
 private:
@@ -129,7 +147,9 @@ private:
         std::string otherBeforeSdk;
     };
 
-    OnlineCall enterOnline(std::string_view call, CallSite site);
+    // With `refuseAfterLock` false, a session found disconnected once the
+    // lock is held gives a call without the lock instead of the text.
+    OnlineCall enterOnline(std::string_view call, CallSite site, bool refuseAfterLock = true);
     std::optional<dnc::HRESULT> leaveOnline(OnlineCall& pending, dnc::HRESULT hr, const LostLinkHandler* onLostLink);
     void warnIfSlow(const OnlineCall& pending) const;
     std::unique_lock<TimedMutex> enterOffline(std::string_view call, CallSite site);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
 #include <stdexcept>
 #include <tuple>
 
@@ -205,6 +206,20 @@ TEST_F(AutomaticSinkTest, LostLinkWhileAskingSchedulesTheDisconnect) {
     EXPECT_FALSE(mill.isConnected());
     EXPECT_EQ(lost.size(), 1u);
     EXPECT_EQ(ncPrograms.size(), 0u);
+}
+
+// A disconnect scheduled while the control answered keeps the answer.
+TEST_F(AutomaticSinkTest, ADisconnectScheduledDuringTheReadKeepsItsAnswer) {
+    auto& mill = watched();
+    CAutomaticSink sink(mill);
+    sim().faults().delay("GetExecutionPoint", 10s, 1);
+    auto handled = std::async(std::launch::async, [&] { return sink.OnProgramStatusChanged(dnc::DNC_PRG_EVT_SELECTED); });
+    ASSERT_TRUE(sim().faults().awaitDelayedCall("GetExecutionPoint", 5s));
+    mill.scheduleDisconnect();
+    sim().faults().releaseDelayed();
+    EXPECT_EQ(handled.get(), dnc::kOk);
+    EXPECT_EQ(ncPrograms.size(), 1u);
+    EXPECT_FALSE(log.containsTextPart("Event produced error"));
 }
 
 TEST_F(AutomaticSinkTest, FailuresAnswerOneAndOnlyTheStatusEventLogsThem) {

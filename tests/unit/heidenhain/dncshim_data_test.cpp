@@ -2,12 +2,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "heidenhain/tables.h"
 #include "tests/unit/heidenhain/data_fixture.h"
 
 namespace heidenhain {
 namespace {
 
+using namespace std::chrono_literals;
 using dnc::Variant;
 using testing::HasSubstr;
 using testing::StartsWith;
@@ -175,6 +178,17 @@ TEST_F(DataValueTest, NewerControlsWriteTheValueAsGiven) {
                 ThrowsMessage<std::runtime_error>(StartsWith(
                     "Call dataEntry->SetPropertyValue(dataPath=\\CFG\\machine\\name) produced error (0x8004026d): "
                     "Attempt to alter protected data (isConnected:1, ")));
+    // The write holds the SDK as every guarded call does: a caller that waits names it.
+    SdkGuard::setSdkMutexTimeout(1);
+    sim().faults().delay("SetPropertyValue", 10s, 1);
+    auto writing = std::async(std::launch::async, [&] { mill.setValue("\\PLC\\memory\\D\\1", "5"); });
+    ASSERT_TRUE(sim().faults().awaitDelayedCall("SetPropertyValue", 5s));
+    EXPECT_THAT([&] { mill.getValue("\\PLC\\memory\\D\\1"); },
+                ThrowsMessage<std::runtime_error>(HasSubstr(" other=dataEntry->SetPropertyValue (")));
+    sim().faults().releaseDelayed();
+    writing.get();
+    EXPECT_EQ(stored(host, "\\PLC\\memory\\D\\1"), Variant("5"));
+
     EXPECT_THAT([&] { mill.setValue("\\nope", "1"); },
                 ThrowsMessage<std::invalid_argument>(StrEq("Invalid argument: Data path \\nope does not exist")));
     EXPECT_TRUE(logged("setValue", "Problem setting \\nope because: Invalid argument: Data path \\nope does not exist"));
@@ -232,8 +246,13 @@ TEST_F(DataValueTest, OlderControlsWriteTextAsTheCurrentType) {
     EXPECT_THAT([&] { old.setValue("\\PLC\\memory\\D\\2", 1.5f); }, invalid);
     EXPECT_EQ(stored(host, "\\PLC\\memory\\D\\2"), Variant(std::int32_t{-5}));
 
-    old.setValue("\\CFG\\machine\\name", "renamed");
-    EXPECT_EQ(stored(host, "\\CFG\\machine\\name"), Variant("DNC simulator")) << "a read-only entry is skipped";
+    // A protected entry is refused naming its path, not skipped as if written.
+    for (const std::string family : {"itnc530", "tnc426"}) {
+        auto& s = family == "itnc530" ? old : connected(family, family);
+        EXPECT_THAT([&] { s.setValue("\\CFG\\machine\\name", "renamed"); },
+                    ThrowsMessage<std::runtime_error>(StrEq("Writing to \\CFG\\machine\\name failed - entry is protected")));
+        EXPECT_EQ(stored(family + ".test", "\\CFG\\machine\\name"), Variant("DNC simulator")) << family;
+    }
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 
 #include <filesystem>
 #include <future>
+#include <optional>
 
+#include "heidenhain/table_read_mode.h"
 #include "heidenhain/table_row.h"
 #include "tests/support/fake_clock.h"
 #include "tests/unit/heidenhain/data_fixture.h"
@@ -77,19 +79,26 @@ TEST_F(ItncTableTest, FailuresOfTheControlBecomeTheGuardsTexts) {
               "heidenhain/dncshim_itnc_table.cpp:N)");
 }
 
-TEST_F(ItncTableTest, LostLinkWhileReadingGivesAnEmptyTableAndSchedulesTheDisconnect) {
+// A client's call gets the guard's error; the monitor's read has no rows.
+TEST_F(ItncTableTest, LostLinkWhileReadingFailsACallAndGivesTheMonitorNoRows) {
     auto& faults = dncsim::Simulator::instance().faults();
-    for (const char* operation : {"ReceiveTableLines", "GetTableInfo"}) {
-        auto& mill = itnc();
-        int lost = 0;
-        mill.onConnectLost([&](std::string) { ++lost; });
-        faults.failNext(operation, 1, dnc::kConnectionLost);
-        EXPECT_TRUE(mill.getItncTable(TOOL_TABLE, "WHERE T >= 0").empty());
-        EXPECT_FALSE(mill.isConnected());
-        EXPECT_EQ(lost, 1);
-        EXPECT_TRUE(loggedAs(platform::EventWarning, "getItncTable",
-                             "mill: Connection to CNC lost at " + std::string(operation) + " (0x800406cc)."));
-        mill.disconnect();
+    for (const bool monitor : {false, true}) {
+        for (const std::string operation : {"ReceiveTableLines", "GetTableInfo"}) {
+            auto& mill = itnc();
+            int lost = 0;
+            mill.onConnectLost([&](std::string) { ++lost; });
+            faults.failNext(operation, 1, dnc::kConnectionLost);
+            std::optional<BackgroundTableReads> monitorReads;
+            if (monitor) monitorReads.emplace();
+            EXPECT_EQ(failureOf([&] { EXPECT_TRUE(mill.getItncTable(TOOL_TABLE, "WHERE T >= 0").empty()); }),
+                      monitor ? "" : "Call _itncTable->" + operation + "(TNC:\\TOOL.T) produced error (0x800406cc): "
+                                     "Connection to the CNC is lost (isConnected:0, heidenhain/dncshim_itnc_table.cpp:N)");
+            EXPECT_FALSE(mill.isConnected());
+            EXPECT_EQ(lost, 1);
+            EXPECT_TRUE(loggedAs(platform::EventWarning, "getItncTable",
+                                 "mill: Connection to CNC lost at " + operation + " (0x800406cc)."));
+            mill.disconnect();
+        }
     }
 }
 
@@ -181,7 +190,7 @@ TEST_F(ItncTableTest, ToolRowsAreDeletedExceptOnTheTnc426) {
               "Call _itncTable->DeleteRecord(bstrTablePath, bstrQuery) produced error (0x800402c8): Requested record "
               "is not available (isConnected:1, heidenhain/dncshim_itnc_table.cpp:N)");
     EXPECT_EQ(failureOf([&] { mill.deleteItncToolTableRow("1 OR T > 0"); }),
-              "Invalid argument: Tool id \"1 OR T > 0\" is not one word");
+              "Invalid argument: Tool id \"1 OR T > 0\" is not a number");
     EXPECT_EQ(nameIn(mill.getCachedItncTable(TOOL_TABLE, "WHERE T >= 0"), "1"), "MILL_D10")
         << "an id that would widen the query deletes nothing";
 

@@ -68,10 +68,15 @@ TEST_F(ProgramTest, ExecutionModeNamesAndArgumentConversions) {
     auto& mill = connected();
     mill.setExecutionMode("handwheel");
     EXPECT_EQ(runner("a.test").executionMode(), dnc::DNC_EXEC_HANDWHEEL);
-    mill.setExecutionMode("automatic");
-    mill.setExecutionMode("exec_manual");
-    EXPECT_EQ(runner("a.test").executionMode(), dnc::DNC_EXEC_MANUAL) << "a name outside the table sends 0";
-    EXPECT_TRUE(logged("setExecutionMode", "mill: exec_manual"));
+    // Mode 0 for an unknown name would switch the machine to manual.
+    for (const std::string unknown : {"exec_manual", "Automatic", "bogus", ""}) {
+        EXPECT_THAT([&] { mill.setExecutionMode(unknown); },
+                    testing::ThrowsMessage<std::invalid_argument>(testing::StrEq(
+                        "Invalid argument: Execution mode " + unknown + " does not exist; valid names are manual, mdi, "
+                        "rpf, singlestep, automatic, other, simulo_turbo_deprecated, handwheel")));
+        EXPECT_FALSE(logged("setExecutionMode", "mill: " + unknown));
+    }
+    EXPECT_EQ(runner("a.test").executionMode(), dnc::DNC_EXEC_HANDWHEEL) << "nothing sent";
 
     EXPECT_TRUE(toVariant("__null__").isEmpty());
     EXPECT_EQ(toVariant(""), dnc::Variant(""));
