@@ -157,7 +157,7 @@ bool LocalFactory::hasInstance(const std::string& id) const {
 Value LocalFactory::instanceOf(const std::string& id) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto found = instances_.find(id);
-    return found == instances_.end() ? Value() : found->second;
+    return found == instances_.end() ? Value() : found->second.value;
 }
 
 bool LocalFactory::isNamed(const std::string& id) const {
