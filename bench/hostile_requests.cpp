@@ -9,6 +9,7 @@
 #include <deque>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -166,8 +167,17 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < total; ++i) {
         auto [topic, payload] = generator.next();
         bytes += payload.size();
-        inFlight.push_back(sender.publish(topic, payload.data(), payload.size(), 1, false));
-        if (inFlight.size() > 200) {
+        try {
+            inFlight.push_back(sender.publish(topic, payload.data(), payload.size(), 1, false));
+        } catch (const mqtt::exception& e) {
+            std::istringstream log(broker.log());
+            std::printf("sender failed after %zu messages: %s\n", i, e.what());
+            for (std::string line; std::getline(log, line);) {
+                if (line.find("fuzz-sender") != std::string::npos && line.find("PUB") == std::string::npos) std::printf("%s\n", line.c_str());
+            }
+            return 1;
+        }
+        if (inFlight.size() >= 64) {  // the library buffers at most 100 publishes
             inFlight.front()->wait();
             inFlight.pop_front();
         }
