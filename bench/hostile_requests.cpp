@@ -178,11 +178,11 @@ int main(int argc, char** argv) {
             return 1;
         }
         if (inFlight.size() >= 64) {  // the library buffers at most 100 publishes
-            inFlight.front()->wait();
+            inFlight.front()->wait_for(30s);
             inFlight.pop_front();
         }
     }
-    for (auto& token : inFlight) token->wait();
+    for (auto& token : inFlight) token->wait_for(30s);
     const double sendSeconds = std::chrono::duration<double>(Clock::now() - start).count();
 
     // Alive and answering once it has worked through the flood.
