@@ -7,7 +7,6 @@
 #include <csignal>
 #include <cstdio>
 #include <deque>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -16,6 +15,7 @@
 #include <mqtt/async_client.h>
 #include <nlohmann/json.hpp>
 
+#include "bench/process_status.h"
 #include "tests/support/agent_process.h"
 #include "tests/support/broker.h"
 #include "tests/support/mqtt_test_client.h"
@@ -120,13 +120,6 @@ std::vector<std::string> functionNames(const json& keys) {
     return names;
 }
 
-long statusKb(int pid, const std::string& field) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
-    }
-    return -1;
-}
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
     std::size_t n = 0;
@@ -203,7 +196,7 @@ int main(int argc, char** argv) {
     std::printf("requests dropped (logged)  : %zu\n", occurrences(errors, "Dropped a request"));
     std::printf("refused before parsing     : %zu\n", occurrences(errors, "Request refused"));
     std::printf("agent broker connections   : %zu (1 = never cut off)\n", occurrences(broker.log(), " as nolta"));
-    std::printf("agent peak / current RSS   : %ld / %ld kB\n", statusKb(agent.pid(), "VmHWM"), statusKb(agent.pid(), "VmRSS"));
+    std::printf("agent peak / current RSS   : %ld / %ld kB\n", processStatusKb(agent.pid(), "VmHWM"), processStatusKb(agent.pid(), "VmRSS"));
     std::printf("agent running, answering   : %s, %s\n", running ? "yes" : "NO", answered ? "yes" : "NO");
     sender.disconnect()->wait();
     agent.signal(SIGTERM);
