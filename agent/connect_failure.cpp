@@ -1,6 +1,5 @@
 #include "agent/connect_failure.h"
 
-#include <mqtt/exception.h>
 #include <mqtt/token.h>
 
 namespace nolt {
@@ -26,7 +25,8 @@ std::string connectFailureText(const mqtt::token& token) {
         return "Connection failed: the broker refused it with return code " + std::to_string(code) + " (" +
                connackText(code) + ")";
     }
-    return "Connection failed: " + mqtt::exception::error_str(code) + " (" + std::to_string(code) + ")";
+    // No broker answered: nothing more to say.
+    return "Connection failed";
 }
 
 }  // namespace nolt

@@ -8,6 +8,7 @@
 #include "agent/event_publisher.h"
 #include "agent/local_factory.h"
 #include "agent/messages.h"
+#include "agent/request_parser.h"
 #include "agent/request_scan.h"
 #include "agent/topic_rules.h"
 #include "platform/process_exit.h"
@@ -170,7 +171,7 @@ void MqttCallback::callTask(const ReceivedTopic& topic, mqtt::const_message_ptr 
                        "Request refused: nested deeper than " + std::to_string(kMaxRequestDepth) + " levels");
         return;
     }
-    auto request = nlohmann::json::parse(payload);
+    auto request = parseRequest(payload);
     const std::size_t requestSize = payload.size();
     message.reset();
     const std::string sender = request["sender"].get<std::string>();

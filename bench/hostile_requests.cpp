@@ -7,14 +7,15 @@
 #include <csignal>
 #include <cstdio>
 #include <deque>
-#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <mqtt/async_client.h>
 #include <nlohmann/json.hpp>
 
+#include "bench/process_status.h"
 #include "tests/support/agent_process.h"
 #include "tests/support/broker.h"
 #include "tests/support/mqtt_test_client.h"
@@ -119,13 +120,6 @@ std::vector<std::string> functionNames(const json& keys) {
     return names;
 }
 
-long statusKb(int pid, const std::string& field) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
-    }
-    return -1;
-}
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
     std::size_t n = 0;
@@ -166,13 +160,22 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < total; ++i) {
         auto [topic, payload] = generator.next();
         bytes += payload.size();
-        inFlight.push_back(sender.publish(topic, payload.data(), payload.size(), 1, false));
-        if (inFlight.size() > 200) {
-            inFlight.front()->wait();
+        try {
+            inFlight.push_back(sender.publish(topic, payload.data(), payload.size(), 1, false));
+        } catch (const mqtt::exception& e) {
+            std::istringstream log(broker.log());
+            std::printf("sender failed after %zu messages: %s\n", i, e.what());
+            for (std::string line; std::getline(log, line);) {
+                if (line.find("fuzz-sender") != std::string::npos && line.find("PUB") == std::string::npos) std::printf("%s\n", line.c_str());
+            }
+            return 1;
+        }
+        if (inFlight.size() >= 64) {  // the library buffers at most 100 publishes
+            inFlight.front()->wait_for(30s);
             inFlight.pop_front();
         }
     }
-    for (auto& token : inFlight) token->wait();
+    for (auto& token : inFlight) token->wait_for(30s);
     const double sendSeconds = std::chrono::duration<double>(Clock::now() - start).count();
 
     // Alive and answering once it has worked through the flood.
@@ -193,7 +196,7 @@ int main(int argc, char** argv) {
     std::printf("requests dropped (logged)  : %zu\n", occurrences(errors, "Dropped a request"));
     std::printf("refused before parsing     : %zu\n", occurrences(errors, "Request refused"));
     std::printf("agent broker connections   : %zu (1 = never cut off)\n", occurrences(broker.log(), " as nolta"));
-    std::printf("agent peak / current RSS   : %ld / %ld kB\n", statusKb(agent.pid(), "VmHWM"), statusKb(agent.pid(), "VmRSS"));
+    std::printf("agent peak / current RSS   : %ld / %ld kB\n", processStatusKb(agent.pid(), "VmHWM"), processStatusKb(agent.pid(), "VmRSS"));
     std::printf("agent running, answering   : %s, %s\n", running ? "yes" : "NO", answered ? "yes" : "NO");
     sender.disconnect()->wait();
     agent.signal(SIGTERM);

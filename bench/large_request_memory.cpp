@@ -5,29 +5,17 @@
 //   large_request_memory [megabytes [agent executable]]
 #include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "bench/process_status.h"
 #include "tests/support/agent_process.h"
 #include "tests/support/broker.h"
 #include "tests/support/mqtt_test_client.h"
 
 using nlohmann::json;
 using namespace std::chrono_literals;
-
-namespace {
-
-long statusKb(int pid, const std::string& field) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
-    }
-    return -1;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const std::size_t megabytes = argc > 1 ? std::stoul(argv[1]) : 50;
@@ -39,7 +27,7 @@ int main(int argc, char** argv) {
                                     argc > 2 ? argv[2] : NOLT_AGENT_EXECUTABLE);
     if (!client.waitForMessageOn("mem/agent/DncShim/__classInfo__", 30s)) return 1;
     const std::string id = client.call("mem/agent/DncShim/__static__/__create__", {{"data", {{"_1", "m"}}}})["data"]["r"];
-    const long before = statusKb(agent.pid(), "VmRSS");
+    const long before = processStatusKb(agent.pid(), "VmRSS");
 
     // Not connected: the request is parsed, its arguments converted, the
     // refusal written into it and the whole of it sent back.
@@ -51,8 +39,8 @@ int main(int argc, char** argv) {
     client.publishText("mem/agent/DncShim/" + id + "/transmitFile", request, false, 120s);
     auto reply = client.waitFor([](const auto& m) { return m.isJson() && m.json["id"] == "big"; }, 300s);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const long peak = statusKb(agent.pid(), "VmHWM");
-    const long after = statusKb(agent.pid(), "VmRSS");
+    const long peak = processStatusKb(agent.pid(), "VmHWM");
+    const long after = processStatusKb(agent.pid(), "VmRSS");
     const double payloadKb = request.size() / 1024.0;
     std::printf("request                : %.1f MB\n", request.size() / 1e6);
     std::printf("answered               : %s in %.2f s (%s)\n", reply ? "yes" : "NO", seconds,

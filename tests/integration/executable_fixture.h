@@ -12,14 +12,16 @@
 
 class ExecutableFixture : public ::testing::Test {
 protected:
-    explicit ExecutableFixture(const std::string& clientName) : client(clientName) {}
+    explicit ExecutableFixture(const std::string& clientName, std::vector<std::string> extraArguments = {})
+        : client(clientName), extraArguments_(std::move(extraArguments)) {}
 
     void SetUp() override {
         using namespace std::chrono_literals;
         client.connect(broker.uri());
         client.subscribe("cnc/agent/DncShim/__classInfo__");
-        agent = std::make_unique<testsupport::AgentProcess>(
-            std::vector<std::string>{"-d", "cnc", "-a", "agent", "-b", broker.uri()});
+        std::vector<std::string> arguments{"-d", "cnc", "-a", "agent", "-b", broker.uri()};
+        arguments.insert(arguments.end(), extraArguments_.begin(), extraArguments_.end());
+        agent = std::make_unique<testsupport::AgentProcess>(arguments);
         ASSERT_TRUE(client.waitForMessageOn("cnc/agent/DncShim/__classInfo__", 10s)) << agent->standardOutput();
     }
     void TearDown() override {
@@ -36,4 +38,7 @@ protected:
     testsupport::MosquittoBroker broker;
     testsupport::MqttTestClient client;
     std::unique_ptr<testsupport::AgentProcess> agent;
+
+private:
+    std::vector<std::string> extraArguments_;
 };

@@ -3,25 +3,19 @@
 
 #include <algorithm>
 
-#include "tests/support/agent_process.h"
-#include "tests/support/broker.h"
-#include "tests/support/mqtt_test_client.h"
+#include "tests/integration/executable_fixture.h"
 
 using nlohmann::json;
 using namespace std::chrono_literals;
 
 namespace {
 
-TEST(HostileRequestsProcess, LongPathsBigRequestsForeignDeletesAndGuessableIds) {
-    testsupport::MosquittoBroker broker;
-    testsupport::MqttTestClient client{"hostile"};
-    client.connect(broker.uri());
-    client.subscribe("cnc/agent/DncShim/__classInfo__");
-    testsupport::AgentProcess agent({"-d", "cnc", "-a", "agent", "-b", broker.uri(), "--max-request-bytes", "100000"});
-    ASSERT_TRUE(client.waitForMessageOn("cnc/agent/DncShim/__classInfo__", 10s)) << agent.standardOutput();
-    auto call = [&](const std::string& path, json data) {
-        return client.call("cnc/agent/" + path, {{"data", data}}, 15s)["data"];
-    };
+class HostileRequestsProcess : public ExecutableFixture {
+protected:
+    HostileRequestsProcess() : ExecutableFixture("hostile", {"--max-request-bytes", "100000"}) {}
+};
+
+TEST_F(HostileRequestsProcess, LongPathsBigRequestsForeignDeletesAndGuessableIds) {
     std::vector<std::uint64_t> ids;
     for (int i = 0; i < 20; ++i) ids.push_back(std::stoull(call("DncShim/__static__/__create__", {{"_1", "s"}})["r"].get<std::string>()));
     const auto [low, high] = std::minmax_element(ids.begin(), ids.end());
@@ -51,10 +45,10 @@ TEST(HostileRequestsProcess, LongPathsBigRequestsForeignDeletesAndGuessableIds) 
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->json["data"]["e"],
               "Request of " + std::to_string(big.size()) + " bytes refused: the limit is 100000 bytes");
-    EXPECT_NE(agent.standardOutput().find("Max Request     : 100000 bytes\n"), std::string::npos);
+    EXPECT_NE(agent->standardOutput().find("Max Request     : 100000 bytes\n"), std::string::npos);
 }
 
-TEST(HostileRequestsProcess, RefusedConnectTellsTheBrokersReason) {
+TEST(HostileRequestsAlone, RefusedConnectTellsTheBrokersReason) {
     testsupport::MosquittoBroker broker("allow_anonymous false\n");
     testsupport::AgentProcess agent({"-d", "cnc", "-a", "agent", "-b", broker.uri(), "-u", "u", "-P", "wrong"});
     EXPECT_TRUE(agent.waitForError("Connection failed: the broker refused it with return code 5 (not authorized)\n", 10s))

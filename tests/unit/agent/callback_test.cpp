@@ -38,9 +38,12 @@ struct Pair {
 };
 void to_json(json& j, const Pair& p) { j = json{{"a", p.a}, {"b", p.b}}; }
 
+class Notifier;
+Notifier* lastNotifier = nullptr;
+
 class Notifier {
 public:
-    explicit Notifier(const std::string&) {}
+    explicit Notifier(const std::string&) { lastNotifier = this; }
     void onText(Callback<std::string> callback) { text = std::move(callback); }
     void onMixed(std::string, Callback<int, double, std::string> callback) { mixed = std::move(callback); }
     void onRecord(Callback<int, Pair, Pair, double> callback) { record = std::move(callback); }
@@ -83,7 +86,7 @@ protected:
     void SetUp() override {
         registerNotifier();
         id = call("Notifier", "__create__", {{"_1", "n"}})["data"]["r"];
-        instance = reinterpret_cast<Notifier*>(std::stoull(id));
+        instance = lastNotifier;
     }
     void TearDown() override { LocalFactory::instance().clearInstances(); }
     std::string id;
