@@ -21,7 +21,7 @@ class DeliveryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         probe::registerProbe();
-        probe::closeHold();
+        probe::openHold(false);
         agent = std::make_unique<testsupport::InProcessAgent>(broker.uri(), "test", "delivery");
         client.connect(broker.uri());
         client.subscribe(agent->topic("__agentInfo__"));

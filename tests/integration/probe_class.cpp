@@ -43,42 +43,29 @@ bool Probe::release() {
 }
 
 namespace {
-struct Gate {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool open = false;
-    int entered = 0;
-};
-Gate& gate() {
-    static Gate g;
-    return g;
-}
+std::mutex holdMutex;
+std::condition_variable holdChanged;
+bool holdOpen = false;
+int holdEntered = 0;
 }  // namespace
 
-void openHold() {
-    std::lock_guard<std::mutex> lock(gate().mutex);
-    gate().open = true;
-    gate().changed.notify_all();
-}
-
-void closeHold() {
-    std::lock_guard<std::mutex> lock(gate().mutex);
-    gate().open = false;
-    gate().entered = 0;
+void openHold(bool open) {
+    std::lock_guard<std::mutex> lock(holdMutex);
+    holdOpen = open;
+    if (!open) holdEntered = 0;
+    holdChanged.notify_all();
 }
 
 int holdsEntered() {
-    std::lock_guard<std::mutex> lock(gate().mutex);
-    return gate().entered;
+    std::lock_guard<std::mutex> lock(holdMutex);
+    return holdEntered;
 }
 
 bool Probe::hold() {
-    bool opened;
-    {
-        std::unique_lock<std::mutex> lock(gate().mutex);
-        ++gate().entered;
-        opened = gate().changed.wait_for(lock, std::chrono::seconds(60), [] { return gate().open; });
-    }
+    std::unique_lock<std::mutex> lock(holdMutex);
+    ++holdEntered;
+    bool opened = holdChanged.wait_for(lock, std::chrono::seconds(60), [] { return holdOpen; });
+    lock.unlock();
     if (text_) text_("held");
     return opened;
 }

@@ -66,9 +66,9 @@ private:
     nolt::Callback<std::string> farewell_;
 };
 
-// The gate of Probe::hold, for every instance: opened by the test.
-void openHold();
-void closeHold();
+// The gate of Probe::hold, for every instance: opened by the test; closing
+// it counts the holds entered from 0.
+void openHold(bool open = true);
 int holdsEntered();
 
 // Registers "Probe" once.
