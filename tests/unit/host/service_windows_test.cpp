@@ -52,6 +52,15 @@ std::string appIdRegistration() {
     return platform::systemCommandRunner(key + " /v LocalService") == 0 ? "service" : "foreground";
 }
 
+void sendControl(const char* name, DWORD control) {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = OpenServiceA(manager, name, SERVICE_USER_DEFINED_CONTROL);
+    SERVICE_STATUS status{};
+    ControlService(service, control, &status);
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}
+
 int runLayer(const char* commandLine) {
     int resultCode = -1;
     EXPECT_TRUE(handleStandardSwitches(commandLine, resultCode)) << commandLine;
@@ -82,18 +91,20 @@ TEST(WindowsService, RegistersInstallsStartsLogsStopsAndRemovesThroughTheService
     ASSERT_TRUE(testsupport::waitFor([&] { return service(installed).first == SERVICE_RUNNING; }, 60s));
     EXPECT_THAT(service(installed).second, ::testing::StartsWith("2 ")) << "starts automatically";
     ASSERT_TRUE(testsupport::waitFor([] { return journal().size() >= 3; }, 30s));
+    sendControl(installed, 200);  // a control code the service does not know
+    ASSERT_TRUE(testsupport::waitFor([] { return journal().size() >= 4; }, 30s));
     uninstallService();
     ASSERT_TRUE(testsupport::waitFor([&] { return service(installed).first == 0; }, 60s));
 
     const std::string name = "heidenhain-" + platform::localHostName(128);
     const auto lines = journal();
-    ASSERT_EQ(lines.size(), 5u) << ::testing::PrintToString(lines);
+    ASSERT_EQ(lines.size(), 6u) << ::testing::PrintToString(lines);
     EXPECT_THAT(lines[0], HasSubstr(quoted(windowstest::testServiceExecutable()) + " -d edge.orvane -a " + name +
                                     " -u " + name + " -P "));
     EXPECT_THAT(lines[0], HasSubstr(" -b ssl://broker.invalid:8883"));
     EXPECT_THAT(std::vector<std::string>(lines.begin() + 1, lines.end()),
                 ElementsAre("heidenhain/4: Started test service", "Orvane Heidenhain Agent/4: Test service running",
-                            "heidenhain/4: Stopped test service", "heidenhain/4: Service stopped"));
+                            "heidenhain/4: Bad service request", "heidenhain/4: Stopped test service", "heidenhain/4: Service stopped"));
 
     EXPECT_EQ(runLayer("prog.exe /UnregServer"), 0);
     EXPECT_EQ(appIdRegistration(), "none");
