@@ -1,3 +1,15 @@
+# Drops the files of the other platform from the list: those whose names end
+# in _posix<ending> on Windows, in _windows<ending> elsewhere.
+function(nolt_keep_this_platform list ending)
+  string(REPLACE "." "\\." ending "${ending}")
+  if(WIN32)
+    list(FILTER ${list} EXCLUDE REGEX "_posix${ending}$")
+  else()
+    list(FILTER ${list} EXCLUDE REGEX "_windows${ending}$")
+  endif()
+  set(${list} ${${list}} PARENT_SCOPE)
+endfunction()
+
 # One static library per source folder: every *.cpp of the folder, minus the
 # files of the other platform, the program entry and the files named after
 # EXCLUDE (a folder split into two libraries).
@@ -8,11 +20,7 @@ function(nolt_library name)
   foreach(excluded ${ARG_EXCLUDE})
     list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
   endforeach()
-  if(WIN32)
-    list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
-  else()
-    list(FILTER sources EXCLUDE REGEX "_windows\\.cpp$")
-  endif()
+  nolt_keep_this_platform(sources ".cpp")
   if(NOT sources)
     # A folder that has only headers so far.
     add_library(${name} INTERFACE)

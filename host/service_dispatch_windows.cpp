@@ -39,10 +39,11 @@ ServiceState& state() {
 
 // One report to the manager. Pending states carry a wait hint and a check
 // point that grows with each report, so that the manager sees progress.
-void reportStatus(DWORD currentState, DWORD waitHintMs = 0) {
+void reportStatus(DWORD currentState, DWORD waitHintMs = 0, DWORD exitCode = 0) {
     auto& service = state();
     std::lock_guard<std::mutex> lock(service.statusMutex);
     service.status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+    service.status.dwWin32ExitCode = exitCode;
     service.status.dwCurrentState = currentState;
     service.status.dwControlsAccepted = currentState == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
     service.status.dwWaitHint = waitHintMs;
@@ -85,8 +86,6 @@ void WINAPI serviceEntry(DWORD, LPWSTR*) {
         return;
     }
     reportStatus(SERVICE_START_PENDING, kStartWaitHintMs);
-    service.status.dwWin32ExitCode = 0;
-    service.status.dwServiceSpecificExitCode = 0;
 
     bool joined = false;
     const HRESULT com = joinMultithreadedApartment(&joined);
@@ -100,8 +99,7 @@ void WINAPI serviceEntry(DWORD, LPWSTR*) {
     // Logged before the last report: once the manager hears "stopped" the
     // dispatcher returns and the process may end.
     logEvent("Service stopped");
-    service.status.dwWin32ExitCode = static_cast<DWORD>(service.exitCode);
-    reportStatus(SERVICE_STOPPED);
+    reportStatus(SERVICE_STOPPED, 0, static_cast<DWORD>(service.exitCode));
 }
 
 }  // namespace
