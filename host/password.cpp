@@ -1,7 +1,5 @@
 #include "host/password.h"
 
-#include <openssl/rand.h>
-
 #include <climits>
 #include <stdexcept>
 #include <string>
@@ -30,12 +28,6 @@ std::string makePassword(const RandomBytes& randomBytes) {
         }
     }
     return password;
-}
-
-std::string makePassword() {
-    return makePassword([](unsigned char* buffer, std::size_t size) {
-        return RAND_bytes(buffer, static_cast<int>(size)) == 1;
-    });
 }
 
 }  // namespace heidenhain

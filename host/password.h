@@ -17,7 +17,8 @@ using RandomBytes = std::function<bool(unsigned char* buffer, std::size_t size)>
 // source fails.
 std::string makePassword(const RandomBytes& randomBytes);
 
-// The same from the cryptographic generator of OpenSSL.
+// The same from the system's cryptographic generator (OpenSSL on POSIX,
+// BCryptGenRandom on Windows).
 std::string makePassword();
 
 }  // namespace heidenhain

@@ -6,7 +6,7 @@ namespace platform {
 
 struct MakeDirectoryResult {
     enum Status { Created, AlreadyExists, Failed } status;
-    int systemError;  // the system's error number when Failed (errno on POSIX)
+    int systemError;  // the system's error number when Failed (errno on POSIX, GetLastError on Windows)
 };
 
 MakeDirectoryResult makeDirectory(const std::string& path);

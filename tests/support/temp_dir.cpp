@@ -1,19 +1,27 @@
 #include "tests/support/temp_dir.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <system_error>
 
 namespace testsupport {
 
+// create_directory fails on a name that exists, so a name taken by another
+// test or process is never shared; a fresh random one is tried instead.
 TempDir::TempDir(const std::string& prefix) {
-    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-    if (!::mkdtemp(pattern.data())) {
-        throw std::system_error(errno, std::generic_category(), "mkdtemp " + pattern);
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto candidate = base / (prefix + "-" + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) {
+            path_ = candidate;
+            return;
+        }
+        if (error) throw std::system_error(error, "create_directory " + candidate.string());
     }
-    path_ = pattern;
+    throw std::runtime_error("no free temporary directory name below " + base.string());
 }
 
 TempDir::~TempDir() {
