@@ -1,8 +1,11 @@
 #pragma once
 // The component's file system: transfers, directories and attribute sets.
-// After the Windows headers, so that their DeleteFile and CopyFile macros are gone.
-#include "dnccom/object.h"
 #include "dnc/file_system.h"
+#include "dnccom/object.h"
+
+// The Windows headers' ANSI renames would rename our methods.
+#undef DeleteFile
+#undef CopyFile
 
 namespace dnccom {
 
