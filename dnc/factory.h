@@ -20,6 +20,9 @@ public:
     virtual HRESULT CreateFileAttributes(std::shared_ptr<IJHFileAttributes>* attributes) = 0;
     // The same text as a machine's GetVersionComInterface.
     virtual HRESULT GetVersion(std::string* version) = 0;
+    // Why the last creation failed, when the factory knows more than its
+    // result code (a component without something we call); empty otherwise.
+    virtual std::string DescribeFailure() const { return {}; }
 };
 
 // Installs the factory (null restores the "no SDK installed" one).

@@ -8,6 +8,13 @@
 #include "dnc/object.h"
 #include "dnc/variant.h"
 
+// windows.h renames these to their ANSI variants, which would rename our
+// methods too in some files and not in others.
+#ifdef _WIN32
+#undef DeleteFile
+#undef CopyFile
+#endif
+
 namespace dnc {
 
 enum DNC_ATTRIBUTE : std::int32_t {

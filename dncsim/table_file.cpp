@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "dnc/utf8.h"
+
 namespace dncsim {
 namespace {
 
@@ -63,9 +65,10 @@ dnc::HRESULT readTableFile(const std::string& content, const TextTable& table, s
         if (trimmed(line).empty()) continue;
         TableCells cells;
         for (const auto& column : columns) {
-            if (column.start >= line.size()) break;
-            const std::string value = trimmed(line.substr(column.start, column.end - column.start));
-            if (value.size() >= column.column->width) return kValueOutOfBounds;
+            // Offsets count characters.
+            if (column.start >= dnc::characterCount(line)) break;
+            const std::string value = trimmed(std::string(dnc::characters(line, column.start, column.end - column.start)));
+            if (dnc::characterCount(value) >= column.column->width) return kValueOutOfBounds;
             cells[column.column->name] = value;
         }
         const auto key = cells.find(table.key());

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "dnc/utf8.h"
 #include "dncsim/controller.h"
 #include "dncsim/table_model.h"
 
@@ -43,7 +44,7 @@ bool isNumber(const std::string& text) {
 
 std::string shown(const TextColumn& column, const std::string& cell) {
     std::string text = column.signedNumber && isNumber(cell) && cell[0] != '+' && cell[0] != '-' ? "+" + cell : cell;
-    if (text.size() >= column.width) text.resize(column.width - 1);
+    if (dnc::characterCount(text) >= column.width) text = std::string(dnc::characters(text, 0, column.width - 1));
     return text;
 }
 
@@ -81,13 +82,12 @@ std::string TextTable::titleLine() const {
     return text;
 }
 
+// Widths count characters: a cell with "Ø" takes as many columns as one with "O".
 std::string TextTable::line(const TableCells& cells) const {
-    std::string text(width(), ' ');
+    std::string text;
     for (const auto& column : columns_) {
         const auto cell = cells.find(column.name);
-        if (cell == cells.end()) continue;
-        const std::string value = shown(column, cell->second);
-        text.replace(column.offset, value.size(), value);
+        text += dnc::padded(cell == cells.end() ? std::string() : shown(column, cell->second), column.width);
     }
     return text;
 }

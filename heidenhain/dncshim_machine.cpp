@@ -1,4 +1,5 @@
 #include <iostream>
+#include <stdexcept>
 
 #include "agent/event_loop.h"
 #include "dnc/factory.h"
@@ -21,8 +22,13 @@ void DncShim::machineInit() {
     }
     std::shared_ptr<dnc::IJHMachine> machine;
     auto factory = dnc::machineFactory();
-    guard_.offline("_machine.CoCreateInstance(CLSID_JHMachineInProcess)", SDK_CALL_SITE,
-                   [&] { return factory->CreateMachine(&machine); });
+    guard_.offline("_machine.CoCreateInstance(CLSID_JHMachineInProcess)", SDK_CALL_SITE, [&] {
+        const dnc::HRESULT hr = factory->CreateMachine(&machine);
+        // A component that lacks what we call says so by name, not by a bare code.
+        if (dnc::failed(hr) && !factory->DescribeFailure().empty())
+            throw std::runtime_error(factory->DescribeFailure());
+        return hr;
+    });
     machine_.set(std::move(machine));
     // Blocking SDK calls of this session must not starve other remote calls.
     nolt::EventLoop::instance().addThreads(1);

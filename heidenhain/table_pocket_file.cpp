@@ -4,6 +4,7 @@
 #include <cctype>
 #include <iostream>
 
+#include "dnc/utf8.h"
 #include "heidenhain/session_log.h"
 
 namespace heidenhain {
@@ -69,14 +70,17 @@ PocketTableFile convertTNC426PocketTableBuffer(const std::string& buffer) {
     auto& end = file.columns.back().offset;
     for (std::size_t i = 2; i < lines.size() && file.rows.size() < maxRows; ++i) {
         const std::string& line = lines[i];
-        if (line == "[END]" || line.size() < end) break;
+        // Offsets count characters.
+        const std::uint64_t length = dnc::characterCount(line);
+        if (line == "[END]" || length < end) break;
         // The first data line may run past the header: its last column then
         // ends with it, and so must every later line.
-        if (i == 2) end = std::max<std::uint64_t>(end, line.size());
+        if (i == 2) end = std::max<std::uint64_t>(end, length);
         TableRow row;
         for (std::size_t c = 0; c + 1 < file.columns.size(); ++c) {
             const auto start = file.columns[c].offset;
-            row[file.columns[c].name] = withoutTrailingWhitespace(line.substr(start, file.columns[c + 1].offset - start));
+            row[file.columns[c].name] = withoutTrailingWhitespace(
+                std::string(dnc::characters(line, start, file.columns[c + 1].offset - start)));
         }
         file.rows.push_back(std::move(row));
     }

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "dnc/utf8.h"
+
 namespace heidenhain {
 namespace {
 
@@ -53,12 +55,14 @@ TableRow rowOfLine(const std::string& line, const LineLayout& layout) {
     const auto& entries = layout.entries;
     if (entries.empty()) return row;
     const std::uint64_t origin = entries.front().offset;
+    // Offsets count characters.
+    const std::uint64_t length = dnc::characterCount(line);
     for (std::size_t i = 0; i < layout.columns && i + 1 < entries.size(); ++i) {
         // A layout that runs backwards gives empty cells rather than wrapped offsets.
         const std::uint64_t start = entries[i].offset >= origin ? entries[i].offset - origin : 0;
         const std::uint64_t end = entries[i + 1].offset >= origin ? entries[i + 1].offset - origin : 0;
-        if (start >= line.size()) break;
-        row[entries[i].name] = trimTableCell(line.substr(start, end > start ? end - start : 0));
+        if (start >= length) break;
+        row[entries[i].name] = trimTableCell(std::string(dnc::characters(line, start, end > start ? end - start : 0)));
     }
     return row;
 }
@@ -70,9 +74,9 @@ std::string removeWhitespace(const std::string& text) {
 }
 
 void appendTableColumn(std::string& names, std::string& values, const std::string& name, const std::string& value) {
-    const std::size_t width = std::max(name.size(), value.size()) + 1;
-    names += name + std::string(width - name.size(), ' ');
-    values += value + std::string(width - value.size(), ' ');
+    const std::size_t width = std::max(dnc::characterCount(name), dnc::characterCount(value)) + 1;
+    names += dnc::padded(name, width);
+    values += dnc::padded(value, width);
 }
 
 std::string tableFileText(const std::string& header, const std::string& keyColumn, const std::string& keyValue,

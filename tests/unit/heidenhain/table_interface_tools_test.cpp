@@ -34,6 +34,10 @@ TEST_F(TableInterfaceToolsTest, ItncRowsAreReadAndWrittenAsText) {
     EXPECT_EQ(storedText(kItnc, toolCell("2", "L")), "71");
     EXPECT_EQ(old.getToolTableCell("2", "T"), "2");
     EXPECT_TRUE(logged("setToolTableRow", "old: 2"));
+
+    old.setToolTableRow("2", {{"NAME", "FRÄSER_Ø8"}, {"L", "71.5"}});
+    EXPECT_EQ(old.getToolTableRow("2").at("L"), "71.5") << "a name with umlauts shifts no later column";
+    EXPECT_EQ(old.getToolTableCell("2", "NAME"), "FRÄSER_Ø8");
 }
 
 TEST_F(TableInterfaceToolsTest, ItncFreeRowsAndTheNullTool) {

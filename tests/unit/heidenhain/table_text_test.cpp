@@ -2,6 +2,7 @@
 // layout, layouts of GetTableInfo, and the table file that carries a row.
 #include <gtest/gtest.h>
 
+#include "heidenhain/table_pocket_file.h"
 #include "heidenhain/table_text.h"
 
 namespace heidenhain {
@@ -34,6 +35,17 @@ TEST(TableText, LinesAreCutRelativeToTheFirstColumnAndEndWhereTheLineEnds) {
     EXPECT_EQ(rowOfLine("1       5     DRILL" + std::string(70, ' ') + "ST F", pocketLineLayout()),
               (TableRow{{"P", "1"}, {"T", "5"}, {"TNAME", "DRILL"}}))
         << "the pocket columns after TNAME are never read";
+}
+
+// The control counts offsets in characters: "Ø" and "ü" take two bytes each in
+// UTF-8 but one column, in the lines read and in the table file written.
+TEST(TableText, ColumnsCountCharactersNotBytes) {
+    const auto threeColumns = layout({{"T", 0}, {"NAME", 4}, {"L", 14}, {"end", 20}}, 3);
+    EXPECT_EQ(rowOfLine("5   FRÄSER_Ø8 +71.5 ", threeColumns), (TableRow{{"T", "5"}, {"NAME", "FRÄSER_Ø8"}, {"L", "71.5"}}));
+    EXPECT_EQ(rowOfLine("5   Ü", threeColumns), (TableRow{{"T", "5"}, {"NAME", "Ü"}}));
+    EXPECT_EQ(tableFileText("BEGIN tool.t MM", "T", "5", {{"NAME", "Ø8"}}), "BEGIN tool.t MM\nT NAME \n5 Ø8   \n");
+    EXPECT_EQ(convertTNC426PocketTableBuffer("BEGIN\nP   T   TNAME\n1   5   Ø_ü   \n2   6   DRILL \n[END]\n").rows,
+              (std::vector<TableRow>{{{"P", "1"}, {"T", "5"}, {"TNAME", "Ø_ü"}}, {{"P", "2"}, {"T", "6"}, {"TNAME", "DRILL"}}}));
 }
 
 TEST(TableText, LayoutsOfTableInfoNeedAPositionAfterEveryColumn) {

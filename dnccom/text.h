@@ -1,0 +1,30 @@
+#pragma once
+// Texts at the COM boundary: BSTRs are UTF-16, our texts UTF-8 (dnc/variant.h).
+#include <oaidl.h>
+
+#include <string>
+
+namespace dnccom {
+
+std::wstring widen(const std::string& utf8);
+std::string narrow(const wchar_t* utf16, std::size_t length);
+std::string narrow(const std::wstring& utf16);
+// A new BSTR that the receiver frees; null only when memory runs out.
+BSTR toBstr(const std::string& utf8);
+// A null BSTR is the empty text.
+std::string fromBstr(BSTR text);
+
+// An owned BSTR for an in argument.
+class Bstr {
+public:
+    explicit Bstr(const std::string& utf8) : text_(toBstr(utf8)) {}
+    ~Bstr() { SysFreeString(text_); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    BSTR get() const { return text_; }
+
+private:
+    BSTR text_;
+};
+
+}  // namespace dnccom

@@ -1,0 +1,88 @@
+// What tests do to the simulated controls behind the component, and what
+// they read of it: exported functions of the DLL, since the controllers live
+// in the DLL's copy of the simulator.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "dncsim/data_tree.h"
+#include "dncsim/data_value.h"
+#include "dncsim/program_runner.h"
+#include "dncsim/simulator.h"
+#include "dncsimcom/server_object.h"
+
+namespace {
+
+dncsim::Simulator& sim() { return dncsim::Simulator::instance(); }
+
+class ToolOfEvent final : public dnc::IJHToolId {
+public:
+    explicit ToolOfEvent(std::int32_t id) : id_(id) {}
+    dnc::HRESULT get_toolId(std::int32_t* value) override { return *value = id_, dnc::kOk; }
+    dnc::HRESULT get_spareToolId(std::int32_t* value) override { return *value = -1, dnc::kOk; }
+    dnc::HRESULT get_toolIndex(std::int32_t* value) override { return *value = 0, dnc::kOk; }
+
+private:
+    std::int32_t id_;
+};
+
+}  // namespace
+
+extern "C" {
+
+__declspec(dllexport) long DncSimComAliveObjects() { return dncsimcom::aliveObjects(); }
+
+__declspec(dllexport) void DncSimComReset() { sim().reset(); }
+
+__declspec(dllexport) int DncSimComDrainEvents() { return sim().drainEvents() ? 1 : 0; }
+
+__declspec(dllexport) int DncSimComRaiseMachineEvent(const char* host, int stateEvent) {
+    return sim().raiseMachineEvent(host, stateEvent) ? 1 : 0;
+}
+
+__declspec(dllexport) void DncSimComLoseLink(const char* host) { sim().loseLink(host); }
+
+__declspec(dllexport) void DncSimComRestoreLink(const char* host) { sim().restoreLink(host); }
+
+__declspec(dllexport) int DncSimComRaiseError(const char* host, const char* text, const char* group,
+                                              const char* errorClass, const char* number, int cleared) {
+    return sim().raiseError(host, text, group, errorClass, number, cleared != 0) ? 1 : 0;
+}
+
+// The control changes the tool in the spindle: OnToolChanged to the automatic sinks.
+__declspec(dllexport) int DncSimComRaiseToolChange(const char* host, int toolOut, int toolIn, double timeStamp) {
+    auto controller = sim().controller(host);
+    if (!controller) return 0;
+    auto out = std::make_shared<ToolOfEvent>(toolOut);
+    auto in = std::make_shared<ToolOfEvent>(toolIn);
+    controller->programs().sinks().raise(sim().events(), [=](dnc::IJHAutomaticEvents3& sink) {
+        sink.OnToolChanged(0, out, in, timeStamp);
+    });
+    return 1;
+}
+
+// The control itself writes a value (as text) into its data tree; 0 on success.
+__declspec(dllexport) int DncSimComWrite(const char* host, const char* path, const char* text) {
+    auto controller = sim().controller(host);
+    return controller ? dncsim::writeDataText(*controller->data(), path, text) : -1;
+}
+
+// The text of a stored value into buffer; its length, or -1 without it.
+__declspec(dllexport) int DncSimComRead(const char* host, const char* path, char* buffer, int size) {
+    auto controller = sim().controller(host);
+    dnc::Variant value;
+    if (!controller || dnc::failed(controller->data()->read(path, &value))) return -1;
+    const std::string text = value.vt() == dnc::VT_BSTR ? value.text()
+                             : value.vt() == dnc::VT_R8 ? std::to_string(value.realValue())
+                                                        : std::to_string(value.signedValue());
+    if (size > 0) {
+        const auto copied = std::min<std::size_t>(text.size(), static_cast<std::size_t>(size - 1));
+        std::memcpy(buffer, text.data(), copied);
+        buffer[copied] = '\0';
+    }
+    return static_cast<int>(text.size());
+}
+
+}  // extern "C"
