@@ -102,6 +102,12 @@ int main(int argc, char** argv) {
     const double connectSeconds = secondsSince(start);
     const auto connected = bench::processFigures(agent.pid());
 
+    // What the connected sessions cost without a call (their table monitors).
+    const int quietSeconds = 5;
+    std::this_thread::sleep_for(std::chrono::seconds(quietSeconds));
+    const auto quiet = bench::processFigures(agent.pid());
+    const double backgroundPerSecond = (quiet.cpuSeconds - connected.cpuSeconds) / quietSeconds;
+
     std::vector<std::vector<double>> latencies(clients.size());
     std::atomic<int> lost{0}, errors{0};
     const auto callStart = bench::Clock::now();
@@ -140,8 +146,11 @@ int main(int argc, char** argv) {
     std::printf("state reads: %zu calls, %.0f calls/s, p50 %.3f ms, p99 %.3f ms, lost %d, errors %d\n", all.size(),
                 static_cast<double>(all.size()) / callSeconds, bench::percentile(all, 0.5),
                 bench::percentile(all, 0.99), lost.load(), errors.load());
-    std::printf("agent CPU per 1000 calls: %.1f ms\n",
-                (afterCalls.cpuSeconds - connected.cpuSeconds) * 1000.0 * 1000.0 / std::max<double>(1, all.size()));
+    const double callCpu = afterCalls.cpuSeconds - quiet.cpuSeconds;
+    std::printf("agent CPU with all connected and no calls: %.1f%% of one core\n", backgroundPerSecond * 100);
+    std::printf("agent CPU per 1000 calls: %.1f ms, %.1f ms without that background\n",
+                callCpu * 1e6 / std::max<double>(1, all.size()),
+                (callCpu - backgroundPerSecond * callSeconds) * 1e6 / std::max<double>(1, all.size()));
     std::printf("agent RSS: idle %.1f MB, %d connected %.1f MB, %d connected %.1f MB, after deleting all %.1f MB (%+.1f%%)\n",
                 idle.rssMb, first, with200.rssMb, sessions, connected.rssMb, deleted.rssMb,
                 (deleted.rssMb - idle.rssMb) * 100 / idle.rssMb);

@@ -1,8 +1,15 @@
 // How long one table monitor cycle takes on a simulated iTNC whose tool table
 // has many rows, and how long the comparison with the previous cycle takes
-// on its own. Prints figures; never fails.
+// on its own; then many sessions whose monitors watch such a table at their
+// interval, and the processor time that costs. Prints figures; never fails.
+//   table_monitor_cycle [sessions, default 200] [rows, default 1000] [cycles, default 3] [interval s, default 5]
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <memory>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -32,8 +39,8 @@ double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-void fillToolTable(int rows) {
-    auto controller = dncsim::Simulator::instance().controller("bench.sim");
+void fillToolTable(int rows, const std::string& host = "bench.sim") {
+    auto controller = dncsim::Simulator::instance().controller(host);
     auto& tree = *controller->data();
     const auto& schema = dncsim::tableSchemas(controller->family()).front();
     for (int id = 10; id < 10 + rows; ++id) {
@@ -55,9 +62,49 @@ double medianMs(int runs, Work&& work) {
     return times[times.size() / 2];
 }
 
+double processCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Sessions whose monitor threads run as in the agent; the simulated
+// controls are in this process, so their table reads count too.
+void monitorAtScale(int sessions, int rows, int cycles, int intervalSeconds) {
+    std::vector<std::unique_ptr<heidenhain::DncShim>> watching;
+    for (int i = 0; i < sessions; ++i) {
+        const std::string host = "watch" + std::to_string(i) + ".sim";
+        watching.push_back(std::make_unique<heidenhain::DncShim>("w" + std::to_string(i)));
+        watching.back()->setTableMonitorInterval(intervalSeconds);
+        watching.back()->connect(host, "itnc530");
+        fillToolTable(rows, host);
+    }
+    // Monitors start once all are connected: a connect starved of the
+    // processor by the other monitors would end the process (the agent's
+    // answer to a hung SDK).
+    std::atomic<int> reported{0};
+    for (auto& session : watching) {
+        session->onToolTableChanged([&](const std::string&, const heidenhain::TableRow&, const heidenhain::TableRow&) { ++reported; });
+    }
+    // The first cycles remember the tables.
+    std::this_thread::sleep_for(std::chrono::seconds(2 * intervalSeconds));
+    const double cpuStart = processCpuSeconds();
+    std::this_thread::sleep_for(std::chrono::seconds(cycles * intervalSeconds));
+    const double perCycle = (processCpuSeconds() - cpuStart) / cycles;
+    std::printf("%d sessions watching %d tool rows every %d s: %.1f ms processor time per cycle of all, "
+                "%.2f%% of one core (table reads of the simulated controls included)\n",
+                sessions, rows, intervalSeconds, perCycle * 1000, perCycle * 100 / intervalSeconds);
+    for (auto& session : watching) session->disconnect();
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const int sessions = argc > 1 ? std::atoi(argv[1]) : 200;
+    const int scaleRows = argc > 2 ? std::atoi(argv[2]) : 1000;
+    const int cycles = argc > 3 ? std::atoi(argv[3]) : 3;
+    const int interval = argc > 4 ? std::atoi(argv[4]) : 5;
     platform::setEventSink(std::make_shared<Discard>());
     dncsim::installSimulatedSdk();
     heidenhain::setTableMonitorAutostart(false);
@@ -69,7 +116,7 @@ int main() {
 
     std::printf("%8s %14s %14s\n", "rows", "cycle ms p50", "compare ms p50");
     int filled = 0;
-    for (int rows : {100, 1000, 5000}) {
+    for (int rows : {100, 1000, 5000, 10000}) {
         heidenhain::DncShim session("bench");
         session.connect("bench.sim", "itnc530");
         fillToolTable(rows - filled);
@@ -78,10 +125,16 @@ int main() {
         const double cycle = medianMs(5, [&] { session.oneMonitorToolTableCall(); });
         auto table = session.getToolTable();
         table.back()["NAME"] = "CHANGED";
-        const double compare = medianMs(5, [&] { session.notifyIfToolTableChanged(table); });
+        // Each comparison takes its rows over, as the monitor's cycle does.
+        std::vector<std::vector<heidenhain::TableRow>> copies(5, table);
+        const double compare = medianMs(5, [&] {
+            session.notifyIfToolTableChanged(std::move(copies.back()));
+            copies.pop_back();
+        });
         std::printf("%8d %14.2f %14.3f\n", rows, cycle, compare);
         session.disconnect();
     }
+    monitorAtScale(sessions, scaleRows, cycles, interval);
     loop.stop();
     agent.join();
     std::filesystem::current_path(std::filesystem::temp_directory_path());

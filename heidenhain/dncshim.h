@@ -241,8 +241,8 @@ public:
     void onPocketTableChanged(nolt::Callback<std::string, TableRow, TableRow> callback);
     // One monitor cycle, and its comparisons of fresh rows with the previous cycle's.
     void oneMonitorToolTableCall();
-    void notifyIfToolTableChanged(const std::vector<TableRow>& rows);
-    void notifyIfPocketTableChanged(const std::vector<TableRow>& rows);
+    void notifyIfToolTableChanged(std::vector<TableRow> rows);
+    void notifyIfPocketTableChanged(std::vector<TableRow> rows);
     // Every tool row: uncached on the table interface, by columns on DataAccess.
     std::vector<TableRow> getToolTable();
     std::vector<std::string> getToolIds();

@@ -1,5 +1,6 @@
 // The table monitor's comparisons: each cycle's rows against the previous
 // cycle's, reported row by row to the registered callbacks.
+#include <string_view>
 #include <unordered_map>
 
 #include "heidenhain/controller_kind.h"
@@ -9,35 +10,37 @@
 namespace heidenhain {
 namespace {
 
-std::string cell(const TableRow& row, const std::string& column) {
+const std::string& cell(const TableRow& row, const std::string& column) {
+    static const std::string absent;
     const auto found = row.find(column);
-    return found == row.end() ? std::string() : found->second;
+    return found == row.end() ? absent : found->second;
 }
 
 // The first row of each key: tables of thousands of rows are compared in
-// linear time instead of searching the other table for every row.
+// linear time instead of searching the other table for every row. The keys
+// are views of the rows' own cells: no text is copied.
 class KeyIndex {
 public:
     KeyIndex(const std::vector<TableRow>& rows, const std::string& column) {
         for (const auto& row : rows) first_.try_emplace(cell(row, column), &row);
     }
-    const TableRow* find(const std::string& key) const {
+    const TableRow* find(std::string_view key) const {
         const auto found = first_.find(key);
         return found == first_.end() ? nullptr : found->second;
     }
 
 private:
-    std::unordered_map<std::string, const TableRow*> first_;
+    std::unordered_map<std::string_view, const TableRow*> first_;
 };
 
 bool isSpindle(const std::string& id) { return id == "0" || id == "0.0"; }
 
 }  // namespace
 
-void DncShim::notifyIfToolTableChanged(const std::vector<TableRow>& rows) {
+void DncShim::notifyIfToolTableChanged(std::vector<TableRow> rows) {
     auto held = guard_.lock(toolSnapshotMutex_, "notifyIfToolTableChanged", SDK_CALL_SITE);
     if (toolTableSnapshot_.empty()) {
-        toolTableSnapshot_ = rows;
+        toolTableSnapshot_ = std::move(rows);
         return;
     }
     if (rows.empty() || !flags_.isConnected()) return;
@@ -49,23 +52,24 @@ void DncShim::notifyIfToolTableChanged(const std::vector<TableRow>& rows) {
     };
     const KeyIndex previous(toolTableSnapshot_, "T"), current(rows, "T");
     for (const auto& row : rows) {
-        const std::string toolId = cell(row, "T");
+        const std::string& toolId = cell(row, "T");
         if (isSpindle(toolId)) continue;
         const TableRow* before = previous.find(toolId);
         if (before && *before == row) continue;
         report(toolId, row, before ? *before : TableRow{{"T", toolId}});
     }
     for (const auto& before : toolTableSnapshot_) {
-        const std::string toolId = cell(before, "T");
+        const std::string& toolId = cell(before, "T");
         if (!current.find(toolId)) report(toolId, TableRow{{"T", toolId}}, before);
     }
-    toolTableSnapshot_ = rows;
+    // Taken over, not copied: the previous rows and their index go together.
+    toolTableSnapshot_ = std::move(rows);
 }
 
-void DncShim::notifyIfPocketTableChanged(const std::vector<TableRow>& rows) {
+void DncShim::notifyIfPocketTableChanged(std::vector<TableRow> rows) {
     auto held = guard_.lock(pocketSnapshotMutex_, "notifyIfPocketTableChanged", SDK_CALL_SITE);
     if (pocketTableSnapshot_.empty()) {
-        pocketTableSnapshot_ = rows;
+        pocketTableSnapshot_ = std::move(rows);
         return;
     }
     if (rows.empty() || !flags_.isConnected()) return;
@@ -75,7 +79,7 @@ void DncShim::notifyIfPocketTableChanged(const std::vector<TableRow>& rows) {
     };
     const KeyIndex previous(pocketTableSnapshot_, "P"), current(rows, "P");
     for (const auto& row : rows) {
-        const std::string pocketId = cell(row, "P");
+        const std::string& pocketId = cell(row, "P");
         const TableRow* before = previous.find(pocketId);
         if (before && *before == row) continue;
         const TableRow old = before ? *before : TableRow{};
@@ -94,12 +98,12 @@ void DncShim::notifyIfPocketTableChanged(const std::vector<TableRow>& rows) {
         if (callback) callback(pocketId, row, old);
     }
     for (const auto& before : pocketTableSnapshot_) {
-        const std::string pocketId = cell(before, "P");
+        const std::string& pocketId = cell(before, "P");
         if (current.find(pocketId) || !callback) continue;
         callback(pocketId, TableRow{{"P", pocketId}}, before);
         logPocket(pocketId);
     }
-    pocketTableSnapshot_ = rows;
+    pocketTableSnapshot_ = std::move(rows);
 }
 
 }  // namespace heidenhain
