@@ -39,6 +39,21 @@ std::vector<AgentEntry> agentsOn(BrokerLink& link, const std::string& filter) {
     return agents;
 }
 
+// The objects retained under the agent's prefix on the topics of `pattern`
+// ("+/__classInfo__"): as many levels, the same last one.
+std::vector<nlohmann::json> agentObjects(BrokerLink& link, const AgentEntry& agent, const std::string& pattern) {
+    const auto levels = splitTopic(agent.prefix + "/" + pattern);
+    const auto matches = [&](const std::string& topic) {
+        const auto seen = splitTopic(topic);
+        return seen.size() == levels.size() && seen.back() == levels.back() && topic.rfind(agent.prefix + "/", 0) == 0;
+    };
+    std::vector<nlohmann::json> objects;
+    for (auto& [topic, object] : retainedObjects(link, agent.prefix + "/" + pattern, matches)) {
+        objects.push_back(std::move(object));
+    }
+    return objects;
+}
+
 }  // namespace
 
 std::vector<AgentEntry> listAgents(BrokerLink& link, const std::string& domain) {
@@ -70,15 +85,7 @@ AgentEntry findOnlineAgent(BrokerLink& link, const std::string& agent, const std
 }
 
 std::vector<nlohmann::json> listClasses(BrokerLink& link, const AgentEntry& agent) {
-    std::vector<nlohmann::json> classes;
-    const auto matches = [&](const std::string& topic) {
-        return topic.rfind(agent.prefix + "/", 0) == 0 && endsWith(topic, "/__classInfo__") &&
-               splitTopic(topic).size() == 4;
-    };
-    for (auto& [topic, info] : retainedObjects(link, agent.prefix + "/+/__classInfo__", matches)) {
-        classes.push_back(std::move(info));
-    }
-    return classes;
+    return agentObjects(link, agent, "+/__classInfo__");
 }
 
 nlohmann::json findClass(BrokerLink& link, const AgentEntry& agent, const std::string& className) {
@@ -92,15 +99,7 @@ nlohmann::json findClass(BrokerLink& link, const AgentEntry& agent, const std::s
 }
 
 std::vector<nlohmann::json> listMachines(BrokerLink& link, const AgentEntry& agent) {
-    std::vector<nlohmann::json> machines;
-    const auto matches = [&](const std::string& topic) {
-        return topic.rfind(agent.prefix + "/", 0) == 0 && endsWith(topic, "/__machineInfo__") &&
-               splitTopic(topic).size() == 5;
-    };
-    for (auto& [topic, info] : retainedObjects(link, agent.prefix + "/+/+/__machineInfo__", matches)) {
-        machines.push_back(std::move(info));
-    }
-    return machines;
+    return agentObjects(link, agent, "+/+/__machineInfo__");
 }
 
 }  // namespace nolt::client

@@ -55,7 +55,14 @@ int runCommand(BrokerLink& link, const ClientCommandLine& line, std::ostream& ou
             platform::waitForStopSignal();
             link.interrupt();
         }).detach();
-        const int code = watchCommand(link, line, out, err);
+        // Also when the watch fails part-way: the sessions made so far go.
+        int code = 0;
+        try {
+            code = watchCommand(link, line, out, err);
+        } catch (...) {
+            link.goOffline();
+            throw;
+        }
         link.goOffline();
         return code;
     }

@@ -34,11 +34,12 @@ protected:
         result.err = process.standardError();
         return result;
     }
-    json presenceOf(const std::string& instance, const std::string& state) {
+    json presenceOf(const std::string& instance, const std::string& state, const std::string& programStatus = "") {
         const std::string topic = "cnc/agent/DncShim/" + instance + "/__machineInfo__";
         auto message = client.waitFor(
             [&](const testsupport::ReceivedMessage& received) {
-                return received.topic == topic && received.isJson() && received.json.value("state", "") == state;
+                return received.topic == topic && received.isJson() && received.json.value("state", "") == state &&
+                       received.json.value("programStatus", "") == programStatus;
             },
             10s);
         return message ? message->json : json();
@@ -63,13 +64,16 @@ TEST_F(Client, MachinesFollowConnectLostLinkDisconnectAndBrokerRestart) {
         std::string state;
         bool connected;
         std::string line;  // of the plain listing
+        std::string programStatus = "";
     };
     const std::vector<Step> steps = {
         {[] {}, "disconnected", false, "mill1  -  -  disconnected  -  since "},
         {[&] { call("DncShim/mill1/connect", {{"_1", "mill1.local"}, {"_2", "tnc640"}}); },
          "machine_is_available", true, "mill1  mill1.local  tnc640  machine_is_available  -  since "},
+        {[&] { call("DncShim/mill1/selectProgram", {{"_1", 0}, {"_2", "TNC:\\nc_prog\\demo.h"}, {"_3", "__null__"}}); },
+         "machine_is_available", true, "mill1  mill1.local  tnc640  machine_is_available  selected  since ", "selected"},
         {[&] { simulate("raiseMachineEvent", {{"_1", "mill1.local"}, {"_2", 10}}); }, "connection_lost", false,
-         "mill1  mill1.local  tnc640  connection_lost  -  since "},
+         "mill1  mill1.local  tnc640  connection_lost  selected  since ", "selected"},
         {[&] { call("DncShim/mill1/disconnect"); }, "disconnected", false,
          "mill1  mill1.local  tnc640  disconnected  -  since "},
         {[&] {
@@ -82,7 +86,7 @@ TEST_F(Client, MachinesFollowConnectLostLinkDisconnectAndBrokerRestart) {
     for (const auto& step : steps) {
         SCOPED_TRACE(step.state);
         step.action();
-        ASSERT_FALSE(presenceOf("mill1", step.state).is_null());
+        ASSERT_FALSE(presenceOf("mill1", step.state, step.programStatus).is_null());
         const ClientRun json = run({"--json", "machines", "cnc/agent"});
         ASSERT_EQ(json.exitCode, 0) << json.err;
         const auto machines = json::parse(json.out);
