@@ -4,13 +4,13 @@
 #include <cstring>
 #include <stdexcept>
 
-#include <openssl/rand.h>
+#include "platform/secure_random.h"
 
 namespace nolt {
 
 std::string randomInstanceId() {
     unsigned char bytes[sizeof(std::uint64_t)];
-    if (RAND_bytes(bytes, sizeof bytes) != 1) throw std::runtime_error("No random number for an instance id");
+    if (!platform::secureRandomBytes(bytes, sizeof bytes)) throw std::runtime_error("No random number for an instance id");
     std::uint64_t number;
     std::memcpy(&number, bytes, sizeof number);
     return std::to_string(number);

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/secure_random.h"
+
 namespace heidenhain {
 namespace {
 
@@ -29,5 +31,7 @@ std::string makePassword(const RandomBytes& randomBytes) {
     }
     return password;
 }
+
+std::string makePassword() { return makePassword(platform::secureRandomBytes); }
 
 }  // namespace heidenhain
