@@ -206,7 +206,8 @@ void MqttCallback::refuseUnparsed(std::string_view payload, const ReceivedTopic&
         return;
     }
     if (!acceptableSender(*sender, topic)) return;
-    nlohmann::json reply = {{"sender", *sender}, {"id", scannedId(scan)}, {"data", {{"e", why}}}};
+    nlohmann::json reply = {{"sender", *sender}, {"data", {{"e", why}}}};
+    if (!scan.id.empty()) reply["id"] = scannedId(scan);
     prepareRequest(reply, topic);
     publish(*sender, reply.dump(), false);
 }
