@@ -40,6 +40,8 @@ public:
 
     // What the broker has written so far (connections, subscriptions, errors).
     std::string log() const;
+    // How often the text occurs in the log.
+    std::size_t logCount(const std::string& text) const;
 
 private:
     void start();
