@@ -93,14 +93,6 @@ void MosquittoBroker::restart() {
     start();
 }
 
-void MosquittoBroker::freeze() {
-    if (process_) process_->signal(SIGSTOP);
-}
-
-void MosquittoBroker::thaw() {
-    if (process_) process_->signal(SIGCONT);
-}
-
 bool MosquittoBroker::running() { return process_ && process_->running(); }
 
 std::string MosquittoBroker::log() const {
