@@ -93,18 +93,17 @@ void MosquittoBroker::restart() {
     start();
 }
 
-void MosquittoBroker::freeze() {
-    if (process_) process_->signal(SIGSTOP);
-}
-
-void MosquittoBroker::thaw() {
-    if (process_) process_->signal(SIGCONT);
-}
-
 bool MosquittoBroker::running() { return process_ && process_->running(); }
 
 std::string MosquittoBroker::log() const {
     return readFile(directory_.file("mosquitto.out")) + readFile(directory_.file("mosquitto.log"));
+}
+
+std::size_t MosquittoBroker::logCount(const std::string& text) const {
+    const auto all = log();
+    std::size_t n = 0;
+    for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) ++n;
+    return n;
 }
 
 }  // namespace testsupport

@@ -34,12 +34,11 @@ public:
     // Starts it again on the same port (after stop(), or after it died).
     void restart();
     bool running();
-    // SIGSTOP / SIGCONT: a broker that holds its connections open and answers nothing.
-    void freeze();
-    void thaw();
 
     // What the broker has written so far (connections, subscriptions, errors).
     std::string log() const;
+    // How often the text occurs in the log.
+    std::size_t logCount(const std::string& text) const;
 
 private:
     void start();
