@@ -11,6 +11,7 @@
 #include "dncsim/simulator.h"
 #include "heidenhain/base64.h"
 #include "heidenhain/cnc_files.h"
+#include "platform/temp_file.h"
 #include "tests/unit/heidenhain/session_fixture.h"
 #include "tests/unit/heidenhain/source_line.h"
 
@@ -123,18 +124,18 @@ TEST_F(FileSystemTest, FailedSendingKeepsNoTemporaryFileAndSaysWhy) {
     EXPECT_TRUE(texts().empty());
 
     std::filesystem::remove(workDir.path() / "tmp");
-    EXPECT_EQ(send(), "Cannot open temporary file tmp/transmit-XXXXXX.tmp to prepare for transmitFile(dst=x.h)");
-    EXPECT_EQ(failureOf([&] { mill.receiveFile("nc_prog\\demo.h"); }),
-              "Cannot open temporary file tmp/receive-XXXXXX.tmp in receiveFile(cncFile=nc_prog\\demo.h with actual "
-              "path=TNC:\\nc_prog\\demo.h");
-    EXPECT_EQ(texts(), (std::vector<std::string>{
-                           entry("transmitFileBinary", "mill Cannot open temporary file tmp/transmit-XXXXXX.tmp to "
-                                                       "prepare for transmitFile(dst=x.h)"),
-                           entry("receiveFileBinary", "mill Cannot open temporary file tmp/receive-XXXXXX.tmp in "
-                                                      "receiveFile(cncFile=nc_prog\\demo.h with actual "
-                                                      "path=TNC:\\nc_prog\\demo.h")}));
-    EXPECT_TRUE(loggedAs(platform::EventInformation, "transmitFileBinary",
-                         "mill Cannot open temporary file tmp/transmit-XXXXXX.tmp to prepare for transmitFile(dst=x.h)"));
+    // The names as the platform writes them: tmp/ here, tmp\ on Windows.
+    const std::string transmitFailure = "Cannot open temporary file " +
+                                        platform::TempFile::pattern("tmp", "transmit-", ".tmp") +
+                                        " to prepare for transmitFile(dst=x.h)";
+    const std::string receiveFailure = "Cannot open temporary file " +
+                                       platform::TempFile::pattern("tmp", "receive-", ".tmp") +
+                                       " in receiveFile(cncFile=nc_prog\\demo.h with actual path=TNC:\\nc_prog\\demo.h";
+    EXPECT_EQ(send(), transmitFailure);
+    EXPECT_EQ(failureOf([&] { mill.receiveFile("nc_prog\\demo.h"); }), receiveFailure);
+    EXPECT_EQ(texts(), (std::vector<std::string>{entry("transmitFileBinary", "mill " + transmitFailure),
+                                                 entry("receiveFileBinary", "mill " + receiveFailure)}));
+    EXPECT_TRUE(loggedAs(platform::EventInformation, "transmitFileBinary", "mill " + transmitFailure));
 }
 
 TEST_F(FileSystemTest, LostLinkWhileSendingSchedulesTheDisconnect) {
