@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cwctype>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -34,38 +36,74 @@ std::string libraryName(ITypeLib* library) {
     return text;
 }
 
-// The registered library of that name in its highest version: HKCR\TypeLib
-// lists every library by GUID and version; the name is the library's own.
-ComPtr<ITypeLib> findRegisteredLibrary(const std::string& wanted) {
+std::wstring defaultValue(HKEY key) {
+    wchar_t text[512];
+    DWORD size = sizeof(text);
+    if (RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS)
+        return {};
+    return std::wstring(text, wcsnlen(text, size / sizeof(wchar_t)));
+}
+
+// Whether the library's description suggests the component: such libraries
+// are loaded first, since loading every registered library takes seconds.
+bool likely(std::wstring description) {
+    for (auto& c : description) c = towupper(c);
+    return description.find(L"DNC") != std::wstring::npos || description.find(L"HEIDENHAIN") != std::wstring::npos;
+}
+
+std::vector<std::pair<LibraryVersion, bool>> registeredLibraries() {
+    std::vector<std::pair<LibraryVersion, bool>> found;
     HKEY root = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"TypeLib", 0, KEY_READ, &root) != ERROR_SUCCESS) return {};
-    ComPtr<ITypeLib> best;
-    LibraryVersion bestVersion;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"TypeLib", 0, KEY_READ, &root) != ERROR_SUCCESS) return found;
     for (DWORD i = 0;; ++i) {
         const std::wstring guidText = keyName(root, i);
         if (guidText.empty()) break;
         GUID guid;
-        if (FAILED(CLSIDFromString(guidText.c_str(), &guid))) continue;
         HKEY versions = nullptr;
-        if (RegOpenKeyExW(root, guidText.c_str(), 0, KEY_READ, &versions) != ERROR_SUCCESS) continue;
+        if (FAILED(CLSIDFromString(guidText.c_str(), &guid)) ||
+            RegOpenKeyExW(root, guidText.c_str(), 0, KEY_READ, &versions) != ERROR_SUCCESS)
+            continue;
         for (DWORD j = 0;; ++j) {
             const std::wstring versionText = keyName(versions, j);
             if (versionText.empty()) break;
             wchar_t* dot = nullptr;
             const auto major = static_cast<WORD>(wcstoul(versionText.c_str(), &dot, 16));
             const auto minor = static_cast<WORD>(dot && *dot == L'.' ? wcstoul(dot + 1, nullptr, 16) : 0);
-            ComPtr<ITypeLib> library;
-            if (FAILED(LoadRegTypeLib(guid, major, minor, 0, library.put()))) continue;
-            if (libraryName(library.get()) != wanted) continue;
-            if (!best || major > bestVersion.major || (major == bestVersion.major && minor > bestVersion.minor)) {
-                best = library;
-                bestVersion = {guid, major, minor};
+            HKEY version = nullptr;
+            bool hinted = false;
+            if (RegOpenKeyExW(versions, versionText.c_str(), 0, KEY_READ, &version) == ERROR_SUCCESS) {
+                hinted = likely(defaultValue(version));
+                RegCloseKey(version);
             }
+            found.push_back({{guid, major, minor}, hinted});
         }
         RegCloseKey(versions);
     }
     RegCloseKey(root);
-    return best;
+    return found;
+}
+
+// The registered library of that name in its highest version: HKCR\TypeLib
+// lists every library by GUID and version; the name is the library's own.
+ComPtr<ITypeLib> findRegisteredLibrary(const std::string& wanted) {
+    const auto candidates = registeredLibraries();
+    for (const bool hintedOnly : {true, false}) {
+        ComPtr<ITypeLib> best;
+        LibraryVersion bestVersion;
+        for (const auto& [version, hinted] : candidates) {
+            if (hintedOnly && !hinted) continue;
+            ComPtr<ITypeLib> library;
+            if (FAILED(LoadRegTypeLib(version.guid, version.major, version.minor, 0, library.put()))) continue;
+            if (libraryName(library.get()) != wanted) continue;
+            if (!best || version.major > bestVersion.major ||
+                (version.major == bestVersion.major && version.minor > bestVersion.minor)) {
+                best = library;
+                bestVersion = version;
+            }
+        }
+        if (best) return best;
+    }
+    return {};
 }
 
 // Type attributes, released with the holder.
@@ -221,8 +259,7 @@ public:
         return info;
     }
 
-    void bindInterface(const RequiredInterface& wanted, Component& component,
-                       std::map<std::string, InterfaceBinding, std::less<>>& out) {
+    void bindInterface(const RequiredInterface& wanted, std::map<std::string, InterfaceBinding, std::less<>>& out) {
         TYPEKIND kind{};
         auto info = type(wanted.name, &kind);
         if (!info || (kind != TKIND_DISPATCH && kind != TKIND_INTERFACE)) {
@@ -243,7 +280,6 @@ public:
                 binding.methods.emplace(method.name, std::move(*found));
             }
         }
-        (void)component;
         out.emplace(wanted.name, std::move(binding));
     }
 
@@ -354,7 +390,7 @@ Component Component::load() {
     }
     Component component;
     Loader loader(library);
-    for (const auto& wanted : requiredInterfaces()) loader.bindInterface(wanted, component, component.interfaces_);
+    for (const auto& wanted : requiredInterfaces()) loader.bindInterface(wanted, component.interfaces_);
     for (const auto& wanted : requiredEvents()) loader.bindEvents(wanted, component.events_);
     loader.bindConstants(component.constants_);
     component.machineClass_ = loader.coclassNamed(kMachineClass);
@@ -368,14 +404,27 @@ Component Component::load() {
     return component;
 }
 
+namespace {
+std::mutex loadMutex;
+// Every component loaded stays: adapter objects refer to its bindings.
+std::vector<std::unique_ptr<Component>> loadedComponents;
+const Component* currentComponent = nullptr;
+}  // namespace
+
 const Component& Component::instance() {
     // A failed load is tried again on the next use: the component may be
     // installed meanwhile.
-    static std::mutex mutex;
-    static std::optional<Component> loaded;
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!loaded) loaded.emplace(load());
-    return *loaded;
+    std::lock_guard<std::mutex> lock(loadMutex);
+    if (currentComponent == nullptr) {
+        loadedComponents.push_back(std::unique_ptr<Component>(new Component(load())));
+        currentComponent = loadedComponents.back().get();
+    }
+    return *currentComponent;
+}
+
+void Component::forget() {
+    std::lock_guard<std::mutex> lock(loadMutex);
+    currentComponent = nullptr;
 }
 
 const InterfaceBinding& Component::interfaceNamed(std::string_view name) const {

@@ -53,6 +53,9 @@ public:
     // The component, loaded and checked on first use; throws ComponentError
     // with one text naming everything that was not found.
     static const Component& instance();
+    // The next instance() loads the library again (after the component was
+    // removed or installed anew); what was bound stays valid.
+    static void forget();
 
     const InterfaceBinding& interfaceNamed(std::string_view name) const;
     const EventBinding& eventsNamed(std::string_view name) const;

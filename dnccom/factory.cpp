@@ -38,9 +38,15 @@ HRESULT create(const CLSID& (Component::*coclass)() const, std::shared_ptr<Inter
     const Component* found = nullptr;
     if (HRESULT hr = component(&found); FAILED(hr)) return hr;
     ComPtr<IDispatch> object;
-    const HRESULT hr = CoCreateInstance((found->*coclass)(), nullptr, CLSCTX_ALL,
-                                        found->interfaceNamed(Adapter::kInterface).iid,
-                                        reinterpret_cast<void**>(object.put()));
+    HRESULT hr = CoCreateInstance((found->*coclass)(), nullptr, CLSCTX_ALL,
+                                  found->interfaceNamed(Adapter::kInterface).iid, reinterpret_cast<void**>(object.put()));
+    if (hr == REGDB_E_CLASSNOTREG) {
+        // Removed or installed anew since we bound it: bind again and say what is missing.
+        Component::forget();
+        if (HRESULT again = component(&found); FAILED(again)) return again;
+        hr = CoCreateInstance((found->*coclass)(), nullptr, CLSCTX_ALL, found->interfaceNamed(Adapter::kInterface).iid,
+                              reinterpret_cast<void**>(object.put()));
+    }
     if (FAILED(hr)) return hr;
     *out = std::make_shared<Adapter>(std::move(object));
     return hr;

@@ -5,13 +5,15 @@ namespace {
 
 std::vector<std::string> texts(const Var& value) {
     std::vector<std::string> result;
-    for (const auto& element : value.toDnc().elements()) result.push_back(element.text());
+    const dnc::Variant array = value.toDnc();
+    for (const auto& element : array.elements()) result.push_back(element.text());
     return result;
 }
 
 std::vector<std::int32_t> numbers(const Var& value) {
     std::vector<std::int32_t> result;
-    for (const auto& element : value.toDnc().elements())
+    const dnc::Variant array = value.toDnc();
+    for (const auto& element : array.elements())
         result.push_back(static_cast<std::int32_t>(element.signedValue()));
     return result;
 }

@@ -118,7 +118,6 @@ TEST_F(ComSessionTest, DataValuesInUtf8AndDataEvents) {
     mill.setValue("\\PLC\\memory\\D\\1", "Grüße Ø8");
     EXPECT_EQ(component().read("c.test", "\\PLC\\memory\\D\\1"), "Grüße Ø8");
     EXPECT_EQ(mill.getValue("\\PLC\\memory\\D\\1"), "Grüße Ø8");
-    EXPECT_THAT(mill.getValues("\\PLC\\memory"), testing::Contains("M"));
 
     testsupport::EventQueue<json> values;
     mill.onDataChanged("\\PLC\\memory\\M\\100", [&](json value) { values.push(value); });
@@ -141,6 +140,7 @@ TEST_F(ComSessionTest, ToolAndPocketRowsOnBothFamilies) {
     for (const std::string type : {"itnc530", "tnc640"}) {
         auto& mill = session(type);
         mill.connect(type + ".test", type);
+        if (type == "tnc640") mill.setAccessMode("sys", "sim");  // lists the pocket columns
         mill.setToolTableRow("2", {{"NAME", "ÜBER_Ø8"}, {"L", "71.5"}});
         const TableRow row = mill.getToolTableRow("2");
         EXPECT_EQ(row.at("NAME"), "ÜBER_Ø8") << type;
