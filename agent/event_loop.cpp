@@ -118,14 +118,17 @@ bool EventLoop::leaveIfSurplus() {
     ++leaving_;
     --workers_;
     auto id = std::this_thread::get_id();
-    asio::post(context_, [this, id] { joinFinished(id); });
+    asio::post(context_, [this, id, run = runs_] { joinFinished(id, run); });
     return true;
 }
 
-void EventLoop::joinFinished(std::thread::id id) {
+void EventLoop::joinFinished(std::thread::id id, std::uint64_t run) {
     std::thread finished;
     {
         std::lock_guard<std::mutex> lock(poolMutex_);
+        // Left over from a run whose end joined every worker: the id may
+        // belong to a new thread by now.
+        if (run != runs_ || id == std::this_thread::get_id()) return;
         auto found = added_.find(id);
         if (found == added_.end()) return;
         finished = std::move(found->second);
@@ -199,6 +202,7 @@ void EventLoop::run() {
     {
         std::lock_guard<std::mutex> lock(poolMutex_);
         running_ = false;
+        ++runs_;
         left.swap(added_);
         leaving_ = 0;
         reserved_ = 0;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -68,7 +69,7 @@ private:
     // addThreads() and no task waits; true when it left.
     bool leaveIfSurplus();
     void removalTask();
-    void joinFinished(std::thread::id id);
+    void joinFinished(std::thread::id id, std::uint64_t run);
     bool isAddedThread() const;
     std::size_t aliveLocked() const { return added_.size() - leaving_; }
 
@@ -83,6 +84,8 @@ private:
     // Threads inside the loop, the one in run() included.
     std::size_t workers_ = 0;
     bool running_ = false;
+    // Ends of run() so far.
+    std::uint64_t runs_ = 0;
     std::size_t burstLimit_ = kDefaultBurstLimit;
     std::atomic<std::int64_t> idlePeriodMs_{kDefaultIdlePeriod.count()};
     // Posted tasks not started yet, and tasks being run.

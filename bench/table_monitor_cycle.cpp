@@ -84,6 +84,7 @@ void monitorAtScale(int sessions, int rows, int cycles, int intervalSeconds) {
     // processor by the other monitors would end the process (the agent's
     // answer to a hung SDK).
     std::atomic<int> reported{0};
+    heidenhain::setTableMonitorAutostart(true);
     for (auto& session : watching) {
         session->onToolTableChanged([&](const std::string&, const heidenhain::TableRow&, const heidenhain::TableRow&) { ++reported; });
     }

@@ -22,6 +22,7 @@ const std::string& cell(const TableRow& row, const std::string& column) {
 class KeyIndex {
 public:
     KeyIndex(const std::vector<TableRow>& rows, const std::string& column) {
+        first_.reserve(rows.size());
         for (const auto& row : rows) first_.try_emplace(cell(row, column), &row);
     }
     const TableRow* find(std::string_view key) const {
