@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     auto& loop = nolt::EventLoop::instance();
     std::thread agent([&] { loop.run(); });
 
-    std::printf("%8s %14s %14s\n", "rows", "cycle ms p50", "compare ms p50");
+    std::printf("%8s %14s %14s %14s\n", "rows", "cycle ms p50", "compare ms p50", "free ms p50");
     int filled = 0;
     for (int rows : {100, 1000, 5000, 10000}) {
         heidenhain::DncShim session("bench");
@@ -126,13 +126,15 @@ int main(int argc, char** argv) {
         const double cycle = medianMs(5, [&] { session.oneMonitorToolTableCall(); });
         auto table = session.getToolTable();
         table.back()["NAME"] = "CHANGED";
-        // Each comparison takes its rows over, as the monitor's cycle does.
-        std::vector<std::vector<heidenhain::TableRow>> copies(5, table);
+        // Each comparison takes its rows over, as the monitor's cycle does,
+        // and hands back the previous ones, which the cycle then frees.
+        std::vector<std::vector<heidenhain::TableRow>> copies(5, table), replaced;
         const double compare = medianMs(5, [&] {
-            session.notifyIfToolTableChanged(std::move(copies.back()));
+            replaced.push_back(session.notifyIfToolTableChanged(std::move(copies.back())));
             copies.pop_back();
         });
-        std::printf("%8d %14.2f %14.3f\n", rows, cycle, compare);
+        const double release = medianMs(5, [&] { replaced.pop_back(); });
+        std::printf("%8d %14.2f %14.3f %14.3f\n", rows, cycle, compare, release);
         session.disconnect();
     }
     monitorAtScale(sessions, scaleRows, cycles, interval);

@@ -28,6 +28,7 @@ bool EventPump::drain(std::chrono::milliseconds bound) {
 }
 
 void EventPump::stop() {
+    if (abandoned_) return;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
@@ -35,6 +36,11 @@ void EventPump::stop() {
         changed_.notify_all();
     }
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void EventPump::abandon() {
+    abandoned_ = true;
+    if (thread_.joinable()) thread_.detach();
 }
 
 void EventPump::run() {

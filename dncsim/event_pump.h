@@ -24,6 +24,10 @@ public:
     // `bound` passed first. Called on the event thread itself it returns false.
     bool drain(std::chrono::milliseconds bound);
     void stop();
+    // For a process that is ending with the thread already gone (Windows ends
+    // every other thread before a DLL's statics are destroyed): nothing is
+    // joined, locked or released any more, or the exit would wait forever.
+    void abandon();
 
 private:
     void run();
@@ -34,6 +38,7 @@ private:
     std::uint64_t posted_ = 0;
     std::uint64_t done_ = 0;
     bool stopping_ = false;
+    bool abandoned_ = false;
     std::thread thread_;
 };
 

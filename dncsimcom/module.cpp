@@ -13,6 +13,7 @@
 #include "dnccom/text.h"
 #include "dnccom/var.h"
 #include "dncsim/sdk.h"
+#include "dncsim/simulator.h"
 #include "dncsimcom/objects.h"
 
 namespace dncsimcom {
@@ -135,11 +136,14 @@ HRESULT giveVariant(HRESULT hr, const dnc::Variant& value, VARIANT* out) {
 
 using namespace dncsimcom;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         module = instance;
         DisableThreadLibraryCalls(instance);
     }
+    // Runs before the DLL's statics are destroyed; `reserved` is set when the
+    // whole process ends rather than the DLL being unloaded.
+    if (reason == DLL_PROCESS_DETACH && reserved != nullptr) dncsim::Simulator::instance().events().abandon();
     return TRUE;
 }
 

@@ -239,10 +239,12 @@ public:
     std::int32_t getTableMonitorInterval();
     void onToolTableChanged(nolt::Callback<std::string, TableRow, TableRow> callback);
     void onPocketTableChanged(nolt::Callback<std::string, TableRow, TableRow> callback);
-    // One monitor cycle, and its comparisons of fresh rows with the previous cycle's.
+    // One monitor cycle, and its comparisons of fresh rows with the previous
+    // cycle's. They hand back the rows they replaced, to be freed by the
+    // caller once the snapshot's lock is released.
     void oneMonitorToolTableCall();
-    void notifyIfToolTableChanged(std::vector<TableRow> rows);
-    void notifyIfPocketTableChanged(std::vector<TableRow> rows);
+    std::vector<TableRow> notifyIfToolTableChanged(std::vector<TableRow> rows);
+    std::vector<TableRow> notifyIfPocketTableChanged(std::vector<TableRow> rows);
     // Every tool row: uncached on the table interface, by columns on DataAccess.
     std::vector<TableRow> getToolTable();
     std::vector<std::string> getToolIds();

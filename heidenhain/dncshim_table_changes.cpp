@@ -1,5 +1,6 @@
 // The table monitor's comparisons: each cycle's rows against the previous
 // cycle's, reported row by row to the registered callbacks.
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -16,9 +17,8 @@ const std::string& cell(const TableRow& row, const std::string& column) {
     return found == row.end() ? absent : found->second;
 }
 
-// The first row of each key: tables of thousands of rows are compared in
-// linear time instead of searching the other table for every row. The keys
-// are views of the rows' own cells: no text is copied.
+// The first row of each key: tables whose keys moved are still compared in
+// linear time. The keys are views of the rows' own cells: no text is copied.
 class KeyIndex {
 public:
     KeyIndex(const std::vector<TableRow>& rows, const std::string& column) {
@@ -34,55 +34,103 @@ private:
     std::unordered_map<std::string_view, const TableRow*> first_;
 };
 
+// Pairs this cycle's rows with the previous cycle's rows of the same key. A
+// table read twice nearly always lists the same keys in the same order; then
+// the rows pair by position and no index is built.
+class RowPairs {
+public:
+    RowPairs(const std::vector<TableRow>& previous, const std::vector<TableRow>& current, const std::string& column)
+        : previous_(previous), current_(current), column_(column) {
+        if (sameKeys()) return;
+        previousIndex_.emplace(previous, column);
+        currentIndex_.emplace(current, column);
+    }
+    const TableRow* before(std::size_t row) const {
+        return previousIndex_ ? previousIndex_->find(cell(current_[row], column_)) : &previous_[row];
+    }
+    bool kept(const TableRow& previousRow) const {
+        return !currentIndex_ || currentIndex_->find(cell(previousRow, column_));
+    }
+
+private:
+    bool sameKeys() const {
+        if (previous_.size() != current_.size()) return false;
+        for (std::size_t i = 0; i < current_.size(); ++i) {
+            if (cell(previous_[i], column_) != cell(current_[i], column_)) return false;
+        }
+        return true;
+    }
+
+    const std::vector<TableRow>& previous_;
+    const std::vector<TableRow>& current_;
+    const std::string& column_;
+    std::optional<KeyIndex> previousIndex_, currentIndex_;
+};
+
+// Rows read alike iterate their columns alike: compared side by side, without
+// looking every column up, unless the orders differ.
+bool sameRow(const TableRow& a, const TableRow& b) {
+    if (a.size() != b.size()) return false;
+    for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j) {
+        if (i->first != j->first) return a == b;
+        if (i->second != j->second) return false;
+    }
+    return true;
+}
+
 bool isSpindle(const std::string& id) { return id == "0" || id == "0.0"; }
 
 }  // namespace
 
-void DncShim::notifyIfToolTableChanged(std::vector<TableRow> rows) {
+std::vector<TableRow> DncShim::notifyIfToolTableChanged(std::vector<TableRow> rows) {
     auto held = guard_.lock(toolSnapshotMutex_, "notifyIfToolTableChanged", SDK_CALL_SITE);
     if (toolTableSnapshot_.empty()) {
         toolTableSnapshot_ = std::move(rows);
-        return;
+        return {};
     }
-    if (rows.empty() || !flags_.isConnected()) return;
+    if (rows.empty() || !flags_.isConnected()) return rows;
     const auto callback = onToolTableChanged_.get();
     const auto report = [&](const std::string& toolId, const TableRow& now, const TableRow& before) {
         if (!callback) return;
         callback(toolId, now, before);
         logInformation("notifyIfToolTableChanged", name_ + ": onToolTableChanged, toolId: " + toolId);
     };
-    const KeyIndex previous(toolTableSnapshot_, "T"), current(rows, "T");
-    for (const auto& row : rows) {
+    const RowPairs pairs(toolTableSnapshot_, rows, "T");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const TableRow& row = rows[i];
         const std::string& toolId = cell(row, "T");
         if (isSpindle(toolId)) continue;
-        const TableRow* before = previous.find(toolId);
-        if (before && *before == row) continue;
+        const TableRow* before = pairs.before(i);
+        if (before && sameRow(*before, row)) continue;
         report(toolId, row, before ? *before : TableRow{{"T", toolId}});
     }
     for (const auto& before : toolTableSnapshot_) {
         const std::string& toolId = cell(before, "T");
-        if (!current.find(toolId)) report(toolId, TableRow{{"T", toolId}}, before);
+        if (!pairs.kept(before)) report(toolId, TableRow{{"T", toolId}}, before);
     }
-    // Taken over, not copied: the previous rows and their index go together.
-    toolTableSnapshot_ = std::move(rows);
+    // Taken over, not copied; the caller frees the previous rows once the
+    // lock is released.
+    toolTableSnapshot_.swap(rows);
+    return rows;
 }
 
-void DncShim::notifyIfPocketTableChanged(std::vector<TableRow> rows) {
+std::vector<TableRow> DncShim::notifyIfPocketTableChanged(std::vector<TableRow> rows) {
     auto held = guard_.lock(pocketSnapshotMutex_, "notifyIfPocketTableChanged", SDK_CALL_SITE);
     if (pocketTableSnapshot_.empty()) {
         pocketTableSnapshot_ = std::move(rows);
-        return;
+        return {};
     }
-    if (rows.empty() || !flags_.isConnected()) return;
+    if (rows.empty() || !flags_.isConnected()) return rows;
     const auto callback = onPocketTableChanged_.get();
     const auto logPocket = [&](const std::string& pocketId) {
         logInformation("notifyIfPocketTableChanged", name_ + ": onPocketTableChanged, pocketId: " + pocketId);
     };
-    const KeyIndex previous(pocketTableSnapshot_, "P"), current(rows, "P");
-    for (const auto& row : rows) {
+    const RowPairs pairs(pocketTableSnapshot_, rows, "P");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const TableRow& row = rows[i];
         const std::string& pocketId = cell(row, "P");
-        const TableRow* before = previous.find(pocketId);
-        if (before && *before == row) continue;
+        const TableRow* before = pairs.before(i);
+        if (before && sameRow(*before, row)) continue;
         const TableRow old = before ? *before : TableRow{};
         if (isSpindle(pocketId)) {
             const std::string toolOut = cell(old, "T");
@@ -100,11 +148,12 @@ void DncShim::notifyIfPocketTableChanged(std::vector<TableRow> rows) {
     }
     for (const auto& before : pocketTableSnapshot_) {
         const std::string& pocketId = cell(before, "P");
-        if (current.find(pocketId) || !callback) continue;
+        if (pairs.kept(before) || !callback) continue;
         callback(pocketId, TableRow{{"P", pocketId}}, before);
         logPocket(pocketId);
     }
-    pocketTableSnapshot_ = std::move(rows);
+    pocketTableSnapshot_.swap(rows);
+    return rows;
 }
 
 }  // namespace heidenhain

@@ -74,11 +74,7 @@ std::vector<std::string> journal() {
     return lines;
 }
 
-// Passed under Wine 8 in a Wine prefix that had been used before, but fails
-// in a freshly made one (the service "heidenhain" is not found after the
-// layer created it, and the installed service never runs); off until that is
-// understood. Run it with --gtest_also_run_disabled_tests.
-TEST(WindowsService, DISABLED_RegistersInstallsStartsLogsStopsAndRemovesThroughTheServiceManager) {
+TEST(WindowsService, RegistersInstallsStartsLogsStopsAndRemovesThroughTheServiceManager) {
     char module[MAX_PATH];
     const std::string program(module, GetModuleFileNameA(nullptr, module, MAX_PATH));
     ASSERT_EQ(runLayer("prog.exe -regserver"), 0);
