@@ -9,21 +9,85 @@ namespace {
 
 using nlohmann::json;
 
+// A string literal this long skips the JSON library's lexer, which grows its
+// buffer a character at a time and so holds up to twice the text again; it is
+// decoded straight into a string of its own size. Part programs arrive as one
+// Base64 string of tens of MB.
+constexpr std::size_t kLongString = 64 * 1024;
+
+struct LongString {
+    std::size_t ordinal;     // among all string literals, keys included
+    std::size_t begin, end;  // the content between the quotes
+};
+
+bool simpleEscape(char c) {
+    return c == '"' || c == '\\' || c == '/' || c == 'b' || c == 'f' || c == 'n' || c == 'r' || c == 't';
+}
+
+// Printable ASCII and the one-letter escapes only; anything else (a \u escape,
+// a byte outside printable ASCII) is left to the library and its checks.
+bool plain(std::string_view content) {
+    for (std::size_t at = 0; at < content.size(); ++at) {
+        const auto c = static_cast<unsigned char>(content[at]);
+        if (c < 0x20 || c > 0x7e) return false;
+        if (c == '\\' && (++at == content.size() || !simpleEscape(content[at]))) return false;
+    }
+    return true;
+}
+
+std::vector<LongString> longStrings(std::string_view text) {
+    std::vector<LongString> found;
+    std::size_t ordinal = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] != '"') continue;
+        const std::size_t begin = at + 1;
+        for (at = begin; at < text.size() && text[at] != '"'; ++at) {
+            if (text[at] == '\\') ++at;
+        }
+        if (at >= text.size()) break;
+        if (at - begin >= kLongString && plain(text.substr(begin, at - begin))) found.push_back({ordinal, begin, at});
+        ++ordinal;
+    }
+    return found;
+}
+
+std::string decode(std::string_view content) {
+    std::string text;
+    text.reserve(content.size());
+    for (std::size_t at = 0; at < content.size(); ++at) {
+        char c = content[at];
+        if (c == '\\') {
+            switch (c = content[++at]) {
+                case 'b': c = '\b'; break;
+                case 'f': c = '\f'; break;
+                case 'n': c = '\n'; break;
+                case 'r': c = '\r'; break;
+                case 't': c = '\t'; break;
+                default: break;  // '"', '\\' and '/' stand for themselves
+            }
+        }
+        text.push_back(c);
+    }
+    return text;
+}
+
 // The JSON library's event interface, building the value as its own DOM
 // parser does.
 class MovingBuilder {
 public:
-    explicit MovingBuilder(json& root) : root_(root) {}
+    // The literals of `longs` arrive empty and are decoded from `original`.
+    MovingBuilder(json& root, std::string_view original, const std::vector<LongString>& longs)
+        : root_(root), original_(original), longs_(longs) {}
 
     bool null() { return put(nullptr); }
     bool boolean(bool value) { return put(value); }
     bool number_integer(json::number_integer_t value) { return put(value); }
     bool number_unsigned(json::number_unsigned_t value) { return put(value); }
     bool number_float(json::number_float_t value, const std::string&) { return put(value); }
-    bool string(std::string& value) { return put(std::move(value)); }
+    bool string(std::string& value) { return put(literal(value)); }
     bool binary(json::binary_t& value) { return put(json::binary(std::move(value))); }
     bool key(std::string& key) {
-        key_ = std::move(key);
+        key_ = literal(key);
         return true;
     }
     bool start_object(std::size_t) { return open(json::object()); }
@@ -36,6 +100,13 @@ public:
     }
 
 private:
+    std::string literal(std::string& parsed) {
+        const std::size_t ordinal = literals_++;
+        if (next_ == longs_.size() || longs_[next_].ordinal != ordinal) return std::move(parsed);
+        const auto& found = longs_[next_++];
+        return decode(original_.substr(found.begin, found.end - found.begin));
+    }
+
     json* place(json value) {
         if (open_.empty()) {
             root_ = std::move(value);
@@ -65,17 +136,41 @@ private:
     }
 
     json& root_;
+    std::string_view original_;
+    const std::vector<LongString>& longs_;
+    std::size_t next_ = 0;
+    std::size_t literals_ = 0;
     std::vector<json*> open_;
     std::string key_;
 };
 
+json parse(std::string_view text, std::string_view original, const std::vector<LongString>& longs) {
+    json root;
+    MovingBuilder builder(root, original, longs);
+    json::sax_parse(text, &builder);
+    return root;
+}
+
 }  // namespace
 
 json parseRequest(std::string_view text) {
-    json root;
-    MovingBuilder builder(root);
-    json::sax_parse(text, &builder);
-    return root;
+    const auto longs = longStrings(text);
+    if (longs.empty()) return parse(text, text, longs);
+    // The text without the long literals' contents: only the rest goes
+    // through the library.
+    std::string rest;
+    std::size_t from = 0;
+    for (const auto& found : longs) {
+        rest.append(text.substr(from, found.begin - from));
+        from = found.end;
+    }
+    rest.append(text.substr(from));
+    try {
+        return parse(rest, text, longs);
+    } catch (const json::parse_error&) {
+        // The library's own text and position for the request as it came.
+        return parse(text, text, {});
+    }
 }
 
 }  // namespace nolt

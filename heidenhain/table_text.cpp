@@ -43,11 +43,11 @@ LineLayout layoutOfTableInfo(const std::vector<std::string>& titles, const std::
     return layout;
 }
 
-std::string trimTableCell(const std::string& cell) {
+std::string trimTableCell(std::string_view cell) {
     std::size_t first = !cell.empty() && cell.front() == '+' ? 1 : 0;
     std::size_t last = cell.size();
     while (last > first && isSpace(cell[last - 1])) --last;
-    return cell.substr(first, last - first);
+    return std::string(cell.substr(first, last - first));
 }
 
 TableRow rowOfLine(const std::string& line, const LineLayout& layout) {
@@ -55,14 +55,19 @@ TableRow rowOfLine(const std::string& line, const LineLayout& layout) {
     const auto& entries = layout.entries;
     if (entries.empty()) return row;
     const std::uint64_t origin = entries.front().offset;
-    // Offsets count characters.
-    const std::uint64_t length = dnc::characterCount(line);
+    // Offsets count characters. In a line of plain ASCII they are bytes, and
+    // the line is not walked again from its start for every column.
+    const bool ascii = std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const std::uint64_t length = ascii ? line.size() : dnc::characterCount(line);
+    row.reserve(layout.columns);
     for (std::size_t i = 0; i < layout.columns && i + 1 < entries.size(); ++i) {
         // A layout that runs backwards gives empty cells rather than wrapped offsets.
         const std::uint64_t start = entries[i].offset >= origin ? entries[i].offset - origin : 0;
         const std::uint64_t end = entries[i + 1].offset >= origin ? entries[i + 1].offset - origin : 0;
         if (start >= length) break;
-        row[entries[i].name] = trimTableCell(std::string(dnc::characters(line, start, end > start ? end - start : 0)));
+        const std::uint64_t count = end > start ? end - start : 0;
+        row[entries[i].name] =
+            trimTableCell(ascii ? std::string_view(line).substr(start, count) : dnc::characters(line, start, count));
     }
     return row;
 }

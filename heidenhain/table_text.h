@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "heidenhain/table_row.h"
@@ -28,7 +29,7 @@ LineLayout layoutOfTableInfo(const std::vector<std::string>& titles, const std::
 inline bool usable(const LineLayout& layout) { return layout.columns < layout.entries.size(); }
 
 // One plus sign at the start and all whitespace at the end removed.
-std::string trimTableCell(const std::string& cell);
+std::string trimTableCell(std::string_view cell);
 
 // The columns of the layout cut out of the line, offsets
 // taken relative to the first column. Columns that start at or past the end

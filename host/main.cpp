@@ -2,8 +2,12 @@
 #include <iostream>
 
 #include "agent/local_factory.h"
+#ifdef _WIN32
+#include "dnccom/factory.h"
+#else
 #include "dncsim/remote_control.h"
 #include "dncsim/sdk.h"
+#endif
 #include "heidenhain/registration.h"
 #include "heidenhain/sdk_version.h"
 #include "host/command_line.h"
@@ -16,11 +20,17 @@ int main(int argc, char** argv) {
     // Before any thread exists, so that only the stop control sees them.
     platform::blockStopSignals();
     try {
+#ifdef _WIN32
+        // The vendor's component, found through its registered type library.
+        dnccom::installComSdk();
+        heidenhain::registerDncShim();
+#else
         // The simulated controller stands in for the CNC SDK on this platform;
         // its remote control class exists only with it.
         dncsim::installSimulatedSdk();
         heidenhain::registerDncShim();
         dncsim::registerDncSimulator();
+#endif
         heidenhain::HeidenhainService service;
         int resultCode = 0;
         if (!service.parseCommandLine(heidenhain::processCommandLine(argc, argv), resultCode)) return resultCode;
