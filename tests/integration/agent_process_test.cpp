@@ -52,6 +52,21 @@ TEST_F(AgentExecutable, AnnouncesItselfAndLeavesCleanlyOnTerminate) {
     EXPECT_NE(agent.standardOutput().find("Stopped heidenhain agent\n"), std::string::npos);
 }
 
+// A broker that no longer answers, its connection still open, must not keep
+// the agent (a service, on Windows) from ending.
+TEST_F(AgentExecutable, StopEndsWhenTheBrokerNoLongerAnswers) {
+    AgentProcess agent(arguments());
+    ASSERT_TRUE(watcher.waitFor([](const auto& m) { return isStatus(m, "online"); }, 10s));
+    ASSERT_TRUE(broker.signal(SIGSTOP));
+    struct Thaw {
+        testsupport::MosquittoBroker& broker;
+        ~Thaw() { broker.signal(SIGCONT); }
+    } thaw{broker};
+    ASSERT_TRUE(agent.signal(SIGTERM));
+    EXPECT_EQ(agent.waitForExit(30s), 0) << agent.standardOutput() << agent.standardError();
+    EXPECT_NE(agent.standardOutput().find("Stopped heidenhain agent\n"), std::string::npos);
+}
+
 TEST_F(AgentExecutable, LastWillAnnouncesAKilledAgent) {
     AgentProcess agent(arguments());
     ASSERT_TRUE(watcher.waitFor([](const auto& m) { return isStatus(m, "online"); }, 10s));

@@ -95,6 +95,8 @@ void MosquittoBroker::restart() {
 
 bool MosquittoBroker::running() { return process_ && process_->running(); }
 
+bool MosquittoBroker::signal(int signalNumber) { return process_ && process_->signal(signalNumber); }
+
 std::string MosquittoBroker::log() const {
     return readFile(directory_.file("mosquitto.out")) + readFile(directory_.file("mosquitto.log"));
 }

@@ -34,6 +34,8 @@ public:
     // Starts it again on the same port (after stop(), or after it died).
     void restart();
     bool running();
+    // SIGSTOP freezes it with every connection left open; SIGCONT thaws it.
+    bool signal(int signalNumber);
 
     // What the broker has written so far (connections, subscriptions, errors).
     std::string log() const;
