@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "heidenhain/controller_kind.h"
 #include "heidenhain/dncshim.h"
@@ -39,11 +40,11 @@ private:
 // the rows pair by position and no index is built.
 class RowPairs {
 public:
-    RowPairs(const std::vector<TableRow>& previous, const std::vector<TableRow>& current, const std::string& column)
-        : previous_(previous), current_(current), column_(column) {
+    RowPairs(const std::vector<TableRow>& previous, const std::vector<TableRow>& current, std::string column)
+        : previous_(previous), current_(current), column_(std::move(column)) {
         if (sameKeys()) return;
-        previousIndex_.emplace(previous, column);
-        currentIndex_.emplace(current, column);
+        previousIndex_.emplace(previous, column_);
+        currentIndex_.emplace(current, column_);
     }
     const TableRow* before(std::size_t row) const {
         return previousIndex_ ? previousIndex_->find(cell(current_[row], column_)) : &previous_[row];
@@ -63,7 +64,7 @@ private:
 
     const std::vector<TableRow>& previous_;
     const std::vector<TableRow>& current_;
-    const std::string& column_;
+    const std::string column_;
     std::optional<KeyIndex> previousIndex_, currentIndex_;
 };
 
