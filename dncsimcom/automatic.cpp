@@ -103,10 +103,7 @@ public:
     }
 
     HRESULT adviseSink(ComPtr<IDispatch> sink, DWORD* cookie) override {
-        std::uint32_t value = 0;
-        const HRESULT hr = automatic_->Advise(std::make_shared<AutomaticEvents>(std::move(sink)), &value);
-        *cookie = value;
-        return hr;
+        return adviseWrapped<AutomaticEvents>(*automatic_, std::move(sink), cookie);
     }
     HRESULT unadviseSink(DWORD cookie) override { return automatic_->Unadvise(cookie); }
 

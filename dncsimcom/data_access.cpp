@@ -176,10 +176,7 @@ public:
         return giveObject(hr, SUCCEEDED(hr) ? newDataEntry(found) : nullptr, entry);
     }
     HRESULT adviseSink(ComPtr<IDispatch> sink, DWORD* cookie) override {
-        std::uint32_t value = 0;
-        const HRESULT hr = access_->Advise(std::make_shared<DataAccessEvents>(std::move(sink)), &value);
-        *cookie = value;
-        return hr;
+        return adviseWrapped<DataAccessEvents>(*access_, std::move(sink), cookie);
     }
     HRESULT unadviseSink(DWORD cookie) override { return access_->Unadvise(cookie); }
 

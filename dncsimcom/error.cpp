@@ -48,10 +48,7 @@ public:
     explicit Error(std::shared_ptr<dnc::IJHError> error)
         : EventServerObject(IID_IJHError, DIID__IJHErrorEvents2), error_(std::move(error)) {}
     HRESULT adviseSink(ComPtr<IDispatch> sink, DWORD* cookie) override {
-        std::uint32_t value = 0;
-        const HRESULT hr = error_->Advise(std::make_shared<ErrorEvents>(std::move(sink)), &value);
-        *cookie = value;
-        return hr;
+        return adviseWrapped<ErrorEvents>(*error_, std::move(sink), cookie);
     }
     HRESULT unadviseSink(DWORD cookie) override { return error_->Unadvise(cookie); }
 

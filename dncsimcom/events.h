@@ -5,6 +5,8 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "dnccom/com_ptr.h"
@@ -33,6 +35,15 @@ public:
 
 // A new connection point of the container for `events`; it holds a reference to the container.
 IConnectionPoint* newConnectionPoint(IConnectionPointContainer* container, EventHost* host, const IID& events);
+
+// Attaches a COM sink to a simulated object's events, wrapped as `Events`.
+template <class Events, class Target>
+HRESULT adviseWrapped(Target& target, ComPtr<IDispatch> sink, DWORD* cookie) {
+    std::uint32_t value = 0;
+    const HRESULT hr = target.Advise(std::make_shared<Events>(std::move(sink)), &value);
+    *cookie = value;
+    return hr;
+}
 
 template <class Interface>
 class EventServerObject : public ServerObject<Interface>, public IConnectionPointContainer, public EventHost {

@@ -70,10 +70,7 @@ public:
     }
 
     HRESULT adviseSink(ComPtr<IDispatch> sink, DWORD* cookie) override {
-        std::uint32_t value = 0;
-        const HRESULT hr = machine_->Advise(std::make_shared<MachineEvents>(std::move(sink)), &value);
-        *cookie = value;
-        return hr;
+        return adviseWrapped<MachineEvents>(*machine_, std::move(sink), cookie);
     }
     HRESULT unadviseSink(DWORD cookie) override { return machine_->Unadvise(cookie); }
 
