@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <future>
-#include <latch>
 
 #include "platform/steady_clock.h"
 #include "tests/support/capturing_event_sink.h"
@@ -55,16 +54,19 @@ protected:
     // Holds the SDK lock on another thread, inside an online or a locked call,
     // until the returned future's promise is fulfilled.
     std::future<void> hold(const char* call, bool online, std::promise<void>& release) {
-        auto entered = std::make_shared<std::latch>(1);
+        // A promise, not std::latch: the MinGW runtime's latch can lose its
+        // wake-up and leave this wait asleep for ever.
+        auto entered = std::make_shared<std::promise<void>>();
+        std::future<void> inside = entered->get_future();
         auto body = [&release, entered] {
-            entered->count_down();
+            entered->set_value();
             release.get_future().wait();
             return dnc::kOk;
         };
         auto held = std::async(std::launch::async, [=, this] {
             online ? guard.online(call, kSite, body) : guard.locked(call, kSite, body);
         });
-        entered->wait();
+        inside.wait();
         return held;
     }
 
