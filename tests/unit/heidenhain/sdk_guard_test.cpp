@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <thread>
+#include <vector>
 
 #include "platform/steady_clock.h"
 #include "tests/support/capturing_event_sink.h"
@@ -104,6 +106,27 @@ TEST_F(SdkGuardTest, LockTimeOutNamesTheCallHoldingTheSdk) {
                     StrEq("Could not get SDK lock within 1 seconds for call _automatic->GetDncMode(&dncMode) "
                           "other=_machine->Connect(host) (dncshim_state.cpp:42")));
     release.set_value();
+}
+
+// Every machine call passes this lock: threads hand it to each other
+// thousands of times, and a lost wake-up would leave one of them waiting.
+TEST_F(SdkGuardTest, ContendedCallsNeitherHangNorOverlap) {
+    std::atomic<int> inside{0}, overlaps{0}, calls{0};
+    auto call = [&] {
+        if (++inside != 1) ++overlaps;
+        ++calls;
+        --inside;
+        return dnc::kOk;
+    };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 5000; ++i) (void)guard.online(kGetState, kSite, call);
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(overlaps, 0);
+    EXPECT_EQ(calls, 20000);
 }
 
 TEST_F(SdkGuardTest, FailingAndInvalidatedCalls) {
