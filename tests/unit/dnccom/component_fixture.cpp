@@ -34,7 +34,8 @@ SimulatedComponent::SimulatedComponent()
 
 template <class F>
 F* SimulatedComponent::function(const char* name) {
-    auto* found = reinterpret_cast<F*>(GetProcAddress(static_cast<HMODULE>(module_), name));
+    // Through void*, as GetProcAddress's own type is a placeholder.
+    auto* found = reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module_), name)));
     if (found == nullptr) throw std::runtime_error(std::string("dncsimcom.dll lacks ") + name);
     return found;
 }
