@@ -17,17 +17,6 @@ namespace {
 constexpr const char* kServiceSwitch = "/Service";
 constexpr const char* kUninstallSwitch = "/UnregServer";
 
-// The program prefix goes inside the double-quoted binPath of the create
-// command, so its own double quotes must be escaped.
-std::string escapeDoubleQuotes(const std::string& text) {
-    std::string escaped;
-    for (const char c : text) {
-        if (c == '"') escaped += '\\';
-        escaped += c;
-    }
-    return escaped;
-}
-
 nolt::AgentOptions parseTokens(const std::vector<std::string>& tokens) {
     std::vector<const char*> argv;
     for (const auto& token : tokens) argv.push_back(token.c_str());
@@ -51,7 +40,6 @@ bool HeidenhainService::parseCommandLine(const std::string& commandLine, int& re
     const auto servicePosition = commandLine.find(kServiceSwitch);
     const bool hasServiceSwitch = servicePosition != std::string::npos;
     const bool uninstall = !hasServiceSwitch && commandLine.find(kUninstallSwitch) != std::string::npos;
-    const std::string programPrefix = escapeDoubleQuotes(commandLine.substr(0, servicePosition));
     // With the service switch the first token is its word, the second the
     // broker host to install for.
     const auto tokens =
@@ -66,7 +54,8 @@ bool HeidenhainService::parseCommandLine(const std::string& commandLine, int& re
         // the layer's own switch, such as "/RegServer", and is no host. Either
         // way the layer has done its work and no agent runs.
         if (tokens.size() >= 2) {
-            if (hasServiceSwitch) installService(programPrefix, tokens[1]);
+            // The service runs the program found here, whatever was typed.
+            if (hasServiceSwitch) installService(installerPrefix(modulePath(), commandLine, servicePosition), tokens[1]);
             return false;
         }
     }

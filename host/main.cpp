@@ -1,7 +1,6 @@
 #include <exception>
 #include <iostream>
 
-#include "agent/local_factory.h"
 #ifdef _WIN32
 #include "dnccom/factory.h"
 #else
@@ -34,15 +33,13 @@ int main(int argc, char** argv) {
         heidenhain::HeidenhainService service;
         int resultCode = 0;
         if (!service.parseCommandLine(heidenhain::processCommandLine(argc, argv), resultCode)) return resultCode;
-        const int code = heidenhain::startService(
+        // The run step deletes the sessions, before the process's static
+        // objects go: their monitor threads read those until joined.
+        return heidenhain::startService(
             [&service](const std::function<void()>& waitForStop) {
                 return heidenhain::runStep(service, {heidenhain::sdkVersion, waitForStop});
             },
             [] { platform::waitForStopSignal(); });
-        // Sessions go before the process's static objects: their monitor
-        // threads read those until the sessions are disconnected and joined.
-        nolt::LocalFactory::instance().clearInstances();
-        return code;
     } catch (const std::exception& e) {
         std::cerr << e.what() << std::endl;
         return 1;

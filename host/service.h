@@ -8,6 +8,7 @@
 
 #include "agent/agent_options.h"
 #include "agent/nolt_agent.h"
+#include "platform/module_path.h"
 
 namespace heidenhain {
 
@@ -25,6 +26,8 @@ struct HeidenhainService {
     bool parseCommandLine(const std::string& commandLine, int& resultCode);
 
     AgentFactory agentFactory;
+    // The program's absolute path, which the installed service runs.
+    std::function<std::string()> modulePath = platform::modulePath;
     nolt::AgentOptions options;
     std::shared_ptr<nolt::NoltAgent> agent;
 };

@@ -10,6 +10,7 @@
 #include "host/log_event.h"
 #include "host/service_mode.h"
 #include "host/service_start.h"
+#include "platform/module_path.h"
 #include "platform/wide_text.h"
 
 namespace heidenhain {
@@ -80,6 +81,10 @@ void waitForStopControl() {
 void WINAPI serviceEntry(DWORD, LPWSTR*) {
     auto& service = state();
     service.threadId = GetCurrentThreadId();
+    // The manager starts services in the system folder; the agent's relative
+    // paths (its "tmp" folder of transfer files) belong beside the program.
+    const std::string folder = platform::parentFolder(platform::modulePath());
+    if (!folder.empty()) SetCurrentDirectoryW(platform::toWide(folder).c_str());
     service.statusHandle = RegisterServiceCtrlHandlerExW(service.name.c_str(), controlHandler, nullptr);
     if (!service.statusHandle) {
         logEvent("Handler not installed");

@@ -4,10 +4,24 @@
 #include <iostream>
 #include <thread>
 
+#include "agent/local_factory.h"
 #include "host/log_event.h"
 #include "host/service_mode.h"
 
 namespace heidenhain {
+namespace {
+
+// Leaves the event loop, publishes "offline" and disconnects; then the
+// sessions disconnect from their machines and release the component, while
+// this thread is still in its apartment and before the service reports
+// stopped, after which the process may end at any moment.
+void stopAgent(HeidenhainService& service, std::thread& agentThread) {
+    service.agent->stop();
+    agentThread.join();
+    nolt::LocalFactory::instance().clearInstances();
+}
+
+}  // namespace
 
 int startForeground(HeidenhainService& service, const RunSeams& seams) {
     setServiceMode(false);
@@ -24,16 +38,11 @@ int runStep(HeidenhainService& service, const RunSeams& seams) {
     } catch (const std::exception& e) {
         std::cout << e.what() << std::endl;
         logEvent("Encountered exception on starting Heidenhain agent: %s", e.what());
-        if (agentThread.joinable()) {
-            service.agent->stop();
-            agentThread.join();
-        }
+        if (agentThread.joinable()) stopAgent(service, agentThread);
         return 1;
     }
     seams.waitForStop();
-    // The stop control: leave the event loop, publish "offline", disconnect.
-    service.agent->stop();
-    agentThread.join();
+    stopAgent(service, agentThread);
     logEvent("Stopped heidenhain agent");
     return 0;
 }

@@ -21,8 +21,9 @@ struct RunSeams {
 int startForeground(HeidenhainService& service, const RunSeams& seams);
 
 // Starts the agent thread and reports the versions; then waits for the stop
-// control, stops the agent and joins its thread. 0 on success, 1 when the
-// start failed.
+// control, stops the agent, joins its thread and deletes every instance of
+// the registry (the sessions disconnect). 0 on success, 1 when the start
+// failed.
 int runStep(HeidenhainService& service, const RunSeams& seams);
 
 }  // namespace heidenhain

@@ -1,16 +1,19 @@
 #pragma once
 // Where the test service and its journal live: beside the running executable.
-#include <windows.h>
-
+// Paths are UTF-8 and opened through their UTF-16 form, so that a folder name
+// outside the ANSI code page works.
+#include <filesystem>
 #include <string>
+
+#include "platform/module_path.h"
+#include "platform/wide_text.h"
 
 namespace windowstest {
 
+inline std::filesystem::path widePath(const std::string& utf8) { return platform::toWide(utf8); }
+
 inline std::string besideThisExecutable(const std::string& name) {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string directory(path, length);
-    return directory.substr(0, directory.find_last_of('\\') + 1) + name;
+    return platform::parentFolder(platform::modulePath()) + "\\" + name;
 }
 
 inline std::string testServiceExecutable() { return besideThisExecutable("nolt_test_service.exe"); }

@@ -29,6 +29,9 @@ std::shared_ptr<nolt::NoltAgent> placeholderAgent() {
                                             reinterpret_cast<nolt::NoltAgent*>(&anchor));
 }
 
+// Where the program is found when it installs itself, whatever was typed.
+constexpr const char* kModulePath = "D:\\Agent\\heidenhain-agent.exe";
+
 // Runs the command-line step with a recording agent factory, as at start-up
 // (service-mode flag set), capturing standard output.
 struct CommandLineRun {
@@ -40,6 +43,7 @@ struct CommandLineRun {
             if (failure) throw std::runtime_error(failure);
             return agent;
         });
+        service.modulePath = [] { return std::string(kModulePath); };
         CaptureStdout();
         run = service.parseCommandLine(commandLine, resultCode);
         stdoutText = GetCapturedStdout();
@@ -73,10 +77,11 @@ TEST(CommandLine, ServiceWithBrokerHostInstallsAndEnds) {
     EXPECT_FALSE(r.created);
     EXPECT_EQ(r.stdoutText, "");
     ASSERT_EQ(r.commands.size(), 4u);
-    // The prefix keeps its trailing space and escapes its quotes.
+    // The program as found, not as typed, quoted and escaped; the text up to
+    // the switch keeps its trailing space.
     EXPECT_THAT(r.commands[0],
-                StartsWith("sc.exe create \"Orvane Heidenhain Agent\" binPath= \"\\\"C:\\Program "
-                           "Files\\agent.exe\\\"  -d edge.orvane -a heidenhain-"));
+                StartsWith("sc.exe create \"Orvane Heidenhain Agent\" binPath= \"\\\"D:\\Agent\\heidenhain-agent."
+                           "exe\\\"  -d edge.orvane -a heidenhain-"));
     EXPECT_THAT(r.commands[0], ::testing::EndsWith(" -b ssl://broker.example:8883\" start= auto"));
     EXPECT_THAT(r.events, ElementsAre("\"C:\\Program Files\\agent.exe\" /Service broker.example ignored",
                                       "Creating Service", "Configuring Service", "Starting Service"));

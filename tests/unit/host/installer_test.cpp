@@ -32,6 +32,28 @@ TEST(Installer, CreateCommandHasEveryPieceInOrder) {
               "Ab3dEf7h -b ssl://broker.example:8883\" start= auto");
 }
 
+// The program part is the path the system reports, whatever the narrow
+// command line made of it; what was typed between it and the switch stays.
+TEST(Installer, PrefixIsTheModulePathThenTheArgumentsBeforeTheSwitch) {
+    struct Case {
+        const char* modulePath;
+        std::string commandLine;
+        const char* prefix;
+    };
+    const Case cases[] = {
+        {"C:\\Program Files\\agent.exe", "agent /Service host", "\\\"C:\\Program Files\\agent.exe\\\" "},
+        {"C:\\A\\agent.exe", "\"C:\\A B\\x.exe\" -t \"q\" /Service host", "\\\"C:\\A\\agent.exe\\\" -t \\\"q\\\" "},
+        {"C:\\A\\agent.exe", "\"C:\\Program Files\\/Service host", "\\\"C:\\A\\agent.exe\\\""},
+        {"C:\\Werkst\xC3\xA4tten \xCE\xA9\\agent.exe", "C:\\Werkst\xE4tten\\agent.exe\t/Service h",
+         "\\\"C:\\Werkst\xC3\xA4tten \xCE\xA9\\agent.exe\\\"\t"},
+        {"", "\"C:\\A B\\agent.exe\" /Service h", "\\\"C:\\A B\\agent.exe\\\" "},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(installerPrefix(c.modulePath, c.commandLine, c.commandLine.find("/Service")), c.prefix)
+            << c.commandLine;
+    }
+}
+
 TEST(Installer, InstallCreatesConfiguresAndStartsSilently) {
     hosttest::HostJournal journal(/*serviceMode=*/true);
     CaptureStdout();

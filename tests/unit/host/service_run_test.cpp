@@ -3,8 +3,10 @@
 #include <future>
 #include <stdexcept>
 
+#include "agent/local_factory.h"
 #include "dnc/factory.h"
 #include "heidenhain/sdk_version.h"
+#include "host/log_event.h"
 #include "host/service_run.h"
 #include "tests/support/capturing_event_sink.h"
 #include "tests/support/loopback_port.h"
@@ -24,11 +26,22 @@ std::shared_ptr<nolt::NoltAgent> unreachableAgent(testsupport::ReservedLoopbackP
     return std::make_shared<nolt::NoltAgent>(options);
 }
 
-TEST(RunStep, ReportsVersionsAndStopsWhileTheFirstConnectIsAwaited) {
+// A session that says when it ends.
+struct LoggingSession {
+    ~LoggingSession() { logEvent("Session ended"); }
+};
+
+TEST(RunStep, ReportsVersionsEndsTheSessionsAndStopsWhileTheFirstConnectIsAwaited) {
     hosttest::HostJournal journal(false);
     testsupport::ReservedLoopbackPort port;
     HeidenhainService service;
     service.agent = unreachableAgent(port);
+    auto& registry = nolt::LocalFactory::instance();
+    registry.registerClass<LoggingSession>("LoggingSession");
+    nlohmann::json create = {{"sender", "c/1/r"}, {"id", 1}, {"context", "LoggingSession"},
+                             {"method", "__create__"}, {"data", nlohmann::json::object()}};
+    registry.call(create);
+    ASSERT_TRUE(create["data"].contains("r")) << create.dump();
     std::promise<void> stop;
     auto stopped = stop.get_future().share();
     auto result = std::async(std::launch::async, [&] {
@@ -39,8 +52,9 @@ TEST(RunStep, ReportsVersionsAndStopsWhileTheFirstConnectIsAwaited) {
     ASSERT_EQ(result.wait_for(20s), std::future_status::ready) << "a stop must end the wait for the broker";
     EXPECT_EQ(result.get(), 0);
     testing::internal::GetCapturedStdout();
+    // Ended before the stop is reported, after which the process may end.
     EXPECT_EQ(journal.serviceEvents(), (std::vector<std::string>{"Started heidenhain agent (Agent v4.0.3, SDK v9.9.9)",
-                                                                 "Stopped heidenhain agent"}));
+                                                                 "Session ended", "Stopped heidenhain agent"}));
 }
 
 TEST(RunStep, WithoutSdkTheStartNamesIt) {

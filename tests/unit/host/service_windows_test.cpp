@@ -7,7 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -16,6 +16,8 @@
 #include "host/service_layer.h"
 #include "platform/command_runner.h"
 #include "platform/hostname.h"
+#include "platform/module_path.h"
+#include "platform/wide_text.h"
 #include "tests/support/wait_for.h"
 #include "tests/windows/test_service_files.h"
 
@@ -31,15 +33,18 @@ std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 // The service's state and program (start type, then the image path); 0 and
 // empty when it does not exist.
 std::pair<DWORD, std::string> service(const char* name) {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    SC_HANDLE service = OpenServiceA(manager, name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG);
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service =
+        OpenServiceW(manager, platform::toWide(name).c_str(), SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG);
     SERVICE_STATUS status{};
     std::vector<char> buffer(8192);
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
     DWORD size = 0;
     std::pair<DWORD, std::string> result{0, ""};
-    if (service && QueryServiceStatus(service, &status) && QueryServiceConfigA(service, config, 8192, &size))
-        result = {status.dwCurrentState, std::to_string(config->dwStartType) + " " + config->lpBinaryPathName};
+    if (service && QueryServiceStatus(service, &status) && QueryServiceConfigW(service, config, 8192, &size)) {
+        result = {status.dwCurrentState,
+                  std::to_string(config->dwStartType) + " " + platform::toUtf8(config->lpBinaryPathName)};
+    }
     if (service) CloseServiceHandle(service);
     CloseServiceHandle(manager);
     return result;
@@ -67,44 +72,60 @@ int runLayer(const char* commandLine) {
     return resultCode;
 }
 
-std::vector<std::string> journal() {
+std::vector<std::string> journal(const std::string& path) {
     std::vector<std::string> lines;
-    std::ifstream in(windowstest::testServiceJournal());
+    std::ifstream in(windowstest::widePath(path));
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
 
+// A copy of the test service in a folder whose name has a blank and a letter
+// that no ANSI code page of Western Europe holds.
+std::string testServiceCopy() {
+    const std::string folder = windowstest::besideThisExecutable("Pr\u00FCfstand \u03A9");
+    std::filesystem::create_directories(windowstest::widePath(folder));
+    const std::string copy = folder + "\\nolt_test_service.exe";
+    std::filesystem::copy_file(windowstest::widePath(windowstest::testServiceExecutable()),
+                               windowstest::widePath(copy), std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::remove(windowstest::widePath(folder + "\\nolt_test_service.journal"));
+    return copy;
+}
+
 TEST(WindowsService, RegistersInstallsStartsLogsStopsAndRemovesThroughTheServiceManager) {
-    char module[MAX_PATH];
-    const std::string program(module, GetModuleFileNameA(nullptr, module, MAX_PATH));
+    const std::string program = platform::modulePath();
     ASSERT_EQ(runLayer("prog.exe -regserver"), 0);
     EXPECT_EQ(appIdRegistration(), "foreground");
     ASSERT_EQ(runLayer("prog.exe /Service"), 0);
     EXPECT_EQ(appIdRegistration(), "service");
     EXPECT_EQ(service("heidenhain"), std::make_pair(DWORD(SERVICE_STOPPED), "3 " + quoted(program)));
 
-    std::remove(windowstest::testServiceJournal().c_str());
-    // The command line up to the service switch, quotes escaped, as the
-    // command-line step hands it to the installer.
-    installService("\\\"" + windowstest::testServiceExecutable() + "\\\"", "broker.invalid");
+    // The program's quoted path, quotes escaped, as the command-line step
+    // hands it to the installer.
+    const std::string copy = testServiceCopy();
+    const std::string folder = platform::parentFolder(copy);
+    const std::string copyJournal = folder + "\\nolt_test_service.journal";
+    installService("\\\"" + copy + "\\\"", "broker.invalid");
     const char* installed = "Orvane Heidenhain Agent";
     ASSERT_TRUE(testsupport::waitFor([&] { return service(installed).first == SERVICE_RUNNING; }, 60s));
-    EXPECT_THAT(service(installed).second, ::testing::StartsWith("2 ")) << "starts automatically";
-    ASSERT_TRUE(testsupport::waitFor([] { return journal().size() >= 3; }, 30s));
+    const std::string name = "heidenhain-" + platform::localHostName(128);
+    EXPECT_THAT(service(installed).second,
+                ::testing::StartsWith("2 " + quoted(copy) + " -d edge.orvane -a " + name + " -u " + name + " -P "))
+        << "starts automatically, the program by its UTF-16 path";
+    ASSERT_TRUE(testsupport::waitFor([&] { return journal(copyJournal).size() >= 4; }, 30s));
     sendControl(installed, 200);  // a control code the service does not know
-    ASSERT_TRUE(testsupport::waitFor([] { return journal().size() >= 4; }, 30s));
+    ASSERT_TRUE(testsupport::waitFor([&] { return journal(copyJournal).size() >= 5; }, 30s));
     uninstallService();
     ASSERT_TRUE(testsupport::waitFor([&] { return service(installed).first == 0; }, 60s));
 
-    const std::string name = "heidenhain-" + platform::localHostName(128);
-    const auto lines = journal();
-    ASSERT_EQ(lines.size(), 6u) << ::testing::PrintToString(lines);
-    EXPECT_THAT(lines[0], HasSubstr(quoted(windowstest::testServiceExecutable()) + " -d edge.orvane -a " + name +
-                                    " -u " + name + " -P "));
+    const auto lines = journal(copyJournal);
+    ASSERT_EQ(lines.size(), 7u) << ::testing::PrintToString(lines);
+    EXPECT_THAT(lines[0], HasSubstr(" -d edge.orvane -a " + name + " -u " + name + " -P "));
     EXPECT_THAT(lines[0], HasSubstr(" -b ssl://broker.invalid:8883"));
+    // The service works in its program's folder, not in the system folder.
     EXPECT_THAT(std::vector<std::string>(lines.begin() + 1, lines.end()),
-                ElementsAre("heidenhain/4: Started test service", "Orvane Heidenhain Agent/4: Test service running",
-                            "heidenhain/4: Bad service request", "heidenhain/4: Stopped test service", "heidenhain/4: Service stopped"));
+                ElementsAre("heidenhain/4: Started test service", "heidenhain/4: Running " + copy + " in " + folder,
+                            "Orvane Heidenhain Agent/4: Test service running", "heidenhain/4: Bad service request",
+                            "heidenhain/4: Stopped test service", "heidenhain/4: Service stopped"));
 
     EXPECT_EQ(runLayer("prog.exe /UnregServer"), 0);
     EXPECT_EQ(appIdRegistration(), "none");
