@@ -85,9 +85,10 @@ std::string testServiceCopy() {
     const std::string folder = windowstest::besideThisExecutable("Pr\u00FCfstand \u03A9");
     std::filesystem::create_directories(windowstest::widePath(folder));
     const std::string copy = folder + "\\nolt_test_service.exe";
-    std::filesystem::copy_file(windowstest::widePath(windowstest::testServiceExecutable()),
-                               windowstest::widePath(copy), std::filesystem::copy_options::overwrite_existing);
+    // Removed first: the runtime's copy refuses to overwrite on Windows.
+    std::filesystem::remove(windowstest::widePath(copy));
     std::filesystem::remove(windowstest::widePath(folder + "\\nolt_test_service.journal"));
+    std::filesystem::copy_file(windowstest::widePath(windowstest::testServiceExecutable()), windowstest::widePath(copy));
     return copy;
 }
 
