@@ -55,7 +55,9 @@ bool HeidenhainService::parseCommandLine(const std::string& commandLine, int& re
         // way the layer has done its work and no agent runs.
         if (tokens.size() >= 2) {
             // The service runs the program found here, whatever was typed.
-            if (hasServiceSwitch) installService(installerPrefix(modulePath(), commandLine, servicePosition), tokens[1]);
+            if (hasServiceSwitch) {
+                installService(installerPrefix(modulePath(), commandLine, servicePosition), tokens[1]);
+            }
             return false;
         }
     }
