@@ -169,7 +169,8 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-    UnRegisterTypeLib(LIBID_HeidenhainDNCLib, 1, 0, LOCALE_NEUTRAL, SYS_WIN64);
+    // Registered for the DLL's own bitness, and removed for it.
+    UnRegisterTypeLib(LIBID_HeidenhainDNCLib, 1, 0, LOCALE_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     for (const CLSID* clsid : {&CLSID_JHMachineInProcess, &CLSID_JHFileAttributes})
         RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + guidText(*clsid)).c_str());
     return S_OK;
