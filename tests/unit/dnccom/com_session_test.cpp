@@ -176,7 +176,8 @@ TEST_F(ComSessionTest, ErrorEventsAreLogged) {
 
 // The sink object itself: methods without a handler, and events after detach.
 TEST(EventSinkTest, UnhandledMethodsAnswerNotImplementedAndDetachedSinksDropEvents) {
-    EventBinding events{"_Events", IID_NULL, {{1, "Handled"}, {2, "Other"}}};
+    EventBinding events;
+    events.methods = {{1, "Handled"}, {2, "Other"}};
     int calls = 0;
     auto sink = EventSink::create(events, {{"Handled", [&](const EventArgs& args) { return calls += args.i4(0), S_OK; }}});
     VARIANT argument;
