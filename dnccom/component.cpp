@@ -13,6 +13,8 @@
 
 namespace dnccom {
 
+EventBinding eventBinding(ComPtr<ITypeInfo> info, const RequiredEvents& wanted);
+
 class Loader {
 public:
     Loader(ComPtr<ITypeLib> library, Component& component) : library_(std::move(library)), component_(component) {
@@ -76,29 +78,10 @@ public:
     }
 
     void bindEvents(const RequiredEvents& wanted) {
-        EventBinding binding;
-        binding.name = wanted.name;
         ComPtr<ITypeInfo> info = named(wanted.name, TKIND_DISPATCH);
         if (!info) info = named(wanted.name, TKIND_INTERFACE);
-        if (info) {
-            TypeAttr attr(info.get());
-            binding.iid = attr->guid;
-            binding.kind = attr->typekind == TKIND_DISPATCH          ? EventKind::dispatch
-                           : (attr->wTypeFlags & TYPEFLAG_FDUAL) != 0 ? EventKind::dual
-                                                                      : EventKind::custom;
-            if (binding.kind != EventKind::dispatch) binding.vtableType = info;
-            MemberLookup lookup(membersOf(info.get()));
-            for (const auto& method : wanted.methods) {
-                Found how = Found::missing;
-                const Member* member = lookup.find(method, wanted.methods, &how);
-                binding.report.push_back({method.name, member ? member->name : std::string(), member ? how : Found::missing});
-                if (member) binding.methods.emplace(member->method.id, method.name);
-            }
-            events_.emplace(wanted.name, info);
-        } else {
-            for (const auto& method : wanted.methods) binding.report.push_back({method.name, {}, Found::missing});
-        }
-        component_.eventList_.push_back(std::move(binding));
+        if (info) events_.emplace(wanted.name, info);
+        component_.eventList_.push_back(eventBinding(info, wanted));
     }
 
     void bindConstants() {
@@ -212,11 +195,37 @@ private:
     ComPtr<ITypeInfo> machineDefault_;
 };
 
+EventBinding eventBinding(ComPtr<ITypeInfo> info, const RequiredEvents& wanted) {
+    EventBinding binding;
+    binding.name = wanted.name;
+    TypeAttr attr(info.get());
+    if (!attr) {
+        for (const auto& method : wanted.methods) binding.report.push_back({method.name, {}, Found::missing});
+        return binding;
+    }
+    binding.iid = attr->guid;
+    // A dual interface is listed by its dispatch view, a custom one only as an interface.
+    binding.kind = (attr->wTypeFlags & TYPEFLAG_FDUAL) != 0 ? EventKind::dual
+                   : attr->typekind == TKIND_DISPATCH       ? EventKind::dispatch
+                                                            : EventKind::custom;
+    if (binding.kind != EventKind::dispatch) binding.vtableType = vtableView(info);
+    MemberLookup lookup(membersOf(info.get()));
+    for (const auto& method : wanted.methods) {
+        Found how = Found::missing;
+        const Member* member = lookup.find(method, wanted.methods, &how);
+        binding.report.push_back({method.name, member ? member->name : std::string(), member ? how : Found::missing});
+        if (member) binding.methods.emplace(member->method.id, method.name);
+    }
+    return binding;
+}
+
 namespace {
 
 thread_local std::string lastFailure;
 
-const char* foundText(Found how) {
+}  // namespace
+
+std::string foundHow(Found how) {
     switch (how) {
         case Found::byName: return "by name";
         case Found::byPosition: return "by position";
@@ -225,8 +234,6 @@ const char* foundText(Found how) {
     }
     return "missing";
 }
-
-}  // namespace
 
 void noteFailure(std::string text) { lastFailure = std::move(text); }
 std::string failureText() { return lastFailure; }
@@ -292,7 +299,6 @@ std::string Component::gaps() const {
     return text.empty() ? text : "The Heidenhain DNC component lacks " + text;
 }
 
-std::string foundHow(Found how) { return foundText(how); }
 
 namespace {
 std::mutex loadMutex;

@@ -134,6 +134,11 @@ private:
 // "by name", "by position", "by its shape" or "missing".
 std::string foundHow(Found how);
 
+struct RequiredEvents;
+// How the event interface described by `info` (null when the library lacks
+// it) is called, and which of its methods we handle.
+EventBinding eventBinding(ComPtr<ITypeInfo> info, const RequiredEvents& wanted);
+
 // Why the last call of this thread failed with kNotBound (or an apartment
 // failure): which member of which interface the component lacks.
 void noteFailure(std::string text);

@@ -70,6 +70,17 @@ ComPtr<ITypeInfo> dispatchView(ComPtr<ITypeInfo> info) {
     return info;
 }
 
+ComPtr<ITypeInfo> vtableView(ComPtr<ITypeInfo> info) {
+    TypeAttr attr(info.get());
+    if (!attr || attr->typekind != TKIND_DISPATCH || !(attr->wTypeFlags & TYPEFLAG_FDUAL)) return info;
+    HREFTYPE ref;
+    ComPtr<ITypeInfo> view;
+    if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
+        SUCCEEDED(info->GetRefTypeInfo(ref, view.put())))
+        return view;
+    return info;
+}
+
 bool isBaseMember(const std::string& name) {
     for (const char* base : {"QueryInterface", "AddRef", "Release", "GetTypeInfoCount", "GetTypeInfo",
                              "GetIDsOfNames", "Invoke"})

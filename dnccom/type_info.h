@@ -60,6 +60,8 @@ VARTYPE outType(ITypeInfo* info, const TYPEDESC& type);
 ComPtr<ITypeInfo> interfaceOf(ITypeInfo* info, const TYPEDESC& type);
 // For a dual interface its dispatch view; any other type as it is.
 ComPtr<ITypeInfo> dispatchView(ComPtr<ITypeInfo> info);
+// For a dual interface its vtable view; any other type as it is.
+ComPtr<ITypeInfo> vtableView(ComPtr<ITypeInfo> info);
 // The methods of IUnknown and IDispatch, which every interface repeats.
 bool isBaseMember(const std::string& name);
 
