@@ -14,7 +14,7 @@
 
 #include <windows.h>
 
-#include "vtable_events.h"
+#include "adapter_test_types.h"
 
 namespace dnccom {
 namespace {
