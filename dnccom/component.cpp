@@ -66,13 +66,16 @@ public:
             for (const auto& method : wanted.methods) {
                 Found how = Found::missing;
                 const Member* member = lookup.find(method, wanted.methods, &how);
-                if (member && !takes(member->method, method.shape)) member = nullptr, how = Found::missing;
-                binding.report.push_back({method.name, member ? member->name : std::string(), member ? how : Found::missing});
+                if (member && !takes(member->method, method.shape)) {
+                    binding.report.push_back({method.name, member->name, Found::missing, shapeOf(member->method)});
+                    continue;
+                }
+                binding.report.push_back({method.name, member ? member->name : std::string(), member ? how : Found::missing, {}});
                 if (member) binding.methods.emplace(method.name, member->method);
             }
         } else {
             binding.foundAs.clear();
-            for (const auto& method : wanted.methods) binding.report.push_back({method.name, {}, Found::missing});
+            for (const auto& method : wanted.methods) binding.report.push_back({method.name, {}, Found::missing, {}});
         }
         component_.interfaceList_.push_back(std::move(binding));
     }
@@ -200,7 +203,7 @@ EventBinding eventBinding(ComPtr<ITypeInfo> info, const RequiredEvents& wanted) 
     binding.name = wanted.name;
     TypeAttr attr(info.get());
     if (!attr) {
-        for (const auto& method : wanted.methods) binding.report.push_back({method.name, {}, Found::missing});
+        for (const auto& method : wanted.methods) binding.report.push_back({method.name, {}, Found::missing, {}});
         return binding;
     }
     binding.iid = attr->guid;
@@ -213,7 +216,7 @@ EventBinding eventBinding(ComPtr<ITypeInfo> info, const RequiredEvents& wanted) 
     for (const auto& method : wanted.methods) {
         Found how = Found::missing;
         const Member* member = lookup.find(method, wanted.methods, &how);
-        binding.report.push_back({method.name, member ? member->name : std::string(), member ? how : Found::missing});
+        binding.report.push_back({method.name, member ? member->name : std::string(), member ? how : Found::missing, {}});
         if (member) binding.methods.emplace(member->method.id, method.name);
     }
     return binding;
@@ -246,7 +249,12 @@ const Method* InterfaceBinding::method(std::string_view callName) const {
         noteFailure("The Heidenhain DNC component has no interface " + name + ", which " + wanted + " belongs to");
     } else {
         const std::string member = wanted.starts_with("get_") || wanted.starts_with("put_") ? wanted.substr(4) : wanted;
-        noteFailure("The Heidenhain DNC component's interface " + componentName + " has no member " + member);
+        std::string text = "The Heidenhain DNC component's interface " + componentName + " has no member " + member;
+        for (const auto& line : report)
+            if (line.wanted == wanted && !line.otherArguments.empty())
+                text = "The Heidenhain DNC component's " + componentName + "." + line.member +
+                       " takes other arguments than the agent passes";
+        noteFailure(text);
     }
     return nullptr;
 }

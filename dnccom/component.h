@@ -55,6 +55,7 @@ struct MemberReport {
     std::string wanted;  // our call name ("get_readOnly")
     std::string member;  // the component's name, empty when missing
     Found how = Found::missing;
+    std::string otherArguments;  // found by name but taking other arguments: its shape
 };
 
 struct InterfaceBinding {

@@ -44,6 +44,9 @@ void reportMembers(std::ostream& out, const std::vector<MemberReport>& members, 
     for (const auto& member : members) {
         out << "    " << member.wanted << ": ";
         if (member.how == Found::missing) {
+            if (!member.otherArguments.empty())
+                out << "found as " << member.member << " but with other arguments ('" << member.otherArguments
+                    << "': i in, o out, b both), ";
             out << "MISSING, lost: " << neededFor << "\n";
             *usable = false;
         } else {
