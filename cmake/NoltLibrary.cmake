@@ -39,9 +39,10 @@ endfunction()
 # through the emulator (Wine) when CTest runs, since the emulator's prefix is
 # made only then; a Windows process costs Wine about 0.2 s to start.
 # ONE_AT_A_TIME: the tests share state of the machine (the service manager,
-# COM registration) and must not run beside each other.
+# COM registration) and must not run beside each other; LOCK names that state
+# when tests of other executables share it too (the executable's name otherwise).
 function(nolt_test_executable name sources)
-  cmake_parse_arguments(ARG "ONE_AT_A_TIME" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "ONE_AT_A_TIME" "LOCK" "DEPS" ${ARGN})
   if(NOT sources)
     return()
   endif()
@@ -49,7 +50,10 @@ function(nolt_test_executable name sources)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest_main)
   set(properties TIMEOUT 120)
   if(ARG_ONE_AT_A_TIME)
-    list(APPEND properties RESOURCE_LOCK ${name})
+    if(NOT ARG_LOCK)
+      set(ARG_LOCK ${name})
+    endif()
+    list(APPEND properties RESOURCE_LOCK ${ARG_LOCK})
   endif()
   set(discovery DISCOVERY_TIMEOUT 60)
   if(CMAKE_CROSSCOMPILING)
