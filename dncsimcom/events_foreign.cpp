@@ -1,10 +1,14 @@
 // The foreign variant's events: vtable interfaces (_IJHMachineEvents2 a
 // custom one, the others dual), called through the vtable only, from the
-// component's own single-threaded apartment. Advise keeps the sink's event
-// interface in the global interface table; the event thread takes it from
-// there, creates the objects that go with the event and calls the method.
-// Like many components, detaching a sink does not wait for an event already
-// on its way to it.
+// component's own single-threaded apartment. Advise marshals the sink's
+// event interface to that apartment, which creates the objects that go with
+// an event there and calls the method on its proxy. Like many components,
+// detaching a sink does not wait for an event already on its way to it.
+//
+// The sink travels in a stream rather than through the global interface
+// table: Wine 8 gives back nothing when a proxy leaves the table (the
+// reference taken for its table-strong marshal stays), so a client's sink
+// in another apartment would never be released.
 #include <atomic>
 #include <memory>
 
@@ -18,57 +22,43 @@
 namespace dncsimcom {
 namespace {
 
-Ref<IGlobalInterfaceTable> globalTable() {
-    Ref<IGlobalInterfaceTable> table;
-    CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IGlobalInterfaceTable,
-                     reinterpret_cast<void**>(table.slot()));
-    return table;
-}
-
 // A text argument for one call.
 std::unique_ptr<OLECHAR, decltype(&SysFreeString)> bstrFor(const std::string& text) {
     return {bstrOf(text), &SysFreeString};
 }
 
-// A client's sink as its event interface Events, registered in the global
-// interface table by the apartment that advised it.
+// A client's sink as its event interface Events, held by the event apartment.
 template <class Events>
-class RegisteredSink {
+class RegisteredSink : public std::enable_shared_from_this<RegisteredSink<Events>> {
 public:
-    explicit RegisteredSink(DWORD cookie) : cookie_(cookie) {}
-
     // Null when the sink lacks Events.
     static std::shared_ptr<RegisteredSink> of(IUnknown* sink) {
         const auto events = Ref<IUnknown>::shared(sink).as<Events>();
-        const auto table = globalTable();
-        DWORD cookie = 0;
-        if (!events || !table || FAILED(table->RegisterInterfaceInGlobal(events.get(), __uuidof(Events), &cookie)))
+        IStream* stream = nullptr;
+        if (!events || FAILED(CoMarshalInterThreadInterfaceInStream(__uuidof(Events), events.get(), &stream)))
             return nullptr;
-        return std::make_shared<RegisteredSink>(cookie);
+        auto registered = std::make_shared<RegisteredSink>();
+        EventApartment::instance().post([registered, stream] {
+            CoGetInterfaceAndReleaseStream(stream, __uuidof(Events), reinterpret_cast<void**>(registered->sink_.slot()));
+        });
+        return registered;
     }
 
-    // On the event apartment: `call` gets the sink's proxy for this apartment.
+    // On the event apartment: `call` gets the sink's proxy there.
     template <class Call>
     void call(const Call& call) const {
-        if (detached_) return;
-        Ref<Events> sink;
-        const auto table = globalTable();
-        if (table && SUCCEEDED(table->GetInterfaceFromGlobal(cookie_, __uuidof(Events),
-                                                             reinterpret_cast<void**>(sink.slot()))))
-            call(sink.get());
+        if (!detached_ && sink_) call(sink_.get());
     }
 
-    // No call from now on; the table lets go of the sink on the event
-    // apartment, after the events queued before.
+    // No call from now on; the event apartment lets go of the sink after
+    // the events queued before.
     void detach() {
         detached_ = true;
-        EventApartment::instance().post([cookie = cookie_] {
-            if (const auto table = globalTable()) table->RevokeInterfaceFromGlobal(cookie);
-        });
+        EventApartment::instance().post([self = this->shared_from_this()] { self->sink_ = Ref<Events>(); });
     }
 
 private:
-    const DWORD cookie_;
+    Ref<Events> sink_;  // only touched on the event apartment
     std::atomic<bool> detached_{false};
 };
 
