@@ -23,6 +23,11 @@ public:
     // Why the last creation failed, when the factory knows more than its
     // result code (a component without something we call); empty otherwise.
     virtual std::string DescribeFailure() const { return {}; }
+    // Why a call on this thread just failed with `code`, when the factory
+    // knows more than the code (a member the component lacks); empty otherwise.
+    virtual std::string DescribeResult(HRESULT code) const { return (void)code, std::string(); }
+    // What the SDK lacks of what the agent uses, in one text; empty when nothing.
+    virtual std::string DescribeGaps() const { return {}; }
 };
 
 // Installs the factory (null restores the "no SDK installed" one).

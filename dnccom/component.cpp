@@ -2,347 +2,135 @@
 
 #include <windows.h>
 
-#include <cwctype>
-#include <memory>
 #include <mutex>
-#include <optional>
 
 #include "dnccom/apartment.h"
-#include "dnccom/com_ptr.h"
+#include "dnccom/library_search.h"
+#include "dnccom/member_lookup.h"
 #include "dnccom/text.h"
+#include "dnccom/type_info.h"
+#include "dnccom/var.h"
 
 namespace dnccom {
-namespace {
 
-struct LibraryVersion {
-    GUID guid{};
-    WORD major = 0;
-    WORD minor = 0;
-};
-
-std::wstring keyName(HKEY key, DWORD index) {
-    wchar_t name[256];
-    DWORD size = 256;
-    return RegEnumKeyExW(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS
-               ? std::wstring(name, size)
-               : std::wstring();
-}
-
-std::string libraryName(ITypeLib* library) {
-    BSTR name = nullptr;
-    if (FAILED(library->GetDocumentation(-1, &name, nullptr, nullptr, nullptr))) return {};
-    std::string text = fromBstr(name);
-    SysFreeString(name);
-    return text;
-}
-
-std::wstring defaultValue(HKEY key) {
-    wchar_t text[512];
-    DWORD size = sizeof(text);
-    if (RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS)
-        return {};
-    return std::wstring(text, wcsnlen(text, size / sizeof(wchar_t)));
-}
-
-// Whether the library's description suggests the component: such libraries
-// are loaded first, since loading every registered library takes seconds.
-bool likely(std::wstring description) {
-    for (auto& c : description) c = towupper(c);
-    return description.find(L"DNC") != std::wstring::npos || description.find(L"HEIDENHAIN") != std::wstring::npos;
-}
-
-std::vector<std::pair<LibraryVersion, bool>> registeredLibraries() {
-    std::vector<std::pair<LibraryVersion, bool>> found;
-    HKEY root = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"TypeLib", 0, KEY_READ, &root) != ERROR_SUCCESS) return found;
-    for (DWORD i = 0;; ++i) {
-        const std::wstring guidText = keyName(root, i);
-        if (guidText.empty()) break;
-        GUID guid;
-        HKEY versions = nullptr;
-        if (FAILED(CLSIDFromString(guidText.c_str(), &guid)) ||
-            RegOpenKeyExW(root, guidText.c_str(), 0, KEY_READ, &versions) != ERROR_SUCCESS)
-            continue;
-        for (DWORD j = 0;; ++j) {
-            const std::wstring versionText = keyName(versions, j);
-            if (versionText.empty()) break;
-            wchar_t* dot = nullptr;
-            const auto major = static_cast<WORD>(wcstoul(versionText.c_str(), &dot, 16));
-            const auto minor = static_cast<WORD>(dot && *dot == L'.' ? wcstoul(dot + 1, nullptr, 16) : 0);
-            HKEY version = nullptr;
-            bool hinted = false;
-            if (RegOpenKeyExW(versions, versionText.c_str(), 0, KEY_READ, &version) == ERROR_SUCCESS) {
-                hinted = likely(defaultValue(version));
-                RegCloseKey(version);
-            }
-            found.push_back({{guid, major, minor}, hinted});
-        }
-        RegCloseKey(versions);
-    }
-    RegCloseKey(root);
-    return found;
-}
-
-// The registered library of that name in its highest version: HKCR\TypeLib
-// lists every library by GUID and version; the name is the library's own.
-ComPtr<ITypeLib> findRegisteredLibrary(const std::string& wanted) {
-    const auto candidates = registeredLibraries();
-    for (const bool hintedOnly : {true, false}) {
-        ComPtr<ITypeLib> best;
-        LibraryVersion bestVersion;
-        for (const auto& [version, hinted] : candidates) {
-            if (hintedOnly && !hinted) continue;
-            ComPtr<ITypeLib> library;
-            if (FAILED(LoadRegTypeLib(version.guid, version.major, version.minor, 0, library.put()))) continue;
-            if (libraryName(library.get()) != wanted) continue;
-            if (!best || version.major > bestVersion.major ||
-                (version.major == bestVersion.major && version.minor > bestVersion.minor)) {
-                best = library;
-                bestVersion = version;
-            }
-        }
-        if (best) return best;
-    }
-    return {};
-}
-
-// Type attributes, released with the holder.
-class TypeAttr {
-public:
-    explicit TypeAttr(ITypeInfo* info) : info_(info) {
-        if (FAILED(info->GetTypeAttr(&attr_))) attr_ = nullptr;
-    }
-    ~TypeAttr() {
-        if (attr_) info_->ReleaseTypeAttr(attr_);
-    }
-    TypeAttr(const TypeAttr&) = delete;
-    TypeAttr& operator=(const TypeAttr&) = delete;
-    const TYPEATTR* operator->() const { return attr_; }
-    explicit operator bool() const { return attr_ != nullptr; }
-
-private:
-    ITypeInfo* info_;
-    TYPEATTR* attr_ = nullptr;
-};
-
-std::string memberName(ITypeInfo* info, MEMBERID id) {
-    BSTR name = nullptr;
-    if (FAILED(info->GetDocumentation(id, &name, nullptr, nullptr, nullptr))) return {};
-    std::string text = fromBstr(name);
-    SysFreeString(name);
-    return text;
-}
-
-// The VARIANT type in which a value of this type travels through IDispatch.
-VARTYPE variantType(ITypeInfo* info, const TYPEDESC& type) {
-    switch (type.vt) {
-        case VT_PTR:
-            // Only interface pointers are pointers by value.
-            return variantType(info, *type.lptdesc);
-        case VT_SAFEARRAY:
-            return static_cast<VARTYPE>(VT_ARRAY | variantType(info, *type.lptdesc));
-        case VT_USERDEFINED: {
-            ComPtr<ITypeInfo> referenced;
-            if (FAILED(info->GetRefTypeInfo(type.hreftype, referenced.put()))) return VT_EMPTY;
-            TypeAttr attr(referenced.get());
-            if (!attr) return VT_EMPTY;
-            switch (attr->typekind) {
-                case TKIND_ENUM: return VT_I4;
-                case TKIND_ALIAS: return variantType(referenced.get(), attr->tdescAlias);
-                case TKIND_DISPATCH: return VT_DISPATCH;
-                case TKIND_INTERFACE:
-                    return (attr->wTypeFlags & TYPEFLAG_FDISPATCHABLE) ? VT_DISPATCH : VT_UNKNOWN;
-                default: return VT_UNKNOWN;
-            }
-        }
-        case VT_INT: return VT_I4;
-        case VT_UINT: return VT_UI4;
-        default:
-            return type.vt;
-    }
-}
-
-// An out parameter's type: the pointer to it removed.
-VARTYPE outType(ITypeInfo* info, const TYPEDESC& type) {
-    return type.vt == VT_PTR ? variantType(info, *type.lptdesc) : variantType(info, type);
-}
-
-Method methodOf(ITypeInfo* info, const FUNCDESC& desc) {
-    Method method;
-    method.id = desc.memid;
-    method.flags = desc.invkind == INVOKE_PROPERTYGET   ? DISPATCH_PROPERTYGET
-                   : desc.invkind == INVOKE_PROPERTYPUT ? DISPATCH_PROPERTYPUT
-                   : desc.invkind == INVOKE_PROPERTYPUTREF ? DISPATCH_PROPERTYPUTREF
-                                                        : DISPATCH_METHOD;
-    for (SHORT i = 0; i < desc.cParams; ++i) {
-        const ELEMDESC& param = desc.lprgelemdescParam[i];
-        const USHORT flags = param.paramdesc.wParamFlags;
-        if (flags & PARAMFLAG_FRETVAL) {
-            method.returns = true;
-            continue;
-        }
-        const bool out = (flags & PARAMFLAG_FOUT) != 0;
-        method.params.push_back({out ? outType(info, param.tdesc) : variantType(info, param.tdesc), out});
-    }
-    // The dispatch view of a dual interface shows the [retval] as its result.
-    const VARTYPE result = desc.elemdescFunc.tdesc.vt;
-    if (result != VT_VOID && result != VT_HRESULT) method.returns = true;
-    return method;
-}
-
-std::string shapeOf(const Method& method) {
-    std::string shape;
-    for (const auto& param : method.params) shape += param.out ? 'o' : 'i';
-    if (method.returns) shape += 'o';
-    return shape;
-}
-
-// Our call name to the component's member: get_X is the property get of X,
-// put_X its put, anything else a method; a method of the full name serves too.
-bool matches(const std::string& callName, const std::string& member, INVOKEKIND kind) {
-    if (callName.starts_with("get_") && kind == INVOKE_PROPERTYGET) return member == callName.substr(4);
-    if (callName.starts_with("put_") && (kind == INVOKE_PROPERTYPUT || kind == INVOKE_PROPERTYPUTREF))
-        return member == callName.substr(4);
-    return kind == INVOKE_FUNC && member == callName;
-}
-
-// Finds the member in the interface or the interfaces it derives from.
-std::optional<Method> findMethod(ITypeInfo* info, const std::string& callName, int depth = 0) {
-    TypeAttr attr(info);
-    if (!attr || depth > 8) return std::nullopt;
-    for (UINT i = 0; i < attr->cFuncs; ++i) {
-        FUNCDESC* desc = nullptr;
-        if (FAILED(info->GetFuncDesc(i, &desc))) continue;
-        std::optional<Method> found;
-        if (matches(callName, memberName(info, desc->memid), desc->invkind)) found = methodOf(info, *desc);
-        info->ReleaseFuncDesc(desc);
-        if (found) return found;
-    }
-    for (UINT i = 0; i < attr->cImplTypes; ++i) {
-        HREFTYPE ref;
-        ComPtr<ITypeInfo> base;
-        if (SUCCEEDED(info->GetRefTypeOfImplType(i, &ref)) && SUCCEEDED(info->GetRefTypeInfo(ref, base.put())))
-            if (auto found = findMethod(base.get(), callName, depth + 1)) return found;
-    }
-    return std::nullopt;
-}
+EventBinding eventBinding(ComPtr<ITypeInfo> info, const RequiredEvents& wanted);
 
 class Loader {
 public:
-    explicit Loader(ComPtr<ITypeLib> library) : library_(std::move(library)) {
+    Loader(ComPtr<ITypeLib> library, Component& component) : library_(std::move(library)), component_(component) {
         const UINT count = library_->GetTypeInfoCount();
         for (UINT i = 0; i < count; ++i) {
-            BSTR name = nullptr;
-            if (SUCCEEDED(library_->GetDocumentation(static_cast<INT>(i), &name, nullptr, nullptr, nullptr)))
-                byName_.emplace(fromBstr(name), i);
-            SysFreeString(name);
+            ComPtr<ITypeInfo> info;
+            if (SUCCEEDED(library_->GetTypeInfo(i, info.put()))) byName_.emplace(memberName(info.get(), MEMBERID_NIL), info);
         }
     }
 
-    // The type of that name; for a dual interface its dispatch view.
-    ComPtr<ITypeInfo> type(const std::string& name, TYPEKIND* kind) {
-        ComPtr<ITypeInfo> info;
-        auto it = byName_.find(name);
-        if (it == byName_.end() || FAILED(library_->GetTypeInfo(it->second, info.put()))) return {};
-        TypeAttr attr(info.get());
-        if (!attr) return {};
-        *kind = attr->typekind;
-        if (attr->typekind == TKIND_INTERFACE && (attr->wTypeFlags & TYPEFLAG_FDUAL)) {
-            HREFTYPE ref;
-            ComPtr<ITypeInfo> dispatchView;
-            if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
-                SUCCEEDED(info->GetRefTypeInfo(ref, dispatchView.put()))) {
-                *kind = TKIND_DISPATCH;
-                return dispatchView;
-            }
-        }
-        return info;
+    void describeLibrary() {
+        TLIBATTR* attr = nullptr;
+        if (FAILED(library_->GetLibAttr(&attr))) return;
+        component_.libraryVersion = std::to_string(attr->wMajorVerNum) + "." + std::to_string(attr->wMinorVerNum);
+        BSTR path = nullptr;
+        if (SUCCEEDED(QueryPathOfRegTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, &path)))
+            component_.libraryPath.assign(path, SysStringLen(path));
+        SysFreeString(path);
+        library_->ReleaseTLibAttr(attr);
     }
 
-    void bindInterface(const RequiredInterface& wanted, std::map<std::string, InterfaceBinding, std::less<>>& out) {
-        TYPEKIND kind{};
-        auto info = type(wanted.name, &kind);
-        if (!info || (kind != TKIND_DISPATCH && kind != TKIND_INTERFACE)) {
-            missing(std::string("interface ") + wanted.name);
-            return;
-        }
+    void bindMachineClass() {
+        auto coclass = named(kMachineClass, TKIND_COCLASS);
+        component_.machineClass_ = guidOf(coclass.get());
+        machineDefault_ = defaultInterface(coclass.get());
+    }
+
+    void bindInterface(const RequiredInterface& wanted) {
         InterfaceBinding binding;
         binding.name = wanted.name;
-        binding.iid = guidOf(info.get());
-        for (const auto& method : wanted.methods) {
-            auto found = findMethod(info.get(), method.name);
-            if (!found) {
-                missing(std::string(wanted.name) + "." + method.name);
-            } else if (shapeOf(*found) != method.shape) {
-                missing(std::string(wanted.name) + "." + method.name + " with arguments '" + method.shape +
-                        "' (it has '" + shapeOf(*found) + "')");
-            } else {
-                binding.methods.emplace(method.name, std::move(*found));
-            }
+        ComPtr<ITypeInfo> info = named(wanted.name, TKIND_INTERFACE);
+        if (!info) info = named(wanted.name, TKIND_DISPATCH);
+        binding.foundAs = "by name";
+        if (!info && std::string(wanted.name) == kMachineInterface && machineDefault_) {
+            info = machineDefault_;
+            binding.foundAs = std::string("as the default interface of ") + kMachineClass;
         }
-        out.emplace(wanted.name, std::move(binding));
+        if (!info && wanted.source.interfaceName) {
+            info = typeFromSource(wanted.source);
+            binding.foundAs = std::string("as the type of ") + wanted.source.interfaceName + "." +
+                              wanted.source.member + (wanted.source.param < 0 ? "'s result"
+                                                     : " argument " + std::to_string(wanted.source.param + 1));
+        }
+        if (info) {
+            binding.type = dispatchView(info);
+            binding.iid = guidOf(info.get());
+            binding.componentName = memberName(info.get(), MEMBERID_NIL);
+            MemberLookup lookup(membersOf(binding.type.get()));
+            for (const auto& method : wanted.methods) {
+                Found how = Found::missing;
+                const Member* member = lookup.find(method, wanted.methods, &how);
+                if (member && !takes(member->method, method.shape)) {
+                    binding.report.push_back({method.name, member->name, Found::missing, shapeOf(member->method)});
+                    continue;
+                }
+                binding.report.push_back({method.name, member ? member->name : std::string(), member ? how : Found::missing, {}});
+                if (member) binding.methods.emplace(method.name, member->method);
+            }
+        } else {
+            binding.foundAs.clear();
+            for (const auto& method : wanted.methods) binding.report.push_back({method.name, {}, Found::missing, {}});
+        }
+        component_.interfaceList_.push_back(std::move(binding));
     }
 
-    void bindEvents(const RequiredEvents& wanted, std::map<std::string, EventBinding, std::less<>>& out) {
-        TYPEKIND kind{};
-        auto info = type(wanted.name, &kind);
-        if (!info || kind != TKIND_DISPATCH) {
-            missing(std::string("event interface ") + wanted.name);
-            return;
-        }
-        EventBinding binding;
-        binding.name = wanted.name;
-        binding.iid = guidOf(info.get());
-        for (const char* name : wanted.methods) {
-            std::wstring wide = widen(name);
-            LPOLESTR names[] = {wide.data()};
-            MEMBERID id = MEMBERID_NIL;
-            if (FAILED(info->GetIDsOfNames(names, 1, &id))) {
-                missing(std::string(wanted.name) + "." + name);
-                continue;
-            }
-            binding.methods.emplace(id, name);
-        }
-        out.emplace(wanted.name, std::move(binding));
+    void bindEvents(const RequiredEvents& wanted) {
+        ComPtr<ITypeInfo> info = named(wanted.name, TKIND_DISPATCH);
+        if (!info) info = named(wanted.name, TKIND_INTERFACE);
+        if (info) events_.emplace(wanted.name, info);
+        component_.eventList_.push_back(eventBinding(info, wanted));
     }
 
-    void bindConstants(std::map<std::string, LONG, std::less<>>& out) {
+    void bindConstants() {
+        std::map<std::string, std::pair<LONG, std::string>> all;  // name to value and enumeration
         const UINT count = library_->GetTypeInfoCount();
         for (UINT i = 0; i < count; ++i) {
             ComPtr<ITypeInfo> info;
             if (FAILED(library_->GetTypeInfo(i, info.put()))) continue;
             TypeAttr attr(info.get());
             if (!attr || attr->typekind != TKIND_ENUM) continue;
+            const std::string enumeration = memberName(info.get(), MEMBERID_NIL);
             for (UINT v = 0; v < attr->cVars; ++v) {
                 VARDESC* desc = nullptr;
                 if (FAILED(info->GetVarDesc(v, &desc))) continue;
-                VARIANT value;
-                VariantInit(&value);
-                if (desc->varkind == VAR_CONST && SUCCEEDED(VariantChangeType(&value, desc->lpvarValue, 0, VT_I4)))
-                    out.emplace(memberName(info.get(), desc->memid), value.lVal);
+                Var value;
+                if (desc->varkind == VAR_CONST && SUCCEEDED(VariantChangeType(value.get(), desc->lpvarValue, 0, VT_I4)))
+                    all.emplace(memberName(info.get(), desc->memid), std::make_pair(value.get()->lVal, enumeration));
                 info->ReleaseVarDesc(desc);
             }
         }
-        for (const char* name : requiredConstants())
-            if (!out.contains(name)) missing(std::string("constant ") + name);
-    }
-
-    CLSID coclassNamed(const std::string& name) {
-        TYPEKIND kind{};
-        auto info = type(name, &kind);
-        if (!info || kind != TKIND_COCLASS) {
-            missing("class " + name);
-            return {};
+        for (const auto& wanted : requiredConstants()) {
+            ConstantReport report{wanted.name, {}, false};
+            if (auto it = all.find(wanted.name); it != all.end()) {
+                report = {wanted.name, wanted.name, true};
+            } else if (wanted.fragment) {
+                // The only constant of that meaning, in the enumeration of its sibling when known.
+                const auto sibling = wanted.sibling ? all.find(wanted.sibling) : all.end();
+                int matches = 0;
+                for (const auto& [name, value] : all) {
+                    if (name.find(wanted.fragment) == std::string::npos) continue;
+                    if (sibling != all.end() && value.second != sibling->second.second) continue;
+                    ++matches;
+                    report.constant = name;
+                }
+                if (matches != 1) report.constant.clear();
+            }
+            if (!report.constant.empty()) component_.constants_.emplace(wanted.name, all.at(report.constant).first);
+            component_.constantReport_.push_back(std::move(report));
         }
-        return guidOf(info.get());
     }
 
-    // The first class whose interfaces include the named one.
-    CLSID coclassOffering(const std::string& interfaceName) {
-        const UINT count = library_->GetTypeInfoCount();
-        for (UINT i = 0; i < count; ++i) {
-            ComPtr<ITypeInfo> info;
-            if (FAILED(library_->GetTypeInfo(i, info.put()))) continue;
+    // The first class that offers the interface.
+    void bindFileAttributesClass() {
+        const GUID wanted = component_.interfaceNamed(kFileAttributesInterface).iid;
+        if (IsEqualGUID(wanted, GUID{})) return;
+        for (const auto& [name, info] : byName_) {
             TypeAttr attr(info.get());
             if (!attr || attr->typekind != TKIND_COCLASS) continue;
             for (UINT j = 0; j < attr->cImplTypes; ++j) {
@@ -350,59 +138,175 @@ public:
                 ComPtr<ITypeInfo> implemented;
                 if (SUCCEEDED(info->GetRefTypeOfImplType(j, &ref)) &&
                     SUCCEEDED(info->GetRefTypeInfo(ref, implemented.put())) &&
-                    memberName(implemented.get(), MEMBERID_NIL) == interfaceName)
-                    return attr->guid;
+                    IsEqualGUID(guidOf(implemented.get()), wanted)) {
+                    component_.fileAttributesClass_ = attr->guid;
+                    return;
+                }
             }
         }
-        missing("a class offering " + interfaceName);
+    }
+
+private:
+    ComPtr<ITypeInfo> named(const std::string& name, TYPEKIND kind) {
+        auto it = byName_.find(name);
+        if (it == byName_.end()) return {};
+        TypeAttr attr(it->second.get());
+        return attr && attr->typekind == kind ? it->second : ComPtr<ITypeInfo>();
+    }
+
+    static ComPtr<ITypeInfo> defaultInterface(ITypeInfo* coclass) {
+        TypeAttr attr(coclass);
+        if (!attr) return {};
+        for (UINT j = 0; j < attr->cImplTypes; ++j) {
+            INT flags = 0;
+            HREFTYPE ref;
+            ComPtr<ITypeInfo> implemented;
+            if (SUCCEEDED(coclass->GetImplTypeFlags(j, &flags)) && (flags & IMPLTYPEFLAG_FDEFAULT) &&
+                !(flags & IMPLTYPEFLAG_FSOURCE) && SUCCEEDED(coclass->GetRefTypeOfImplType(j, &ref)) &&
+                SUCCEEDED(coclass->GetRefTypeInfo(ref, implemented.put())))
+                return implemented;
+        }
         return {};
     }
 
-    const std::vector<std::string>& missingNames() const { return missing_; }
-
-private:
-    static GUID guidOf(ITypeInfo* info) {
-        TypeAttr attr(info);
-        return attr ? attr->guid : GUID{};
+    // The interface named by the type of a member of one already found.
+    ComPtr<ITypeInfo> typeFromSource(const TypeSource& source) {
+        ComPtr<ITypeInfo> owner;
+        if (auto it = events_.find(source.interfaceName); it != events_.end()) {
+            owner = it->second;
+        } else {
+            for (const auto& known : component_.interfaceList_)
+                if (known.name == source.interfaceName) owner = known.type;
+        }
+        if (!owner) return {};
+        const std::string wanted = source.member;
+        for (const auto& member : membersOf(owner.get())) {
+            const std::string bare = wanted.starts_with("get_") ? wanted.substr(4) : wanted;
+            if (member.name != bare) continue;
+            const Method& method = member.method;
+            if (source.param < 0) return method.returnType;
+            const auto at = static_cast<std::size_t>(source.param);
+            return at < method.params.size() ? method.params[at].interfaceType : ComPtr<ITypeInfo>();
+        }
+        return {};
     }
-    void missing(std::string what) { missing_.push_back(std::move(what)); }
 
     ComPtr<ITypeLib> library_;
-    std::map<std::string, UINT> byName_;
-    std::vector<std::string> missing_;
+    Component& component_;
+    std::map<std::string, ComPtr<ITypeInfo>> byName_;
+    std::map<std::string, ComPtr<ITypeInfo>> events_;
+    ComPtr<ITypeInfo> machineDefault_;
 };
+
+EventBinding eventBinding(ComPtr<ITypeInfo> info, const RequiredEvents& wanted) {
+    EventBinding binding;
+    binding.name = wanted.name;
+    TypeAttr attr(info.get());
+    if (!attr) {
+        for (const auto& method : wanted.methods) binding.report.push_back({method.name, {}, Found::missing, {}});
+        return binding;
+    }
+    binding.iid = attr->guid;
+    // A dual interface is listed by its dispatch view, a custom one only as an interface.
+    binding.kind = (attr->wTypeFlags & TYPEFLAG_FDUAL) != 0 ? EventKind::dual
+                   : attr->typekind == TKIND_DISPATCH       ? EventKind::dispatch
+                                                            : EventKind::custom;
+    if (binding.kind != EventKind::dispatch) binding.vtableType = vtableView(info);
+    MemberLookup lookup(membersOf(info.get()));
+    for (const auto& method : wanted.methods) {
+        Found how = Found::missing;
+        const Member* member = lookup.find(method, wanted.methods, &how);
+        binding.report.push_back({method.name, member ? member->name : std::string(), member ? how : Found::missing, {}});
+        if (member) binding.methods.emplace(member->method.id, method.name);
+    }
+    return binding;
+}
+
+namespace {
+
+thread_local std::string lastFailure;
 
 }  // namespace
 
-const Method& InterfaceBinding::method(std::string_view callName) const {
+std::string foundHow(Found how) {
+    switch (how) {
+        case Found::byName: return "by name";
+        case Found::byPosition: return "by position";
+        case Found::byShape: return "by its shape";
+        case Found::missing: break;
+    }
+    return "missing";
+}
+
+void noteFailure(std::string text) { lastFailure = std::move(text); }
+std::string failureText() { return lastFailure; }
+
+const Method* InterfaceBinding::method(std::string_view callName) const {
     auto it = methods.find(callName);
-    if (it == methods.end())
-        throw ComponentError("The adapter calls " + name + "." + std::string(callName) + ", which it did not bind");
-    return it->second;
+    if (it != methods.end()) return &it->second;
+    const std::string wanted = std::string(callName);
+    if (!found()) {
+        noteFailure("The Heidenhain DNC component has no interface " + name + ", which " + wanted + " belongs to");
+    } else {
+        const std::string member = wanted.starts_with("get_") || wanted.starts_with("put_") ? wanted.substr(4) : wanted;
+        std::string text = "The Heidenhain DNC component's interface " + componentName + " has no member " + member;
+        for (const auto& line : report)
+            if (line.wanted == wanted && !line.otherArguments.empty())
+                text = "The Heidenhain DNC component's " + componentName + "." + line.member +
+                       " takes other arguments than the agent passes";
+        noteFailure(text);
+    }
+    return nullptr;
 }
 
 Component Component::load() {
-    joinMultithreadedApartment();
+    if (const HRESULT joined = joinMultithreadedApartment(); FAILED(joined)) throw ComponentError(failureText());
     auto library = findRegisteredLibrary(kLibraryName);
     if (!library) {
         throw ComponentError(std::string("The type library ") + kLibraryName +
                              " is not registered: the Heidenhain DNC component is not installed");
     }
     Component component;
-    Loader loader(library);
-    for (const auto& wanted : requiredInterfaces()) loader.bindInterface(wanted, component.interfaces_);
-    for (const auto& wanted : requiredEvents()) loader.bindEvents(wanted, component.events_);
-    loader.bindConstants(component.constants_);
-    component.machineClass_ = loader.coclassNamed(kMachineClass);
-    component.fileAttributesClass_ = loader.coclassOffering(kFileAttributesInterface);
-    if (!loader.missingNames().empty()) {
-        std::string text = std::string("The registered type library ") + kLibraryName + " lacks ";
-        for (std::size_t i = 0; i < loader.missingNames().size(); ++i)
-            text += (i ? ", " : "") + loader.missingNames()[i];
-        throw ComponentError(text);
+    Loader loader(library, component);
+    loader.describeLibrary();
+    loader.bindMachineClass();
+    if (IsEqualGUID(component.machineClass_, GUID{})) {
+        throw ComponentError(std::string("The registered type library ") + kLibraryName + " has no class " +
+                             kMachineClass);
     }
+    // Events first: some interfaces are known only as the type of an event's argument.
+    for (const auto& wanted : requiredEvents()) loader.bindEvents(wanted);
+    for (const auto& wanted : requiredInterfaces()) loader.bindInterface(wanted);
+    loader.bindConstants();
+    loader.bindFileAttributesClass();
     return component;
 }
+
+std::string Component::gaps() const {
+    std::string text;
+    auto add = [&](const std::string& item) { text += (text.empty() ? "" : ", ") + item; };
+    for (const auto& binding : interfaceList_) {
+        if (!binding.found()) {
+            add("interface " + binding.name);
+            continue;
+        }
+        for (const auto& member : binding.report)
+            if (member.how == Found::missing) add(binding.componentName + "." + member.wanted);
+    }
+    for (const auto& binding : eventList_) {
+        if (!binding.found()) {
+            add("event interface " + binding.name);
+            continue;
+        }
+        for (const auto& member : binding.report)
+            if (member.how == Found::missing) add(binding.name + "." + member.wanted);
+    }
+    for (const auto& constant : constantReport_)
+        if (constant.constant.empty()) add("constant " + constant.wanted);
+    if (IsEqualGUID(fileAttributesClass_, GUID{})) add(std::string("a class offering ") + kFileAttributesInterface);
+    return text.empty() ? text : "The Heidenhain DNC component lacks " + text;
+}
+
 
 namespace {
 std::mutex loadMutex;
@@ -428,21 +332,22 @@ void Component::forget() {
 }
 
 const InterfaceBinding& Component::interfaceNamed(std::string_view name) const {
-    auto it = interfaces_.find(name);
-    if (it == interfaces_.end()) throw ComponentError("Interface " + std::string(name) + " was not bound");
-    return it->second;
+    for (const auto& binding : interfaceList_)
+        if (binding.name == name) return binding;
+    throw ComponentError("The adapter has no interface " + std::string(name) + " in its list");
 }
 
 const EventBinding& Component::eventsNamed(std::string_view name) const {
-    auto it = events_.find(name);
-    if (it == events_.end()) throw ComponentError("Event interface " + std::string(name) + " was not bound");
-    return it->second;
+    for (const auto& binding : eventList_)
+        if (binding.name == name) return binding;
+    throw ComponentError("The adapter has no event interface " + std::string(name) + " in its list");
 }
 
-LONG Component::constant(std::string_view name) const {
+std::optional<LONG> Component::constant(std::string_view name) const {
     auto it = constants_.find(name);
-    if (it == constants_.end()) throw ComponentError("Constant " + std::string(name) + " was not bound");
-    return it->second;
+    if (it != constants_.end()) return it->second;
+    noteFailure("The Heidenhain DNC component has no constant " + std::string(name));
+    return std::nullopt;
 }
 
 }  // namespace dnccom

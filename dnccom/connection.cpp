@@ -23,7 +23,7 @@ dnc::HRESULT ComConnection::put_name(const std::string& name) {
 dnc::HRESULT ComConnection::get_ConnectionProperty(dnc::DNC_CONNECTION_PROPERTY kind,
                                               std::shared_ptr<dnc::IJHConnectionProperty>* property) {
     if (property == nullptr) return E_POINTER;
-    const Var which = Var::i4(connectionProperty(kind));
+    const Var which = connectionProperty(kind);
     Var result;
     return assignObject<ComConnectionProperty>(call("get_ConnectionProperty", {in(which), out(result)}), result,
                                                property);

@@ -5,15 +5,19 @@
 #include "dnc/data_access.h"
 #include "dnc/file_system.h"
 #include "dnccom/component.h"
+#include "dnccom/object.h"
 
 namespace dnccom {
 namespace {
 
 template <std::size_t N>
-LONG translate(std::int32_t value, const std::pair<std::int32_t, const char*> (&names)[N]) {
-    for (const auto& [ours, name] : names)
-        if (ours == value) return Component::instance().constant(name);
-    return value;  // a number without a name of ours passes as it is
+Var translate(std::int32_t value, const std::pair<std::int32_t, const char*> (&names)[N]) {
+    for (const auto& [ours, name] : names) {
+        if (ours != value) continue;
+        const auto constant = Component::instance().constant(name);
+        return constant ? Var::i4(*constant) : notBound();
+    }
+    return Var::i4(value);  // a number without a name of ours passes as it is
 }
 
 }  // namespace
@@ -30,7 +34,7 @@ const char* interfaceNameOf(dnc::DNC_INTERFACE_OBJECT kind) {
     return nullptr;
 }
 
-LONG interfaceKind(dnc::DNC_INTERFACE_OBJECT kind) {
+Var interfaceKind(dnc::DNC_INTERFACE_OBJECT kind) {
     static const std::pair<std::int32_t, const char*> names[] = {
         {dnc::DNC_INTERFACE_JHAUTOMATIC, "DNC_INTERFACE_JHAUTOMATIC"},
         {dnc::DNC_INTERFACE_JHDATAACCESS, "DNC_INTERFACE_JHDATAACCESS"},
@@ -42,12 +46,12 @@ LONG interfaceKind(dnc::DNC_INTERFACE_OBJECT kind) {
     return translate(kind, names);
 }
 
-LONG connectionProperty(dnc::DNC_CONNECTION_PROPERTY kind) {
+Var connectionProperty(dnc::DNC_CONNECTION_PROPERTY kind) {
     static const std::pair<std::int32_t, const char*> names[] = {{dnc::DNC_CP_HOST, "DNC_CP_HOST"}};
     return translate(kind, names);
 }
 
-LONG propertyKind(std::int32_t kind) {
+Var propertyKind(std::int32_t kind) {
     static const std::pair<std::int32_t, const char*> names[] = {
         {dnc::DNC_DATAENTRY_PROPKIND_DATA, "DNC_DATAENTRY_PROPKIND_DATA"},
         {dnc::DNC_DATAENTRY_PROPKIND_INITIALVALUE, "DNC_DATAENTRY_PROPKIND_INITIALVALUE"},
@@ -55,7 +59,7 @@ LONG propertyKind(std::int32_t kind) {
     return translate(kind, names);
 }
 
-LONG unitSelect(std::int32_t unit) {
+Var unitSelect(std::int32_t unit) {
     static const std::pair<std::int32_t, const char*> names[] = {
         {dnc::DNC_DATA_UNIT_SELECT_NATIVE, "DNC_DATA_UNIT_SELECT_NATIVE"},
         {dnc::DNC_DATA_UNIT_SELECT_METRIC, "DNC_DATA_UNIT_SELECT_METRIC"},
@@ -64,7 +68,7 @@ LONG unitSelect(std::int32_t unit) {
     return translate(unit, names);
 }
 
-LONG fileAttribute(std::int32_t attribute) {
+Var fileAttribute(std::int32_t attribute) {
     static const std::pair<std::int32_t, const char*> names[] = {
         {dnc::DNC_ATTRIBUTE_READONLY, "DNC_ATTRIBUTE_READONLY"},
         {dnc::DNC_ATTRIBUTE_HIDDEN, "DNC_ATTRIBUTE_HIDDEN"},

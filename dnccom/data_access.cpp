@@ -29,7 +29,7 @@ ComDataEntryPropertyList::ComDataEntryPropertyList(ComPtr<IDispatch> object)
 dnc::HRESULT ComDataEntryPropertyList::get_property(std::int32_t kind,
                                                std::shared_ptr<dnc::IJHDataEntryProperty>* property) {
     if (property == nullptr) return E_POINTER;
-    const Var which = Var::i4(propertyKind(kind));
+    const Var which = propertyKind(kind);
     Var result;
     return assignObject<ComDataEntryProperty>(call("get_property", {in(which), out(result)}), result, property);
 }
@@ -44,34 +44,34 @@ dnc::HRESULT ComDataEntry::get_propertyList(std::shared_ptr<dnc::IJHDataEntryPro
 }
 
 dnc::HRESULT ComDataEntry::GetPropertyValue(std::int32_t kind, dnc::Variant* value) {
-    return get("GetPropertyValue", Var::i4(propertyKind(kind)), value);
+    return get("GetPropertyValue", propertyKind(kind), value);
 }
 
 dnc::HRESULT ComDataEntry::SetPropertyValue(std::int32_t kind, const dnc::Variant& value,
                                        dnc::VariantBool waitForCompletion) {
-    const Var which = Var::i4(propertyKind(kind));
+    const Var which = propertyKind(kind);
     const Var given = Var::from(value);
     const Var wait = Var::boolean(waitForCompletion);
     return call("SetPropertyValue", {in(which), in(given), in(wait)});
 }
 
 dnc::HRESULT ComDataEntry::ReadPropertyValue(std::int32_t kind) {
-    const Var which = Var::i4(propertyKind(kind));
+    const Var which = propertyKind(kind);
     return call("ReadPropertyValue", {in(which)});
 }
 
 dnc::HRESULT ComDataEntry::get_propertyValue(std::int32_t kind, dnc::Variant* value) {
-    return get("get_propertyValue", Var::i4(propertyKind(kind)), value);
+    return get("get_propertyValue", propertyKind(kind), value);
 }
 
 dnc::HRESULT ComDataEntry::put_propertyValue(std::int32_t kind, const dnc::Variant& value) {
-    const Var which = Var::i4(propertyKind(kind));
+    const Var which = propertyKind(kind);
     const Var given = Var::from(value);
     return call("put_propertyValue", {in(which), in(given)});
 }
 
 dnc::HRESULT ComDataEntry::ReadTreeValues(std::int32_t kind) {
-    const Var which = Var::i4(propertyKind(kind));
+    const Var which = propertyKind(kind);
     return call("ReadTreeValues", {in(which)});
 }
 
@@ -119,7 +119,7 @@ dnc::HRESULT ComDataAccess::GetDataEntry2(const std::string& dataPath, std::int3
                                      std::shared_ptr<dnc::IJHDataEntry>* entry) {
     if (entry == nullptr) return E_POINTER;
     const Var path = Var::text(dataPath);
-    const Var units = Var::i4(unitSelect(unit));
+    const Var units = unitSelect(unit);
     const Var read = Var::boolean(readValues);
     Var result;
     return assignObject<ComDataEntry>(call("GetDataEntry2", {in(path), in(units), in(read), out(result)}), result,

@@ -33,11 +33,11 @@ ComPtr<EventSink> EventSink::create(const EventBinding& events, const std::map<s
         auto it = handlers.find(name);
         if (it != handlers.end()) byId.emplace(id, it->second);
     }
-    return ComPtr<EventSink>::attach(new EventSink(events.iid, std::move(byId)));
+    return ComPtr<EventSink>::attach(new EventSink(events, std::move(byId)));
 }
 
-EventSink::EventSink(const IID& events, std::map<DISPID, Handler> handlers)
-    : events_(events), handlers_(std::move(handlers)) {
+EventSink::EventSink(const EventBinding& events, std::map<DISPID, Handler> handlers)
+    : events_(events.iid), kind_(events.kind), face_{eventVtable(events), this}, handlers_(std::move(handlers)) {
     ++aliveSinks;
 }
 
@@ -59,6 +59,13 @@ void EventSink::detach() {
 
 HRESULT EventSink::QueryInterface(REFIID iid, void** object) {
     if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, events_) && face_.vtable) {
+        *object = &face_;
+        AddRef();
+        return S_OK;
+    }
+    // An interface called only through a vtable we could not build.
+    if (IsEqualIID(iid, events_) && kind_ == EventKind::custom) return *object = nullptr, E_NOINTERFACE;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, events_)) {
         *object = static_cast<IDispatch*>(this);
         AddRef();
@@ -91,8 +98,12 @@ HRESULT EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { retur
 
 HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT* result, EXCEPINFO*,
                           UINT*) {
-    joinMultithreadedApartment();
     if (result) VariantInit(result);
+    return event(id, parameters);
+}
+
+// Runs on the component's event thread, which is left in its apartment.
+HRESULT EventSink::event(DISPID id, DISPPARAMS* parameters) {
     Handler handler;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -127,14 +138,14 @@ HRESULT connectionPoint(IUnknown* source, const IID& events, ComPtr<IConnectionP
 }  // namespace
 
 HRESULT adviseEvents(IUnknown* source, const IID& events, IUnknown* sink, DWORD* cookie) {
-    joinMultithreadedApartment();
+    if (const HRESULT joined = joinMultithreadedApartment(); FAILED(joined)) return joined;
     ComPtr<IConnectionPoint> point;
     const HRESULT hr = connectionPoint(source, events, &point);
     return FAILED(hr) ? hr : point->Advise(sink, cookie);
 }
 
 HRESULT unadviseEvents(IUnknown* source, const IID& events, DWORD cookie) {
-    joinMultithreadedApartment();
+    if (const HRESULT joined = joinMultithreadedApartment(); FAILED(joined)) return joined;
     ComPtr<IConnectionPoint> point;
     const HRESULT hr = connectionPoint(source, events, &point);
     return FAILED(hr) ? hr : point->Unadvise(cookie);
@@ -143,6 +154,11 @@ HRESULT unadviseEvents(IUnknown* source, const IID& events, DWORD cookie) {
 HRESULT AttachedSinks::advise(IUnknown* source, const char* eventsName, ComPtr<EventSink> sink,
                               std::uint32_t* cookie) {
     if (cookie == nullptr || !sink) return E_POINTER;
+    if (!Component::instance().eventsNamed(eventsName).found()) {
+        sink->detach();
+        noteFailure(std::string("The Heidenhain DNC component has no event interface ") + eventsName);
+        return kNotBound;
+    }
     DWORD attached = 0;
     const HRESULT hr = adviseEvents(source, Component::instance().eventsNamed(eventsName).iid,
                                     static_cast<IDispatch*>(sink.get()), &attached);

@@ -1,6 +1,7 @@
 #pragma once
-// Our side of a connection point: an IDispatch object that the component
-// calls for each event, forwarding to a handler of ours. Methods without a
+// Our side of a connection point: an object that the component calls for
+// each event, through IDispatch or, for a dual or custom event interface,
+// through the vtable, forwarding to a handler of ours. Methods without a
 // handler answer E_NOTIMPL; once detached, every event is dropped.
 #include <oaidl.h>
 
@@ -17,6 +18,7 @@
 #include "dnccom/com_ptr.h"
 #include "dnccom/component.h"
 #include "dnccom/var.h"
+#include "dnccom/vtable_sink.h"
 
 namespace dnccom {
 
@@ -35,7 +37,7 @@ private:
     const DISPPARAMS* parameters_;
 };
 
-class EventSink final : public IDispatch {
+class EventSink final : public IDispatch, private VtableTarget {
 public:
     using Handler = std::function<HRESULT(const EventArgs&)>;
 
@@ -59,11 +61,15 @@ public:
                                      EXCEPINFO*, UINT*) override;
 
 private:
-    EventSink(const IID& events, std::map<DISPID, Handler> handlers);
+    EventSink(const EventBinding& events, std::map<DISPID, Handler> handlers);
+    IDispatch* dispatch() override { return this; }
+    HRESULT event(DISPID id, DISPPARAMS* parameters) override;
     ~EventSink();
 
     std::atomic<ULONG> references_{1};
     const IID events_;
+    const EventKind kind_;
+    VtableFace face_;  // the event interface itself, when called through the vtable
     std::mutex mutex_;
     std::condition_variable idle_;
     std::map<DISPID, Handler> handlers_;

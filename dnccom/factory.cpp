@@ -4,6 +4,7 @@
 
 #include "dnccom/apartment.h"
 #include "dnccom/file_system.h"
+#include "dnccom/library_search.h"
 #include "dnccom/machine.h"
 
 namespace dnccom {
@@ -12,40 +13,51 @@ namespace {
 std::mutex failureMutex;
 std::string lastFailure;
 
-void noteFailure(std::string text) {
+void noteCreationFailure(std::string text) {
     std::lock_guard<std::mutex> lock(failureMutex);
     lastFailure = std::move(text);
 }
 
-// The component, or the code of its absence: not registered at all, or
-// registered without what we use.
+// The component, or the code of its absence: "class not registered" only
+// when its type library is not registered at all.
 HRESULT component(const Component** found) {
     try {
         *found = &Component::instance();
-        noteFailure({});
+        noteCreationFailure({});
         return S_OK;
     } catch (const ComponentError& error) {
-        noteFailure(error.what());
-        return REGDB_E_CLASSNOTREG;
+        noteCreationFailure(error.what());
+        return findRegisteredLibrary(Component::kLibraryName) ? TYPE_E_ELEMENTNOTFOUND : REGDB_E_CLASSNOTREG;
     }
+}
+
+HRESULT instantiate(const Component& found, const CLSID& coclass, const char* interfaceName, ComPtr<IDispatch>* object) {
+    if (IsEqualGUID(coclass, GUID{})) {
+        noteFailure(std::string("The Heidenhain DNC component has no class offering ") + interfaceName);
+        return kNotBound;
+    }
+    const IID& iid = found.interfaceNamed(interfaceName).iid;
+    return CoCreateInstance(coclass, nullptr, CLSCTX_ALL, IsEqualGUID(iid, GUID{}) ? IID_IDispatch : iid,
+                            reinterpret_cast<void**>(object->put()));
 }
 
 template <class Adapter, class Interface>
 HRESULT create(const CLSID& (Component::*coclass)() const, std::shared_ptr<Interface>* out) {
     if (out == nullptr) return E_POINTER;
     out->reset();
-    joinMultithreadedApartment();
+    if (const HRESULT joined = joinMultithreadedApartment(); FAILED(joined)) {
+        noteCreationFailure(failureText());
+        return joined;
+    }
     const Component* found = nullptr;
     if (HRESULT hr = component(&found); FAILED(hr)) return hr;
     ComPtr<IDispatch> object;
-    HRESULT hr = CoCreateInstance((found->*coclass)(), nullptr, CLSCTX_ALL,
-                                  found->interfaceNamed(Adapter::kInterface).iid, reinterpret_cast<void**>(object.put()));
+    HRESULT hr = instantiate(*found, (found->*coclass)(), Adapter::kInterface, &object);
     if (hr == REGDB_E_CLASSNOTREG) {
         // Removed or installed anew since we bound it: bind again and say what is missing.
         Component::forget();
         if (HRESULT again = component(&found); FAILED(again)) return again;
-        hr = CoCreateInstance((found->*coclass)(), nullptr, CLSCTX_ALL, found->interfaceNamed(Adapter::kInterface).iid,
-                              reinterpret_cast<void**>(object.put()));
+        hr = instantiate(*found, (found->*coclass)(), Adapter::kInterface, &object);
     }
     if (FAILED(hr)) return hr;
     *out = std::make_shared<Adapter>(std::move(object));
@@ -67,6 +79,16 @@ dnc::HRESULT ComSdk::GetVersion(std::string* version) {
     std::shared_ptr<dnc::IJHMachine> machine;
     const HRESULT hr = CreateMachine(&machine);
     return FAILED(hr) ? hr : machine->GetVersionComInterface(version);
+}
+
+std::string ComSdk::DescribeResult(dnc::HRESULT code) const {
+    return code == kNotBound || code == RPC_E_CHANGED_MODE || code == DISP_E_TYPEMISMATCH ? failureText()
+                                                                                         : std::string();
+}
+
+std::string ComSdk::DescribeGaps() const {
+    const Component* found = nullptr;
+    return SUCCEEDED(component(&found)) ? found->gaps() : DescribeFailure();
 }
 
 std::string ComSdk::DescribeFailure() const {

@@ -10,6 +10,8 @@ public:
     dnc::HRESULT CreateFileAttributes(std::shared_ptr<dnc::IJHFileAttributes>* attributes) override;
     dnc::HRESULT GetVersion(std::string* version) override;
     std::string DescribeFailure() const override;
+    std::string DescribeResult(dnc::HRESULT code) const override;
+    std::string DescribeGaps() const override;
 };
 
 // Makes the registered component the machine factory of the process.

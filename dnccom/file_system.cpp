@@ -8,11 +8,11 @@ ComFileAttributes::ComFileAttributes(ComPtr<IDispatch> object)
     : ComObject(std::move(object), Component::instance().interfaceNamed(kInterface)) {}
 
 dnc::HRESULT ComFileAttributes::HasAttribute(std::int32_t attribute, dnc::VariantBool* isSet) {
-    return get("HasAttribute", Var::i4(fileAttribute(attribute)), isSet);
+    return get("HasAttribute", fileAttribute(attribute), isSet);
 }
 
 dnc::HRESULT ComFileAttributes::SetAttribute(std::int32_t attribute, dnc::VariantBool isSet) {
-    const Var which = Var::i4(fileAttribute(attribute));
+    const Var which = fileAttribute(attribute);
     const Var flag = Var::boolean(isSet);
     return call("SetAttribute", {in(which), in(flag)});
 }

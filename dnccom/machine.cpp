@@ -16,7 +16,8 @@ namespace {
 template <class Adapter>
 std::shared_ptr<dnc::Object> typed(const ComPtr<IUnknown>& object) {
     ComPtr<IDispatch> dispatch;
-    if (FAILED(object.queryInterface(Component::instance().interfaceNamed(Adapter::kInterface).iid, &dispatch)))
+    const IID& iid = Component::instance().interfaceNamed(Adapter::kInterface).iid;
+    if (FAILED(object.queryInterface(IsEqualGUID(iid, GUID{}) ? IID_IDispatch : iid, &dispatch)))
         return std::make_shared<UnknownObject>(object);
     return std::make_shared<Adapter>(std::move(dispatch));
 }
@@ -53,7 +54,7 @@ dnc::HRESULT ComMachine::Connect(const std::string& connectionName) {
 
 dnc::HRESULT ComMachine::GetInterface(dnc::DNC_INTERFACE_OBJECT kind, std::shared_ptr<dnc::Object>* object) {
     if (object == nullptr) return E_POINTER;
-    const Var which = Var::i4(interfaceKind(kind));
+    const Var which = interfaceKind(kind);
     Var result;
     const HRESULT hr = call("GetInterface", {in(which), out(result)});
     if (FAILED(hr)) return hr;

@@ -27,8 +27,14 @@ inline Arg in(const Var& value) { return {value.get(), nullptr}; }
 inline Arg out(Var& value) { return {nullptr, &value}; }
 
 // Calls the method; the component's own result code comes back unchanged
-// (also when IDispatch reports it as an exception).
+// (also when IDispatch reports it as an exception). Parameters that the
+// component declares optional and our call leaves out are passed as missing
+// or as their default; an in argument holding notBound() is not passed at all.
 HRESULT invoke(IDispatch* target, const Method& method, std::initializer_list<Arg> args);
+
+// An in argument for a constant the component lacks: the call fails with
+// kNotBound before it reaches the component.
+Var notBound();
 
 // Holds one reference to the component object, released once with the holder.
 class ComObject {
@@ -42,8 +48,10 @@ public:
     IDispatch* dispatch() const { return object_.get(); }
 
 protected:
+    // kNotBound when the component lacks the method (failureText() says which).
     HRESULT call(std::string_view method, std::initializer_list<Arg> args) const {
-        return invoke(object_.get(), binding_.method(method), args);
+        const Method* found = binding_.method(method);
+        return found ? invoke(object_.get(), *found, args) : kNotBound;
     }
     // A call whose only argument is one out value.
     template <class T>
@@ -89,8 +97,9 @@ HRESULT assignObject(HRESULT hr, Var& value, std::shared_ptr<Interface>* out) {
         return hr;
     }
     ComPtr<IDispatch> typed;
-    const HRESULT queried =
-        unknown.queryInterface(Component::instance().interfaceNamed(Adapter::kInterface).iid, &typed);
+    const IID& iid = Component::instance().interfaceNamed(Adapter::kInterface).iid;
+    // An interface the library does not describe is still called, and fails naming it.
+    const HRESULT queried = unknown.queryInterface(IsEqualGUID(iid, GUID{}) ? IID_IDispatch : iid, &typed);
     if (FAILED(queried)) return queried;
     *out = std::make_shared<Adapter>(std::move(typed));
     return hr;

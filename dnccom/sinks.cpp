@@ -49,8 +49,10 @@ ComPtr<EventSink> automaticEventSink(std::shared_ptr<dnc::IJHAutomaticEvents3> s
 ComPtr<EventSink> dataAccessEventSink(std::shared_ptr<dnc::IJHDataAccessEvents2> sink) {
     return EventSink::create(events(kDataAccessEvents),
                              {{"OnData2", [sink](const EventArgs& args) {
-                                   return sink->OnData2(args.i4(0), args.real(1),
-                                                        objectArgument<ComDataEntryList, dnc::IJHDataEntryList>(args, 2));
+                                   // Only the handle and, last, the list have a fixed place.
+                                   const std::size_t last = args.count() ? args.count() - 1 : 0;
+                                   return sink->OnData2(args.i4(0), args.count() > 2 ? args.real(1) : 0.0,
+                                                        objectArgument<ComDataEntryList, dnc::IJHDataEntryList>(args, last));
                                }}});
 }
 

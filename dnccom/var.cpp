@@ -20,7 +20,8 @@ dnc::Variant arrayToDnc(SAFEARRAY* array, VARTYPE elementType) {
     std::vector<dnc::Variant> elements;
     LONG lower = 0;
     LONG upper = -1;
-    if (array && SafeArrayGetDim(array) >= 1) {
+    // Only lists are taken; assign() refuses other arrays with a reason.
+    if (array && SafeArrayGetDim(array) == 1) {
         SafeArrayGetLBound(array, 1, &lower);
         SafeArrayGetUBound(array, 1, &upper);
     }

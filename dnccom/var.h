@@ -12,7 +12,9 @@ namespace dnccom {
 
 class Var {
 public:
-    Var() { VariantInit(&v_); }
+    // Zeroed as a whole, not only its type: a by-reference out slot must hold
+    // nothing that clearing after a failed call would free.
+    Var() : v_{} { VariantInit(&v_); }
     ~Var() { VariantClear(&v_); }
     Var(const Var&) = delete;
     Var& operator=(const Var&) = delete;

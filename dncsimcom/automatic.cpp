@@ -1,53 +1,23 @@
 // Program control of the simulated component and its automatic events.
-#include "dnccom/text.h"
+#include "dncsimcom/convert.h"
 #include "dncsimcom/events.h"
 #include "dncsimcom/objects.h"
 
 namespace dncsimcom {
 namespace {
 
-using dnccom::fromBstr;
-using dnccom::toDncVariant;
-
-Var date(double value) { return Var::from(dnc::Variant::fromReal(dnc::VT_DATE, value)); }
-
-Var objectArgument(IDispatch* object) {
-    Var value = Var::dispatch(object);
-    if (object) object->Release();  // the value holds the one reference
-    return value;
-}
-
-class AutomaticEvents final : public dnc::IJHAutomaticEvents3 {
+class ToolId final : public ServerObject<DNCSIM_TOOL_ID> {
 public:
-    explicit AutomaticEvents(ComPtr<IDispatch> sink) : sink_(std::move(sink)) {}
-    dnc::HRESULT OnProgramStatusChanged(std::int32_t programEvent) override {
-        return fire(sink_.get(), 1, Var::i4(programEvent));
+    explicit ToolId(std::shared_ptr<dnc::IJHToolId> tool) : tool_(std::move(tool)) {}
+    HRESULT STDMETHODCALLTYPE DNCSIM_GET(DNCSIM_TOOL_NUMBER)(LONG* value) override {
+        return read(&dnc::IJHToolId::get_toolId, value);
     }
-    dnc::HRESULT OnDncModeChanged(std::int32_t dncMode) override { return fire(sink_.get(), 2, Var::i4(dncMode)); }
-    dnc::HRESULT OnExecutionMessage(std::int32_t channel, const dnc::Variant& value, const std::string& message) override {
-        return fire(sink_.get(), 3, Var::i4(channel), Var::from(value), Var::text(message));
-    }
-    dnc::HRESULT OnProgramChanged(std::int32_t channel, double timeStamp, const std::string& programPath) override {
-        return fire(sink_.get(), 4, Var::i4(channel), date(timeStamp), Var::text(programPath));
-    }
-    dnc::HRESULT OnToolChanged(std::int32_t channel, std::shared_ptr<dnc::IJHToolId> toolOut,
-                               std::shared_ptr<dnc::IJHToolId> toolIn, double timeStamp) override {
-        return fire(sink_.get(), 5, Var::i4(channel), objectArgument(newToolId(std::move(toolOut))),
-                    objectArgument(newToolId(std::move(toolIn))), date(timeStamp));
-    }
-
-private:
-    ComPtr<IDispatch> sink_;
-};
-
-class ToolId final : public ServerObject<IJHToolId> {
-public:
-    explicit ToolId(std::shared_ptr<dnc::IJHToolId> tool) : ServerObject(IID_IJHToolId), tool_(std::move(tool)) {}
-    HRESULT STDMETHODCALLTYPE get_toolId(LONG* value) override { return read(&dnc::IJHToolId::get_toolId, value); }
-    HRESULT STDMETHODCALLTYPE get_spareToolId(LONG* value) override {
+    HRESULT STDMETHODCALLTYPE DNCSIM_GET(DNCSIM_TOOL_SPARE)(LONG* value) override {
         return read(&dnc::IJHToolId::get_spareToolId, value);
     }
-    HRESULT STDMETHODCALLTYPE get_toolIndex(LONG* value) override { return read(&dnc::IJHToolId::get_toolIndex, value); }
+    HRESULT STDMETHODCALLTYPE DNCSIM_GET(DNCSIM_TOOL_INDEX)(LONG* value) override {
+        return read(&dnc::IJHToolId::get_toolIndex, value);
+    }
 
 private:
     HRESULT read(dnc::HRESULT (dnc::IJHToolId::*getter)(std::int32_t*), LONG* out) {
@@ -59,16 +29,15 @@ private:
     std::shared_ptr<dnc::IJHToolId> tool_;
 };
 
-class Automatic final : public EventServerObject<IJHAutomatic> {
+class Automatic final : public EventServerObject<IJHAutomatic, _IJHAutomaticEvents3> {
 public:
-    explicit Automatic(std::shared_ptr<dnc::IJHAutomatic> automatic)
-        : EventServerObject(IID_IJHAutomatic, DIID__IJHAutomaticEvents3), automatic_(std::move(automatic)) {}
+    explicit Automatic(std::shared_ptr<dnc::IJHAutomatic> automatic) : automatic_(std::move(automatic)) {}
 
     HRESULT STDMETHODCALLTYPE SelectProgram(LONG channel, BSTR name, VARIANT startBlock) override {
-        return automatic_->SelectProgram(channel, fromBstr(name), toDncVariant(startBlock));
+        return automatic_->SelectProgram(channel, textOf(name), simValue(startBlock));
     }
     HRESULT STDMETHODCALLTYPE StartProgram(BSTR name, VARIANT options) override {
-        return automatic_->StartProgram(fromBstr(name), toDncVariant(options));
+        return automatic_->StartProgram(textOf(name), simValue(options));
     }
     HRESULT STDMETHODCALLTYPE StopProgram(LONG channel, VARIANT_BOOL atBlockEnd) override {
         return automatic_->StopProgram(channel, atBlockEnd);
@@ -102,8 +71,8 @@ public:
         return automatic_->SetOverrideRapid(percentage);
     }
 
-    HRESULT adviseSink(ComPtr<IDispatch> sink, DWORD* cookie) override {
-        return adviseWrapped<AutomaticEvents>(*automatic_, std::move(sink), cookie);
+    HRESULT adviseSink(IUnknown* sink, DWORD* cookie) override {
+        return adviseTo(*automatic_, automaticEventsTo(sink), cookie);
     }
     HRESULT unadviseSink(DWORD cookie) override { return automatic_->Unadvise(cookie); }
 
@@ -146,7 +115,7 @@ IJHAutomatic* newAutomatic(std::shared_ptr<dnc::IJHAutomatic> automatic) {
     return automatic ? new Automatic(std::move(automatic)) : nullptr;
 }
 
-IJHToolId* newToolId(std::shared_ptr<dnc::IJHToolId> tool) { return tool ? new ToolId(std::move(tool)) : nullptr; }
+DNCSIM_TOOL_ID* newToolId(std::shared_ptr<dnc::IJHToolId> tool) { return tool ? new ToolId(std::move(tool)) : nullptr; }
 
 IUnknown* newPlainObject(std::shared_ptr<dnc::Object> object) {
     return object ? new PlainObject(std::move(object)) : nullptr;

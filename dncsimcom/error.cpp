@@ -5,16 +5,21 @@
 namespace dncsimcom {
 namespace {
 
-class ErrorEntry final : public ServerObject<IJHErrorEntry> {
+class ErrorEntry final : public ServerObject<DNCSIM_ERROR_ENTRY> {
 public:
-    explicit ErrorEntry(std::shared_ptr<dnc::IJHErrorEntry> entry)
-        : ServerObject(IID_IJHErrorEntry), entry_(std::move(entry)) {}
-    HRESULT STDMETHODCALLTYPE get_text(BSTR* text) override { return read(&dnc::IJHErrorEntry::get_text, text); }
-    HRESULT STDMETHODCALLTYPE get_group(BSTR* group) override { return read(&dnc::IJHErrorEntry::get_group, group); }
-    HRESULT STDMETHODCALLTYPE get_class(BSTR* errorClass) override {
+    explicit ErrorEntry(std::shared_ptr<dnc::IJHErrorEntry> entry) : entry_(std::move(entry)) {}
+    HRESULT STDMETHODCALLTYPE DNCSIM_GET(DNCSIM_ERROR_TEXT)(BSTR* text) override {
+        return read(&dnc::IJHErrorEntry::get_text, text);
+    }
+    HRESULT STDMETHODCALLTYPE DNCSIM_GET(DNCSIM_ERROR_GROUP)(BSTR* group) override {
+        return read(&dnc::IJHErrorEntry::get_group, group);
+    }
+    HRESULT STDMETHODCALLTYPE DNCSIM_GET(DNCSIM_ERROR_CLASS)(BSTR* errorClass) override {
         return read(&dnc::IJHErrorEntry::get_class, errorClass);
     }
-    HRESULT STDMETHODCALLTYPE get_number(BSTR* number) override { return read(&dnc::IJHErrorEntry::get_number, number); }
+    HRESULT STDMETHODCALLTYPE DNCSIM_GET(DNCSIM_ERROR_NUMBER)(BSTR* number) override {
+        return read(&dnc::IJHErrorEntry::get_number, number);
+    }
 
 private:
     HRESULT read(dnc::HRESULT (dnc::IJHErrorEntry::*getter)(std::string*), BSTR* out) {
@@ -25,31 +30,10 @@ private:
     std::shared_ptr<dnc::IJHErrorEntry> entry_;
 };
 
-class ErrorEvents final : public dnc::IJHErrorEvents2 {
+class Error final : public EventServerObject<IJHError, _IJHErrorEvents2> {
 public:
-    explicit ErrorEvents(ComPtr<IDispatch> sink) : sink_(std::move(sink)) {}
-    dnc::HRESULT OnError2(std::shared_ptr<dnc::IJHErrorEntry> error) override { return forward(3, std::move(error)); }
-    dnc::HRESULT OnErrorCleared2(std::shared_ptr<dnc::IJHErrorEntry> error) override {
-        return forward(4, std::move(error));
-    }
-
-private:
-    HRESULT forward(DISPID id, std::shared_ptr<dnc::IJHErrorEntry> error) {
-        IJHErrorEntry* entry = newErrorEntry(std::move(error));
-        Var argument = Var::dispatch(entry);
-        if (entry) entry->Release();
-        return fire(sink_.get(), id, argument);
-    }
-    ComPtr<IDispatch> sink_;
-};
-
-class Error final : public EventServerObject<IJHError> {
-public:
-    explicit Error(std::shared_ptr<dnc::IJHError> error)
-        : EventServerObject(IID_IJHError, DIID__IJHErrorEvents2), error_(std::move(error)) {}
-    HRESULT adviseSink(ComPtr<IDispatch> sink, DWORD* cookie) override {
-        return adviseWrapped<ErrorEvents>(*error_, std::move(sink), cookie);
-    }
+    explicit Error(std::shared_ptr<dnc::IJHError> error) : error_(std::move(error)) {}
+    HRESULT adviseSink(IUnknown* sink, DWORD* cookie) override { return adviseTo(*error_, errorEventsTo(sink), cookie); }
     HRESULT unadviseSink(DWORD cookie) override { return error_->Unadvise(cookie); }
 
 private:
@@ -60,7 +44,7 @@ private:
 
 IJHError* newError(std::shared_ptr<dnc::IJHError> error) { return error ? new Error(std::move(error)) : nullptr; }
 
-IJHErrorEntry* newErrorEntry(std::shared_ptr<dnc::IJHErrorEntry> entry) {
+DNCSIM_ERROR_ENTRY* newErrorEntry(std::shared_ptr<dnc::IJHErrorEntry> entry) {
     return entry ? new ErrorEntry(std::move(entry)) : nullptr;
 }
 

@@ -1,7 +1,8 @@
 #include "dncsimcom/events.h"
 
-#include <algorithm>
 #include <atomic>
+
+#include "dncsimcom/ref.h"
 
 namespace dncsimcom {
 namespace {
@@ -9,7 +10,7 @@ namespace {
 class ConnectionPoint final : public IConnectionPoint {
 public:
     ConnectionPoint(IConnectionPointContainer* container, EventHost* host, const IID& events)
-        : container_(ComPtr<IConnectionPointContainer>::share(container)), host_(host), events_(events) {
+        : container_(Ref<IConnectionPointContainer>::shared(container)), host_(host), events_(events) {
         objectCreated();
     }
     ~ConnectionPoint() { objectDestroyed(); }
@@ -35,17 +36,14 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** container) override {
         if (container == nullptr) return E_POINTER;
-        *container = ComPtr<IConnectionPointContainer>(container_).detach();
+        *container = Ref<IConnectionPointContainer>(container_).release();
         return S_OK;
     }
-    // The sink is asked for the event interface first, as a client of events expects.
+    // The variant decides which interface of the sink it calls.
     HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
         if (sink == nullptr || cookie == nullptr) return E_POINTER;
-        ComPtr<IDispatch> dispatch;
-        if (FAILED(sink->QueryInterface(events_, reinterpret_cast<void**>(dispatch.put()))) &&
-            FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.put()))))
-            return CONNECT_E_CANNOTCONNECT;
-        return host_->adviseSink(std::move(dispatch), cookie);
+        *cookie = 0;
+        return host_->adviseSink(sink, cookie);
     }
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override { return host_->unadviseSink(cookie); }
     HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override {
@@ -55,7 +53,7 @@ public:
 
 private:
     std::atomic<ULONG> references_{1};
-    ComPtr<IConnectionPointContainer> container_;
+    Ref<IConnectionPointContainer> container_;
     EventHost* host_;  // the container itself
     const IID events_;
 };
@@ -64,14 +62,6 @@ private:
 
 IConnectionPoint* newConnectionPoint(IConnectionPointContainer* container, EventHost* host, const IID& events) {
     return new ConnectionPoint(container, host, events);
-}
-
-HRESULT fireArgs(IDispatch* sink, DISPID id, const VARIANT* const* args, std::size_t count) {
-    // IDispatch takes the last argument first; the values stay owned by the caller.
-    std::vector<VARIANT> passed;
-    for (std::size_t i = count; i > 0; --i) passed.push_back(*args[i - 1]);
-    DISPPARAMS parameters{passed.data(), nullptr, static_cast<UINT>(passed.size()), 0};
-    return sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
 }
 
 }  // namespace dncsimcom

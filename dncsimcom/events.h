@@ -1,55 +1,55 @@
 #pragma once
 // Connection points of the simulated component: an object with events is a
-// container with one connection point, whose sinks are IDispatch objects
-// that it calls with the event's DISPID.
+// container with one connection point for its event interface. How a sink is
+// called is the variant's (events_ours.cpp: IDispatch::Invoke on the
+// simulator's event thread; events_foreign.cpp: the vtable, from the
+// component's own single-threaded apartment).
 #include <ocidl.h>
 #include <olectl.h>
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
-#include "dnccom/com_ptr.h"
-#include "dnccom/var.h"
+#include "dnc/dnc.h"
 #include "dncsimcom/server_object.h"
 
 namespace dncsimcom {
 
-using dnccom::ComPtr;
-using dnccom::Var;
-
-// Calls the sink's method with the arguments in declaration order.
-HRESULT fireArgs(IDispatch* sink, DISPID id, const VARIANT* const* args, std::size_t count);
-template <class... Vars>
-HRESULT fire(IDispatch* sink, DISPID id, const Vars&... args) {
-    const VARIANT* list[] = {args.get()...};
-    return fireArgs(sink, id, list, sizeof...(args));
-}
+// The simulator's sink that calls the client's sink; null when the client's
+// sink lacks the interface that the variant calls.
+std::shared_ptr<dnc::IJHMachineEvents2> machineEventsTo(IUnknown* sink);
+std::shared_ptr<dnc::IJHAutomaticEvents3> automaticEventsTo(IUnknown* sink);
+std::shared_ptr<dnc::IJHDataAccessEvents2> dataAccessEventsTo(IUnknown* sink);
+std::shared_ptr<dnc::IJHErrorEvents2> errorEventsTo(IUnknown* sink);
+// The threading model under which the variant registers its classes.
+const wchar_t* threadingModel();
+// Waits until every event raised so far has been handed to its sinks; false
+// when that takes too long.
+bool drainEvents();
 
 class EventHost {
 public:
     virtual ~EventHost() = default;
-    virtual HRESULT adviseSink(ComPtr<IDispatch> sink, DWORD* cookie) = 0;
+    virtual HRESULT adviseSink(IUnknown* sink, DWORD* cookie) = 0;
     virtual HRESULT unadviseSink(DWORD cookie) = 0;
 };
 
 // A new connection point of the container for `events`; it holds a reference to the container.
 IConnectionPoint* newConnectionPoint(IConnectionPointContainer* container, EventHost* host, const IID& events);
 
-// Attaches a COM sink to a simulated object's events, wrapped as `Events`.
-template <class Events, class Target>
-HRESULT adviseWrapped(Target& target, ComPtr<IDispatch> sink, DWORD* cookie) {
+// Attaches a simulator's sink to a simulated object's events.
+template <class Sink>
+HRESULT adviseTo(dnc::EventSource<Sink>& source, std::shared_ptr<Sink> sink, DWORD* cookie) {
+    if (!sink) return CONNECT_E_CANNOTCONNECT;
     std::uint32_t value = 0;
-    const HRESULT hr = target.Advise(std::make_shared<Events>(std::move(sink)), &value);
+    const HRESULT hr = source.Advise(std::move(sink), &value);
     *cookie = value;
     return hr;
 }
 
-template <class Interface>
+template <class Interface, class Events>
 class EventServerObject : public ServerObject<Interface>, public IConnectionPointContainer, public EventHost {
 public:
-    EventServerObject(const IID& iid, const IID& events) : ServerObject<Interface>(iid), events_(events) {}
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         return ServerObject<Interface>::QueryInterface(iid, object);
     }
@@ -63,8 +63,8 @@ public:
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
         if (point == nullptr) return E_POINTER;
         *point = nullptr;
-        if (!IsEqualIID(iid, events_)) return CONNECT_E_NOCONNECTION;
-        *point = newConnectionPoint(this, this, events_);
+        if (!IsEqualIID(iid, __uuidof(Events))) return CONNECT_E_NOCONNECTION;
+        *point = newConnectionPoint(this, this, __uuidof(Events));
         return S_OK;
     }
 
@@ -74,9 +74,6 @@ protected:
         *object = static_cast<IConnectionPointContainer*>(this);
         return true;
     }
-
-private:
-    const IID events_;
 };
 
 }  // namespace dncsimcom

@@ -1,23 +1,20 @@
 // The file system of the simulated component.
-#include "dnccom/text.h"
+#include "dncsimcom/convert.h"
 #include "dncsimcom/objects.h"
 
 namespace dncsimcom {
 namespace {
 
-using dnccom::fromBstr;
-
-class FileAttributes final : public ServerObject<IJHFileAttributes> {
+class FileAttributes final : public ServerObject<DNCSIM_FILE_ATTRIBUTES> {
 public:
-    explicit FileAttributes(std::shared_ptr<dnc::IJHFileAttributes> attributes)
-        : ServerObject(IID_IJHFileAttributes), attributes_(std::move(attributes)) {}
-    HRESULT STDMETHODCALLTYPE HasAttribute(DNC_ATTRIBUTE attribute, VARIANT_BOOL* isSet) override {
+    explicit FileAttributes(std::shared_ptr<dnc::IJHFileAttributes> attributes) : attributes_(std::move(attributes)) {}
+    HRESULT STDMETHODCALLTYPE DNCSIM_HAS_ATTRIBUTE(DNCSIM_ATTRIBUTE attribute, VARIANT_BOOL* isSet) override {
         dnc::VariantBool flag = 0;
         const HRESULT hr = attributes_->HasAttribute(attribute, &flag);
         if (SUCCEEDED(hr)) *isSet = flag;
         return hr;
     }
-    HRESULT STDMETHODCALLTYPE SetAttribute(DNC_ATTRIBUTE attribute, VARIANT_BOOL isSet) override {
+    HRESULT STDMETHODCALLTYPE DNCSIM_SET_ATTRIBUTE(DNCSIM_ATTRIBUTE attribute, VARIANT_BOOL isSet) override {
         return attributes_->SetAttribute(attribute, isSet);
     }
     const std::shared_ptr<dnc::IJHFileAttributes>& simulated() const { return attributes_; }
@@ -26,16 +23,15 @@ private:
     std::shared_ptr<dnc::IJHFileAttributes> attributes_;
 };
 
-class DirectoryEntry final : public ServerObject<IJHDirectoryEntry> {
+class DirectoryEntry final : public ServerObject<DNCSIM_DIRECTORY_ENTRY> {
 public:
-    explicit DirectoryEntry(std::shared_ptr<dnc::IJHDirectoryEntry> entry)
-        : ServerObject(IID_IJHDirectoryEntry), entry_(std::move(entry)) {}
+    explicit DirectoryEntry(std::shared_ptr<dnc::IJHDirectoryEntry> entry) : entry_(std::move(entry)) {}
     HRESULT STDMETHODCALLTYPE get_name(BSTR* name) override {
         std::string text;
         const HRESULT hr = entry_->get_name(&text);
         return giveText(hr, text, name);
     }
-    HRESULT STDMETHODCALLTYPE get_attributes(IJHFileAttributes** attributes) override {
+    HRESULT STDMETHODCALLTYPE get_attributes(DNCSIM_FILE_ATTRIBUTES** attributes) override {
         std::shared_ptr<dnc::IJHFileAttributes> found;
         const HRESULT hr = entry_->get_attributes(&found);
         return giveObject(hr, SUCCEEDED(hr) ? newFileAttributes(found) : nullptr, attributes);
@@ -45,20 +41,20 @@ private:
     std::shared_ptr<dnc::IJHDirectoryEntry> entry_;
 };
 
-class DirectoryEntryList final : public ServerObject<IJHDirectoryEntryList> {
+class DirectoryEntryList final : public ServerObject<DNCSIM_DIRECTORY_ENTRY_LIST> {
 public:
-    explicit DirectoryEntryList(std::shared_ptr<dnc::IJHDirectoryEntryList> list)
-        : ServerObject(IID_IJHDirectoryEntryList), list_(std::move(list)) {}
+    explicit DirectoryEntryList(std::shared_ptr<dnc::IJHDirectoryEntryList> list) : list_(std::move(list)) {}
     HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
         std::int32_t value = 0;
         const HRESULT hr = list_->get_Count(&value);
         if (SUCCEEDED(hr)) *count = value;
         return hr;
     }
-    HRESULT STDMETHODCALLTYPE get_Item(LONG index, IJHDirectoryEntry** entry) override {
+    HRESULT STDMETHODCALLTYPE get_Item(LONG index, DNCSIM_DIRECTORY_ENTRY** entry) override {
         std::shared_ptr<dnc::IJHDirectoryEntry> found;
         const HRESULT hr = list_->get_Item(index, &found);
-        return giveObject<IJHDirectoryEntry>(hr, SUCCEEDED(hr) && found ? new DirectoryEntry(found) : nullptr, entry);
+        return giveObject<DNCSIM_DIRECTORY_ENTRY>(hr, SUCCEEDED(hr) && found ? new DirectoryEntry(found) : nullptr,
+                                                  entry);
     }
 
 private:
@@ -67,30 +63,50 @@ private:
 
 class FileSystem final : public ServerObject<IJHFileSystem> {
 public:
-    explicit FileSystem(std::shared_ptr<dnc::IJHFileSystem> files)
-        : ServerObject(IID_IJHFileSystem), files_(std::move(files)) {}
+    explicit FileSystem(std::shared_ptr<dnc::IJHFileSystem> files) : files_(std::move(files)) {}
     HRESULT STDMETHODCALLTYPE TransmitFile(BSTR local, BSTR cnc) override {
-        return files_->TransmitFile(fromBstr(local), fromBstr(cnc));
+        return files_->TransmitFile(textOf(local), textOf(cnc));
     }
     HRESULT STDMETHODCALLTYPE ReceiveFile(BSTR cnc, BSTR local) override {
-        return files_->ReceiveFile(fromBstr(cnc), fromBstr(local));
+        return files_->ReceiveFile(textOf(cnc), textOf(local));
     }
-    HRESULT STDMETHODCALLTYPE ReadDirectory(BSTR path, IJHFileAttributes* mustHave, IJHFileAttributes* mustNotHave,
-                                            IJHDirectoryEntryList** entries) override {
-        std::shared_ptr<dnc::IJHDirectoryEntryList> found;
-        const HRESULT hr = files_->ReadDirectory(fromBstr(path), simulatedAttributes(mustHave),
-                                                 simulatedAttributes(mustNotHave), &found);
-        return giveObject<IJHDirectoryEntryList>(hr, SUCCEEDED(hr) && found ? new DirectoryEntryList(found) : nullptr,
-                                                 entries);
+#ifdef DNCSIMCOM_FOREIGN
+    // The simulated control filters by attributes only: a name pattern, if
+    // one is given, must be empty.
+    HRESULT STDMETHODCALLTYPE ReadDirectory(BSTR path, DNCSIM_FILE_ATTRIBUTES* mustHave,
+                                            DNCSIM_FILE_ATTRIBUTES* mustNotHave, VARIANT namePattern,
+                                            DNCSIM_DIRECTORY_ENTRY_LIST** entries) override {
+        const bool omitted = namePattern.vt == VT_ERROR && namePattern.scode == DISP_E_PARAMNOTFOUND;
+        if (!omitted && namePattern.vt != VT_EMPTY && simValue(namePattern) != dnc::Variant(""))
+            return E_INVALIDARG;
+        return readDirectory(path, mustHave, mustNotHave, entries);
     }
-    HRESULT STDMETHODCALLTYPE MakeDirectory(BSTR path) override { return files_->MakeDirectory(fromBstr(path)); }
-    HRESULT STDMETHODCALLTYPE DeleteDirectory(BSTR path) override { return files_->DeleteDirectory(fromBstr(path)); }
-    HRESULT STDMETHODCALLTYPE DeleteFile(BSTR path) override { return files_->DeleteFile(fromBstr(path)); }
+#else
+    HRESULT STDMETHODCALLTYPE ReadDirectory(BSTR path, DNCSIM_FILE_ATTRIBUTES* mustHave,
+                                            DNCSIM_FILE_ATTRIBUTES* mustNotHave,
+                                            DNCSIM_DIRECTORY_ENTRY_LIST** entries) override {
+        return readDirectory(path, mustHave, mustNotHave, entries);
+    }
+#endif
+    HRESULT STDMETHODCALLTYPE MakeDirectory(BSTR path) override { return files_->MakeDirectory(textOf(path)); }
+    HRESULT STDMETHODCALLTYPE DeleteDirectory(BSTR path) override { return files_->DeleteDirectory(textOf(path)); }
+    HRESULT STDMETHODCALLTYPE DeleteFile(BSTR path) override { return files_->DeleteFile(textOf(path)); }
+#ifndef DNCSIMCOM_FOREIGN
     HRESULT STDMETHODCALLTYPE CopyFile(BSTR source, BSTR destination) override {
-        return files_->CopyFile(fromBstr(source), fromBstr(destination));
+        return files_->CopyFile(textOf(source), textOf(destination));
     }
+#endif
 
 private:
+    HRESULT readDirectory(BSTR path, DNCSIM_FILE_ATTRIBUTES* mustHave, DNCSIM_FILE_ATTRIBUTES* mustNotHave,
+                          DNCSIM_DIRECTORY_ENTRY_LIST** entries) {
+        std::shared_ptr<dnc::IJHDirectoryEntryList> found;
+        const HRESULT hr = files_->ReadDirectory(textOf(path), simulatedAttributes(mustHave),
+                                                 simulatedAttributes(mustNotHave), &found);
+        return giveObject<DNCSIM_DIRECTORY_ENTRY_LIST>(
+            hr, SUCCEEDED(hr) && found ? new DirectoryEntryList(found) : nullptr, entries);
+    }
+
     std::shared_ptr<dnc::IJHFileSystem> files_;
 };
 
@@ -100,11 +116,11 @@ IJHFileSystem* newFileSystem(std::shared_ptr<dnc::IJHFileSystem> fileSystem) {
     return fileSystem ? new FileSystem(std::move(fileSystem)) : nullptr;
 }
 
-IJHFileAttributes* newFileAttributes(std::shared_ptr<dnc::IJHFileAttributes> attributes) {
+DNCSIM_FILE_ATTRIBUTES* newFileAttributes(std::shared_ptr<dnc::IJHFileAttributes> attributes) {
     return attributes ? new FileAttributes(std::move(attributes)) : nullptr;
 }
 
-std::shared_ptr<dnc::IJHFileAttributes> simulatedAttributes(IJHFileAttributes* attributes) {
+std::shared_ptr<dnc::IJHFileAttributes> simulatedAttributes(DNCSIM_FILE_ATTRIBUTES* attributes) {
     auto* ours = dynamic_cast<FileAttributes*>(attributes);
     return ours ? ours->simulated() : nullptr;
 }

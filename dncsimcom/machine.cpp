@@ -1,22 +1,10 @@
 // The machine object and the connection list of the simulated component.
+#include "dncsimcom/convert.h"
 #include "dncsimcom/events.h"
 #include "dncsimcom/objects.h"
-#include "dnccom/text.h"
 
 namespace dncsimcom {
 namespace {
-
-using dnccom::fromBstr;
-using dnccom::toDncVariant;
-
-class MachineEvents final : public dnc::IJHMachineEvents2 {
-public:
-    explicit MachineEvents(ComPtr<IDispatch> sink) : sink_(std::move(sink)) {}
-    dnc::HRESULT OnStateChanged(std::int32_t stateEvent) override { return fire(sink_.get(), 1, Var::i4(stateEvent)); }
-
-private:
-    ComPtr<IDispatch> sink_;
-};
 
 // Our interface kinds are numbered from 101; the simulated controller's from 1.
 constexpr LONG kInterfaceKindOffset = 100;
@@ -39,17 +27,23 @@ IUnknown* interfaceObject(dnc::DNC_INTERFACE_OBJECT kind, const std::shared_ptr<
     return newPlainObject(object);
 }
 
-class Machine final : public EventServerObject<IJHMachine> {
+class Machine final : public EventServerObject<IJHMachine, _IJHMachineEvents2> {
 public:
-    explicit Machine(std::shared_ptr<dnc::IJHMachine> machine)
-        : EventServerObject(IID_IJHMachine, DIID__IJHMachineEvents2), machine_(std::move(machine)) {}
+    explicit Machine(std::shared_ptr<dnc::IJHMachine> machine) : machine_(std::move(machine)) {}
 
-    HRESULT STDMETHODCALLTYPE ListConnections(IJHConnectionList** list) override {
+    HRESULT STDMETHODCALLTYPE ListConnections(DNCSIM_CONNECTION_LIST** list) override {
         std::shared_ptr<dnc::IJHConnectionList> found;
         const HRESULT hr = machine_->ListConnections(&found);
         return giveObject(hr, SUCCEEDED(hr) ? newConnectionList(found) : nullptr, list);
     }
-    HRESULT STDMETHODCALLTYPE Connect(BSTR name) override { return machine_->Connect(fromBstr(name)); }
+#ifdef DNCSIMCOM_FOREIGN
+    // The simulated control answers at once; a time-out must still make sense.
+    HRESULT STDMETHODCALLTYPE Connect(BSTR name, LONG timeoutMilliseconds) override {
+        return timeoutMilliseconds > 0 ? machine_->Connect(textOf(name)) : E_INVALIDARG;
+    }
+#else
+    HRESULT STDMETHODCALLTYPE Connect(BSTR name) override { return machine_->Connect(textOf(name)); }
+#endif
     HRESULT STDMETHODCALLTYPE Disconnect() override { return machine_->Disconnect(); }
     HRESULT STDMETHODCALLTYPE GetState(LONG* state) override {
         std::int32_t value = 0;
@@ -62,15 +56,15 @@ public:
         const HRESULT hr = machine_->GetVersionComInterface(&text);
         return giveText(hr, text, version);
     }
-    HRESULT STDMETHODCALLTYPE GetInterface(DNC_INTERFACE_OBJECT kind, IUnknown** object) override {
+    HRESULT STDMETHODCALLTYPE GetInterface(DNCSIM_INTERFACE_KIND kind, IUnknown** object) override {
         const auto ours = static_cast<dnc::DNC_INTERFACE_OBJECT>(kind - kInterfaceKindOffset);
         std::shared_ptr<dnc::Object> found;
         const HRESULT hr = machine_->GetInterface(ours, &found);
         return giveObject(hr, SUCCEEDED(hr) ? interfaceObject(ours, found) : nullptr, object);
     }
 
-    HRESULT adviseSink(ComPtr<IDispatch> sink, DWORD* cookie) override {
-        return adviseWrapped<MachineEvents>(*machine_, std::move(sink), cookie);
+    HRESULT adviseSink(IUnknown* sink, DWORD* cookie) override {
+        return adviseTo(*machine_, machineEventsTo(sink), cookie);
     }
     HRESULT unadviseSink(DWORD cookie) override { return machine_->Unadvise(cookie); }
 
@@ -78,42 +72,41 @@ private:
     std::shared_ptr<dnc::IJHMachine> machine_;
 };
 
-class ConnectionProperty final : public ServerObject<IJHConnectionProperty> {
+class ConnectionProperty final : public ServerObject<DNCSIM_CONNECTION_PROPERTY> {
 public:
     explicit ConnectionProperty(std::shared_ptr<dnc::IJHConnectionProperty> property)
-        : ServerObject(IID_IJHConnectionProperty), property_(std::move(property)) {}
+        : property_(std::move(property)) {}
     HRESULT STDMETHODCALLTYPE get_value(VARIANT* value) override {
         dnc::Variant found;
         const HRESULT hr = property_->get_value(&found);
         return giveVariant(hr, found, value);
     }
-    HRESULT STDMETHODCALLTYPE put_value(VARIANT value) override { return property_->put_value(toDncVariant(value)); }
+    HRESULT STDMETHODCALLTYPE put_value(VARIANT value) override { return property_->put_value(simValue(value)); }
 
 private:
     std::shared_ptr<dnc::IJHConnectionProperty> property_;
 };
 
-class Connection final : public ServerObject<IJHConnection> {
+class Connection final : public ServerObject<DNCSIM_CONNECTION> {
 public:
-    explicit Connection(std::shared_ptr<dnc::IJHConnection> connection)
-        : ServerObject(IID_IJHConnection), connection_(std::move(connection)) {}
+    explicit Connection(std::shared_ptr<dnc::IJHConnection> connection) : connection_(std::move(connection)) {}
     HRESULT STDMETHODCALLTYPE get_name(BSTR* name) override {
         std::string text;
         const HRESULT hr = connection_->get_name(&text);
         return giveText(hr, text, name);
     }
-    HRESULT STDMETHODCALLTYPE put_name(BSTR name) override { return connection_->put_name(fromBstr(name)); }
+    HRESULT STDMETHODCALLTYPE put_name(BSTR name) override { return connection_->put_name(textOf(name)); }
     HRESULT STDMETHODCALLTYPE get_cncType(LONG* cncType) override { return number(&dnc::IJHConnection::get_cncType, cncType); }
     HRESULT STDMETHODCALLTYPE get_protocol(LONG* protocol) override {
         return number(&dnc::IJHConnection::get_protocol, protocol);
     }
-    HRESULT STDMETHODCALLTYPE get_ConnectionProperty(DNC_CONNECTION_PROPERTY kind,
-                                                     IJHConnectionProperty** property) override {
+    HRESULT STDMETHODCALLTYPE get_ConnectionProperty(DNCSIM_CONNECTION_PROPERTY_KIND kind,
+                                                     DNCSIM_CONNECTION_PROPERTY** property) override {
         std::shared_ptr<dnc::IJHConnectionProperty> found;
         const HRESULT hr =
             connection_->get_ConnectionProperty(static_cast<dnc::DNC_CONNECTION_PROPERTY>(kind), &found);
-        return giveObject<IJHConnectionProperty>(hr, SUCCEEDED(hr) && found ? new ConnectionProperty(found) : nullptr,
-                                                 property);
+        return giveObject<DNCSIM_CONNECTION_PROPERTY>(
+            hr, SUCCEEDED(hr) && found ? new ConnectionProperty(found) : nullptr, property);
     }
     const std::shared_ptr<dnc::IJHConnection>& simulated() const { return connection_; }
 
@@ -127,27 +120,26 @@ private:
     std::shared_ptr<dnc::IJHConnection> connection_;
 };
 
-class ConnectionList final : public ServerObject<IJHConnectionList> {
+class ConnectionList final : public ServerObject<DNCSIM_CONNECTION_LIST> {
 public:
-    explicit ConnectionList(std::shared_ptr<dnc::IJHConnectionList> list)
-        : ServerObject(IID_IJHConnectionList), list_(std::move(list)) {}
+    explicit ConnectionList(std::shared_ptr<dnc::IJHConnectionList> list) : list_(std::move(list)) {}
     HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
         std::int32_t value = 0;
         const HRESULT hr = list_->get_Count(&value);
         if (SUCCEEDED(hr)) *count = value;
         return hr;
     }
-    HRESULT STDMETHODCALLTYPE get_Item(LONG index, IJHConnection** connection) override {
+    HRESULT STDMETHODCALLTYPE get_Item(LONG index, DNCSIM_CONNECTION** connection) override {
         std::shared_ptr<dnc::IJHConnection> found;
         const HRESULT hr = list_->get_Item(index, &found);
         return giveObject(hr, SUCCEEDED(hr) ? newConnection(found) : nullptr, connection);
     }
-    HRESULT STDMETHODCALLTYPE NewConnection(LONG cncType, LONG protocol, IJHConnection** connection) override {
+    HRESULT STDMETHODCALLTYPE NewConnection(LONG cncType, LONG protocol, DNCSIM_CONNECTION** connection) override {
         std::shared_ptr<dnc::IJHConnection> made;
         const HRESULT hr = list_->NewConnection(cncType, protocol, &made);
         return giveObject(hr, SUCCEEDED(hr) ? newConnection(made) : nullptr, connection);
     }
-    HRESULT STDMETHODCALLTYPE AddConnection(IJHConnection* connection) override {
+    HRESULT STDMETHODCALLTYPE AddConnection(DNCSIM_CONNECTION* connection) override {
         auto simulated = simulatedConnection(connection);
         return simulated ? list_->AddConnection(simulated) : E_INVALIDARG;
     }
@@ -163,15 +155,15 @@ IJHMachine* newMachine(std::shared_ptr<dnc::IJHMachine> machine) {
     return machine ? new Machine(std::move(machine)) : nullptr;
 }
 
-IJHConnectionList* newConnectionList(std::shared_ptr<dnc::IJHConnectionList> list) {
+DNCSIM_CONNECTION_LIST* newConnectionList(std::shared_ptr<dnc::IJHConnectionList> list) {
     return list ? new ConnectionList(std::move(list)) : nullptr;
 }
 
-IJHConnection* newConnection(std::shared_ptr<dnc::IJHConnection> connection) {
+DNCSIM_CONNECTION* newConnection(std::shared_ptr<dnc::IJHConnection> connection) {
     return connection ? new Connection(std::move(connection)) : nullptr;
 }
 
-std::shared_ptr<dnc::IJHConnection> simulatedConnection(IJHConnection* connection) {
+std::shared_ptr<dnc::IJHConnection> simulatedConnection(DNCSIM_CONNECTION* connection) {
     auto* ours = dynamic_cast<Connection*>(connection);
     return ours ? ours->simulated() : nullptr;
 }

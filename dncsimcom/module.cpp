@@ -9,11 +9,10 @@
 #include <mutex>
 #include <string>
 
-#include "dnccom/com_ptr.h"
-#include "dnccom/text.h"
-#include "dnccom/var.h"
 #include "dncsim/sdk.h"
 #include "dncsim/simulator.h"
+#include "dncsimcom/convert.h"
+#include "dncsimcom/events.h"
 #include "dncsimcom/objects.h"
 
 namespace dncsimcom {
@@ -22,6 +21,7 @@ namespace {
 HMODULE module = nullptr;
 std::atomic<long> alive{0};
 std::atomic<long> locks{0};
+const CLSID& kFileAttributesClass = DNCSIM_CAT(CLSID_, DNCSIM_FILE_ATTRIBUTES_CLASS);
 
 std::wstring modulePath() {
     wchar_t path[MAX_PATH];
@@ -95,8 +95,8 @@ HRESULT registerClass(const CLSID& clsid, const wchar_t* name) {
     bool written = setValue(classKey, nullptr, name) &&
                    RegCreateKeyExW(classKey, L"InprocServer32", 0, nullptr, 0, KEY_WRITE, nullptr, &serverKey,
                                    nullptr) == ERROR_SUCCESS;
-    // Callers in the multithreaded apartment get the objects themselves, not proxies.
-    if (written) written = setValue(serverKey, nullptr, modulePath()) && setValue(serverKey, L"ThreadingModel", L"Both");
+    if (written)
+        written = setValue(serverKey, nullptr, modulePath()) && setValue(serverKey, L"ThreadingModel", threadingModel());
     if (serverKey) RegCloseKey(serverKey);
     RegCloseKey(classKey);
     return written ? S_OK : SELFREG_E_CLASS;
@@ -120,16 +120,16 @@ ITypeInfo* typeInfoOf(const IID& iid) {
 }
 
 HRESULT giveText(HRESULT hr, const std::string& text, BSTR* out) {
-    if (SUCCEEDED(hr)) *out = dnccom::toBstr(text);
+    if (SUCCEEDED(hr)) *out = bstrOf(text);
     return hr;
 }
 
+// An out slot is the callee's to fill, not to clear; a failed call leaves it
+// as it came, as components may.
 HRESULT giveVariant(HRESULT hr, const dnc::Variant& value, VARIANT* out) {
-    if (SUCCEEDED(hr)) {
-        VariantClear(out);
-        dnccom::toComVariant(value, out);
-    }
-    return hr;
+    if (FAILED(hr)) return hr;
+    const HRESULT put = putValue(value, out);
+    return FAILED(put) ? put : hr;
 }
 
 }  // namespace dncsimcom
@@ -149,9 +149,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
     static ClassFactory machines(CLSID_JHMachineInProcess);
-    static ClassFactory attributes(CLSID_JHFileAttributes);
+    static ClassFactory attributes(kFileAttributesClass);
     if (IsEqualCLSID(clsid, CLSID_JHMachineInProcess)) return machines.QueryInterface(iid, object);
-    if (IsEqualCLSID(clsid, CLSID_JHFileAttributes)) return attributes.QueryInterface(iid, object);
+    if (IsEqualCLSID(clsid, kFileAttributesClass)) return attributes.QueryInterface(iid, object);
     if (object) *object = nullptr;
     return CLASS_E_CLASSNOTAVAILABLE;
 }
@@ -165,13 +165,13 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
     if (FAILED(LoadTypeLibEx(modulePath().c_str(), REGKIND_REGISTER, &library))) return SELFREG_E_TYPELIB;
     library->Release();
     if (HRESULT hr = registerClass(CLSID_JHMachineInProcess, L"Simulated machine"); FAILED(hr)) return hr;
-    return registerClass(CLSID_JHFileAttributes, L"Simulated file attributes");
+    return registerClass(kFileAttributesClass, L"Simulated file attributes");
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
     // Registered for the DLL's own bitness, and removed for it.
     UnRegisterTypeLib(LIBID_HeidenhainDNCLib, 1, 0, LOCALE_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
-    for (const CLSID* clsid : {&CLSID_JHMachineInProcess, &CLSID_JHFileAttributes})
+    for (const CLSID* clsid : {&CLSID_JHMachineInProcess, &kFileAttributesClass})
         RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + guidText(*clsid)).c_str());
     return S_OK;
 }

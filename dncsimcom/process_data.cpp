@@ -6,8 +6,7 @@ namespace {
 
 class ProcessData final : public ServerObject<IJHProcessData> {
 public:
-    explicit ProcessData(std::shared_ptr<dnc::IJHProcessData> data)
-        : ServerObject(IID_IJHProcessData), data_(std::move(data)) {}
+    explicit ProcessData(std::shared_ptr<dnc::IJHProcessData> data) : data_(std::move(data)) {}
     HRESULT STDMETHODCALLTYPE GetNcUpTime(VARIANT* hours, VARIANT* minutes) override {
         return time(&dnc::IJHProcessData::GetNcUpTime, hours, minutes);
     }

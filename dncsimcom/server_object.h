@@ -1,12 +1,14 @@
 #pragma once
 // The base of every object of the simulated component: a reference count
-// that tests can watch (alive()), QueryInterface for IUnknown, IDispatch and
-// the object's dual interface, and IDispatch served by the type library.
+// that tests can watch (aliveObjects()), QueryInterface for IUnknown,
+// IDispatch and the object's dual interface, and IDispatch served by the type
+// library.
 #include <windows.h>
 #include <oaidl.h>
 
 #include <atomic>
 
+#include "dncsimcom/names.h"
 #include "heidenhain_dnc.h"
 
 namespace dncsimcom {
@@ -22,7 +24,7 @@ ITypeInfo* typeInfoOf(const IID& iid);
 template <class Interface>
 class ServerObject : public Interface {
 public:
-    explicit ServerObject(const IID& iid) : iid_(iid) { objectCreated(); }
+    ServerObject() { objectCreated(); }
     virtual ~ServerObject() { objectDestroyed(); }
     ServerObject(const ServerObject&) = delete;
     ServerObject& operator=(const ServerObject&) = delete;
@@ -30,7 +32,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (object == nullptr) return E_POINTER;
         *object = nullptr;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, iid_)) {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, __uuidof(Interface))) {
             *object = static_cast<Interface*>(this);
         } else if (!queryOther(iid, object)) {
             return E_NOINTERFACE;
@@ -76,10 +78,9 @@ protected:
     virtual bool queryOther(REFIID, void**) { return false; }
 
 private:
-    ITypeInfo* typeInfo() const { return typeInfoOf(iid_); }
+    static ITypeInfo* typeInfo() { return typeInfoOf(__uuidof(Interface)); }
 
     std::atomic<ULONG> references_{1};
-    const IID iid_;
 };
 
 }  // namespace dncsimcom

@@ -1,45 +1,57 @@
 // The table interface of the simulated older controls.
-#include "dnccom/text.h"
-#include "dnccom/var.h"
+#include "dncsimcom/convert.h"
 #include "dncsimcom/objects.h"
 
 namespace dncsimcom {
 namespace {
 
-using dnccom::fromBstr;
+// One-dimensional SAFEARRAYs, from index 0, of texts and of numbers.
+HRESULT putElement(SAFEARRAY* array, LONG index, const std::string& text) {
+    BSTR element = bstrOf(text);
+    const HRESULT hr = SafeArrayPutElement(array, &index, element);  // copies the text
+    SysFreeString(element);
+    return hr;
+}
+HRESULT putElement(SAFEARRAY* array, LONG index, std::int32_t number) {
+    LONG element = number;
+    return SafeArrayPutElement(array, &index, &element);
+}
 
 template <class T>
-HRESULT giveArray(HRESULT hr, dnc::VARTYPE type, const std::vector<T>& values, SAFEARRAY** out) {
+HRESULT giveArray(HRESULT hr, VARTYPE type, const std::vector<T>& values, SAFEARRAY** out) {
     if (FAILED(hr)) return hr;
-    std::vector<dnc::Variant> elements(values.begin(), values.end());
-    VARIANT array;
-    const HRESULT made = dnccom::toComVariant(dnc::Variant::array(type, std::move(elements)), &array);
-    if (FAILED(made)) return made;
-    *out = array.parray;
+    SAFEARRAY* array = SafeArrayCreateVector(type, 0, static_cast<ULONG>(values.size()));
+    if (array == nullptr) return E_OUTOFMEMORY;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (const HRESULT put = putElement(array, static_cast<LONG>(i), values[i]); FAILED(put)) {
+            SafeArrayDestroy(array);
+            return put;
+        }
+    }
+    *out = array;
     return hr;
 }
 
 class ItncTable final : public ServerObject<IJHItncTable> {
 public:
-    explicit ItncTable(std::shared_ptr<dnc::IJHItncTable> table)
-        : ServerObject(IID_IJHItncTable), table_(std::move(table)) {}
+    explicit ItncTable(std::shared_ptr<dnc::IJHItncTable> table) : table_(std::move(table)) {}
     HRESULT STDMETHODCALLTYPE GetTableInfo(BSTR name, SAFEARRAY** titles, SAFEARRAY** positions) override {
         std::vector<std::string> names;
         std::vector<std::int32_t> offsets;
-        const HRESULT hr = table_->GetTableInfo(fromBstr(name), &names, &offsets);
-        const HRESULT given = giveArray(hr, dnc::VT_BSTR, names, titles);
-        return FAILED(given) ? given : giveArray(hr, dnc::VT_I4, offsets, positions);
+        const HRESULT hr = table_->GetTableInfo(textOf(name), &names, &offsets);
+        const HRESULT given = giveArray(hr, VT_BSTR, names, titles);
+        return FAILED(given) ? given : giveArray(hr, VT_I4, offsets, positions);
     }
     HRESULT STDMETHODCALLTYPE ReceiveTableLines(BSTR name, BSTR query, SAFEARRAY** lines) override {
         std::vector<std::string> found;
-        const HRESULT hr = table_->ReceiveTableLines(fromBstr(name), fromBstr(query), &found);
-        return giveArray(hr, dnc::VT_BSTR, found, lines);
+        const HRESULT hr = table_->ReceiveTableLines(textOf(name), textOf(query), &found);
+        return giveArray(hr, VT_BSTR, found, lines);
     }
     HRESULT STDMETHODCALLTYPE TransmitTablePart(BSTR file, BSTR name) override {
-        return table_->TransmitTablePart(fromBstr(file), fromBstr(name));
+        return table_->TransmitTablePart(textOf(file), textOf(name));
     }
     HRESULT STDMETHODCALLTYPE DeleteRecord(BSTR name, BSTR query) override {
-        return table_->DeleteRecord(fromBstr(name), fromBstr(query));
+        return table_->DeleteRecord(textOf(name), textOf(query));
     }
 
 private:

@@ -11,7 +11,7 @@
 #include "dncsim/data_value.h"
 #include "dncsim/program_runner.h"
 #include "dncsim/simulator.h"
-#include "dncsimcom/server_object.h"
+#include "dncsimcom/events.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ __declspec(dllexport) long DncSimComAliveObjects() { return dncsimcom::aliveObje
 
 __declspec(dllexport) void DncSimComReset() { sim().reset(); }
 
-__declspec(dllexport) int DncSimComDrainEvents() { return sim().drainEvents() ? 1 : 0; }
+__declspec(dllexport) int DncSimComDrainEvents() { return dncsimcom::drainEvents() ? 1 : 0; }
 
 __declspec(dllexport) int DncSimComRaiseMachineEvent(const char* host, int stateEvent) {
     return sim().raiseMachineEvent(host, stateEvent) ? 1 : 0;

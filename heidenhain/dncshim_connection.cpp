@@ -2,6 +2,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "dnc/factory.h"
 #include "heidenhain/dncshim.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/tables.h"
@@ -89,6 +90,10 @@ void DncShim::connectWith(const std::string& host, const std::string& controller
 
 void DncShim::connectLocked(const std::string& host, std::int32_t cncType, std::int32_t protocol) {
     machineInit();
+    // A component that lacks some of what we use still connects; the functions
+    // that need the rest fail naming it, and the log says so up front.
+    if (const std::string gaps = dnc::machineFactory()->DescribeGaps(); !gaps.empty())
+        logWarning("connect", name_ + " " + gaps);
     ensureSdkConnection(host, cncType, protocol);
     // Waits until no other call of this session is inside the SDK.
     guard_.offline("0", SDK_CALL_SITE, [] { return dnc::kOk; });

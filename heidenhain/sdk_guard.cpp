@@ -4,6 +4,7 @@
 #include <chrono>
 #include <iostream>
 
+#include "dnc/factory.h"
 #include "heidenhain/error_texts.h"
 #include "heidenhain/session_log.h"
 #include "platform/steady_clock.h"
@@ -47,7 +48,10 @@ std::string SdkGuard::notConnectedMessage(std::string_view call, CallSite site) 
 }
 
 std::string SdkGuard::errorMessage(std::string_view call, dnc::HRESULT hr, CallSite site) const {
-    return "Call " + std::string(call) + " produced error (0x" + hexCode(hr) + "): " + errorText(hr) +
+    // A code of no table of ours may still have a reason, such as a member the component lacks.
+    std::string text = errorText(hr);
+    if (text.empty()) text = dnc::machineFactory()->DescribeResult(hr);
+    return "Call " + std::string(call) + " produced error (0x" + hexCode(hr) + "): " + text +
            " (isConnected:" + (isConnected() ? "1" : "0") + ", " + siteText(site) + ")";
 }
 

@@ -22,6 +22,9 @@ std::string sdkVersion() {
         throw std::runtime_error(
             "Heidenhain machine representation could not be instantiated. Is the Heidenhain SDK installed?");
     }
+    // A component that is there but lacks what we need says what, not only a code.
+    if (dnc::failed(created) && !dnc::machineFactory()->DescribeFailure().empty())
+        throw std::runtime_error(dnc::machineFactory()->DescribeFailure());
     if (dnc::failed(created)) throwCallError("tmp_machine.CoCreateInstance(CLSID_JHMachineInProcess))", created, __LINE__);
     std::string version;
     const dnc::HRESULT read = tmpMachine->GetVersionComInterface(&version);

@@ -136,6 +136,18 @@ TEST_F(ComSessionTest, FilesTravelAsBase64BothWays) {
     EXPECT_THAT(mill.readDirectory("TNC:\\nc_prog")["entries"], testing::Not(testing::Contains("umlaut.h")));
 }
 
+TEST_F(ComSessionTest, CopyFileOrAClearTextWhereTheComponentLacksIt) {
+    auto& mill = session();
+    mill.connect("d.test", "tnc640");
+    const auto copy = [&] { mill.copyFile("TNC:\\nc_prog\\demo.h", "TNC:\\nc_prog\\copy.h"); };
+    if (!SimulatedComponent::kHasCopyFile) {
+        EXPECT_THAT(copy, ThrowsMessage<std::runtime_error>(HasSubstr("CopyFile")));
+        return;
+    }
+    copy();
+    EXPECT_THAT(mill.readDirectory("TNC:\\nc_prog")["entries"], testing::Contains("copy.h"));
+}
+
 TEST_F(ComSessionTest, ToolAndPocketRowsOnBothFamilies) {
     for (const std::string type : {"itnc530", "tnc640"}) {
         auto& mill = session(type);
@@ -176,7 +188,8 @@ TEST_F(ComSessionTest, ErrorEventsAreLogged) {
 
 // The sink object itself: methods without a handler, and events after detach.
 TEST(EventSinkTest, UnhandledMethodsAnswerNotImplementedAndDetachedSinksDropEvents) {
-    EventBinding events{"_Events", IID_NULL, {{1, "Handled"}, {2, "Other"}}};
+    EventBinding events;
+    events.methods = {{1, "Handled"}, {2, "Other"}};
     int calls = 0;
     auto sink = EventSink::create(events, {{"Handled", [&](const EventArgs& args) { return calls += args.i4(0), S_OK; }}});
     VARIANT argument;

@@ -27,8 +27,8 @@ SimulatedComponent& SimulatedComponent::instance() {
 }
 
 SimulatedComponent::SimulatedComponent()
-    : module_(LoadLibraryW(besideExecutable(L"dncsimcom.dll").c_str())) {
-    if (module_ == nullptr) throw std::runtime_error("dncsimcom.dll not found beside the test executable");
+    : module_(LoadLibraryW(besideExecutable(L"" NOLT_SIMULATED_COMPONENT).c_str())) {
+    if (module_ == nullptr) throw std::runtime_error(NOLT_SIMULATED_COMPONENT " not found beside the test executable");
     registerServer();
 }
 
@@ -36,7 +36,7 @@ template <class F>
 F* SimulatedComponent::function(const char* name) {
     // Through void*, as GetProcAddress's own type is a placeholder.
     auto* found = reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module_), name)));
-    if (found == nullptr) throw std::runtime_error(std::string("dncsimcom.dll lacks ") + name);
+    if (found == nullptr) throw std::runtime_error(std::string(NOLT_SIMULATED_COMPONENT " lacks ") + name);
     return found;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Sessions on the registered simulated component (the DLL beside the test
 // executable), through the COM adapter. Every test ends with the component's
-// objects and our event sinks all released.
+// objects and our event sinks all released. The same tests run against both
+// variants of the component (dncsimcom/CMakeLists.txt): the build names the
+// DLL in NOLT_SIMULATED_COMPONENT and what its variant lacks.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -21,6 +23,13 @@ class SimulatedComponent {
 public:
     // Loaded and registered once per process.
     static SimulatedComponent& instance();
+    // The foreign variant offers no CopyFile.
+    static constexpr bool kHasCopyFile =
+#ifdef NOLT_COMPONENT_LACKS_COPYFILE
+        false;
+#else
+        true;
+#endif
 
     void registerServer();
     void unregisterServer();
