@@ -4,16 +4,11 @@
 function(nolt_type_library target idl)
   get_filename_component(name ${idl} NAME_WE)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}-idl)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    set(bits -m32)
-  else()
-    set(bits -m64)
-  endif()
   add_custom_command(
     OUTPUT ${out}/${name}.h ${out}/${name}.tlb
     COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
-    COMMAND ${NOLT_WIDL} ${bits} -I/usr/include/wine/wine/windows -h -o ${out}/${name}.h ${idl}
-    COMMAND ${NOLT_WIDL} ${bits} -I/usr/include/wine/wine/windows -t -o ${out}/${name}.tlb ${idl}
+    COMMAND ${NOLT_WIDL} ${NOLT_WIDL_FLAGS} -h -o ${out}/${name}.h ${idl}
+    COMMAND ${NOLT_WIDL} ${NOLT_WIDL_FLAGS} -t -o ${out}/${name}.tlb ${idl}
     DEPENDS ${idl}
     COMMENT "widl: ${name}")
   target_sources(${target} PRIVATE ${out}/${name}.h)

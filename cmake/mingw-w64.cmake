@@ -1,7 +1,7 @@
 # What both mingw-w64 toolchains share; each sets NOLT_MINGW_TRIPLE,
-# CMAKE_SYSTEM_PROCESSOR and NOLT_WINE_LOADER (Wine's loader for its
-# bitness) before including this. Debian's mingw-w64 with the POSIX thread
-# model, so that std::thread and std::timed_mutex exist. Everything is linked
+# CMAKE_SYSTEM_PROCESSOR, NOLT_WINE_LOADER (Wine's loader for its bitness)
+# and NOLT_WIDL_BITNESS before including this. Debian's mingw-w64 with the
+# POSIX thread model, so that std::thread and std::timed_mutex exist. Everything is linked
 # statically, so that the executables and DLLs run under Wine without copying
 # the compiler's runtime DLLs next to them.
 set(CMAKE_SYSTEM_NAME Windows)
@@ -30,3 +30,13 @@ find_program(NOLT_WIDL NAMES widl PATHS /usr/lib/wine NO_DEFAULT_PATH)
 if(NOLT_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${NOLT_WINE})
 endif()
+
+# widl makes type libraries of the build's bitness; they import Wine's
+# stdole2.tlb of the same bitness, which 32-bit Wine brings. Without it the
+# 64-bit one still lets the x86 build compile.
+if(NOLT_WIDL_BITNESS STREQUAL "-m32" AND EXISTS /usr/lib/i386-linux-gnu/wine/i386-windows/stdole2.tlb)
+  set(NOLT_WIDL_FLAGS -m32 -L/usr/lib/i386-linux-gnu/wine/i386-windows)
+else()
+  set(NOLT_WIDL_FLAGS ${NOLT_WIDL_BITNESS} -L/usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+endif()
+list(APPEND NOLT_WIDL_FLAGS -I/usr/include/wine/wine/windows)
