@@ -1,9 +1,9 @@
 # What both mingw-w64 toolchains share; each sets NOLT_MINGW_TRIPLE,
 # CMAKE_SYSTEM_PROCESSOR, NOLT_WINE_LOADER (Wine's loader for its bitness)
 # and NOLT_WIDL_BITNESS before including this. Debian's mingw-w64 with the
-# POSIX thread model, so that std::thread and std::timed_mutex exist. Everything is linked
-# statically, so that the executables and DLLs run under Wine without copying
-# the compiler's runtime DLLs next to them.
+# POSIX thread model, so that std::thread and std::timed_mutex exist.
+# Everything is linked statically, so that the executables and DLLs run under
+# Wine without copying the compiler's runtime DLLs next to them.
 set(CMAKE_SYSTEM_NAME Windows)
 
 set(CMAKE_C_COMPILER ${NOLT_MINGW_TRIPLE}-gcc-posix)
