@@ -42,11 +42,9 @@ endfunction()
 # COM registration) and must not run beside each other; LOCK names that state
 # when tests of other executables share it too (the executable's name otherwise).
 # PREFIX goes before every test name (two executables built from the same
-# test sources). PENDING is a GoogleTest filter of tests known to fail until
-# other work lands: they carry the CTest label "pending", which
-# `scripts/test` leaves out and counts; `ctest -L pending` runs them.
+# test sources).
 function(nolt_test_executable name sources)
-  cmake_parse_arguments(ARG "ONE_AT_A_TIME" "LOCK;PREFIX;PENDING" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "ONE_AT_A_TIME" "LOCK;PREFIX" "DEPS" ${ARGN})
   if(NOT sources)
     return()
   endif()
@@ -66,10 +64,5 @@ function(nolt_test_executable name sources)
   if(ARG_PREFIX)
     list(APPEND discovery TEST_PREFIX ${ARG_PREFIX})
   endif()
-  if(ARG_PENDING)
-    gtest_discover_tests(${name} ${discovery} TEST_FILTER "-${ARG_PENDING}" PROPERTIES ${properties})
-    gtest_discover_tests(${name} ${discovery} TEST_FILTER "${ARG_PENDING}" PROPERTIES ${properties} LABELS pending)
-  else()
-    gtest_discover_tests(${name} ${discovery} PROPERTIES ${properties})
-  endif()
+  gtest_discover_tests(${name} ${discovery} PROPERTIES ${properties})
 endfunction()

@@ -18,6 +18,7 @@ struct RequiredMethod {
     const char* shape;  // one letter per argument of our call: i in, o out (a return value last)
     Lookup lookup = Lookup::name;
     int position = 0;
+    const char* neededFor = nullptr;  // when only some of the interface's users need it
 };
 
 // An interface found by the type of a member of another one: the return

@@ -39,18 +39,25 @@ bool reportView(std::ostream& out, const GUID& coclass, REGSAM view, const char*
     return true;
 }
 
-void reportMembers(std::ostream& out, const std::vector<MemberReport>& members, const char* neededFor,
-                   bool* usable) {
-    for (const auto& member : members) {
+// Our call name without its property prefix, as the library names members.
+std::string bare(const std::string& callName) {
+    return callName.starts_with("get_") || callName.starts_with("put_") ? callName.substr(4) : callName;
+}
+
+void reportMembers(std::ostream& out, const std::vector<MemberReport>& members,
+                   const std::vector<RequiredMethod>& wanted, const char* neededFor, bool* usable) {
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        const MemberReport& member = members[i];
+        const char* lost = i < wanted.size() && wanted[i].neededFor ? wanted[i].neededFor : neededFor;
         out << "    " << member.wanted << ": ";
         if (member.how == Found::missing) {
             if (!member.otherArguments.empty())
                 out << "found as " << member.member << " but with other arguments ('" << member.otherArguments
                     << "': i in, o out, b both), ";
-            out << "MISSING, lost: " << neededFor << "\n";
+            out << "MISSING, lost: " << lost << "\n";
             *usable = false;
         } else {
-            out << foundHow(member.how) << (member.member != member.wanted ? " as " + member.member : "") << "\n";
+            out << foundHow(member.how) << (member.member != bare(member.wanted) ? " as " + member.member : "") << "\n";
         }
     }
 }
@@ -92,7 +99,7 @@ bool reportComponent(std::ostream& out) {
         }
         out << "found " << binding.foundAs
             << (binding.componentName != binding.name ? " (" + binding.componentName + ")" : "") << "\n";
-        reportMembers(out, binding.report, interfaces[i].neededFor, &usable);
+        reportMembers(out, binding.report, interfaces[i].methods, interfaces[i].neededFor, &usable);
     }
     const auto& events = requiredEvents();
     for (std::size_t i = 0; i < events.size() && i < component->eventInterfaces().size(); ++i) {
@@ -107,7 +114,7 @@ bool reportComponent(std::ostream& out) {
                 : binding.kind == EventKind::dual   ? "dual interface, called through the vtable"
                                                     : "custom interface, called through the vtable")
             << "\n";
-        reportMembers(out, binding.report, events[i].neededFor, &usable);
+        reportMembers(out, binding.report, events[i].methods, events[i].neededFor, &usable);
     }
     for (const auto& constant : component->constants()) {
         out << "  constant " << constant.wanted << ": ";
