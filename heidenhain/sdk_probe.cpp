@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "dnc/connection.h"
 #include "dnc/factory.h"
 #include "heidenhain/error_texts.h"
 #include "heidenhain/session_log.h"
@@ -23,6 +24,26 @@ bool step(std::ostream& out, const std::string& what, dnc::HRESULT hr) {
     return !dnc::failed(hr);
 }
 
+// The names of the SDK's configured connections, for a name that is not among them.
+bool configured(std::ostream& out, dnc::IJHMachine& machine, const std::string& wanted) {
+    std::shared_ptr<dnc::IJHConnectionList> list;
+    std::int32_t count = 0;
+    dnc::HRESULT hr = machine.ListConnections(&list);
+    if (!dnc::failed(hr)) hr = list->get_Count(&count);
+    if (dnc::failed(hr)) return step(out, "List the configured connections", hr);
+    std::string names;
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::shared_ptr<dnc::IJHConnection> connection;
+        std::string name;
+        if (dnc::failed(list->get_Item(i, &connection)) || dnc::failed(connection->get_name(&name))) continue;
+        if (name == wanted) return true;
+        names += (names.empty() ? "\"" : ", \"") + name + "\"";
+    }
+    out << "No connection named \"" << wanted << "\" is configured in the SDK (configured: "
+        << (names.empty() ? "none" : names) << ")\n";
+    return false;
+}
+
 }  // namespace
 
 bool probeSdk(std::ostream& out, const std::string& connectionName) {
@@ -40,6 +61,7 @@ bool probeSdk(std::ostream& out, const std::string& connectionName) {
         out << "No connection name given: connecting was not tried\n";
         return true;
     }
+    if (!configured(out, *machine, connectionName)) return false;
     if (!step(out, "Connect to \"" + connectionName + "\"", machine->Connect(connectionName))) return false;
     std::int32_t state = 0;
     bool usable = step(out, "Read the machine state", machine->GetState(&state));

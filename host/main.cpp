@@ -3,6 +3,7 @@
 
 #ifdef _WIN32
 #include "dnccom/factory.h"
+#include "dnccom/probe_report.h"
 #else
 #include "dncsim/remote_control.h"
 #include "dncsim/sdk.h"
@@ -10,6 +11,7 @@
 #include "heidenhain/registration.h"
 #include "heidenhain/sdk_version.h"
 #include "host/command_line.h"
+#include "host/probe.h"
 #include "host/service.h"
 #include "host/service_run.h"
 #include "host/service_start.h"
@@ -30,9 +32,17 @@ int main(int argc, char** argv) {
         heidenhain::registerDncShim();
         dncsim::registerDncSimulator();
 #endif
+        const std::string commandLine = heidenhain::processCommandLine(argc, argv);
+        if (const auto connection = heidenhain::probeSwitch(commandLine)) {
+#ifdef _WIN32
+            return heidenhain::runProbe(std::cout, *connection, dnccom::reportComponent);
+#else
+            return heidenhain::runProbe(std::cout, *connection, nullptr);
+#endif
+        }
         heidenhain::HeidenhainService service;
         int resultCode = 0;
-        if (!service.parseCommandLine(heidenhain::processCommandLine(argc, argv), resultCode)) return resultCode;
+        if (!service.parseCommandLine(commandLine, resultCode)) return resultCode;
         // The run step deletes the sessions, before the process's static
         // objects go: their monitor threads read those until joined.
         return heidenhain::startService(

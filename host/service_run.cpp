@@ -5,8 +5,10 @@
 #include <thread>
 
 #include "agent/local_factory.h"
+#include "dnc/factory.h"
 #include "host/log_event.h"
 #include "host/service_mode.h"
+#include "platform/eventlog.h"
 
 namespace heidenhain {
 namespace {
@@ -35,6 +37,11 @@ int runStep(HeidenhainService& service, const RunSeams& seams) {
         auto agent = service.agent;
         agentThread = std::thread([agent] { agent->run(); });
         logEvent("Started heidenhain agent (Agent v%s, SDK v%s)", kAgentVersion, sdk.c_str());
+        // What the SDK lacks fails only the functions that need it; say it at start, in full.
+        if (const std::string gaps = dnc::machineFactory()->DescribeGaps(); !gaps.empty()) {
+            std::cout << gaps << std::endl;
+            reportAgentEvent(gaps, platform::EventWarning);
+        }
     } catch (const std::exception& e) {
         std::cout << e.what() << std::endl;
         logEvent("Encountered exception on starting Heidenhain agent: %s", e.what());

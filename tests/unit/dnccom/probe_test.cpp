@@ -46,7 +46,8 @@ TEST_F(ProbeTest, ReportsWhatTheComponentOffersAndWhatIsMissing) {
     EXPECT_THAT(sdk.str(), HasSubstr("Connect to \"p.test\": ok\nRead the machine state: ok\n  machine state "));
     std::ostringstream unknown;
     EXPECT_FALSE(heidenhain::probeSdk(unknown, "nowhere.invalid"));
-    EXPECT_THAT(unknown.str(), HasSubstr("Connect to \"nowhere.invalid\": failed with 0x"));
+    EXPECT_THAT(unknown.str(), HasSubstr("No connection named \"nowhere.invalid\" is configured in the SDK (configured: "));
+    EXPECT_THAT(unknown.str(), HasSubstr("\"p.test\""));
 
     component().unregisterServer();
     Component::forget();
