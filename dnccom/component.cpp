@@ -58,6 +58,12 @@ public:
                               wanted.source.member + (wanted.source.param < 0 ? "'s result"
                                                      : " argument " + std::to_string(wanted.source.param + 1));
         }
+        if (info && !callable(info.get())) {
+            // Its vtable is all it offers: calling it through IDispatch would run another method.
+            binding.foundAs = "found as " + memberName(info.get(), MEMBERID_NIL) +
+                              ", a custom interface that the agent cannot call through IDispatch";
+            info.reset();
+        }
         if (info) {
             binding.type = dispatchView(info);
             binding.iid = guidOf(info.get());
@@ -74,7 +80,7 @@ public:
                 if (member) binding.methods.emplace(method.name, member->method);
             }
         } else {
-            binding.foundAs.clear();
+            if (!binding.foundAs.starts_with("found as ")) binding.foundAs.clear();
             for (const auto& method : wanted.methods) binding.report.push_back({method.name, {}, Found::missing, {}});
         }
         component_.interfaceList_.push_back(std::move(binding));
@@ -147,6 +153,13 @@ public:
     }
 
 private:
+    // A dispinterface, or an interface that derives from IDispatch.
+    static bool callable(ITypeInfo* info) {
+        TypeAttr attr(info);
+        return attr && (attr->typekind == TKIND_DISPATCH ||
+                        (attr->wTypeFlags & (TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE)) != 0);
+    }
+
     ComPtr<ITypeInfo> named(const std::string& name, TYPEKIND kind) {
         auto it = byName_.find(name);
         if (it == byName_.end()) return {};
@@ -263,7 +276,7 @@ Component Component::load() {
     if (const HRESULT joined = joinMultithreadedApartment(); FAILED(joined)) throw ComponentError(failureText());
     auto library = findRegisteredLibrary(kLibraryName);
     if (!library) {
-        throw ComponentError(std::string("The type library ") + kLibraryName +
+        throw LibraryMissing(std::string("The type library ") + kLibraryName +
                              " is not registered: the Heidenhain DNC component is not installed");
     }
     Component component;

@@ -26,6 +26,11 @@ class ComponentError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+// Its type library is not registered at all.
+class LibraryMissing : public ComponentError {
+public:
+    using ComponentError::ComponentError;
+};
 
 struct Param {
     VARTYPE vt = VT_EMPTY;  // for an out parameter: the type it receives
@@ -70,6 +75,8 @@ struct InterfaceBinding {
     // calling thread (failureText()).
     const Method* method(std::string_view name) const;
     bool found() const { return type.get() != nullptr; }
+    // The IID to ask an object for: the interface's, or IDispatch when the library has none.
+    const IID& dispatchIid() const { return found() ? iid : IID_IDispatch; }
 };
 
 enum class EventKind { dispatch, dual, custom };

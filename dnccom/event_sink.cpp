@@ -64,8 +64,9 @@ HRESULT EventSink::QueryInterface(REFIID iid, void** object) {
         AddRef();
         return S_OK;
     }
-    // An interface called only through a vtable we could not build.
-    if (IsEqualIID(iid, events_) && kind_ == EventKind::custom) return *object = nullptr, E_NOINTERFACE;
+    // An interface called through a vtable we could not build: refused, or
+    // its first event would call past the end of IDispatch's vtable.
+    if (IsEqualIID(iid, events_) && kind_ != EventKind::dispatch) return *object = nullptr, E_NOINTERFACE;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, events_)) {
         *object = static_cast<IDispatch*>(this);
         AddRef();
@@ -154,9 +155,12 @@ HRESULT unadviseEvents(IUnknown* source, const IID& events, DWORD cookie) {
 HRESULT AttachedSinks::advise(IUnknown* source, const char* eventsName, ComPtr<EventSink> sink,
                               std::uint32_t* cookie) {
     if (cookie == nullptr || !sink) return E_POINTER;
-    if (!Component::instance().eventsNamed(eventsName).found()) {
+    const EventBinding& events = Component::instance().eventsNamed(eventsName);
+    if (!events.found() || (events.kind != EventKind::dispatch && eventVtable(events) == nullptr)) {
         sink->detach();
-        noteFailure(std::string("The Heidenhain DNC component has no event interface ") + eventsName);
+        noteFailure(events.found() ? std::string("The agent cannot take the events of ") + eventsName +
+                                         " through their vtable: " + vtableProblem(events)
+                                   : std::string("The Heidenhain DNC component has no event interface ") + eventsName);
         return kNotBound;
     }
     DWORD attached = 0;

@@ -1,10 +1,10 @@
 #include "dnccom/factory.h"
 
+#include <chrono>
 #include <mutex>
 
 #include "dnccom/apartment.h"
 #include "dnccom/file_system.h"
-#include "dnccom/library_search.h"
 #include "dnccom/machine.h"
 
 namespace dnccom {
@@ -25,10 +25,43 @@ HRESULT component(const Component** found) {
         *found = &Component::instance();
         noteCreationFailure({});
         return S_OK;
+    } catch (const LibraryMissing& error) {
+        noteCreationFailure(error.what());
+        return REGDB_E_CLASSNOTREG;
     } catch (const ComponentError& error) {
         noteCreationFailure(error.what());
-        return findRegisteredLibrary(Component::kLibraryName) ? TYPE_E_ELEMENTNOTFOUND : REGDB_E_CLASSNOTREG;
+        return TYPE_E_ELEMENTNOTFOUND;
     }
+}
+
+// "Class not registered" for this program: the class may still be there for
+// programs of the other bitness, which cannot load it into this process.
+HRESULT otherBitness(const CLSID& coclass) {
+    wchar_t guid[64];
+    StringFromGUID2(coclass, guid, 64);
+    const std::wstring path = std::wstring(L"CLSID\\") + guid;
+    const REGSAM other = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | other, &key) != ERROR_SUCCESS)
+        return REGDB_E_CLASSNOTREG;
+    RegCloseKey(key);
+    noteCreationFailure(std::string("The Heidenhain DNC component is registered for ") +
+                        (sizeof(void*) == 8 ? "32-bit programs only; use the agent built for x86"
+                                            : "64-bit programs only; use the agent built for x64"));
+    return HRESULT_FROM_WIN32(ERROR_BAD_EXE_FORMAT);
+}
+
+// A component found once is looked up again after "class not registered" (it
+// may have been installed anew), but not more than once a minute: every
+// lookup reads the registry and keeps what it bound.
+bool mayLookUpAgain() {
+    static std::mutex mutex;
+    static std::chrono::steady_clock::time_point last;
+    std::lock_guard<std::mutex> lock(mutex);
+    const auto now = std::chrono::steady_clock::now();
+    if (last != std::chrono::steady_clock::time_point{} && now - last < std::chrono::minutes(1)) return false;
+    last = now;
+    return true;
 }
 
 HRESULT instantiate(const Component& found, const CLSID& coclass, const char* interfaceName, ComPtr<IDispatch>* object) {
@@ -36,9 +69,9 @@ HRESULT instantiate(const Component& found, const CLSID& coclass, const char* in
         noteFailure(std::string("The Heidenhain DNC component has no class offering ") + interfaceName);
         return kNotBound;
     }
-    const IID& iid = found.interfaceNamed(interfaceName).iid;
-    return CoCreateInstance(coclass, nullptr, CLSCTX_ALL, IsEqualGUID(iid, GUID{}) ? IID_IDispatch : iid,
-                            reinterpret_cast<void**>(object->put()));
+    const HRESULT hr = CoCreateInstance(coclass, nullptr, CLSCTX_ALL, found.interfaceNamed(interfaceName).dispatchIid(),
+                                        reinterpret_cast<void**>(object->put()));
+    return hr == REGDB_E_CLASSNOTREG ? otherBitness(coclass) : hr;
 }
 
 template <class Adapter, class Interface>
@@ -53,7 +86,7 @@ HRESULT create(const CLSID& (Component::*coclass)() const, std::shared_ptr<Inter
     if (HRESULT hr = component(&found); FAILED(hr)) return hr;
     ComPtr<IDispatch> object;
     HRESULT hr = instantiate(*found, (found->*coclass)(), Adapter::kInterface, &object);
-    if (hr == REGDB_E_CLASSNOTREG) {
+    if (hr == REGDB_E_CLASSNOTREG && mayLookUpAgain()) {
         // Removed or installed anew since we bound it: bind again and say what is missing.
         Component::forget();
         if (HRESULT again = component(&found); FAILED(again)) return again;

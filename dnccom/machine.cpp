@@ -16,8 +16,7 @@ namespace {
 template <class Adapter>
 std::shared_ptr<dnc::Object> typed(const ComPtr<IUnknown>& object) {
     ComPtr<IDispatch> dispatch;
-    const IID& iid = Component::instance().interfaceNamed(Adapter::kInterface).iid;
-    if (FAILED(object.queryInterface(IsEqualGUID(iid, GUID{}) ? IID_IDispatch : iid, &dispatch)))
+    if (FAILED(object.queryInterface(Component::instance().interfaceNamed(Adapter::kInterface).dispatchIid(), &dispatch)))
         return std::make_shared<UnknownObject>(object);
     return std::make_shared<Adapter>(std::move(dispatch));
 }

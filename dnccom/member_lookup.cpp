@@ -118,9 +118,13 @@ bool takes(const Method& method, const std::string& shape) {
 
 const Member* MemberLookup::byName(const RequiredMethod& wanted) const {
     const std::string name = bareName(wanted.name);
-    for (const auto& member : members_)
-        if (member.name == name && kindOf(wanted.name, member.kind)) return &member;
-    return nullptr;
+    const Member* found = nullptr;
+    for (const auto& member : members_) {
+        if (member.name != name || !kindOf(wanted.name, member.kind)) continue;
+        // A property with both: values go by put, not by reference.
+        if (!found || member.kind == INVOKE_PROPERTYPUT) found = &member;
+    }
+    return found;
 }
 
 const Member* MemberLookup::find(const RequiredMethod& wanted, const std::vector<RequiredMethod>& all,

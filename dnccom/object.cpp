@@ -78,7 +78,8 @@ HRESULT invoke(IDispatch* target, const Method& method, std::initializer_list<Ar
             store = std::move(converted);
         }
         slot.vt = static_cast<VARTYPE>(VT_BYREF | param.vt);
-        slot.byref = &store.get()->llVal;
+        // A DECIMAL fills the whole VARIANT; every other value its value field.
+        slot.byref = param.vt == VT_DECIMAL ? static_cast<void*>(&store.get()->decVal) : &store.get()->llVal;
     }
     DISPID putId = DISPID_PROPERTYPUT;
     DISPPARAMS parameters{passed.data(), nullptr, static_cast<UINT>(count), 0};

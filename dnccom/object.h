@@ -97,9 +97,9 @@ HRESULT assignObject(HRESULT hr, Var& value, std::shared_ptr<Interface>* out) {
         return hr;
     }
     ComPtr<IDispatch> typed;
-    const IID& iid = Component::instance().interfaceNamed(Adapter::kInterface).iid;
     // An interface the library does not describe is still called, and fails naming it.
-    const HRESULT queried = unknown.queryInterface(IsEqualGUID(iid, GUID{}) ? IID_IDispatch : iid, &typed);
+    const HRESULT queried =
+        unknown.queryInterface(Component::instance().interfaceNamed(Adapter::kInterface).dispatchIid(), &typed);
     if (FAILED(queried)) return queried;
     *out = std::make_shared<Adapter>(std::move(typed));
     return hr;

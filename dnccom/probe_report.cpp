@@ -7,6 +7,7 @@
 #include "dnccom/component.h"
 #include "dnccom/component_names.h"
 #include "dnccom/text.h"
+#include "dnccom/vtable_sink.h"
 
 namespace dnccom {
 namespace {
@@ -112,8 +113,12 @@ bool reportComponent(std::ostream& out) {
         }
         out << (binding.kind == EventKind::dispatch ? "dispinterface"
                 : binding.kind == EventKind::dual   ? "dual interface, called through the vtable"
-                                                    : "custom interface, called through the vtable")
-            << "\n";
+                                                    : "custom interface, called through the vtable");
+        if (binding.kind != EventKind::dispatch && eventVtable(binding) == nullptr) {
+            out << ", which the agent cannot build (" << vtableProblem(binding) << "), lost: " << events[i].neededFor;
+            usable = false;
+        }
+        out << "\n";
         reportMembers(out, binding.report, events[i].methods, events[i].neededFor, &usable);
     }
     for (const auto& constant : component->constants()) {

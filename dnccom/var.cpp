@@ -25,7 +25,9 @@ dnc::Variant arrayToDnc(SAFEARRAY* array, VARTYPE elementType) {
         SafeArrayGetLBound(array, 1, &lower);
         SafeArrayGetUBound(array, 1, &upper);
     }
-    for (LONG i = lower; i <= upper; ++i) {
+    // Elements that do not fit a VARIANT's value field are not read.
+    const bool simple = elementType != VT_DECIMAL && elementType != VT_RECORD;
+    for (LONG i = lower; simple && i <= upper; ++i) {
         Var element;
         if (elementType == VT_VARIANT) {
             if (FAILED(SafeArrayGetElement(array, &i, element.get()))) continue;

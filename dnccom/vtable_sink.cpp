@@ -1,6 +1,7 @@
 #include "dnccom/vtable_sink.h"
 
 #include <array>
+#include <cwchar>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -14,7 +15,7 @@ namespace dnccom {
 namespace {
 
 // How one argument travels in a vtable call.
-enum class Wire { i1, i2, i4, i8, r4, r8, pointer, variant };
+enum class Wire { i1, i2, i4, i8, r4, r8, pointer, variant, unsupported };
 
 struct ParamWire {
     Wire wire = Wire::i4;
@@ -57,20 +58,33 @@ ParamWire wireOf(ITypeInfo* info, const TYPEDESC& type) {
         case VT_VARIANT: return {Wire::variant, VT_VARIANT};
         case VT_SAFEARRAY: return {Wire::pointer, static_cast<VARTYPE>(VT_ARRAY | variantType(info, *type.lptdesc))};
         case VT_PTR: {
-            const VARTYPE pointed = variantType(info, *type.lptdesc);
-            // An interface pointer is passed by value; anything else by reference.
-            if (pointed == VT_DISPATCH || pointed == VT_UNKNOWN) return {Wire::pointer, pointed};
-            return {Wire::pointer, static_cast<VARTYPE>(VT_BYREF | pointed)};
+            // An interface pointer is passed by value; a simple value by reference.
+            const ParamWire pointed = wireOf(info, *type.lptdesc);
+            if (pointed.wire == Wire::pointer && (pointed.vt == VT_DISPATCH || pointed.vt == VT_UNKNOWN)) return pointed;
+            if (pointed.wire == Wire::unsupported || (pointed.vt & VT_BYREF)) return {Wire::unsupported, VT_EMPTY};
+            return {Wire::pointer, static_cast<VARTYPE>(VT_BYREF | pointed.vt)};
         }
         case VT_USERDEFINED: {
-            const VARTYPE vt = variantType(info, type);
-            return vt == VT_DISPATCH || vt == VT_UNKNOWN ? ParamWire{Wire::pointer, vt} : ParamWire{Wire::i4, vt};
+            ComPtr<ITypeInfo> referenced;
+            if (FAILED(info->GetRefTypeInfo(type.hreftype, referenced.put()))) return {Wire::unsupported, VT_EMPTY};
+            TypeAttr attr(referenced.get());
+            if (!attr) return {Wire::unsupported, VT_EMPTY};
+            switch (attr->typekind) {
+                case TKIND_ENUM: return {Wire::i4, VT_I4};
+                // An alias travels as what it names.
+                case TKIND_ALIAS: return wireOf(referenced.get(), attr->tdescAlias);
+                case TKIND_INTERFACE: case TKIND_DISPATCH: case TKIND_COCLASS:
+                    return {Wire::pointer, variantType(info, type)};
+                default: return {Wire::unsupported, VT_EMPTY};  // records and unions by value
+            }
         }
-        default: return {Wire::i4, VT_I4};
+        default: return {Wire::unsupported, VT_EMPTY};
     }
 }
 
 int classOf(const Slot& slot) {
+    for (const auto& param : slot.params)
+        if (param.wire == Wire::unsupported) return -1;
 #if defined(_WIN64)
     if (slot.params.size() > kMaxArgs) return -1;
     int mask = 0;
@@ -105,6 +119,7 @@ std::vector<VARIANT> decode(const Slot& slot, const Word* words) {
             case Wire::r4: { const auto low = static_cast<std::uint32_t>(word); std::memcpy(&value.fltVal, &low, 4); break; }
             case Wire::r8: std::memcpy(&value.dblVal, &word, 8); break;
             case Wire::pointer: value.byref = reinterpret_cast<void*>(word); break;
+            case Wire::unsupported: break;
             case Wire::variant: {
                 // Bigger than a register: passed as a pointer to a copy.
                 const auto* given = reinterpret_cast<const VARIANT*>(word);
@@ -122,6 +137,7 @@ std::vector<VARIANT> decode(const Slot& slot, const Word* words) {
             case Wire::i8: std::memcpy(&value.llVal, &words[at], 8); at += 2; break;
             case Wire::r8: std::memcpy(&value.dblVal, &words[at], 8); at += 2; break;
             case Wire::variant: std::memcpy(&value, &words[at], sizeof(VARIANT)); at += 4; break;
+            case Wire::unsupported: break;
         }
 #endif
     }
@@ -213,13 +229,14 @@ HRESULT STDMETHODCALLTYPE faceInvoke(void* face, DISPID id, REFIID iid, LCID loc
     return targetOf(face)->Invoke(id, iid, locale, flags, parameters, result, exception, badArgument);
 }
 
-std::unique_ptr<Layout> build(const EventBinding& events) {
+std::unique_ptr<Layout> build(const EventBinding& events, std::string* problem) {
     ITypeInfo* info = events.vtableType.get();
     TypeAttr attr(info);
-    if (!attr) return nullptr;
+    if (!attr) return *problem = "its description cannot be read", nullptr;
     auto layout = std::make_unique<Layout>();
     const std::size_t size = attr->cbSizeVft / sizeof(void*);
-    if (size < 3 || size > static_cast<std::size_t>(kSlots)) return nullptr;
+    if (size < 3 || size > static_cast<std::size_t>(kSlots))
+        return *problem = std::to_string(size) + " methods, more than the agent takes", nullptr;
     layout->slots.resize(size);
     layout->entries.assign(size + 1, nullptr);
     layout->entries[0] = layout.get();
@@ -248,7 +265,10 @@ std::unique_ptr<Layout> build(const EventBinding& events) {
             for (SHORT p = 0; p < desc->cParams; ++p)
                 slot.params.push_back(wireOf(type, desc->lprgelemdescParam[p].tdesc));
             const int cls = classOf(slot);
-            if (cls < 0) return nullptr;
+            if (cls < 0) {
+                *problem = memberName(type, desc->memid) + " takes arguments that the agent cannot read";
+                return nullptr;
+            }
             layout->entries[index + 1] = thunkFor(static_cast<int>(index), cls);
             layout->slots[index] = std::move(slot);
         }
@@ -260,20 +280,45 @@ std::unique_ptr<Layout> build(const EventBinding& events) {
         }
     }
     for (const auto* entry : layout->entries)
-        if (entry == nullptr) return nullptr;  // a position no description covers
+        if (entry == nullptr) return *problem = "a position that no method describes", nullptr;
     return layout;
+}
+
+}  // namespace
+
+namespace {
+
+struct Built {
+    std::unique_ptr<Layout> layout;
+    std::string problem;
+};
+
+// One layout per event interface and set of handled methods, for the process.
+const Built& builtFor(const EventBinding& events) {
+    static std::mutex mutex;
+    static std::map<std::pair<std::string, std::string>, Built> built;
+    wchar_t iid[64];
+    StringFromGUID2(events.iid, iid, 64);
+    std::string handled;
+    for (const auto& [id, name] : events.methods) handled += std::to_string(id) + name + ";";
+    std::lock_guard<std::mutex> lock(mutex);
+    auto& entry = built[{std::string(iid, iid + wcslen(iid)), handled}];
+    if (!entry.layout && entry.problem.empty()) entry.layout = build(events, &entry.problem);
+    return entry;
 }
 
 }  // namespace
 
 const void* const* eventVtable(const EventBinding& events) {
     if (events.kind == EventKind::dispatch || !events.vtableType) return nullptr;
-    static std::mutex mutex;
-    static std::map<const EventBinding*, std::unique_ptr<Layout>> layouts;  // bindings live for the process
-    std::lock_guard<std::mutex> lock(mutex);
-    auto& layout = layouts[&events];
-    if (!layout) layout = build(events);
-    return layout ? layout->entries.data() + 1 : nullptr;
+    const Built& built = builtFor(events);
+    return built.layout ? built.layout->entries.data() + 1 : nullptr;
+}
+
+std::string vtableProblem(const EventBinding& events) {
+    if (events.kind == EventKind::dispatch) return {};
+    if (!events.vtableType) return "the library does not describe its vtable";
+    return builtFor(events).problem;
 }
 
 }  // namespace dnccom

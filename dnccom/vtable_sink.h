@@ -7,6 +7,7 @@
 #include <oaidl.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "dnccom/component.h"
@@ -34,6 +35,9 @@ struct VtableFace {
 // The vtable for the event interface, built once per interface; null for a
 // dispinterface or an interface with methods we cannot take.
 const void* const* eventVtable(const EventBinding& events);
+
+// Why eventVtable() gives null for the interface; empty when it does not.
+std::string vtableProblem(const EventBinding& events);
 
 // One machine word of a call's arguments.
 using Word = std::uintptr_t;

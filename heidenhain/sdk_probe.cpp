@@ -29,13 +29,15 @@ bool configured(std::ostream& out, dnc::IJHMachine& machine, const std::string& 
     std::shared_ptr<dnc::IJHConnectionList> list;
     std::int32_t count = 0;
     dnc::HRESULT hr = machine.ListConnections(&list);
+    if (!dnc::failed(hr) && !list) hr = dnc::kPointer;
     if (!dnc::failed(hr)) hr = list->get_Count(&count);
     if (dnc::failed(hr)) return step(out, "List the configured connections", hr);
     std::string names;
     for (std::int32_t i = 0; i < count; ++i) {
         std::shared_ptr<dnc::IJHConnection> connection;
         std::string name;
-        if (dnc::failed(list->get_Item(i, &connection)) || dnc::failed(connection->get_name(&name))) continue;
+        if (dnc::failed(list->get_Item(i, &connection)) || !connection || dnc::failed(connection->get_name(&name)))
+            continue;
         if (name == wanted) return true;
         names += (names.empty() ? "\"" : ", \"") + name + "\"";
     }
@@ -50,7 +52,7 @@ bool probeSdk(std::ostream& out, const std::string& connectionName) {
     auto factory = dnc::machineFactory();
     std::shared_ptr<dnc::IJHMachine> machine;
     const dnc::HRESULT created = factory->CreateMachine(&machine);
-    if (!step(out, "Create a machine object", created)) {
+    if (!step(out, "Create a machine object", created == dnc::kOk && !machine ? dnc::kPointer : created)) {
         if (!factory->DescribeFailure().empty()) out << "  " << factory->DescribeFailure() << "\n";
         return false;
     }

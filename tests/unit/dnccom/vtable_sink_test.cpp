@@ -68,7 +68,7 @@ TEST(VtableSinkTest, DualAndCustomEventInterfacesDeliverEveryArgument) {
     value.dblVal = 2.5;
     BSTR text = toBstr("Fräs Ø6");
     EXPECT_EQ(events->Mixed(7, value, text), S_OK);
-    EXPECT_EQ(events->Reals(45000.5, -3, 0.25, 1.5f, text), S_OK);
+    EXPECT_EQ(events->Reals(45000.5, -3.5f, 0.25, 1.5f, text), S_OK);
     EXPECT_EQ(events->Objects(4, sink.get(), nullptr, 45001.0), S_OK);
     EXPECT_EQ(events->Unused(1), E_NOTIMPL);
     // The same handler through IDispatch, as a component may call a dual interface.
@@ -86,15 +86,26 @@ TEST(VtableSinkTest, DualAndCustomEventInterfacesDeliverEveryArgument) {
     ASSERT_EQ(ComPtr<IDispatch>::share(customSink.get()).queryInterface(__uuidof(_ICustomEvents), &customEvents), S_OK);
     CY money;
     money.int64 = 123456;
-    EXPECT_EQ(customEvents->Only(-2, VARIANT_TRUE, money, 99), S_OK);
+    EXPECT_EQ(customEvents->Only(-2, VARIANT_TRUE, money, 0.125, KindB, 99), S_OK);
 
-    EXPECT_EQ(calls, (std::vector<std::string>{"Mixed 7 2.5 Fräs Ø6", "Reals date45000.500000 -3 0.25 1.5 Fräs Ø6",
-                                               "Objects 4 object null date45001.000000", "Mixed", "First -2 true cy123456 99"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"Mixed 7 2.5 Fräs Ø6", "Reals date45000.500000 -3.5 0.25 1.5 Fräs Ø6",
+                                               "Objects 4 object null date45001.000000", "Mixed", "First -2 true cy123456 0.125 2 99"}));
     SysFreeString(text);
     events.reset();
     customEvents.reset();
     sink->detach();
     customSink->detach();
+
+    // Arguments we cannot read: the interface is refused, with the reason.
+    const EventBinding records =
+        eventBinding(eventType(__uuidof(_IRecordEvents)), {"_IRecordEvents", "", {{"Moved", ""}}});
+    EXPECT_EQ(eventVtable(records), nullptr);
+    EXPECT_EQ(vtableProblem(records), "Moved takes arguments that the agent cannot read");
+    auto refusing = EventSink::create(records, {{"Moved", record("Moved")}});
+    ComPtr<IUnknown> refused;
+    EXPECT_EQ(ComPtr<IDispatch>::share(refusing.get()).queryInterface(__uuidof(_IRecordEvents), &refused),
+              E_NOINTERFACE);
+    refusing->detach();
 }
 
 }  // namespace
