@@ -16,6 +16,33 @@ void collect(ITypeInfo* info, std::vector<Member>& out, int depth) {
         if (SUCCEEDED(info->GetRefTypeOfImplType(i, &ref)) && SUCCEEDED(info->GetRefTypeInfo(ref, base.put())))
             collect(base.get(), out, depth + 1);
     }
+    // A dispinterface may declare properties as such: a get, and a put unless read-only.
+    for (UINT i = 0; i < attr->cVars; ++i) {
+        VARDESC* var = nullptr;
+        if (FAILED(info->GetVarDesc(i, &var))) continue;
+        if (var->varkind == VAR_DISPATCH) {
+            Member get;
+            get.name = memberName(info, var->memid);
+            get.kind = INVOKE_PROPERTYGET;
+            get.method.id = var->memid;
+            get.method.member = get.name;
+            get.method.flags = DISPATCH_PROPERTYGET;
+            get.method.returns = true;
+            get.method.returnType = interfaceOf(info, var->elemdescVar.tdesc);
+            if (!(var->wVarFlags & VARFLAG_FREADONLY)) {
+                Member put = get;
+                put.kind = INVOKE_PROPERTYPUT;
+                put.method.flags = DISPATCH_PROPERTYPUT;
+                put.method.returns = false;
+                put.method.params.push_back({variantType(info, var->elemdescVar.tdesc), true, false, false, {}, {}});
+                out.push_back(std::move(get));
+                out.push_back(std::move(put));
+            } else {
+                out.push_back(std::move(get));
+            }
+        }
+        info->ReleaseVarDesc(var);
+    }
     for (UINT i = 0; i < attr->cFuncs; ++i) {
         FuncDesc desc(info, i);
         if (!desc) continue;

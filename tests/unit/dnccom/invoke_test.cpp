@@ -106,5 +106,27 @@ TEST(InvokeTest, ParameterShapesThatWeDoNotDeclareOurselves) {
               "The Heidenhain DNC component returned an array of 2 dimensions where a list of one dimension was expected");
 }
 
+TEST(InvokeTest, PropertiesOfADispinterfaceCountAsGetsAndPuts) {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    ComPtr<ITypeLib> library;
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(LoadTypeLibEx((std::filesystem::path(path).parent_path() / NOLT_TYPE_LIBRARY).c_str(), REGKIND_NONE,
+                            library.put()),
+              S_OK);
+    ASSERT_EQ(library->GetTypeInfoOfGuid(__uuidof(DToolNumbers), info.put()), S_OK);
+    MemberLookup lookup(membersOf(info.get()));
+    const std::vector<RequiredMethod> wanted{{"get_a", "o", Lookup::position, 0},
+                                             {"get_b", "o", Lookup::position, 1},
+                                             {"put_number", "i"}, {"put_sister", "i"}};
+    std::vector<std::string> found;
+    for (const auto& method : wanted) {
+        Found how = Found::missing;
+        const Member* member = lookup.find(method, wanted, &how);
+        found.push_back(member ? member->name + " " + foundHow(how) : "missing");
+    }
+    EXPECT_EQ(found, (std::vector<std::string>{"number by position", "sister by position", "number by name", "missing"}));
+}
+
 }  // namespace
 }  // namespace dnccom
