@@ -54,13 +54,18 @@ TEST_F(EventLoopTest, AddedWorkerKeepsCallsFlowingWhileOneBlocks) {
     std::promise<void> release;
     auto released = release.get_future().share();
     std::atomic<bool> blocking{false};
-    loop.post([&] {
+    std::atomic<bool> finished{false};
+    // The future by value, and the test waits for the task to end: it must
+    // not return while the worker still reads the test's locals.
+    loop.post([released, &blocking, &finished] {
         blocking = true;
         released.wait_for(10s);
+        finished = true;
     });
     ASSERT_TRUE(waitFor([&] { return blocking.load(); }, 5s));
     runOnLoop();  // answered by the other thread
     release.set_value();
+    ASSERT_TRUE(waitFor([&] { return finished.load(); }, 5s));
     loop.removeThread();
     EXPECT_TRUE(waitFor([&] { return loop.addedThreads() == 0; }, 5s));
 }
