@@ -22,18 +22,6 @@ Var translate(std::int32_t value, const std::pair<std::int32_t, const char*> (&n
 
 }  // namespace
 
-const char* interfaceNameOf(dnc::DNC_INTERFACE_OBJECT kind) {
-    switch (kind) {
-        case dnc::DNC_INTERFACE_JHAUTOMATIC: return "IJHAutomatic";
-        case dnc::DNC_INTERFACE_JHDATAACCESS: return "IJHDataAccess";
-        case dnc::DNC_INTERFACE_JHERROR: return "IJHError";
-        case dnc::DNC_INTERFACE_JHFILESYSTEM: return "IJHFileSystem";
-        case dnc::DNC_INTERFACE_JHPROCESSDATA: return "IJHProcessData";
-        case dnc::DNC_INTERFACE_TNCTABLE: return "IJHItncTable";
-    }
-    return nullptr;
-}
-
 Var interfaceKind(dnc::DNC_INTERFACE_OBJECT kind) {
     static const std::pair<std::int32_t, const char*> names[] = {
         {dnc::DNC_INTERFACE_JHAUTOMATIC, "DNC_INTERFACE_JHAUTOMATIC"},

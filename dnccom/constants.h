@@ -13,8 +13,6 @@
 
 namespace dnccom {
 
-// The interface that the adapter asks a GetInterface object for, or null.
-const char* interfaceNameOf(dnc::DNC_INTERFACE_OBJECT kind);
 Var interfaceKind(dnc::DNC_INTERFACE_OBJECT kind);
 Var connectionProperty(dnc::DNC_CONNECTION_PROPERTY kind);
 Var propertyKind(std::int32_t kind);

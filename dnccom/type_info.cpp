@@ -59,9 +59,13 @@ ComPtr<ITypeInfo> interfaceOf(ITypeInfo* info, const TYPEDESC& type) {
     return referenced;
 }
 
-ComPtr<ITypeInfo> dispatchView(ComPtr<ITypeInfo> info) {
+namespace {
+
+// A dual interface is described twice, as a dispatch view and as a vtable
+// view; index -1 of the one leads to the other.
+ComPtr<ITypeInfo> otherViewOfDual(ComPtr<ITypeInfo> info, TYPEKIND from) {
     TypeAttr attr(info.get());
-    if (!attr || attr->typekind != TKIND_INTERFACE || !(attr->wTypeFlags & TYPEFLAG_FDUAL)) return info;
+    if (!attr || attr->typekind != from || !(attr->wTypeFlags & TYPEFLAG_FDUAL)) return info;
     HREFTYPE ref;
     ComPtr<ITypeInfo> view;
     if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
@@ -70,16 +74,11 @@ ComPtr<ITypeInfo> dispatchView(ComPtr<ITypeInfo> info) {
     return info;
 }
 
-ComPtr<ITypeInfo> vtableView(ComPtr<ITypeInfo> info) {
-    TypeAttr attr(info.get());
-    if (!attr || attr->typekind != TKIND_DISPATCH || !(attr->wTypeFlags & TYPEFLAG_FDUAL)) return info;
-    HREFTYPE ref;
-    ComPtr<ITypeInfo> view;
-    if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
-        SUCCEEDED(info->GetRefTypeInfo(ref, view.put())))
-        return view;
-    return info;
-}
+}  // namespace
+
+ComPtr<ITypeInfo> dispatchView(ComPtr<ITypeInfo> info) { return otherViewOfDual(std::move(info), TKIND_INTERFACE); }
+
+ComPtr<ITypeInfo> vtableView(ComPtr<ITypeInfo> info) { return otherViewOfDual(std::move(info), TKIND_DISPATCH); }
 
 bool isBaseMember(const std::string& name) {
     for (const char* base : {"QueryInterface", "AddRef", "Release", "GetTypeInfoCount", "GetTypeInfo",
