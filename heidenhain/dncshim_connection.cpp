@@ -5,7 +5,7 @@
 #include "dnc/factory.h"
 #include "heidenhain/dncshim.h"
 #include "heidenhain/session_log.h"
-#include "heidenhain/tables.h"
+#include "heidenhain/enum_names.h"
 
 namespace heidenhain {
 namespace {

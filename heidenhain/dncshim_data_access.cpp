@@ -10,7 +10,7 @@
 #include "heidenhain/sdk_arguments.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/std_texts.h"
-#include "heidenhain/tables.h"
+#include "heidenhain/enum_names.h"
 #include "heidenhain/variant_text.h"
 
 namespace heidenhain {

@@ -10,7 +10,7 @@
 #include "heidenhain/error_sink.h"
 #include "heidenhain/machine_sink.h"
 #include "heidenhain/session_log.h"
-#include "heidenhain/tables.h"
+#include "heidenhain/enum_names.h"
 #include "platform/directory.h"
 #include "platform/process_exit.h"
 #include "platform/steady_clock.h"

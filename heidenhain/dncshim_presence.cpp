@@ -1,6 +1,6 @@
 // The session's summary for the list of every machine: what changes it.
 #include "heidenhain/dncshim.h"
-#include "heidenhain/tables.h"
+#include "heidenhain/enum_names.h"
 
 namespace heidenhain {
 

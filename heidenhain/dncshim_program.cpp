@@ -8,7 +8,7 @@
 #include "heidenhain/dncshim.h"
 #include "heidenhain/sdk_arguments.h"
 #include "heidenhain/session_log.h"
-#include "heidenhain/tables.h"
+#include "heidenhain/enum_names.h"
 
 namespace heidenhain {
 

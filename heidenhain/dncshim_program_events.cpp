@@ -2,7 +2,7 @@
 // them over, and the callbacks that clients register for them.
 #include "heidenhain/dncshim.h"
 #include "heidenhain/session_log.h"
-#include "heidenhain/tables.h"
+#include "heidenhain/enum_names.h"
 #include "heidenhain/variant_text.h"
 
 namespace heidenhain {

@@ -1,7 +1,7 @@
 // Queries, event registrations and the reaction to machine state events.
 #include "heidenhain/dncshim.h"
 #include "heidenhain/session_log.h"
-#include "heidenhain/tables.h"
+#include "heidenhain/enum_names.h"
 
 namespace heidenhain {
 

@@ -11,7 +11,7 @@
 #include "heidenhain/dncshim.h"
 #include "heidenhain/table_read_mode.h"
 #include "heidenhain/session_log.h"
-#include "heidenhain/tables.h"
+#include "heidenhain/enum_names.h"
 #include "heidenhain/tool_table_columns.h"
 #include "heidenhain/variant_text.h"
 

@@ -6,7 +6,7 @@
 #include "dnc/factory.h"
 #include "heidenhain/error_texts.h"
 #include "heidenhain/session_log.h"
-#include "heidenhain/tables.h"
+#include "heidenhain/enum_names.h"
 
 namespace heidenhain {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "dnc/factory.h"
 #include "dnc/machine.h"
-#include "heidenhain/tables.h"
+#include "heidenhain/enum_names.h"
 
 namespace heidenhain {
 

@@ -1,4 +1,4 @@
-#include "heidenhain/tables.h"
+#include "heidenhain/enum_names.h"
 
 #include "heidenhain/std_texts.h"
 

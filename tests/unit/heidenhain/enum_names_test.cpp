@@ -1,4 +1,4 @@
-#include "heidenhain/tables.h"
+#include "heidenhain/enum_names.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
