@@ -34,6 +34,7 @@
 #include <nlohmann/json.hpp>
 
 #include "agent/callback.h"
+#include "agent/number.h"
 #include "dnc/automatic.h"
 #include "dnc/data_access.h"
 #include "dnc/error.h"
@@ -106,8 +107,8 @@ public:
     // The PLC memory value \PLC\memory\<area>\<address>.
     std::string getPlcData(const std::string& area, const std::string& address);
     void setValue(const std::string& dataPath, const std::string& value);
-    void setValue(const std::string& dataPath, std::int32_t value);
-    void setValue(const std::string& dataPath, float value);
+    // Integers stay integers and fractions doubles (data_number.h).
+    void setValue(const std::string& dataPath, const nolt::Number& value);
     // Returns the SDK's subscription handle; changes arrive at the callback.
     std::int32_t onDataChanged(const std::string& dataPath, nolt::Callback<nlohmann::json> callback);
     void unsubscribe(const std::string& dataPath, std::int32_t handle);

@@ -6,6 +6,7 @@
 
 #include "heidenhain/controller_kind.h"
 #include "heidenhain/controller_restriction.h"
+#include "heidenhain/data_number.h"
 #include "heidenhain/dncshim.h"
 #include "heidenhain/sdk_arguments.h"
 #include "heidenhain/session_log.h"
@@ -222,23 +223,14 @@ void DncShim::setValue(const std::string& dataPath, const std::string& value) {
     setValueWith(dataPath, toVariant(value), [&](const dnc::Variant& current) { return textAs(current, value); });
 }
 
-void DncShim::setValue(const std::string& dataPath, std::int32_t value) {
-    setValueWith(dataPath, dnc::Variant(value), [&](const dnc::Variant& current) {
-        if (current.vt() != dnc::VT_I4 && current.vt() != dnc::VT_INT) {
+void DncShim::setValue(const std::string& dataPath, const nolt::Number& value) {
+    setValueWith(dataPath, numberVariant(value), [&](const dnc::Variant& current) {
+        auto variant = numberAs(current.vt(), value);
+        if (!variant) {
             throw std::invalid_argument(
                 guard_.errorMessage("property->put_varValue(variant)", dnc::kInvalidArg, SDK_CALL_SITE));
         }
-        return dnc::Variant::fromSigned(current.vt(), value);
-    });
-}
-
-void DncShim::setValue(const std::string& dataPath, float value) {
-    setValueWith(dataPath, dnc::Variant(value), [&](const dnc::Variant& current) {
-        if (current.vt() != dnc::VT_R8 && current.vt() != dnc::VT_DATE) {
-            throw std::invalid_argument(
-                guard_.errorMessage("property->put_varValue(variant)", dnc::kInvalidArg, SDK_CALL_SITE));
-        }
-        return dnc::Variant::fromReal(current.vt(), value);
+        return *variant;
     });
 }
 

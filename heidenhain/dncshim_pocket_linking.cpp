@@ -29,10 +29,12 @@ void DncShim::setLinkedToolTableRowLocked(const std::string& pocketId, const Tab
     const std::string toolId = findFreeToolId();
     if (toolId.empty()) throw std::runtime_error("No free tool table row available");
     refuseKeyChange(row, toolId);
-    logInformation("setLinkedToolTableRow", name_ + " :linking P: " + pocket + " to T: " + toolId);
-    writePocketTool(pocket, toolId);
+    // The row first: a row the control refuses must leave the pocket free,
+    // not pointing at a tool that does not exist.
     logInformation("setLinkedToolTableRow", name_ + ": setting row in tool table");
     setToolTableRow(toolId, row);
+    logInformation("setLinkedToolTableRow", name_ + " :linking P: " + pocket + " to T: " + toolId);
+    writePocketTool(pocket, toolId);
 }
 
 std::string DncShim::addLinkedToolTableRow(const TableRow& row) {

@@ -12,8 +12,7 @@ constexpr const char* kClass = "DncShim";
 
 using ConnectWithProtocol = void (DncShim::*)(const std::string&, const std::string&, const std::string&);
 using ConnectWithoutProtocol = void (DncShim::*)(const std::string&, const std::string&);
-using SetValueInt = void (DncShim::*)(const std::string&, std::int32_t);
-using SetValueFloat = void (DncShim::*)(const std::string&, float);
+using SetValueNumber = void (DncShim::*)(const std::string&, const nolt::Number&);
 using SetValueText = void (DncShim::*)(const std::string&, const std::string&);
 using SetAccessMode = void (DncShim::*)(const std::string&, const std::string&);
 using SetAccessModes = void (DncShim::*)(const std::string&, const std::string&, const std::string&,
@@ -89,9 +88,9 @@ void enterRows() {
     factory.registerMember(kClass, "setToolTableCell", &DncShim::setToolTableCell);
     factory.registerMember(kClass, "getPlcData", &DncShim::getPlcData);
     factory.registerMember(kClass, "getValue", &DncShim::getValue);
-    // Same key as the next row: the float variant replaces this one.
-    factory.registerMember(kClass, "setValue", static_cast<SetValueInt>(&DncShim::setValue));
-    factory.registerMember(kClass, "setValue", static_cast<SetValueFloat>(&DncShim::setValue));
+    // One row for every JSON number: an int and a float row would share the
+    // key, and either would round the other's numbers.
+    factory.registerMember(kClass, "setValue", static_cast<SetValueNumber>(&DncShim::setValue));
     factory.registerMember(kClass, "setValue", static_cast<SetValueText>(&DncShim::setValue));
     factory.registerMember(kClass, "transmitFile", &DncShim::transmitFile);
     factory.registerMember(kClass, "receiveFile", &DncShim::receiveFile);

@@ -13,17 +13,23 @@ bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; 
 
 bool hasWhitespace(const std::string& text) { return std::any_of(text.begin(), text.end(), isSpace); }
 
-void requireNoWhitespace(const std::string& what, const std::string& text) {
-    if (hasWhitespace(text))
-        throw std::invalid_argument("Invalid " + what + " '" + text + "' for a table file: it must not contain whitespace");
+std::invalid_argument whitespaceRefused(const std::string& what, const std::string& text, const std::string& column) {
+    return std::invalid_argument("Invalid " + what + " '" + text + "'" + (column.empty() ? "" : " of column " + column) +
+                                 " for a table file: it must not contain whitespace");
 }
 
-// A key is written unchanged, leading spaces included: they stay inside its
-// column, as in the control's own right-aligned numbers. Whitespace after the
-// first character would split the key or add a line to the file.
-void requireKey(const std::string& text) {
+void requireNoWhitespace(const std::string& what, const std::string& text) {
+    if (hasWhitespace(text)) throw whitespaceRefused(what, text, {});
+}
+
+// Keys and values are written unchanged, leading spaces included: they stay
+// inside their column, as in the control's own right-aligned numbers, and a
+// blank value is a blank cell. Whitespace after the first character would
+// split the text or add a line to the file; deleting it would write another
+// value than the caller's.
+void requireNoInnerWhitespace(const std::string& what, const std::string& text, const std::string& column = {}) {
     const auto first = text.find_first_not_of(' ');
-    if (first != std::string::npos) requireNoWhitespace("key value", text.substr(first));
+    if (first != std::string::npos && hasWhitespace(text.substr(first))) throw whitespaceRefused(what, text, column);
 }
 
 }  // namespace
@@ -72,12 +78,6 @@ TableRow rowOfLine(const std::string& line, const LineLayout& layout) {
     return row;
 }
 
-std::string removeWhitespace(const std::string& text) {
-    std::string kept;
-    std::copy_if(text.begin(), text.end(), std::back_inserter(kept), [](char c) { return !isSpace(c); });
-    return kept;
-}
-
 void appendTableColumn(std::string& names, std::string& values, const std::string& name, const std::string& value) {
     const std::size_t width = std::max(dnc::characterCount(name), dnc::characterCount(value)) + 1;
     names += dnc::padded(name, width);
@@ -87,14 +87,15 @@ void appendTableColumn(std::string& names, std::string& values, const std::strin
 std::string tableFileText(const std::string& header, const std::string& keyColumn, const std::string& keyValue,
                           const TableRow& row) {
     requireNoWhitespace("column name", keyColumn);
-    requireKey(keyValue);
+    requireNoInnerWhitespace("key value", keyValue);
     std::string names;
     std::string values;
     appendTableColumn(names, values, keyColumn, keyValue);
     for (const auto& [column, value] : row) {
         if (column.empty()) throw std::invalid_argument("Invalid empty column name for a table file");
         requireNoWhitespace("column name", column);
-        appendTableColumn(names, values, column, removeWhitespace(value));
+        requireNoInnerWhitespace("value", value, column);
+        appendTableColumn(names, values, column, value);
     }
     return header + "\n" + names + "\n" + values + "\n";
 }

@@ -36,19 +36,16 @@ std::string trimTableCell(std::string_view cell);
 // of the line are absent; the one the line ends in is cut there.
 TableRow rowOfLine(const std::string& line, const LineLayout& layout);
 
-// Every whitespace character deleted, also inside the text.
-std::string removeWhitespace(const std::string& text);
-
 // Appends a column to the name line and the value line of a table file: both
 // padded with spaces to one more than the longer of the two.
 void appendTableColumn(std::string& names, std::string& values, const std::string& name, const std::string& value);
 
 // The table file that writes one row: the header line, the names and the
-// values, each ended by "\n". The key column comes first with the key value
-// as it is; the row's values lose their whitespace. Throws
-// std::invalid_argument for a key value or a column name with whitespace and
-// for an empty column name, which would shift the columns of the file or add
-// lines to it.
+// values, each ended by "\n". The key column comes first; keys and values
+// are written as they are. Throws std::invalid_argument for a key value or a
+// value with whitespace after its leading spaces, a column name with any
+// whitespace and an empty column name, which would split cells, shift the
+// columns of the file or add lines to it.
 std::string tableFileText(const std::string& header, const std::string& keyColumn, const std::string& keyValue,
                           const TableRow& row);
 

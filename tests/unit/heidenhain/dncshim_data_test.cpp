@@ -163,9 +163,9 @@ TEST_F(DataValueTest, NewerControlsWriteTheValueAsGiven) {
     EXPECT_EQ(stored(host, "\\PLC\\memory\\D\\1"), Variant("42"));
     mill.setValue("\\PLC\\memory\\D\\1", "__null__");
     EXPECT_TRUE(stored(host, "\\PLC\\memory\\D\\1").isEmpty());
-    mill.setValue("\\PLC\\memory\\D\\1", 2.5f);
-    EXPECT_EQ(stored(host, "\\PLC\\memory\\D\\1"), Variant(2.5f));
-    mill.setValue("\\PLC\\memory\\D\\1", std::int32_t{7});
+    mill.setValue("\\PLC\\memory\\D\\1", nolt::Number{2.5});
+    EXPECT_EQ(stored(host, "\\PLC\\memory\\D\\1"), Variant(2.5));
+    mill.setValue("\\PLC\\memory\\D\\1", nolt::Number{std::int64_t{7}});
     EXPECT_EQ(stored(host, "\\PLC\\memory\\D\\1"), Variant(std::int32_t{7}));
 
     sim().faults().failNext("SetPropertyValue", 1, dnc::kRecordLocked);
@@ -236,14 +236,14 @@ TEST_F(DataValueTest, OlderControlsWriteTextAsTheCurrentType) {
     }
     EXPECT_EQ(stored(host, "\\PLC\\memory\\B\\1"), Variant::fromUnsigned(dnc::VT_UI1, 255)) << "nothing cut down";
 
-    old.setValue("\\PLC\\memory\\D\\2", std::int32_t{-5});
+    old.setValue("\\PLC\\memory\\D\\2", nolt::Number{std::int64_t{-5}});
     EXPECT_EQ(stored(host, "\\PLC\\memory\\D\\2"), Variant(std::int32_t{-5}));
-    old.setValue("\\CFG\\machine\\feedLimit", 0.25f);
+    old.setValue("\\CFG\\machine\\feedLimit", nolt::Number{0.25});
     EXPECT_EQ(stored(host, "\\CFG\\machine\\feedLimit"), Variant(0.25));
     const auto invalid = ThrowsMessage<std::invalid_argument>(
         StartsWith("Call property->put_varValue(variant) produced error (0x80070057): One or more arguments are invalid"));
-    EXPECT_THAT([&] { old.setValue("\\CFG\\machine\\feedLimit", std::int32_t{1}); }, invalid);
-    EXPECT_THAT([&] { old.setValue("\\PLC\\memory\\D\\2", 1.5f); }, invalid);
+    EXPECT_THAT([&] { old.setValue("\\PLC\\memory\\D\\2", nolt::Number{1.5}); }, invalid);
+    EXPECT_THAT([&] { old.setValue("\\PLC\\memory\\S\\1", nolt::Number{std::int64_t{1}}); }, invalid);
     EXPECT_EQ(stored(host, "\\PLC\\memory\\D\\2"), Variant(std::int32_t{-5}));
 
     // A protected entry is refused naming its path, not skipped as if written.

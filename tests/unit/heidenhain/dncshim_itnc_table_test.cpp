@@ -148,11 +148,12 @@ TEST_F(ItncTableTest, CachedReadsServeTheFirstRowsFor2000ms) {
     EXPECT_EQ(mill.getCachedItncTable(POCKET_TABLE).back().at("T"), "9") << "each table has its cache";
 }
 
-TEST_F(ItncTableTest, WrittenRowsLoseTheirWhitespaceAndClearTheCache) {
+TEST_F(ItncTableTest, WrittenRowsKeepTheirValuesAndClearTheCache) {
     testsupport::FakeClock clock;
     auto& mill = itnc();
     EXPECT_EQ(nameIn(mill.getCachedItncTable(TOOL_TABLE, "WHERE T >= 0"), "2"), "DRILL_D6");
-    mill.setItncToolTableRow("2", {{"NAME", "A B\tC"}, {"L", "+71"}});
+    EXPECT_THROW(mill.setItncToolTableRow("2", {{"NAME", "A B\tC"}, {"L", "+71"}}), std::invalid_argument);
+    mill.setItncToolTableRow("2", {{"NAME", "ABC"}, {"L", "+71"}});
     const Rows tools = mill.getCachedItncTable(TOOL_TABLE, "WHERE T >= 0");
     EXPECT_EQ(nameIn(tools, "2"), "ABC");
     EXPECT_EQ(tools[2].at("L"), "71");
@@ -160,7 +161,7 @@ TEST_F(ItncTableTest, WrittenRowsLoseTheirWhitespaceAndClearTheCache) {
 
     mill.getCachedItncTable(POCKET_TABLE);
     mill.setItncTableCell(POCKET_TABLE, POCKET_TABLE_HEADER, "P", "3", "T", " ");
-    EXPECT_EQ(mill.getCachedItncTable(POCKET_TABLE)[3].at("T"), "") << "the single space of an unlink is deleted";
+    EXPECT_EQ(mill.getCachedItncTable(POCKET_TABLE)[3].at("T"), "") << "the single space of an unlink is a blank cell";
     mill.setItncTableRow(TOOL_TABLE, TOOL_TABLE_HEADER, "T", "8", {{"NAME", "NEW"}});
     EXPECT_EQ(nameIn(mill.getCachedItncTable(TOOL_TABLE, "WHERE T >= 0"), "8"), "NEW") << "a new row";
     EXPECT_TRUE(tmpIsEmpty());

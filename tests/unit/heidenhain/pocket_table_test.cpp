@@ -62,6 +62,28 @@ TEST_F(PocketTableTest, DataAccessLinkedRowsTakeAFreePocketAndAFreeTool) {
     EXPECT_EQ(storedText(kMill, pocketCell("0")), "");
 }
 
+// The pocket is linked only to a row that was written: a refused row leaves
+// it free, not pointing at a tool that does not exist.
+TEST_F(PocketTableTest, LinkedRowsLeaveThePocketFreeWhenTheRowIsNotWritten) {
+    const struct {
+        const char* type;
+        const char* failing;  // the injected fault, if any
+        TableRow row;
+    } cases[] = {
+        {"tnc640", "add_child", {{"NAME", "PROBE"}}},
+        {"itnc530", nullptr, {{"NAME", "PROBE"}, {"NOPE", "1"}}},  // the control lacks the column
+    };
+    for (const auto& c : cases) {
+        const std::string host = std::string(c.type) + ".test";
+        auto& s = connected(c.type, c.type);
+        if (std::string(c.type) == "tnc640") s.setAccessMode("sys", "sim");
+        if (c.failing) dncsim::Simulator::instance().faults().failNext(c.failing, 1, dnc::kFail);
+        EXPECT_ANY_THROW(s.addLinkedToolTableRow(c.row)) << c.type;
+        EXPECT_EQ(storedText(host, pocketCell("4")), "") << c.type;
+        EXPECT_FALSE(tree(host).exists("\\TABLE\\TOOL\\T\\4")) << c.type;
+    }
+}
+
 TEST_F(PocketTableTest, DataAccessRemovalByPocket) {
     auto& mill = connected("tnc640");
     mill.removeToolTableRowByPocketId("4");

@@ -29,8 +29,11 @@ TEST_F(TableInterfaceToolsTest, ItncRowsAreReadAndWrittenAsText) {
 
     old.setToolTableCell("3", "R", "4.5");
     EXPECT_EQ(storedText(kItnc, toolCell("3", "R")), "4.5");
-    old.setToolTableRow("2", {{"T", "2"}, {"NAME", "DRILL D8"}, {"L", "71"}});
-    EXPECT_EQ(storedText(kItnc, toolCell("2", "NAME")), "DRILLD8") << "white space never reaches the control";
+    EXPECT_THAT([&] { old.setToolTableRow("2", {{"NAME", "DRILL D8"}, {"L", "71"}}); },
+                ThrowsMessage<std::invalid_argument>(StrEq(
+                    "Invalid value 'DRILL D8' of column NAME for a table file: it must not contain whitespace")));
+    EXPECT_EQ(storedText(kItnc, toolCell("2", "NAME")), "DRILL_D6") << "a value with a blank is refused, not changed";
+    old.setToolTableRow("2", {{"T", "2"}, {"NAME", "DRILL_D8"}, {"L", "71"}});
     EXPECT_EQ(storedText(kItnc, toolCell("2", "L")), "71");
     EXPECT_EQ(old.getToolTableCell("2", "T"), "2");
     EXPECT_TRUE(logged("setToolTableRow", "old: 2"));

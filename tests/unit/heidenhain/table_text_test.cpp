@@ -1,5 +1,6 @@
 // The text layer of the fixed-width tables: cells trimmed, lines cut by a
 // layout, layouts of GetTableInfo, and the table file that carries a row.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "heidenhain/table_pocket_file.h"
@@ -63,22 +64,37 @@ TEST(TableText, LayoutsOfTableInfoNeedAPositionAfterEveryColumn) {
     EXPECT_EQ(layoutOfTableInfo({"T", "[END]"}, {0, 6, 9}).entries.size(), 3u) << "more positions than titles";
 }
 
-TEST(TableText, TableFileCarriesTheKeyFirstAndValuesWithoutWhitespace) {
-    EXPECT_EQ(tableFileText("BEGIN tool.t MM", "T", "5", {{"NAME", "DRILL 5"}}),
-              "BEGIN tool.t MM\nT NAME   \n5 DRILL5 \n");
+TEST(TableText, TableFileCarriesTheKeyFirstAndRefusesWhatItCannotHold) {
+    EXPECT_EQ(tableFileText("BEGIN tool.t MM", "T", "5", {{"NAME", "DRILL_5"}}),
+              "BEGIN tool.t MM\nT NAME    \n5 DRILL_5 \n");
     EXPECT_EQ(tableFileText("BEGIN tool_p.tch MM", "P", "12", {{"T", " "}}), "BEGIN tool_p.tch MM\nP  T \n12   \n")
         << "a blank value is padded to its name";
-    EXPECT_EQ(removeWhitespace("A B\tC\r\n"), "ABC");
+    EXPECT_EQ(tableFileText("BEGIN tool.t MM", "T", "  5", {{"L", "  7"}}), "BEGIN tool.t MM\nT   L   \n  5   7 \n")
+        << "leading spaces stay inside the column, as in the control's right-aligned numbers";
     std::string names, values;
     appendTableColumn(names, values, "DOC", "LONG_COMMENT");
     EXPECT_EQ(names, "DOC          ");
     EXPECT_EQ(values, "LONG_COMMENT ");
-    // Whitespace in a name would move the columns, a line break in a key add a line.
-    EXPECT_THROW(tableFileText("BEGIN tool.t MM", "T", "5\n6", {}), std::invalid_argument);
-    EXPECT_EQ(tableFileText("BEGIN tool.t MM", "T", "  5", {}), "BEGIN tool.t MM\nT   \n  5 \n")
-        << "a key read with the control's leading spaces is written unchanged";
-    EXPECT_THROW(tableFileText("BEGIN tool.t MM", "T", "5", {{"NA ME", "X"}}), std::invalid_argument);
-    EXPECT_THROW(tableFileText("BEGIN tool.t MM", "T", "5", {{"", "X"}}), std::invalid_argument);
+    // Whitespace inside a value or key would split it, in a name move the
+    // columns, a line break add a line: refused, never changed.
+    const struct {
+        std::string key;
+        TableRow row;
+        const char* error;
+    } refused[] = {
+        {"5", {{"NAME", "DRILL 5"}},
+         "Invalid value 'DRILL 5' of column NAME for a table file: it must not contain whitespace"},
+        {"5", {{"NAME", "A\tB"}}, "Invalid value 'A\tB' of column NAME for a table file: it must not contain whitespace"},
+        {"5", {{"L", "7 "}}, "Invalid value '7 ' of column L for a table file: it must not contain whitespace"},
+        {"5\n6", {}, "Invalid key value '5\n6' for a table file: it must not contain whitespace"},
+        {"5", {{"NA ME", "X"}}, "Invalid column name 'NA ME' for a table file: it must not contain whitespace"},
+        {"5", {{"", "X"}}, "Invalid empty column name for a table file"},
+    };
+    for (const auto& r : refused) {
+        EXPECT_THAT([&] { tableFileText("BEGIN tool.t MM", "T", r.key, r.row); },
+                    testing::ThrowsMessage<std::invalid_argument>(testing::StrEq(r.error)))
+            << r.error;
+    }
 }
 
 }  // namespace

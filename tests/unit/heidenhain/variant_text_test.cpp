@@ -30,10 +30,18 @@ TEST(VariantConversion, EveryTypeToTextAndJson) {
         {Variant::fromUnsigned(dnc::VT_UI8, UINT64_MAX), "18446744073709551615", UINT64_MAX},
         // A PLC byte keeps its value (not described as a number, see the report).
         {Variant::fromUnsigned(dnc::VT_UI1, 200), "200", 200u},
+        // Reals in the shortest text that reads back as the same value; a
+        // single-precision one as the value it holds as such.
         {Variant(0.5f), "0.5", 0.5},
+        {Variant(0.1f), "0.1", 0.1},
+        {Variant(16777216.0f), "16777216", 16777216.0},
         {Variant(3.25), "3.25", 3.25},
-        {Variant(1234567.0), "1.23457e+06", 1234567.0},
+        {Variant(1234567.0), "1234567", 1234567.0},
+        {Variant(0.1), "0.1", 0.1},
+        {Variant(123456789.123), "123456789.123", 123456789.123},
+        {Variant(-2.0 / 3.0), "-0.6666666666666666", -2.0 / 3.0},
         {Variant(0.00001), "1e-05", 0.00001},
+        {Variant(1e300), "1e+300", 1e300},
         {Variant::fromReal(dnc::VT_DATE, 45000.5), "45000.5", 45000.5},
         {Variant::boolean(true), "1", true},
         {Variant::boolean(false), "0", false},
