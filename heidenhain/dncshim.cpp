@@ -12,6 +12,7 @@ namespace heidenhain {
 DncShim::DncShim(const std::string& name)
     : name_(name), guard_(name_, flags_), presence_(name_, installedSdkVersion()) {
     guard_.onLostLink([this] { scheduleDisconnect(); });
+    setControllerType({});
     guard_.run(offlineCall("CoInitializeEx(NULL, COINIT_MULTITHREADED)", SDK_CALL_SITE),
                [] { return dnc::CoInitializeEx(nullptr, dnc::COINIT_MULTITHREADED); });
 }

@@ -43,6 +43,7 @@
 #include "dnc/process_data.h"
 #include "dnc/table.h"
 #include "heidenhain/cnc_files.h"
+#include "heidenhain/controller_family.h"
 #include "heidenhain/locked_value.h"
 #include "heidenhain/machine_state.h"
 #include "heidenhain/interface_check.h"
@@ -225,25 +226,6 @@ public:
     std::string addLinkedToolTableRow(const TableRow& row);
     void removeToolTableRowByPocketId(const std::string& pocketId);
 
-    // The fixed-width tables of the older controls, through the table interface.
-    // Uncached read of `tableName` with a query in the control's own form ("WHERE T >= 0").
-    std::vector<TableRow> getItncTable(const std::string& tableName, const std::string& query);
-    // Who reads a table: the monitor takes a lost link or a session found
-    // disconnected for "no rows"; a client gets the error.
-    enum class ReadFor { Client, Monitor };
-    std::vector<TableRow> getItncTable(const std::string& tableName, const std::string& query, ReadFor reader);
-    // Read through the table's cache (2000 ms): POCKET_TABLE ignores the query;
-    // TOOL_TABLE serves its one cache whatever the query; other tables are read uncached.
-    std::vector<TableRow> getCachedItncTable(const std::string& tableName, const std::string& query = "",
-                                             ReadFor reader = ReadFor::Client);
-    void clearItncTableCache();
-    void setItncTableRow(const std::string& tableName, const std::string& header, const std::string& keyColumn,
-                         const std::string& keyValue, const TableRow& row);
-    void setItncTableCell(const std::string& tableName, const std::string& header, const std::string& keyColumn,
-                          const std::string& keyValue, const std::string& column, const std::string& value);
-    void setItncToolTableRow(const std::string& toolId, const TableRow& row);
-    void deleteItncToolTableRow(const std::string& toolId);
-
     // The table monitor: rows that appear, change or disappear in the tool
     // and pocket tables are reported to the registered callbacks.
     void setTableMonitorInterval(std::int32_t seconds);
@@ -257,7 +239,9 @@ public:
     std::vector<TableRow> notifyIfToolTableChanged(std::vector<TableRow> rows);
     std::vector<TableRow> notifyIfPocketTableChanged(std::vector<TableRow> rows);
     // Every tool row: uncached on the table interface, by columns on DataAccess.
-    std::vector<TableRow> getToolTable(ReadFor reader = ReadFor::Client);
+    std::vector<TableRow> getToolTable();
+    // What differs between the families of controls, chosen with the controller type.
+    std::shared_ptr<ControllerFamily> family();
     std::vector<std::string> getToolIds();
 
 private:
@@ -298,8 +282,12 @@ private:
     dnc::HRESULT probeDataEntry(const std::string& dataPath, bool version2);
     void setValueWith(const std::string& dataPath, const dnc::Variant& newerValue,
                       const std::function<dnc::Variant(const dnc::Variant&)>& olderValue);
-    void writeNewer(const std::string& dataPath, const dnc::Variant& value);
-    void writeOlder(const std::string& dataPath, const std::function<dnc::Variant(const dnc::Variant&)>& valueFor);
+    // Where the data tree has no entry: the SDK answers one of these.
+    static bool meansNoEntry(dnc::HRESULT hr);
+    // The names of the entries of a child list, read under the family's call names.
+    std::vector<std::string> childNames(dnc::IJHDataEntryList& list, const char* countCall, const char* itemCall);
+    // The table interface of the older controls, obtained at connect.
+    void obtainTableInterface();
     nlohmann::json dataEntryListToJson(const std::shared_ptr<dnc::IJHDataEntryList>& list);
     void addDataEntry(nlohmann::json& target, const std::shared_ptr<dnc::IJHDataEntry>& entry);
     std::shared_ptr<dnc::Object> getInterfaceObject(dnc::DNC_INTERFACE_OBJECT kind, const std::string& kindName);
@@ -357,43 +345,14 @@ private:
 
     static void call(const LockedValue<nolt::Callback<std::string>>& slot, const std::string& text);
 
-    // Tool and pocket table steps that the remote functions share.
-    // The first row that the table interface reads for the key, or a row of
-    // the key alone when it finds none.
-    TableRow getItncTableRowByKey(const std::string& column, const std::string& value);
-    void addNewRowToTable(const std::string& newId);
-    void clearTNC426ToolTableRow(const std::string& toolId);
-    // Every cell of the row but the key back to its initial value.
-    void clearTableRowDataEntry2(const std::string& dataPath);
-    // Deletes the row or the range of rows at the path by nulling their keys.
-    void deleteToolRows(const std::string& dataPath);
-    // Empty when none is free.
-    std::string findFreeToolId();
-    std::vector<std::string> getPocketIds();
-    // Empty when no pocket holds the tool.
-    std::string getPocketIdOfTool(const std::string& toolId);
-    std::string findFreePocketId();
-    // A free tool row and pocket are searched and written under it, so that
-    // two callers are never offered the same; taken before the table cache lock.
-    TimedMutex allocationMutex_;
-    void setLinkedToolTableRowLocked(const std::string& pocketId, const TableRow& row);
-    // The names listed under a column path of a DataAccess table; fails
-    // naming setAccessMode while no access mode opens the listing.
-    std::vector<std::string> tableListing(const std::string& columnPath);
-    bool pocketExists(const std::string& pocketId);
+    // Tool and pocket table steps that the remote functions share, with the
+    // family's allocation lock held.
     // The pocket id without blanks; fails when the pocket table lacks it.
-    std::string requirePocket(const std::string& pocketId);
+    static std::string requirePocket(ControllerFamily& tables, const std::string& pocketId);
     // Refuses a tool that a pocket other than `pocketId` holds.
-    void refuseSecondPocket(const std::string& toolId, const std::string& pocketId);
-    // The T cell of an existing pocket written, and blanked, without checks.
-    void writePocketTool(const std::string& pocketId, const std::string& toolId);
-    void clearPocket(const std::string& pocketId);
-    void unlinkFromAllPockets(const std::string& toolId);
-    void setPocketTableCell(const std::string& pocketId, const std::string& column, const std::string& value);
-    // The value property of a TNC 426 pocket cell; null when the control
-    // answers GetDataEntry with a code that `absent` accepts.
-    std::shared_ptr<dnc::IJHDataEntryProperty> tnc426PocketCell(const std::string& path, const char* function,
-                                                                const Accepted& absent);
+    static void refuseSecondPocket(ControllerFamily& tables, const std::string& toolId, const std::string& pocketId);
+    static void unlinkFromAllPockets(ControllerFamily& tables, const std::string& toolId);
+    void setLinkedRow(ControllerFamily& tables, const std::string& pocketId, const TableRow& row);
 
     const std::string name_;
     SessionFlags flags_;
@@ -409,6 +368,12 @@ private:
     void presenceDisconnected();
 
     LockedValue<std::string> controllerType_;
+    // Chosen with the controller type; what differs between the families of controls.
+    LockedValue<std::shared_ptr<ControllerFamily>> family_;
+    void setControllerType(const std::string& controllerType);
+    friend class ControllerFamily;
+    friend class DataTreeFamily;
+    friend class TableInterfaceFamily;
     LockedValue<std::string> sdkVersion_;
 
     LockedValue<std::shared_ptr<dnc::IJHMachine>> machine_;
@@ -449,26 +414,6 @@ private:
     // The monitor's notice of the missing access mode, given once per connect.
     std::atomic<bool> accessModeNoticeGiven_{false};
     SubscriptionTable subscriptions_;
-
-    // The fixed-width tables of the older controls (dncshim_itnc_table.cpp).
-    // A guarded call of a table read: the result code, or nothing when the
-    // read ends with an empty table (session found disconnected, link lost).
-    // A table read that ended without rows: logs a lost link and schedules the
-    // disconnect; throws for a client.
-    void endTableRead(const SdkResult& ended, const std::string& call, const char* lostAt, ReadFor reader,
-                      CallSite site);
-    // Nothing when the read ends with an empty table.
-    std::optional<LineLayout> itncTableLayout(dnc::IJHItncTable& table, const std::string& tableName,
-                                              const std::string& query, ReadFor reader);
-    std::vector<TableRow> readPocketTable(ReadFor reader);
-    std::vector<TableRow> pocketTable(ReadFor reader);
-    // The cache's rows while fresh, else `read`'s, stored; under tableCacheMutex_.
-    template <class Read>
-    std::vector<TableRow> cachedRead(TableCache& cache, const char* call, Read&& read);
-    // Taken before the SDK lock, never while holding it.
-    TimedMutex tableCacheMutex_;
-    TableCache pocketTableCache_;
-    TableCache toolTableCache_;
 
     // Table monitor state; the thread comes last so that it is gone before the rest.
     std::atomic<std::int32_t> tableMonitorInterval_{5000};

@@ -21,7 +21,7 @@ TimedMutex& connectLock() {
 bool DncShim::beginConnect(const std::string& entry, const std::string& controllerType) {
     logInformation("connect", name_ + " (" + entry + ")");
     if (isConnected()) return false;
-    controllerType_.set(controllerType);
+    setControllerType(controllerType);
     return true;
 }
 
@@ -69,7 +69,7 @@ void DncShim::connectWith(const std::string& host, const std::string& controller
     // A disconnect that failed part-way leaves the session awaiting.
     refuseWhileAwaitingDisconnection(host);
     // A disconnect that ended while this connect waited released the type with the machine object.
-    controllerType_.set(controllerType);
+    setControllerType(controllerType);
     auto held = guard_.lock(connectLock(), "Machine Connect to " + host, SDK_CALL_SITE);
     try {
         connectLocked(host, cncType, protocol);

@@ -4,7 +4,6 @@
 #include <limits>
 #include <stdexcept>
 
-#include "heidenhain/controller_kind.h"
 #include "heidenhain/controller_restriction.h"
 #include "heidenhain/data_number.h"
 #include "heidenhain/dncshim.h"
@@ -16,9 +15,6 @@
 
 namespace heidenhain {
 namespace {
-
-// Where the data tree has no entry: the SDK answers one of these.
-bool meansNoEntry(dnc::HRESULT hr) { return hr == dnc::kBadParameter || hr == dnc::kInvalidArg; }
 
 // A text for an entry of the older controls, read as the entry's current type.
 dnc::Variant textAs(const dnc::Variant& current, const std::string& text) {
@@ -45,6 +41,8 @@ dnc::Variant textAs(const dnc::Variant& current, const std::string& text) {
 
 }  // namespace
 
+bool DncShim::meansNoEntry(dnc::HRESULT hr) { return hr == dnc::kBadParameter || hr == dnc::kInvalidArg; }
+
 InterfaceCheck DncShim::dataAccessCheck(const std::shared_ptr<dnc::IJHDataAccess>& access, const char* function) const {
     return {"DataAccess", access != nullptr, function};
 }
@@ -52,7 +50,7 @@ InterfaceCheck DncShim::dataAccessCheck(const std::shared_ptr<dnc::IJHDataAccess
 void DncShim::setAccessMode(const std::string& accessMode, const std::string& password) {
     const std::string type = controllerType_.get();
     refuseOnTnc426(type, "setAccessMode", name_);
-    if (isItnc(type)) throw std::runtime_error("Call DataAccess::SetAccessMode is not implemented for iTNC controller " + name_);
+    family()->refuseAccessMode();
     auto access = dataAccess_.get();
     requireInterface(guard_, dataAccessCheck(access, "setAccessMode"), SDK_CALL_SITE);
     const std::int32_t am = accessModeNumber(accessMode);
@@ -65,7 +63,7 @@ void DncShim::setAccessMode(const std::string& plcDataAccessPassword, const std:
                             const std::string& usrPassword, const std::string& sysPassword) {
     const std::string type = controllerType_.get();
     refuseOnTnc426(type, "setAccessMode", name_);
-    if (isItnc(type)) throw std::runtime_error("Call DataAccess::SetAccessMode is not implemented for iTNC controller " + name_);
+    family()->refuseAccessMode();
     auto access = dataAccess_.get();
     requireInterface(guard_, dataAccessCheck(access, "setAccessMode"), SDK_CALL_SITE);
     const struct {
@@ -107,10 +105,7 @@ dnc::HRESULT DncShim::probeDataEntry(const std::string& dataPath, bool version2)
 
 bool DncShim::dataPathExists(const std::string& dataPath) {
     requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "dataPathExists"), SDK_CALL_SITE);
-    const bool tnc426 = controllerType_.get() == "tnc426";
-    dnc::HRESULT hr = tnc426 ? dnc::kNotImplemented : probeDataEntry(dataPath, true);
-    if (hr == dnc::kNotImplemented) hr = probeDataEntry(dataPath, false);
-    return !meansNoEntry(hr);
+    return family()->dataPathExists(dataPath);
 }
 
 void DncShim::requireDataPath(const std::string& dataPath, const std::string& missing) {
@@ -169,16 +164,7 @@ std::shared_ptr<dnc::IJHDataEntryProperty> DncShim::dataPropertyOf(dnc::IJHDataE
 std::string DncShim::getValue(const std::string& dataPath) {
     requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "getValue"), SDK_CALL_SITE);
     requireDataPath(dataPath, " does not exist");
-    dnc::Variant value;
-    if (usesItncTable(controllerType_.get())) {
-        auto property = dataPropertyOf(*getDataEntry(dataPath));
-        guard_.run({"property->get_varValue(&value)", SDK_CALL_SITE}, [&] { return property->get_varValue(&value); });
-    } else {
-        auto dataEntry = getDataEntry2(dataPath, true);
-        // The SDK gives a text here; any other type reads by the same rules.
-        guard_.run({"dataEntry->GetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, &value)", SDK_CALL_SITE},
-                   [&] { return dataEntry->GetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, &value); });
-    }
+    const dnc::Variant value = family()->readValue(dataPath);
     return variantToText(value);
 }
 
@@ -189,29 +175,16 @@ std::string DncShim::getPlcData(const std::string& area, const std::string& addr
 std::vector<std::string> DncShim::getValues(const std::string& dataPath) {
     requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "getValues"), SDK_CALL_SITE);
     requireDataPath(dataPath, " does not exist");
-    const bool older = usesItncTable(controllerType_.get());
-    if (!older && !accessModeSet_) {
-        logInformation("getValues", name_ + ": getValues: called without AccessMode (passwords) set, ignoring");
-        return {};
-    }
-    std::shared_ptr<dnc::IJHDataEntryList> list;
-    if (older) {
-        auto dataEntry = getDataEntry(dataPath);
-        guard_.run({"dataEntry->get_childList(&childList)", SDK_CALL_SITE},
-                   [&] { return dataEntry->get_childList(&list); });
-    } else {
-        auto dataEntry = getDataEntry2(dataPath, true);
-        guard_.run({"dataEntry->GetChildList(&dataEntryList)", SDK_CALL_SITE},
-                   [&] { return dataEntry->GetChildList(&list); });
-    }
+    return family()->listValues(dataPath);
+}
+
+std::vector<std::string> DncShim::childNames(dnc::IJHDataEntryList& list, const char* countCall, const char* itemCall) {
     std::int32_t count = 0;
-    guard_.run({older ? "childList->get_Count(&count)" : "dataEntryList->get_Count(&count)", SDK_CALL_SITE},
-               [&] { return list->get_Count(&count); });
+    guard_.run({countCall, SDK_CALL_SITE}, [&] { return list.get_Count(&count); });
     std::vector<std::string> names;
     for (std::int32_t i = 0; i < count; ++i) {
         std::shared_ptr<dnc::IJHDataEntry> entry;
-        guard_.run({older ? "childList->get_Item(i, &entry)" : "dataEntryList->get_Item(index, &entry)", SDK_CALL_SITE},
-                   [&] { return list->get_Item(i, &entry); });
+        guard_.run({itemCall, SDK_CALL_SITE}, [&] { return list.get_Item(i, &entry); });
         std::string name;
         guard_.run({"entry->get_bstrName(&name)", SDK_CALL_SITE}, [&] { return entry->get_bstrName(&name); });
         names.push_back(std::move(name));
@@ -238,57 +211,11 @@ void DncShim::setValueWith(const std::string& dataPath, const dnc::Variant& newe
                            const std::function<dnc::Variant(const dnc::Variant&)>& olderValue) {
     try {
         requireDataPath(dataPath, " does not exist");
-        if (usesItncTable(controllerType_.get())) {
-            writeOlder(dataPath, olderValue);
-        } else {
-            writeNewer(dataPath, newerValue);
-        }
+        family()->writeValue(dataPath, newerValue, olderValue);
     } catch (const std::exception& e) {
         logInformation("setValue", "Problem setting " + dataPath + " because: " + e.what());
         throw;
     }
-}
-
-void DncShim::writeNewer(const std::string& dataPath, const dnc::Variant& value) {
-    auto dataEntry = getDataEntry2(dataPath, false);
-    // Found disconnected once the lock is held, the write has a text of its own.
-    if (!isConnected())
-        throw std::runtime_error(SdkGuard::notConnectedMessage("dataEntry->SetPropertyValue", SDK_CALL_SITE));
-    const SdkResult written = guard_.call(
-        {"dataEntry->SetPropertyValue", SDK_CALL_SITE, Accepted::every(), OnLostLink::End},
-        [&] { return dataEntry->SetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, value, dnc::VARIANT_TRUE); });
-    if (written.linkLost()) {
-        throw std::runtime_error(
-            guard_.errorMessage("dataEntry->SetPropertyValue(dataPath=" + dataPath + ")", written.code, SDK_CALL_SITE));
-    }
-    if (written.ended)
-        throw std::runtime_error("Unexpected online call writing to " + dataPath + " - already disconnected");
-    if (written.code == dnc::kRecordLocked)
-        throw std::runtime_error("Writing to " + dataPath + " failed - record is locked");
-    if (dnc::failed(written.code)) {
-        throw std::runtime_error(
-            guard_.errorMessage("dataEntry->SetPropertyValue(dataPath=" + dataPath + ")", written.code, SDK_CALL_SITE));
-    }
-}
-
-void DncShim::writeOlder(const std::string& dataPath,
-                         const std::function<dnc::Variant(const dnc::Variant&)>& valueFor) {
-    auto dataEntry = getDataEntry(dataPath);
-    std::shared_ptr<dnc::IJHDataEntryPropertyList> propertyList;
-    guard_.run({"dataEntry->get_propertyList(&propertyList)", SDK_CALL_SITE},
-               [&] { return dataEntry->get_propertyList(&propertyList); });
-    std::shared_ptr<dnc::IJHDataEntryProperty> property;
-    guard_.run({"propertyList->get_property( HeidenhainDNCLib::DNC_DATAENTRY_PROPKIND_DATA, &property)", SDK_CALL_SITE},
-               [&] { return propertyList->get_property(dnc::DNC_DATAENTRY_PROPKIND_DATA, &property); });
-    dnc::VariantBool readOnly = dnc::VARIANT_FALSE;
-    guard_.run({"property->get_readOnly(&readOnly)", SDK_CALL_SITE}, [&] { return property->get_readOnly(&readOnly); });
-    // Skipping the write in silence would answer success for a value that never changed.
-    if (readOnly != dnc::VARIANT_FALSE) throw std::runtime_error("Writing to " + dataPath + " failed - entry is protected");
-    dnc::Variant origVariant;
-    guard_.run({"property->get_varValue(&origVariant)", SDK_CALL_SITE},
-               [&] { return property->get_varValue(&origVariant); });
-    const dnc::Variant variant = valueFor(origVariant);
-    guard_.run({"property->put_varValue(variant)", SDK_CALL_SITE}, [&] { return property->put_varValue(variant); });
 }
 
 }  // namespace heidenhain

@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "heidenhain/automatic_sink.h"
-#include "heidenhain/controller_kind.h"
 #include "heidenhain/data_access_sink.h"
 #include "heidenhain/dncshim.h"
 #include "heidenhain/error_sink.h"
@@ -22,6 +21,11 @@ namespace {
 constexpr std::int64_t kDataAccessLimitNs = 1600LL * 1000 * 1000;
 
 }  // namespace
+
+void DncShim::obtainTableInterface() {
+    obtainInterface(itncTable_, "_itncTable", ": Interface DNC_INTERFACE_TNCTABLE not available on machine",
+                    [&] { return getInterfaceObject(dnc::DNC_INTERFACE_TNCTABLE, "DNC_INTERFACE_TNCTABLE"); });
+}
 
 void DncShim::initializeInterfaces() {
     auto machine = machine_.get();
@@ -42,10 +46,7 @@ void DncShim::initializeInterfaces() {
                         [&] { return getDataAccessObject(); })) {
         attachDataAccessSink();
     }
-    if (usesItncTable(controllerType_.get())) {
-        obtainInterface(itncTable_, "_itncTable", ": Interface DNC_INTERFACE_TNCTABLE not available on machine",
-                        [&] { return getInterfaceObject(dnc::DNC_INTERFACE_TNCTABLE, "DNC_INTERFACE_TNCTABLE"); });
-    }
+    family()->obtainInterfaces();
     if (!fileSystem_.get()) {
         createTmpDirectory();
         obtainInterface(fileSystem_, "_fileSystem", ": Interface DNC_INTERFACE_JHFILESYSTEM is not available on machine",

@@ -37,7 +37,7 @@ void DncShim::machineInit() {
 
 void DncShim::releaseMachine() {
     machine_.set(nullptr);
-    controllerType_.set({});
+    setControllerType({});
     // Only a worker that was added is given back.
     if (workerAdded_.exchange(false)) nolt::EventLoop::instance().removeThread();
 }

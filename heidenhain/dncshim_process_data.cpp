@@ -36,7 +36,7 @@ std::int32_t DncShim::processDataMinutes(const char* function, const char* call,
 }
 
 std::int32_t DncShim::getNcUpTime() {
-    if (controllerType_.get() == "tnc426") return 0;
+    if (!family()->answersNcUpTime()) return 0;
     return processDataMinutes("getNcUpTime", "_processData->GetNcUpTime(&hours, &minutes)", SDK_CALL_SITE,
                               [](dnc::IJHProcessData& data, dnc::Variant* hours, dnc::Variant* minutes) {
                                   return data.GetNcUpTime(hours, minutes);

@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "heidenhain/cnc_files.h"
-#include "heidenhain/controller_kind.h"
 #include "heidenhain/dncshim.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/enum_names.h"
@@ -68,20 +67,12 @@ void DncShim::monitorToolTable() {
 }
 
 void DncShim::oneMonitorToolTableCall() {
-    const std::string controllerType = controllerType_.get();
-    if (isItnc(controllerType) && !pollProgramStatus()) return;
-    if (!usesItncTable(controllerType) && !accessModeSet_) {
-        // Once per connect: every cycle would flood the log, none would leave the monitor silent.
-        if (!accessModeNoticeGiven_.exchange(true)) {
-            logInformation("oneMonitorToolTableCall",
-                           name_ + ": oneMonitorToolTableCall: called without AccessMode (passwords) set, ignoring");
-        }
-        return;
-    }
+    auto tables = family();
+    if (!tables->beginMonitorCycle()) return;
     std::this_thread::yield();
-    if (flags_.isConnected()) notifyIfToolTableChanged(getToolTable(ReadFor::Monitor));
+    if (flags_.isConnected()) notifyIfToolTableChanged(tables->toolTable(ReadFor::Monitor));
     std::this_thread::yield();
-    if (flags_.isConnected()) notifyIfPocketTableChanged(pocketTable(ReadFor::Monitor));
+    if (flags_.isConnected()) notifyIfPocketTableChanged(tables->pocketTable(ReadFor::Monitor));
 }
 
 bool DncShim::pollProgramStatus() {
@@ -121,19 +112,6 @@ bool DncShim::pollProgramStatus() {
     monitorProgramStatus_ = statusText;
     monitorProgram_ = program;
     return true;
-}
-
-std::vector<TableRow> DncShim::getToolTable(ReadFor reader) {
-    if (usesItncTable(controllerType_.get())) return getItncTable(TOOL_TABLE, "WHERE T >= 0", reader);
-    const std::vector<std::string> ids = getToolIds();
-    std::vector<TableRow> rows(ids.size());
-    for (std::size_t i = 0; i < ids.size(); ++i) rows[i]["T"] = ids[i];
-    for (const auto& column : TOOL_TABLE_COLUMNS) {
-        const std::vector<std::string> cells = getValues(TOOL_DATA_PATH + column);
-        // A column list shorter than the ids leaves the missing cells absent.
-        for (std::size_t i = 0; i < rows.size() && i < cells.size(); ++i) rows[i][column] = cells[i];
-    }
-    return rows;
 }
 
 }  // namespace heidenhain
