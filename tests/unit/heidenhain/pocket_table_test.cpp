@@ -2,6 +2,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <future>
+
+#include "tests/unit/heidenhain/source_line.h"
 #include "tests/unit/heidenhain/table_fixture.h"
 
 namespace heidenhain {
@@ -103,6 +107,34 @@ TEST_F(PocketTableTest, SetToolWritesNoRowWhenItsPocketIsMissing) {
                 ThrowsMessage<std::invalid_argument>(StrEq("Invalid argument: Pocket id 9 does not exist in pocket table")));
     EXPECT_FALSE(logged("setTool", "mill: Setting row 8 in tool table"));
     EXPECT_FALSE(tree(kMill).exists("\\TABLE\\TOOL\\T\\8"));
+}
+
+// A write under way holds the allocation lock: every other tool or pocket
+// write waits for it, not only those that search a free row.
+TEST_F(PocketTableTest, EveryTableWriteWaitsForTheWriteUnderWay) {
+    using namespace std::chrono_literals;
+    auto& mill = connected("tnc640");
+    mill.setAccessMode("sys", "sim");
+    SdkGuard::setSdkMutexTimeout(1);
+    auto& faults = dncsim::Simulator::instance().faults();
+    faults.delay("SetPropertyValue", 10s, 1);
+    auto setting = std::async(std::launch::async, [&] { return mill.setTool("4", "", {{"NAME", "BORE"}}); });
+    ASSERT_TRUE(faults.awaitDelayedCall("SetPropertyValue", 5s));
+    const std::vector<std::pair<std::string, std::function<void()>>> writes = {
+        {"setToolTableCell", [&] { mill.setToolTableCell("2", "L", "1"); }},
+        {"setToolTableRow", [&] { mill.setToolTableRow("2", {{"L", "1"}}); }},
+        {"linkToolToPocketTable", [&] { mill.linkToolToPocketTable("4", "2"); }},
+        {"unlinkToolFromPocketTable", [&] { mill.unlinkToolFromPocketTable("3"); }},
+        {"clearToolTableRow", [&] { mill.clearToolTableRow("5"); }},
+        {"removeToolTableRow", [&] { mill.removeToolTableRow("5"); }},
+    };
+    for (const auto& [function, write] : writes) {
+        EXPECT_THAT(failureOf(write), testing::StartsWith("Could not get SDK lock within 1 seconds for call " + function +
+                                                          " other="));
+    }
+    faults.releaseDelayed();
+    EXPECT_FALSE(setting.get().empty());
+    SdkGuard::setSdkMutexTimeout(5);
 }
 
 }  // namespace
