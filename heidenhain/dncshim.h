@@ -1,26 +1,29 @@
 #pragma once
-// One session with one CNC, the class that remote clients see. Its member
-// functions are defined in one file per concern:
+// One session with one CNC, the class that remote clients see. Every SDK
+// call goes through the guard (sdk_guard.h); what differs between families
+// of controls is one object chosen with the controller type
+// (controller_family.h: table_interface_family.*, data_tree_family.*). The
+// member functions are defined in one file per concern:
 //   dncshim.cpp                  construction, copy, destruction
 //   dncshim_connection.cpp       connect, disconnect
 //   dncshim_connection_list.cpp  the SDK connection of a host
 //   dncshim_machine.cpp          machine object creation and release
 //   dncshim_interfaces.cpp       interfaces and sinks after connecting
 //   dncshim_state.cpp            queries, callbacks, machine state events
+//   dncshim_presence.cpp         the machine info that the session publishes
 //   dncshim_program.cpp          program control and overrides
+//   dncshim_program_events.cpp   program, tool and DNC mode events
 //   dncshim_process_data.cpp     running times and the machine state summary
 //   dncshim_data_access.cpp      data values, PLC data, access modes
 //   dncshim_subscriptions.cpp    data subscriptions and their events
 //   dncshim_file_transfer.cpp    sending and fetching files
 //   dncshim_file_system.cpp      directories and file operations on the CNC
-//   dncshim_itnc_table.cpp       the fixed-width tables of the older controls
-//   dncshim_tool_table.cpp       tool rows and cells
-//   dncshim_tool_setting.cpp     setting a tool into a free row and a pocket
-//   dncshim_tool_removal.cpp     clearing and removing tool rows
-//   dncshim_pocket_table.cpp     the pocket table and the tool in a pocket
-//   dncshim_pocket_linking.cpp   tool rows reached through their pockets
+//   dncshim_tables.cpp           tool and pocket table functions
+//   dncshim_table_monitor.cpp    the table monitor's thread and cycle
+//   dncshim_table_changes.cpp    rows compared between monitor cycles
 //   dncshim_registration.cpp     the remote surface
-// and it is told of machine state events by machine_sink.cpp.
+// and it is told of events by the sinks (machine_sink.cpp, automatic_sink.cpp,
+// data_access_sink.cpp, error_sink.cpp).
 #include <atomic>
 #include <cstdint>
 #include <exception>
