@@ -168,6 +168,7 @@ public:
     // refresh or a callback throws.
     void programStatusChanged(std::int32_t programEvent);
     void programChanged(std::int32_t channel, double timeStamp, const std::string& programPath);
+    // Dropped on the table-interface controls, whose table monitor reports the change.
     void toolChanged(std::int32_t channel, const Tool& toolOut, const Tool& toolIn, double timeStamp);
     void dncModeChanged(std::int32_t dncMode);
 
