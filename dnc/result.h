@@ -33,6 +33,9 @@ inline constexpr HRESULT kRecordLocked = code(0x800402CB);
 inline constexpr HRESULT kStillConnected = code(0x800406B1);     // not allowed while connected
 inline constexpr HRESULT kNotConnected = code(0x800406B2);       // not possible when not connected
 
-constexpr bool isLostLink(HRESULT hr) { return hr == kCommunicationFailure || hr == kConnectionLost; }
+// The one list of codes that mean the link to the CNC is gone, whichever call answers them.
+constexpr bool isLostLink(HRESULT hr) {
+    return hr == kCommunicationFailure || hr == kConnectionLost || hr == kNotOnLine || hr == kNotConnected;
+}
 
 }  // namespace dnc

@@ -9,20 +9,6 @@
 namespace heidenhain {
 namespace {
 
-// The three numbers of a tool-id object as texts; failed reads are not
-// checked and leave 0.
-Tool toolOf(const std::shared_ptr<dnc::IJHToolId>& toolId) {
-    std::int32_t id = 0;
-    std::int32_t spare = 0;
-    std::int32_t index = 0;
-    if (toolId) {
-        toolId->get_toolId(&id);
-        toolId->get_spareToolId(&spare);
-        toolId->get_toolIndex(&index);
-    }
-    return Tool{std::to_string(id), std::to_string(spare), std::to_string(index)};
-}
-
 }  // namespace
 
 template <class Handle>
@@ -61,7 +47,7 @@ dnc::HRESULT CAutomaticSink::OnToolChanged(std::int32_t channel, std::shared_ptr
                                            std::shared_ptr<dnc::IJHToolId> toolIn, double timeStamp) {
     return handle("OnToolChanged", [&](DncShim& session) {
         logInformation("OnToolChanged", session.name());
-        session.toolChanged(channel, toolOf(toolOut), toolOf(toolIn), timeStamp);
+        session.toolChanged(channel, session.readTool(toolOut), session.readTool(toolIn), timeStamp);
     });
 }
 

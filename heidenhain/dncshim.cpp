@@ -11,8 +11,9 @@ namespace heidenhain {
 
 DncShim::DncShim(const std::string& name)
     : name_(name), guard_(name_, flags_), presence_(name_, installedSdkVersion()) {
-    guard_.offline("CoInitializeEx(NULL, COINIT_MULTITHREADED)", SDK_CALL_SITE,
-                   [] { return dnc::CoInitializeEx(nullptr, dnc::COINIT_MULTITHREADED); });
+    guard_.onLostLink([this] { scheduleDisconnect(); });
+    guard_.run(offlineCall("CoInitializeEx(NULL, COINIT_MULTITHREADED)", SDK_CALL_SITE),
+               [] { return dnc::CoInitializeEx(nullptr, dnc::COINIT_MULTITHREADED); });
 }
 
 DncShim::DncShim(const DncShim& other) : DncShim(other.name_) {

@@ -45,6 +45,7 @@
 #include "heidenhain/cnc_files.h"
 #include "heidenhain/locked_value.h"
 #include "heidenhain/machine_state.h"
+#include "heidenhain/interface_check.h"
 #include "heidenhain/sdk_guard.h"
 #include "heidenhain/monitor_thread.h"
 #include "heidenhain/subscription_table.h"
@@ -168,6 +169,10 @@ public:
     // refresh or a callback throws.
     void programStatusChanged(std::int32_t programEvent);
     void programChanged(std::int32_t channel, double timeStamp, const std::string& programPath);
+    // The three numbers of a tool-id object of a tool change event, as texts.
+    Tool readTool(const std::shared_ptr<dnc::IJHToolId>& toolId);
+    // The session's guard, for the error sink's reads of an error object.
+    SdkGuard& guard() { return guard_; }
     // Dropped on the table-interface controls, whose table monitor reports the change.
     void toolChanged(std::int32_t channel, const Tool& toolOut, const Tool& toolIn, double timeStamp);
     void dncModeChanged(std::int32_t dncMode);
@@ -224,9 +229,14 @@ public:
     // The fixed-width tables of the older controls, through the table interface.
     // Uncached read of `tableName` with a query in the control's own form ("WHERE T >= 0").
     std::vector<TableRow> getItncTable(const std::string& tableName, const std::string& query);
+    // Who reads a table: the monitor takes a lost link or a session found
+    // disconnected for "no rows"; a client gets the error.
+    enum class ReadFor { Client, Monitor };
+    std::vector<TableRow> getItncTable(const std::string& tableName, const std::string& query, ReadFor reader);
     // Read through the table's cache (2000 ms): POCKET_TABLE ignores the query;
     // TOOL_TABLE serves its one cache whatever the query; other tables are read uncached.
-    std::vector<TableRow> getCachedItncTable(const std::string& tableName, const std::string& query = "");
+    std::vector<TableRow> getCachedItncTable(const std::string& tableName, const std::string& query = "",
+                                             ReadFor reader = ReadFor::Client);
     void clearItncTableCache();
     void setItncTableRow(const std::string& tableName, const std::string& header, const std::string& keyColumn,
                          const std::string& keyValue, const TableRow& row);
@@ -248,7 +258,7 @@ public:
     std::vector<TableRow> notifyIfToolTableChanged(std::vector<TableRow> rows);
     std::vector<TableRow> notifyIfPocketTableChanged(std::vector<TableRow> rows);
     // Every tool row: uncached on the table interface, by columns on DataAccess.
-    std::vector<TableRow> getToolTable();
+    std::vector<TableRow> getToolTable(ReadFor reader = ReadFor::Client);
     std::vector<std::string> getToolIds();
 
 private:
@@ -384,7 +394,7 @@ private:
     // The value property of a TNC 426 pocket cell; null when the control
     // answers GetDataEntry with a code that `absent` accepts.
     std::shared_ptr<dnc::IJHDataEntryProperty> tnc426PocketCell(const std::string& path, const char* function,
-                                                                bool (*absent)(dnc::HRESULT));
+                                                                const Accepted& absent);
 
     const std::string name_;
     SessionFlags flags_;
@@ -444,12 +454,15 @@ private:
     // The fixed-width tables of the older controls (dncshim_itnc_table.cpp).
     // A guarded call of a table read: the result code, or nothing when the
     // read ends with an empty table (session found disconnected, link lost).
-    template <class Op>
-    std::optional<dnc::HRESULT> tableReadCall(const std::string& call, const char* lostAt, CallSite site, Op&& op);
+    // A table read that ended without rows: logs a lost link and schedules the
+    // disconnect; throws for a client.
+    void endTableRead(const SdkResult& ended, const std::string& call, const char* lostAt, ReadFor reader,
+                      CallSite site);
     // Nothing when the read ends with an empty table.
     std::optional<LineLayout> itncTableLayout(dnc::IJHItncTable& table, const std::string& tableName,
-                                              const std::string& query);
-    std::vector<TableRow> readPocketTable();
+                                              const std::string& query, ReadFor reader);
+    std::vector<TableRow> readPocketTable(ReadFor reader);
+    std::vector<TableRow> pocketTable(ReadFor reader);
     // The cache's rows while fresh, else `read`'s, stored; under tableCacheMutex_.
     template <class Read>
     std::vector<TableRow> cachedRead(TableCache& cache, const char* call, Read&& read);

@@ -96,9 +96,10 @@ void DncShim::connectLocked(const std::string& host, std::int32_t cncType, std::
         logWarning("connect", name_ + " " + gaps);
     ensureSdkConnection(host, cncType, protocol);
     // Waits until no other call of this session is inside the SDK.
-    guard_.offline("0", SDK_CALL_SITE, [] { return dnc::kOk; });
+    guard_.run(offlineCall("0", SDK_CALL_SITE), [] { return dnc::kOk; });
     auto machine = machine_.get();
-    const dnc::HRESULT hr = guard_.locked("_machine->Connect", SDK_CALL_SITE, [&] { return machine->Connect(host); });
+    const dnc::HRESULT hr =
+        guard_.call(lockedCall("_machine->Connect", SDK_CALL_SITE), [&] { return machine->Connect(host); }).code;
     if (hr == dnc::kNotOnLine) {
         throw std::runtime_error("The CNC IP address " + host + " could not be contacted. Maybe the machine is not online.\n");
     }
@@ -141,7 +142,8 @@ void DncShim::detachSink(const std::shared_ptr<Interface>& source, std::atomic<s
                          const char* call, const char* event) {
     const std::uint32_t attached = cookie;
     if (!source || attached == 0) return;
-    const dnc::HRESULT hr = guard_.locked(call, SDK_CALL_SITE, [&] { return source->Unadvise(attached); });
+    const dnc::HRESULT hr =
+        guard_.call(lockedCall(call, SDK_CALL_SITE), [&] { return source->Unadvise(attached); }).code;
     cookie = 0;
     if (dnc::failed(hr)) logError("disconnect", std::string("Error on Unadvise(") + event + "), code 0x" + hexCode(hr));
 }
@@ -165,13 +167,16 @@ void DncShim::releaseInterfaces() {
 void DncShim::disconnectMachine() {
     auto machine = machine_.get();
     if (!machine) return;
-    const dnc::HRESULT hr = guard_.locked("_machine->Disconnect()", SDK_CALL_SITE, [&] { return machine->Disconnect(); });
+    const dnc::HRESULT hr =
+        guard_.call(lockedCall("_machine->Disconnect()", SDK_CALL_SITE), [&] { return machine->Disconnect(); }).code;
     dnc::HRESULT failure = hr;
     if (hr == dnc::kNotOnLine) {
         logWarning("disconnect",
                    "On Shutdown not all created interfaces have been released. See Windows application event log for "
                    "details.");
-        failure = machine->Disconnect();
+        failure =
+            guard_.call(lockedCall("_machine->Disconnect()", SDK_CALL_SITE), [&] { return machine->Disconnect(); })
+                .code;
     }
     if (dnc::failed(failure)) logError("disconnect", "Error on _machine->Disconnect(), code 0x" + hexCode(failure));
 }

@@ -10,44 +10,45 @@ bool DncShim::connectionMatches(const std::shared_ptr<dnc::IJHConnection>& conne
                                 std::int32_t cncType, std::int32_t protocol) {
     std::int32_t connCncType = 0;
     std::int32_t connProtocol = 0;
-    guard_.offline("connection->get_cncType(&connCncType)", SDK_CALL_SITE,
-                   [&] { return connection->get_cncType(&connCncType); });
-    guard_.offline("connection->get_protocol(&connProtocol)", SDK_CALL_SITE,
-                   [&] { return connection->get_protocol(&connProtocol); });
+    guard_.run(offlineCall("connection->get_cncType(&connCncType)", SDK_CALL_SITE),
+               [&] { return connection->get_cncType(&connCncType); });
+    guard_.run(offlineCall("connection->get_protocol(&connProtocol)", SDK_CALL_SITE),
+               [&] { return connection->get_protocol(&connProtocol); });
     if (connCncType != cncType || connProtocol != protocol) return false;
     std::shared_ptr<dnc::IJHConnectionProperty> connectionProperty;
-    guard_.offline("connection->get_ConnectionProperty( DNC_CP_HOST, &connectionProperty)", SDK_CALL_SITE,
-                   [&] { return connection->get_ConnectionProperty(dnc::DNC_CP_HOST, &connectionProperty); });
+    guard_.run(offlineCall("connection->get_ConnectionProperty( DNC_CP_HOST, &connectionProperty)", SDK_CALL_SITE),
+               [&] { return connection->get_ConnectionProperty(dnc::DNC_CP_HOST, &connectionProperty); });
     dnc::Variant var;
-    guard_.offline("connectionProperty->get_value(&var)", SDK_CALL_SITE,
-                   [&] { return connectionProperty->get_value(&var); });
+    guard_.run(offlineCall("connectionProperty->get_value(&var)", SDK_CALL_SITE),
+               [&] { return connectionProperty->get_value(&var); });
     return var.vt() == dnc::VT_BSTR && var.text() == host;
 }
 
 void DncShim::ensureSdkConnection(const std::string& host, std::int32_t cncType, std::int32_t protocol) {
     auto machine = machine_.get();
     std::shared_ptr<dnc::IJHConnectionList> connectionList;
-    guard_.offline("_machine->ListConnections(&connectionList)", SDK_CALL_SITE,
-                   [&] { return machine->ListConnections(&connectionList); });
+    guard_.run(offlineCall("_machine->ListConnections(&connectionList)", SDK_CALL_SITE),
+               [&] { return machine->ListConnections(&connectionList); });
     std::int32_t count = 0;
-    guard_.offline("connectionList->get_Count(&count)", SDK_CALL_SITE,
-                   [&] { return connectionList->get_Count(&count); });
+    guard_.run(offlineCall("connectionList->get_Count(&count)", SDK_CALL_SITE),
+               [&] { return connectionList->get_Count(&count); });
     // The first connection of that name, which is replaced unless one matches.
     std::int32_t sameName = -1;
     for (std::int32_t i = 0; i < count; ++i) {
         std::shared_ptr<dnc::IJHConnection> connection;
-        guard_.offline("connectionList->get_Item(i, &connection)", SDK_CALL_SITE,
-                       [&] { return connectionList->get_Item(i, &connection); });
+        guard_.run(offlineCall("connectionList->get_Item(i, &connection)", SDK_CALL_SITE),
+                   [&] { return connectionList->get_Item(i, &connection); });
         std::string name;
-        guard_.offline("connection->get_name(&name)", SDK_CALL_SITE, [&] { return connection->get_name(&name); });
+        guard_.run(offlineCall("connection->get_name(&name)", SDK_CALL_SITE),
+                   [&] { return connection->get_name(&name); });
         if (name != host) continue;
         if (sameName < 0) sameName = i;
         if (connectionMatches(connection, host, cncType, protocol)) return;
     }
     if (sameName >= 0) {
         logInformation("removeConnection", name_ + " (" + host + ")");
-        guard_.offline("connectionList->RemoveConnection(i)", SDK_CALL_SITE,
-                       [&] { return connectionList->RemoveConnection(sameName); });
+        guard_.run(offlineCall("connectionList->RemoveConnection(i)", SDK_CALL_SITE),
+                   [&] { return connectionList->RemoveConnection(sameName); });
     }
     createSdkConnection(host, cncType, protocol);
 }
@@ -55,21 +56,21 @@ void DncShim::ensureSdkConnection(const std::string& host, std::int32_t cncType,
 void DncShim::createSdkConnection(const std::string& host, std::int32_t cncType, std::int32_t protocol) {
     auto machine = machine_.get();
     std::shared_ptr<dnc::IJHConnectionList> connectionList;
-    guard_.offline("_machine->ListConnections(&connectionList)", SDK_CALL_SITE,
-                   [&] { return machine->ListConnections(&connectionList); });
+    guard_.run(offlineCall("_machine->ListConnections(&connectionList)", SDK_CALL_SITE),
+               [&] { return machine->ListConnections(&connectionList); });
     std::shared_ptr<dnc::IJHConnection> connection;
-    guard_.offline("connectionList->NewConnection(cncType, protocol, &connection)", SDK_CALL_SITE,
-                   [&] { return connectionList->NewConnection(cncType, protocol, &connection); });
-    guard_.offline("connection->put_name(toBSTR(connectionName))", SDK_CALL_SITE,
-                   [&] { return connection->put_name(host); });
+    guard_.run(offlineCall("connectionList->NewConnection(cncType, protocol, &connection)", SDK_CALL_SITE),
+               [&] { return connectionList->NewConnection(cncType, protocol, &connection); });
+    guard_.run(offlineCall("connection->put_name(toBSTR(connectionName))", SDK_CALL_SITE),
+               [&] { return connection->put_name(host); });
     std::shared_ptr<dnc::IJHConnectionProperty> connectionProperty;
-    guard_.offline("connection->get_ConnectionProperty(DNC_CP_HOST, &connectionProperty)", SDK_CALL_SITE,
-                   [&] { return connection->get_ConnectionProperty(dnc::DNC_CP_HOST, &connectionProperty); });
+    guard_.run(offlineCall("connection->get_ConnectionProperty(DNC_CP_HOST, &connectionProperty)", SDK_CALL_SITE),
+               [&] { return connection->get_ConnectionProperty(dnc::DNC_CP_HOST, &connectionProperty); });
     const dnc::Variant var(host);
-    guard_.offline("connectionProperty->put_value(var)", SDK_CALL_SITE,
-                   [&] { return connectionProperty->put_value(var); });
-    guard_.offline("connectionList->AddConnection(connection)", SDK_CALL_SITE,
-                   [&] { return connectionList->AddConnection(connection); });
+    guard_.run(offlineCall("connectionProperty->put_value(var)", SDK_CALL_SITE),
+               [&] { return connectionProperty->put_value(var); });
+    guard_.run(offlineCall("connectionList->AddConnection(connection)", SDK_CALL_SITE),
+               [&] { return connectionList->AddConnection(connection); });
 }
 
 }  // namespace heidenhain

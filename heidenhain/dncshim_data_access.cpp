@@ -54,10 +54,10 @@ void DncShim::setAccessMode(const std::string& accessMode, const std::string& pa
     refuseOnTnc426(type, "setAccessMode", name_);
     if (isItnc(type)) throw std::runtime_error("Call DataAccess::SetAccessMode is not implemented for iTNC controller " + name_);
     auto access = dataAccess_.get();
-    guard_.requireInterface(dataAccessCheck(access, "setAccessMode"), SDK_CALL_SITE);
+    requireInterface(guard_, dataAccessCheck(access, "setAccessMode"), SDK_CALL_SITE);
     const std::int32_t am = accessModeNumber(accessMode);
-    guard_.online("_dataAccess->SetAccessMode(am, bstrPassword)", SDK_CALL_SITE,
-                  [&] { return access->SetAccessMode(am, password); });
+    guard_.run({"_dataAccess->SetAccessMode(am, bstrPassword)", SDK_CALL_SITE},
+               [&] { return access->SetAccessMode(am, password); });
     if (am == dnc::DNC_ACCESS_MODE_SYS) accessModeSet_ = true;
 }
 
@@ -67,7 +67,7 @@ void DncShim::setAccessMode(const std::string& plcDataAccessPassword, const std:
     refuseOnTnc426(type, "setAccessMode", name_);
     if (isItnc(type)) throw std::runtime_error("Call DataAccess::SetAccessMode is not implemented for iTNC controller " + name_);
     auto access = dataAccess_.get();
-    guard_.requireInterface(dataAccessCheck(access, "setAccessMode"), SDK_CALL_SITE);
+    requireInterface(guard_, dataAccessCheck(access, "setAccessMode"), SDK_CALL_SITE);
     const struct {
         dnc::DNC_ACCESS_MODE mode;
         const std::string& password;
@@ -82,7 +82,7 @@ void DncShim::setAccessMode(const std::string& plcDataAccessPassword, const std:
     };
     for (const auto& step : steps) {
         if (step.password.empty()) continue;
-        guard_.online(step.call, SDK_CALL_SITE, [&] { return access->SetAccessMode(step.mode, step.password); });
+        guard_.run({step.call, SDK_CALL_SITE}, [&] { return access->SetAccessMode(step.mode, step.password); });
     }
     accessModeSet_ = true;
 }
@@ -90,22 +90,23 @@ void DncShim::setAccessMode(const std::string& plcDataAccessPassword, const std:
 dnc::HRESULT DncShim::probeDataEntry(const std::string& dataPath, bool version2) {
     auto access = dataAccess_.get();
     const std::string call = (version2 ? "_dataAccess->GetDataEntry2(" : "_dataAccess->GetDataEntry(") + dataPath + ")";
-    dnc::HRESULT answer = dnc::kOk;
     // The codes that answer the question (and the older SDK's lack of
-    // GetDataEntry2) pass the guard; any other failure is its error.
-    guard_.online(call, SDK_CALL_SITE, [&] {
-        std::shared_ptr<dnc::IJHDataEntry> entry;
-        answer = version2 ? access->GetDataEntry2(dataPath, dnc::DNC_DATA_UNIT_SELECT_METRIC,
-                                                  dnc::VARIANT_FALSE, &entry)
-                          : access->GetDataEntry(dataPath, &entry);
-        const bool fallBack = version2 && answer == dnc::kNotImplemented;
-        return fallBack || meansNoEntry(answer) ? dnc::kOk : answer;
-    });
-    return answer;
+    // GetDataEntry2) are read here; any other failure is the guard's error.
+    const Accepted answers = version2 ? Accepted{dnc::kBadParameter, dnc::kInvalidArg, dnc::kNotImplemented}
+                                      : Accepted{dnc::kBadParameter, dnc::kInvalidArg};
+    return guard_
+        .call({call, SDK_CALL_SITE, answers},
+              [&] {
+                  std::shared_ptr<dnc::IJHDataEntry> entry;
+                  return version2 ? access->GetDataEntry2(dataPath, dnc::DNC_DATA_UNIT_SELECT_METRIC,
+                                                          dnc::VARIANT_FALSE, &entry)
+                                  : access->GetDataEntry(dataPath, &entry);
+              })
+        .code;
 }
 
 bool DncShim::dataPathExists(const std::string& dataPath) {
-    guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "dataPathExists"), SDK_CALL_SITE);
+    requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "dataPathExists"), SDK_CALL_SITE);
     const bool tnc426 = controllerType_.get() == "tnc426";
     dnc::HRESULT hr = tnc426 ? dnc::kNotImplemented : probeDataEntry(dataPath, true);
     if (hr == dnc::kNotImplemented) hr = probeDataEntry(dataPath, false);
@@ -119,8 +120,8 @@ void DncShim::requireDataPath(const std::string& dataPath, const std::string& mi
 std::shared_ptr<dnc::IJHDataEntry> DncShim::getDataEntry(const std::string& dataPath) {
     auto access = dataAccess_.get();
     std::shared_ptr<dnc::IJHDataEntry> dataEntry;
-    guard_.online("_dataAccess->GetDataEntry(bstrDataPath, &dataEntry)", SDK_CALL_SITE,
-                  [&] { return access->GetDataEntry(dataPath, &dataEntry); });
+    guard_.run({"_dataAccess->GetDataEntry(bstrDataPath, &dataEntry)", SDK_CALL_SITE},
+               [&] { return access->GetDataEntry(dataPath, &dataEntry); });
     return dataEntry;
 }
 
@@ -132,13 +133,15 @@ std::shared_ptr<dnc::IJHDataEntry> DncShim::getDataEntry2(const std::string& dat
                                      readValues ? dnc::VARIANT_TRUE : dnc::VARIANT_FALSE, &dataEntry);
     };
     if (readValues) {
-        guard_.online("_dataAccess->GetDataEntry2( bstrDataPath, DNC_DATA_UNIT_SELECT_METRIC, VARIANT_TRUE, &dataEntry)",
-                      SDK_CALL_SITE, op);
+        guard_.run({"_dataAccess->GetDataEntry2( bstrDataPath, DNC_DATA_UNIT_SELECT_METRIC, VARIANT_TRUE, &dataEntry)",
+                    SDK_CALL_SITE},
+                   op);
     } else {
-        guard_.online(
-            "_dataAccess->GetDataEntry2( bstrDataPath, HeidenhainDNCLib::DNC_DATA_UNIT_SELECT_METRIC, VARIANT_FALSE, "
-            "&dataEntry)",
-            SDK_CALL_SITE, op);
+        guard_.run(
+            {"_dataAccess->GetDataEntry2( bstrDataPath, HeidenhainDNCLib::DNC_DATA_UNIT_SELECT_METRIC, VARIANT_FALSE, "
+             "&dataEntry)",
+             SDK_CALL_SITE},
+            op);
     }
     return dataEntry;
 }
@@ -146,7 +149,7 @@ std::shared_ptr<dnc::IJHDataEntry> DncShim::getDataEntry2(const std::string& dat
 std::shared_ptr<dnc::IJHDataEntry> DncShim::getDataEntry2As(std::string_view call, const std::string& dataPath) {
     auto access = dataAccess_.get();
     std::shared_ptr<dnc::IJHDataEntry> dataEntry;
-    guard_.online(call, SDK_CALL_SITE, [&] {
+    guard_.run({std::string(call), SDK_CALL_SITE}, [&] {
         return access->GetDataEntry2(toBSTR(dataPath), dnc::DNC_DATA_UNIT_SELECT_METRIC, dnc::VARIANT_FALSE,
                                      &dataEntry);
     });
@@ -155,26 +158,26 @@ std::shared_ptr<dnc::IJHDataEntry> DncShim::getDataEntry2As(std::string_view cal
 
 std::shared_ptr<dnc::IJHDataEntryProperty> DncShim::dataPropertyOf(dnc::IJHDataEntry& dataEntry) {
     std::shared_ptr<dnc::IJHDataEntryPropertyList> propertyList;
-    guard_.online("dataEntry->get_propertyList(&propertyList)", SDK_CALL_SITE,
-                  [&] { return dataEntry.get_propertyList(&propertyList); });
+    guard_.run({"dataEntry->get_propertyList(&propertyList)", SDK_CALL_SITE},
+               [&] { return dataEntry.get_propertyList(&propertyList); });
     std::shared_ptr<dnc::IJHDataEntryProperty> property;
-    guard_.online("propertyList->get_property(DNC_DATAENTRY_PROPKIND_DATA, &property)", SDK_CALL_SITE,
-                  [&] { return propertyList->get_property(dnc::DNC_DATAENTRY_PROPKIND_DATA, &property); });
+    guard_.run({"propertyList->get_property(DNC_DATAENTRY_PROPKIND_DATA, &property)", SDK_CALL_SITE},
+               [&] { return propertyList->get_property(dnc::DNC_DATAENTRY_PROPKIND_DATA, &property); });
     return property;
 }
 
 std::string DncShim::getValue(const std::string& dataPath) {
-    guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "getValue"), SDK_CALL_SITE);
+    requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "getValue"), SDK_CALL_SITE);
     requireDataPath(dataPath, " does not exist");
     dnc::Variant value;
     if (usesItncTable(controllerType_.get())) {
         auto property = dataPropertyOf(*getDataEntry(dataPath));
-        guard_.online("property->get_varValue(&value)", SDK_CALL_SITE, [&] { return property->get_varValue(&value); });
+        guard_.run({"property->get_varValue(&value)", SDK_CALL_SITE}, [&] { return property->get_varValue(&value); });
     } else {
         auto dataEntry = getDataEntry2(dataPath, true);
         // The SDK gives a text here; any other type reads by the same rules.
-        guard_.online("dataEntry->GetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, &value)", SDK_CALL_SITE,
-                      [&] { return dataEntry->GetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, &value); });
+        guard_.run({"dataEntry->GetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, &value)", SDK_CALL_SITE},
+                   [&] { return dataEntry->GetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, &value); });
     }
     return variantToText(value);
 }
@@ -184,7 +187,7 @@ std::string DncShim::getPlcData(const std::string& area, const std::string& addr
 }
 
 std::vector<std::string> DncShim::getValues(const std::string& dataPath) {
-    guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "getValues"), SDK_CALL_SITE);
+    requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "getValues"), SDK_CALL_SITE);
     requireDataPath(dataPath, " does not exist");
     const bool older = usesItncTable(controllerType_.get());
     if (!older && !accessModeSet_) {
@@ -194,23 +197,23 @@ std::vector<std::string> DncShim::getValues(const std::string& dataPath) {
     std::shared_ptr<dnc::IJHDataEntryList> list;
     if (older) {
         auto dataEntry = getDataEntry(dataPath);
-        guard_.online("dataEntry->get_childList(&childList)", SDK_CALL_SITE,
-                      [&] { return dataEntry->get_childList(&list); });
+        guard_.run({"dataEntry->get_childList(&childList)", SDK_CALL_SITE},
+                   [&] { return dataEntry->get_childList(&list); });
     } else {
         auto dataEntry = getDataEntry2(dataPath, true);
-        guard_.online("dataEntry->GetChildList(&dataEntryList)", SDK_CALL_SITE,
-                      [&] { return dataEntry->GetChildList(&list); });
+        guard_.run({"dataEntry->GetChildList(&dataEntryList)", SDK_CALL_SITE},
+                   [&] { return dataEntry->GetChildList(&list); });
     }
     std::int32_t count = 0;
-    guard_.online(older ? "childList->get_Count(&count)" : "dataEntryList->get_Count(&count)", SDK_CALL_SITE,
-                  [&] { return list->get_Count(&count); });
+    guard_.run({older ? "childList->get_Count(&count)" : "dataEntryList->get_Count(&count)", SDK_CALL_SITE},
+               [&] { return list->get_Count(&count); });
     std::vector<std::string> names;
     for (std::int32_t i = 0; i < count; ++i) {
         std::shared_ptr<dnc::IJHDataEntry> entry;
-        guard_.online(older ? "childList->get_Item(i, &entry)" : "dataEntryList->get_Item(index, &entry)",
-                      SDK_CALL_SITE, [&] { return list->get_Item(i, &entry); });
+        guard_.run({older ? "childList->get_Item(i, &entry)" : "dataEntryList->get_Item(index, &entry)", SDK_CALL_SITE},
+                   [&] { return list->get_Item(i, &entry); });
         std::string name;
-        guard_.online("entry->get_bstrName(&name)", SDK_CALL_SITE, [&] { return entry->get_bstrName(&name); });
+        guard_.run({"entry->get_bstrName(&name)", SDK_CALL_SITE}, [&] { return entry->get_bstrName(&name); });
         names.push_back(std::move(name));
     }
     return names;
@@ -248,37 +251,44 @@ void DncShim::setValueWith(const std::string& dataPath, const dnc::Variant& newe
 
 void DncShim::writeNewer(const std::string& dataPath, const dnc::Variant& value) {
     auto dataEntry = getDataEntry2(dataPath, false);
-    const auto hr = guard_.timedCall("dataEntry->SetPropertyValue", SDK_CALL_SITE, false, [&] {
-        return dataEntry->SetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, value, dnc::VARIANT_TRUE);
-    });
-    if (!hr) throw std::runtime_error("Unexpected online call writing to " + dataPath + " - already disconnected");
-    if (*hr == dnc::kRecordLocked) throw std::runtime_error("Writing to " + dataPath + " failed - record is locked");
-    if (dnc::failed(*hr)) {
+    // Found disconnected once the lock is held, the write has a text of its own.
+    if (!isConnected())
+        throw std::runtime_error(SdkGuard::notConnectedMessage("dataEntry->SetPropertyValue", SDK_CALL_SITE));
+    const SdkResult written = guard_.call(
+        {"dataEntry->SetPropertyValue", SDK_CALL_SITE, Accepted::every(), OnLostLink::End},
+        [&] { return dataEntry->SetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, value, dnc::VARIANT_TRUE); });
+    if (written.linkLost()) {
         throw std::runtime_error(
-            guard_.errorMessage("dataEntry->SetPropertyValue(dataPath=" + dataPath + ")", *hr, SDK_CALL_SITE));
+            guard_.errorMessage("dataEntry->SetPropertyValue(dataPath=" + dataPath + ")", written.code, SDK_CALL_SITE));
     }
-    if (!isConnected()) throw std::runtime_error(SdkGuard::lostAfterCallMessage("dataEntry->SetPropertyValue", SDK_CALL_SITE));
+    if (written.ended)
+        throw std::runtime_error("Unexpected online call writing to " + dataPath + " - already disconnected");
+    if (written.code == dnc::kRecordLocked)
+        throw std::runtime_error("Writing to " + dataPath + " failed - record is locked");
+    if (dnc::failed(written.code)) {
+        throw std::runtime_error(
+            guard_.errorMessage("dataEntry->SetPropertyValue(dataPath=" + dataPath + ")", written.code, SDK_CALL_SITE));
+    }
 }
 
 void DncShim::writeOlder(const std::string& dataPath,
                          const std::function<dnc::Variant(const dnc::Variant&)>& valueFor) {
     auto dataEntry = getDataEntry(dataPath);
     std::shared_ptr<dnc::IJHDataEntryPropertyList> propertyList;
-    guard_.online("dataEntry->get_propertyList(&propertyList)", SDK_CALL_SITE,
-                  [&] { return dataEntry->get_propertyList(&propertyList); });
+    guard_.run({"dataEntry->get_propertyList(&propertyList)", SDK_CALL_SITE},
+               [&] { return dataEntry->get_propertyList(&propertyList); });
     std::shared_ptr<dnc::IJHDataEntryProperty> property;
-    guard_.online("propertyList->get_property( HeidenhainDNCLib::DNC_DATAENTRY_PROPKIND_DATA, &property)",
-                  SDK_CALL_SITE,
-                  [&] { return propertyList->get_property(dnc::DNC_DATAENTRY_PROPKIND_DATA, &property); });
+    guard_.run({"propertyList->get_property( HeidenhainDNCLib::DNC_DATAENTRY_PROPKIND_DATA, &property)", SDK_CALL_SITE},
+               [&] { return propertyList->get_property(dnc::DNC_DATAENTRY_PROPKIND_DATA, &property); });
     dnc::VariantBool readOnly = dnc::VARIANT_FALSE;
-    property->get_readOnly(&readOnly);
+    guard_.run({"property->get_readOnly(&readOnly)", SDK_CALL_SITE}, [&] { return property->get_readOnly(&readOnly); });
     // Skipping the write in silence would answer success for a value that never changed.
     if (readOnly != dnc::VARIANT_FALSE) throw std::runtime_error("Writing to " + dataPath + " failed - entry is protected");
     dnc::Variant origVariant;
-    guard_.online("property->get_varValue(&origVariant)", SDK_CALL_SITE,
-                  [&] { return property->get_varValue(&origVariant); });
+    guard_.run({"property->get_varValue(&origVariant)", SDK_CALL_SITE},
+               [&] { return property->get_varValue(&origVariant); });
     const dnc::Variant variant = valueFor(origVariant);
-    guard_.online("property->put_varValue(variant)", SDK_CALL_SITE, [&] { return property->put_varValue(variant); });
+    guard_.run({"property->put_varValue(variant)", SDK_CALL_SITE}, [&] { return property->put_varValue(variant); });
 }
 
 }  // namespace heidenhain

@@ -18,7 +18,7 @@ bool skippedByRecursiveDelete(const std::string& name) {
 
 std::shared_ptr<dnc::IJHFileSystem> DncShim::checkedFileSystem(const char* function, CallSite site) {
     auto fileSystem = fileSystem_.get();
-    guard_.requireInterface(InterfaceCheck{"FileSystem", fileSystem != nullptr, function}, site);
+    requireInterface(guard_, InterfaceCheck{"FileSystem", fileSystem != nullptr, function}, site);
     return fileSystem;
 }
 
@@ -32,16 +32,16 @@ void DncShim::walkDirectory(dnc::IJHFileSystem& fileSystem, const std::string& p
                                                      SDK_CALL_SITE));
     }
     std::shared_ptr<dnc::IJHDirectoryEntryList> ppDirEntryList;
-    guard_.online(readCall, SDK_CALL_SITE,
-                  [&] { return fileSystem.ReadDirectory(path, emptyAttributes, emptyAttributes, &ppDirEntryList); });
+    guard_.run({readCall, SDK_CALL_SITE},
+               [&] { return fileSystem.ReadDirectory(path, emptyAttributes, emptyAttributes, &ppDirEntryList); });
     std::int32_t count = 0;
-    guard_.online("ppDirEntryList->get_Count(&count)", SDK_CALL_SITE, [&] { return ppDirEntryList->get_Count(&count); });
+    guard_.run({"ppDirEntryList->get_Count(&count)", SDK_CALL_SITE}, [&] { return ppDirEntryList->get_Count(&count); });
     for (std::int32_t i = 0; i < count; ++i) {
         std::shared_ptr<dnc::IJHDirectoryEntry> item;
-        guard_.online("ppDirEntryList->get_Item(i, &item)", SDK_CALL_SITE,
-                      [&] { return ppDirEntryList->get_Item(i, &item); });
+        guard_.run({"ppDirEntryList->get_Item(i, &item)", SDK_CALL_SITE},
+                   [&] { return ppDirEntryList->get_Item(i, &item); });
         std::string name;
-        guard_.online("item->get_name(&name)", SDK_CALL_SITE, [&] { return item->get_name(&name); });
+        guard_.run({"item->get_name(&name)", SDK_CALL_SITE}, [&] { return item->get_name(&name); });
         visit(*item, name);
     }
 }
@@ -62,27 +62,27 @@ nlohmann::json DncShim::readDirectory(const std::string& path) {
 
 void DncShim::deleteDirectory(const std::string& directoryPath) {
     const auto fileSystem = checkedFileSystem("deleteDirectory", SDK_CALL_SITE);
-    guard_.online("_fileSystem->DeleteDirectory(toBSTR(addTncPrefix(directoryPath)))", SDK_CALL_SITE,
-                  [&] { return fileSystem->DeleteDirectory(addTncPrefix(directoryPath)); });
+    guard_.run({"_fileSystem->DeleteDirectory(toBSTR(addTncPrefix(directoryPath)))", SDK_CALL_SITE},
+               [&] { return fileSystem->DeleteDirectory(addTncPrefix(directoryPath)); });
 }
 
 void DncShim::makeDirectory(const std::string& directoryPath) {
     const auto fileSystem = checkedFileSystem("makeDirectory", SDK_CALL_SITE);
-    guard_.online("_fileSystem->MakeDirectory(toBSTR(addTncPrefix(directoryPath)))", SDK_CALL_SITE,
-                  [&] { return fileSystem->MakeDirectory(addTncPrefix(directoryPath)); });
+    guard_.run({"_fileSystem->MakeDirectory(toBSTR(addTncPrefix(directoryPath)))", SDK_CALL_SITE},
+               [&] { return fileSystem->MakeDirectory(addTncPrefix(directoryPath)); });
 }
 
 void DncShim::deleteFile(const std::string& filePath) {
     const auto fileSystem = checkedFileSystem("deleteFile", SDK_CALL_SITE);
-    guard_.online("_fileSystem->__DeleteFile(toBSTR(addTncPrefix(filePath)))", SDK_CALL_SITE,
-                  [&] { return fileSystem->DeleteFile(addTncPrefix(filePath)); });
+    guard_.run({"_fileSystem->__DeleteFile(toBSTR(addTncPrefix(filePath)))", SDK_CALL_SITE},
+               [&] { return fileSystem->DeleteFile(addTncPrefix(filePath)); });
 }
 
 void DncShim::copyFile(const std::string& sourceFilePath, const std::string& destFilePath) {
     const auto fileSystem = checkedFileSystem("copyFile", SDK_CALL_SITE);
-    guard_.online("_fileSystem->__CopyFile(toBSTR(addTncPrefix(sourceFilePath)), toBSTR(addTncPrefix(destFilePath)))",
-                  SDK_CALL_SITE,
-                  [&] { return fileSystem->CopyFile(addTncPrefix(sourceFilePath), addTncPrefix(destFilePath)); });
+    guard_.run({"_fileSystem->__CopyFile(toBSTR(addTncPrefix(sourceFilePath)), toBSTR(addTncPrefix(destFilePath)))",
+                SDK_CALL_SITE},
+               [&] { return fileSystem->CopyFile(addTncPrefix(sourceFilePath), addTncPrefix(destFilePath)); });
 }
 
 nlohmann::json DncShim::deleteDirectoryRecursively(const std::string& directoryPath) {
@@ -103,10 +103,10 @@ void DncShim::deleteDirectoryRecursivelyInternal(DeletionCounts& counts, const s
         [&](dnc::IJHDirectoryEntry& item, const std::string& name) {
             if (skippedByRecursiveDelete(name)) return;
             std::shared_ptr<dnc::IJHFileAttributes> attr;
-            guard_.online("item->get_attributes(&attr)", SDK_CALL_SITE, [&] { return item.get_attributes(&attr); });
+            guard_.run({"item->get_attributes(&attr)", SDK_CALL_SITE}, [&] { return item.get_attributes(&attr); });
             dnc::VariantBool isDirectory = dnc::VARIANT_FALSE;
-            guard_.online("attr->HasAttribute(DNC_ATTRIBUTE_DIRECTORY, &isDirectory)", SDK_CALL_SITE,
-                          [&] { return attr->HasAttribute(dnc::DNC_ATTRIBUTE_DIRECTORY, &isDirectory); });
+            guard_.run({"attr->HasAttribute(DNC_ATTRIBUTE_DIRECTORY, &isDirectory)", SDK_CALL_SITE},
+                       [&] { return attr->HasAttribute(dnc::DNC_ATTRIBUTE_DIRECTORY, &isDirectory); });
             const std::string entryPath = directoryPath + "\\" + name;
             if (isDirectory) {
                 DeletionCounts below;
@@ -114,13 +114,13 @@ void DncShim::deleteDirectoryRecursivelyInternal(DeletionCounts& counts, const s
                 level.numDirectoriesDeleted += below.numDirectoriesDeleted;
                 level.numFilesDeleted += below.numFilesDeleted;
             } else {
-                guard_.online("_fileSystem->__DeleteFile(" + entryPath + ")", SDK_CALL_SITE,
-                              [&] { return fileSystem->DeleteFile(entryPath); });
+                guard_.run({"_fileSystem->__DeleteFile(" + entryPath + ")", SDK_CALL_SITE},
+                           [&] { return fileSystem->DeleteFile(entryPath); });
                 ++level.numFilesDeleted;
             }
         });
-    guard_.online("_fileSystem->DeleteDirectory(toBSTR(directoryPath))", SDK_CALL_SITE,
-                  [&] { return fileSystem->DeleteDirectory(directoryPath); });
+    guard_.run({"_fileSystem->DeleteDirectory(toBSTR(directoryPath))", SDK_CALL_SITE},
+               [&] { return fileSystem->DeleteDirectory(directoryPath); });
     counts.numDirectoriesDeleted += level.numDirectoriesDeleted + 1;
     counts.numFilesDeleted += level.numFilesDeleted;
 }

@@ -18,25 +18,18 @@ namespace {
 constexpr const char* kTmpDirectory = "tmp";
 constexpr const char* kTransmitCall = "_fileSystem->TransmitFile(toBSTR(localTmpPath), toBSTR(dstPath))";
 
-// A guarded call of sending whose failing code the caller tells apart. A
-// session found disconnected on the way fails with the sending's own text;
-// every other guard failure (a lock time-out) keeps the guard's.
+// A guarded call of sending whose every code the caller reads. A session
+// found disconnected on the way fails with the sending's own text; every
+// other guard failure (a lock time-out) keeps the guard's.
 template <class Op>
 dnc::HRESULT sendingCall(SdkGuard& guard, std::string_view call, CallSite site, Op&& op) {
-    dnc::HRESULT hr = dnc::kOk;
     try {
-        guard.online(call, site, [&] {
-            hr = op();
-            return dnc::kOk;
-        });
+        return guard.call({std::string(call), site, Accepted::every()}, std::forward<Op>(op)).code;
     } catch (const std::runtime_error&) {
         if (!guard.isConnected()) throw std::runtime_error("Not any longer connected in TransmitFile");
         throw;
     }
-    return hr;
 }
-
-bool isSendingLinkLoss(dnc::HRESULT hr) { return hr == dnc::kNotOnLine || hr == dnc::kNotConnected; }
 
 }  // namespace
 
@@ -75,18 +68,16 @@ void DncShim::transmitFileBinary(const std::string& bytes, const std::string& ds
     if (hr == dnc::kFileNotFound || hr == dnc::kRemoteFileNotFound) {
         makeMissingDirectories(*fileSystem, destination);
     } else if (hr == dnc::kFileExists || hr == dnc::kRemoteFileExists) {
-        guard_.online("_fileSystem->__DeleteFile(toBSTR(dstPath))", SDK_CALL_SITE,
-                      [&] { return fileSystem->DeleteFile(destination); });
-    } else if (isSendingLinkLoss(hr)) {
+        guard_.run({"_fileSystem->__DeleteFile(toBSTR(dstPath))", SDK_CALL_SITE},
+                   [&] { return fileSystem->DeleteFile(destination); });
+    } else if (dnc::isLostLink(hr)) {
         scheduleDisconnect();
-        throw std::runtime_error(guard_.errorMessage("TransmitFile(destination=" + destination + ")", hr, SDK_CALL_SITE));
-    } else if (hr == dnc::kCommunicationFailure) {
-        throw std::runtime_error(guard_.errorMessage(
-            "TransmitFile(destination='" + destination + "') with probably access denied error, ", hr, SDK_CALL_SITE));
+        throw std::runtime_error(
+            guard_.errorMessage("TransmitFile(destination=" + destination + ")", hr, SDK_CALL_SITE));
     } else {
         throw std::runtime_error(guard_.errorMessage("TransmitFile(destination='" + destination + "')", hr, SDK_CALL_SITE));
     }
-    guard_.online(kTransmitCall, SDK_CALL_SITE, transmit);
+    guard_.run({kTransmitCall, SDK_CALL_SITE}, transmit);
 }
 
 void DncShim::makeMissingDirectories(dnc::IJHFileSystem& fileSystem, const std::string& destination) {
@@ -94,7 +85,7 @@ void DncShim::makeMissingDirectories(dnc::IJHFileSystem& fileSystem, const std::
         const dnc::HRESULT hr = sendingCall(guard_, "_fileSystem->MakeDirectory", SDK_CALL_SITE,
                                             [&] { return fileSystem.MakeDirectory(directory); });
         if (dnc::succeeded(hr) || hr == dnc::kDirectoryExists || hr == dnc::kFileExists) continue;
-        if (isSendingLinkLoss(hr)) scheduleDisconnect();
+        if (dnc::isLostLink(hr)) scheduleDisconnect();
         throw std::runtime_error(guard_.errorMessage("MakeDirectory(" + directory + ")", hr, SDK_CALL_SITE));
     }
 }
@@ -114,8 +105,8 @@ std::string DncShim::receiveFileBinary(const std::string& cncFile) {
     } catch (const std::system_error&) {
         fail("Cannot open temporary file ", platform::TempFile::pattern(kTmpDirectory, "receive-", ".tmp"));
     }
-    guard_.online("_fileSystem->ReceiveFile(toBSTR(cncFinalPath), toBSTR(destFileName))", SDK_CALL_SITE,
-                  [&] { return fileSystem->ReceiveFile(cncFinalPath, local->path()); });
+    guard_.run({"_fileSystem->ReceiveFile(toBSTR(cncFinalPath), toBSTR(destFileName))", SDK_CALL_SITE},
+               [&] { return fileSystem->ReceiveFile(cncFinalPath, local->path()); });
     std::ifstream in(local->path(), std::ios::binary);
     if (!in) fail("Cannot open temporary file ", local->path());
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -26,8 +26,8 @@ constexpr std::int64_t kDataAccessLimitNs = 1600LL * 1000 * 1000;
 void DncShim::initializeInterfaces() {
     auto machine = machine_.get();
     std::string version;
-    guard_.online("_machine->GetVersionComInterface(&str)", SDK_CALL_SITE,
-                  [&] { return machine->GetVersionComInterface(&version); });
+    guard_.run({"_machine->GetVersionComInterface(&str)", SDK_CALL_SITE},
+               [&] { return machine->GetVersionComInterface(&version); });
     sdkVersion_.set(version);
     if (readMachineState() == dnc::DNC_STATE_DNC_IS_AVAILABLE) {
         const std::string message =
@@ -72,10 +72,11 @@ void DncShim::attachMachineSink() {
         if (auto old = machineSink_.exchange(machineSink)) old->detach();
         auto machine = machine_.get();
         std::uint32_t cookie = 0;
-        guard_.online(
-            "_machine.Advise(reinterpret_cast<IUnknown*>(machineSink), HeidenhainDNCLib::IID__IJHMachineEvents2, "
-            "&_machineEventCookie)",
-            SDK_CALL_SITE, [&] { return machine->Advise(machineSink, &cookie); });
+        guard_.run(
+            {"_machine.Advise(reinterpret_cast<IUnknown*>(machineSink), HeidenhainDNCLib::IID__IJHMachineEvents2, "
+             "&_machineEventCookie)",
+             SDK_CALL_SITE},
+            [&] { return machine->Advise(machineSink, &cookie); });
         machineEventCookie_ = cookie;
     } catch (const std::exception& e) {
         machineEventCookie_ = 0;
@@ -89,10 +90,10 @@ void DncShim::attachAutomaticSink() {
         if (auto old = automaticSink_.exchange(automaticSink)) old->detach();
         auto automatic = automatic_.get();
         std::uint32_t cookie = 0;
-        guard_.online(
-            "_automatic.Advise(reinterpret_cast<IUnknown*>(automaticSink), "
-            "HeidenhainDNCLib::IID__IJHAutomaticEvents3, &_automaticEventCookie)",
-            SDK_CALL_SITE, [&] { return automatic->Advise(automaticSink, &cookie); });
+        guard_.run({"_automatic.Advise(reinterpret_cast<IUnknown*>(automaticSink), "
+                    "HeidenhainDNCLib::IID__IJHAutomaticEvents3, &_automaticEventCookie)",
+                    SDK_CALL_SITE},
+                   [&] { return automatic->Advise(automaticSink, &cookie); });
         automaticEventCookie_ = cookie;
     } catch (const std::exception& e) {
         automaticEventCookie_ = 0;
@@ -106,10 +107,10 @@ void DncShim::attachErrorSink() {
         if (auto old = errorSink_.exchange(errorSink)) old->detach();
         auto error = error_.get();
         std::uint32_t cookie = 0;
-        guard_.online(
-            "_error.Advise(reinterpret_cast<IUnknown*>(errorSink), HeidenhainDNCLib::IID__IJHErrorEvents2, "
-            "&_errorEventCookie)",
-            SDK_CALL_SITE, [&] { return error->Advise(errorSink, &cookie); });
+        guard_.run({"_error.Advise(reinterpret_cast<IUnknown*>(errorSink), HeidenhainDNCLib::IID__IJHErrorEvents2, "
+                    "&_errorEventCookie)",
+                    SDK_CALL_SITE},
+                   [&] { return error->Advise(errorSink, &cookie); });
         errorEventCookie_ = cookie;
     } catch (const std::exception& e) {
         errorEventCookie_ = 0;
@@ -125,8 +126,8 @@ bool DncShim::obtainInterface(LockedValue<std::shared_ptr<Interface>>& slot, con
         auto tmp = getObject();
         if (!tmp) return false;
         std::shared_ptr<Interface> typed;
-        guard_.online("tmp->QueryInterface(__uuidof(" + member + "), (void**)&" + member + ")", SDK_CALL_SITE,
-                      [&] { return tmp->QueryInterface(&typed); });
+        guard_.run({"tmp->QueryInterface(__uuidof(" + member + "), (void**)&" + member + ")", SDK_CALL_SITE},
+                   [&] { return tmp->QueryInterface(&typed); });
         slot.set(std::move(typed));
         return true;
     } catch (const std::exception& e) {
@@ -139,8 +140,8 @@ bool DncShim::obtainInterface(LockedValue<std::shared_ptr<Interface>>& slot, con
 std::shared_ptr<dnc::Object> DncShim::getInterfaceObject(dnc::DNC_INTERFACE_OBJECT kind, const std::string& kindName) {
     auto machine = machine_.get();
     std::shared_ptr<dnc::Object> tmp;
-    guard_.online("_machine->GetInterface(" + kindName + ", &tmp)", SDK_CALL_SITE,
-                  [&] { return machine->GetInterface(kind, &tmp); });
+    guard_.run({"_machine->GetInterface(" + kindName + ", &tmp)", SDK_CALL_SITE},
+               [&] { return machine->GetInterface(kind, &tmp); });
     return tmp;
 }
 

@@ -10,7 +10,6 @@
 #include "heidenhain/dncshim.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/table_ids.h"
-#include "heidenhain/table_read_mode.h"
 #include "heidenhain/table_pocket_file.h"
 #include "heidenhain/table_text.h"
 #include "platform/temp_file.h"
@@ -26,50 +25,44 @@ InterfaceCheck itncTableCheck(const std::shared_ptr<dnc::IJHItncTable>& table, c
 
 }  // namespace
 
-template <class Op>
-std::optional<dnc::HRESULT> DncShim::tableReadCall(const std::string& call, const char* lostAt, CallSite site,
-                                                   Op&& op) {
-    dnc::HRESULT hr = dnc::kOk;
-    bool entered = false;
-    std::optional<dnc::HRESULT> lostCode;
-    const auto onLostLink = [&](dnc::HRESULT lost) {
-        logWarning("getItncTable", name_ + ": Connection to CNC lost at " + lostAt + " (0x" + hexCode(lost) + ").");
+void DncShim::endTableRead(const SdkResult& ended, const std::string& call, const char* lostAt, ReadFor reader,
+                           CallSite site) {
+    if (ended.linkLost()) {
+        logWarning("getItncTable",
+                   name_ + ": Connection to CNC lost at " + lostAt + " (0x" + hexCode(ended.code) + ").");
         scheduleDisconnect();
-        lostCode = lost;
-    };
-    try {
-        const auto done = guard_.onlineUnlessLost(call, site, onLostLink, [&] {
-            entered = true;
-            hr = op();
-            // The guard only acts on the lost link; the caller reads every other code.
-            return dnc::isLostLink(hr) ? hr : dnc::kOk;
-        });
-        // Only the monitor takes "no rows" for an answer: a client would read
-        // an empty magazine or a tool without geometry.
-        if (!done && lostCode && !inBackgroundTableRead()) {
-            throw std::runtime_error(guard_.errorMessage(call, *lostCode, site));
-        }
-        if (!done) return std::nullopt;
-    } catch (const std::runtime_error&) {
-        // Disconnected before the call reached the control: the monitor's read is empty.
-        if (!entered && !guard_.isConnected() && inBackgroundTableRead()) return std::nullopt;
-        throw;
     }
-    return hr;
+    // Only the monitor takes "no rows" for an answer: a client would read an
+    // empty magazine or a tool without geometry.
+    if (reader == ReadFor::Monitor) return;
+    if (ended.linkLost()) throw std::runtime_error(guard_.errorMessage(call, ended.code, site));
+    throw std::runtime_error(SdkGuard::notConnectedMessage(call, site));
 }
 
 std::vector<TableRow> DncShim::getItncTable(const std::string& tableName, const std::string& query) {
+    return getItncTable(tableName, query, ReadFor::Client);
+}
+
+std::vector<TableRow> DncShim::getItncTable(const std::string& tableName, const std::string& query, ReadFor reader) {
     const auto table = itncTable_.get();
-    guard_.requireInterface(itncTableCheck(table, "getItncTable"), SDK_CALL_SITE);
+    requireInterface(guard_, itncTableCheck(table, "getItncTable"), SDK_CALL_SITE);
     std::vector<std::string> lines;
-    const auto received = tableReadCall("_itncTable->ReceiveTableLines(" + tableName + ")", "ReceiveTableLines",
-                                        SDK_CALL_SITE, [&] { return table->ReceiveTableLines(tableName, query, &lines); });
-    if (!received || *received == dnc::kRecordNotAvailable) return {};
-    if (dnc::failed(*received))
-        throw std::runtime_error(guard_.errorMessage("_itncTable->ReceiveTableLines", *received, SDK_CALL_SITE));
+    const std::string call = "_itncTable->ReceiveTableLines(" + tableName + ")";
+    const SdkResult received = guard_.call({call, SDK_CALL_SITE, Accepted::every(), OnLostLink::End},
+                                           [&] { return table->ReceiveTableLines(tableName, query, &lines); });
+    if (received.ended) {
+        endTableRead(received, call, "ReceiveTableLines", reader, SDK_CALL_SITE);
+        return {};
+    }
+    // A client does not take lines that the control gave while the link went.
+    if (reader == ReadFor::Client && !isConnected())
+        throw std::runtime_error(SdkGuard::lostAfterCallMessage(call, SDK_CALL_SITE));
+    if (received.code == dnc::kRecordNotAvailable) return {};
+    if (dnc::failed(received.code))
+        throw std::runtime_error(guard_.errorMessage("_itncTable->ReceiveTableLines", received.code, SDK_CALL_SITE));
 
     const auto layout = tableName == POCKET_TABLE ? std::optional<LineLayout>(pocketLineLayout())
-                                                  : itncTableLayout(*table, tableName, query);
+                                                  : itncTableLayout(*table, tableName, query, reader);
     if (!layout) return {};
     std::vector<TableRow> rows;
     rows.reserve(lines.size());
@@ -78,13 +71,18 @@ std::vector<TableRow> DncShim::getItncTable(const std::string& tableName, const 
 }
 
 std::optional<LineLayout> DncShim::itncTableLayout(dnc::IJHItncTable& table, const std::string& tableName,
-                                                   const std::string& query) {
+                                                   const std::string& query, ReadFor reader) {
     std::vector<std::string> titles;
     std::vector<std::int32_t> positions;
-    const auto answered = tableReadCall("_itncTable->GetTableInfo(" + tableName + ")", "GetTableInfo", SDK_CALL_SITE,
-                                        [&] { return table.GetTableInfo(tableName, &titles, &positions); });
-    if (!answered) return std::nullopt;
-    if (dnc::failed(*answered)) throw std::runtime_error(guard_.errorMessage("GetTableInfo", *answered, SDK_CALL_SITE));
+    const std::string call = "_itncTable->GetTableInfo(" + tableName + ")";
+    const SdkResult answered = guard_.call({call, SDK_CALL_SITE, Accepted::every(), OnLostLink::End},
+                                           [&] { return table.GetTableInfo(tableName, &titles, &positions); });
+    if (answered.ended) {
+        endTableRead(answered, call, "GetTableInfo", reader, SDK_CALL_SITE);
+        return std::nullopt;
+    }
+    if (dnc::failed(answered.code))
+        throw std::runtime_error(guard_.errorMessage("GetTableInfo", answered.code, SDK_CALL_SITE));
     auto layout = layoutOfTableInfo(titles, positions);
     // Without titles, or with fewer positions than titles, no line can be cut.
     if (titles.empty() || !usable(layout)) {
@@ -107,17 +105,19 @@ std::vector<TableRow> DncShim::cachedRead(TableCache& cache, const char* call, R
     return rows;
 }
 
-std::vector<TableRow> DncShim::readPocketTable() {
+std::vector<TableRow> DncShim::readPocketTable(ReadFor reader) {
     if (controllerType_.get() == "tnc426") return convertTNC426PocketTableBuffer(receiveFileBinary(POCKET_TABLE)).rows;
-    return getItncTable(POCKET_TABLE, "WHERE T >= 0");
+    return getItncTable(POCKET_TABLE, "WHERE T >= 0", reader);
 }
 
-std::vector<TableRow> DncShim::getCachedItncTable(const std::string& tableName, const std::string& query) {
+std::vector<TableRow> DncShim::getCachedItncTable(const std::string& tableName, const std::string& query,
+                                                  ReadFor reader) {
     if (tableName == POCKET_TABLE)
-        return cachedRead(pocketTableCache_, "getItncTable(POCKET_TABLE)", [&] { return readPocketTable(); });
+        return cachedRead(pocketTableCache_, "getItncTable(POCKET_TABLE)", [&] { return readPocketTable(reader); });
     if (tableName == TOOL_TABLE)
-        return cachedRead(toolTableCache_, "getItncTable(TOOL_TABLE)", [&] { return getItncTable(TOOL_TABLE, query); });
-    return getItncTable(tableName, query);
+        return cachedRead(toolTableCache_, "getItncTable(TOOL_TABLE)",
+                          [&] { return getItncTable(TOOL_TABLE, query, reader); });
+    return getItncTable(tableName, query, reader);
 }
 
 void DncShim::clearItncTableCache() {
@@ -129,7 +129,7 @@ void DncShim::clearItncTableCache() {
 void DncShim::setItncTableRow(const std::string& tableName, const std::string& header, const std::string& keyColumn,
                               const std::string& keyValue, const TableRow& row) {
     const auto table = itncTable_.get();
-    guard_.requireInterface(itncTableCheck(table, "setItncTableRow"), SDK_CALL_SITE);
+    requireInterface(guard_, itncTableCheck(table, "setItncTableRow"), SDK_CALL_SITE);
     const std::string text = tableFileText(header, keyColumn, keyValue, row);
     // The file goes with this object, also when the control refuses it.
     std::optional<platform::TempFile> file;
@@ -145,8 +145,8 @@ void DncShim::setItncTableRow(const std::string& tableName, const std::string& h
         // A cut-off file would reach the control as a row with missing cells.
         if (!out) throw std::runtime_error("Cannot write temporary table file " + file->path());
     }
-    guard_.online("_itncTable->TransmitTablePart(toBSTR(tmpFileName), toBSTR(tableName))", SDK_CALL_SITE,
-                  [&] { return table->TransmitTablePart(file->path(), tableName); });
+    guard_.run({"_itncTable->TransmitTablePart(toBSTR(tmpFileName), toBSTR(tableName))", SDK_CALL_SITE},
+               [&] { return table->TransmitTablePart(file->path(), tableName); });
     file.reset();
     clearItncTableCache();
 }
@@ -166,9 +166,9 @@ void DncShim::deleteItncToolTableRow(const std::string& toolId) {
     // The id becomes part of the control's query: "1 OR T > 0" would delete every row.
     const std::string id = toolIdArgument(toolId);
     const auto table = itncTable_.get();
-    guard_.requireInterface(itncTableCheck(table, "deleteItncToolTableRow"), SDK_CALL_SITE);
-    guard_.online("_itncTable->DeleteRecord(bstrTablePath, bstrQuery)", SDK_CALL_SITE,
-                  [&] { return table->DeleteRecord(TOOL_TABLE, "WHERE T == " + id); });
+    requireInterface(guard_, itncTableCheck(table, "deleteItncToolTableRow"), SDK_CALL_SITE);
+    guard_.run({"_itncTable->DeleteRecord(bstrTablePath, bstrQuery)", SDK_CALL_SITE},
+               [&] { return table->DeleteRecord(TOOL_TABLE, "WHERE T == " + id); });
     clearItncTableCache();
 }
 

@@ -22,7 +22,7 @@ void DncShim::machineInit() {
     }
     std::shared_ptr<dnc::IJHMachine> machine;
     auto factory = dnc::machineFactory();
-    guard_.offline("_machine.CoCreateInstance(CLSID_JHMachineInProcess)", SDK_CALL_SITE, [&] {
+    guard_.run(offlineCall("_machine.CoCreateInstance(CLSID_JHMachineInProcess)", SDK_CALL_SITE), [&] {
         const dnc::HRESULT hr = factory->CreateMachine(&machine);
         // A component that lacks what we call says so by name, not by a bare code.
         if (dnc::failed(hr) && !factory->DescribeFailure().empty())

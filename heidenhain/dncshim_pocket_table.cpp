@@ -31,8 +31,9 @@ bool hasPocket(const std::vector<TableRow>& rows, const std::string& pocketId) {
                        [&](const TableRow& row) { return trimmedId(cellOf(row, "P")) == pocketId; });
 }
 
-bool cellRefused(dnc::HRESULT hr) { return hr == dnc::kFail; }
-bool cellMissingOrRefused(dnc::HRESULT hr) { return hr == dnc::kBadParameter || hr == dnc::kFail; }
+// The answers of GetDataEntry for a pocket cell that is not there to write.
+constexpr Accepted kCellRefused{dnc::kFail};
+constexpr Accepted kCellMissingOrRefused{dnc::kBadParameter, dnc::kFail};
 
 }  // namespace
 
@@ -46,8 +47,10 @@ std::vector<std::string> DncShim::tableListing(const std::string& columnPath) {
     return getValues(columnPath);
 }
 
-std::vector<TableRow> DncShim::getPocketTable() {
-    if (usesItncTable(controllerType_.get())) return getCachedItncTable(POCKET_TABLE);
+std::vector<TableRow> DncShim::getPocketTable() { return pocketTable(ReadFor::Client); }
+
+std::vector<TableRow> DncShim::pocketTable(ReadFor reader) {
+    if (usesItncTable(controllerType_.get())) return getCachedItncTable(POCKET_TABLE, "", reader);
     const auto ids = tableListing(POCKET_DATA_PATH + "P");
     const auto tools = tableListing(POCKET_DATA_PATH + "T");
     const auto names = tableListing(POCKET_DATA_PATH + "TNAME");
@@ -115,7 +118,7 @@ void DncShim::writePocketTool(const std::string& pocketId, const std::string& to
         setPocketTableCell(pocketId, "T", toolId);
         return;
     }
-    guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "linkToolToPocketTable"), SDK_CALL_SITE);
+    requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "linkToolToPocketTable"), SDK_CALL_SITE);
     setValue(pocketToolPath(pocketId), toolId);
 }
 
@@ -130,15 +133,14 @@ void DncShim::clearPocket(const std::string& pocketId) {
         // The pocket file drops the space: the control receives a blank T.
         writePocketTool(pocketId, " ");
     } else if (type == "tnc426") {
-        auto property = tnc426PocketCell(tnc426PocketCellPath(pocketId, "T"), "unlinkToolFromPocketTable",
-                                         cellMissingOrRefused);
+        auto property =
+            tnc426PocketCell(tnc426PocketCellPath(pocketId, "T"), "unlinkToolFromPocketTable", kCellMissingOrRefused);
         if (!property) return;
         dnc::Variant variant;
-        guard_.online("property->get_varValue(&variant)", SDK_CALL_SITE,
-                      [&] { return property->get_varValue(&variant); });
+        guard_.run({"property->get_varValue(&variant)", SDK_CALL_SITE},
+                   [&] { return property->get_varValue(&variant); });
         variant.clear();
-        guard_.online("property->put_varValue(variant)", SDK_CALL_SITE,
-                      [&] { return property->put_varValue(variant); });
+        guard_.run({"property->put_varValue(variant)", SDK_CALL_SITE}, [&] { return property->put_varValue(variant); });
         clearItncTableCache();
     } else {
         writePocketTool(pocketId, "");
@@ -163,29 +165,26 @@ void DncShim::setPocketTableCell(const std::string& pocketId, const std::string&
         clearItncTableCache();
         return;
     }
-    auto property = tnc426PocketCell(tnc426PocketCellPath(pocketId, column), "setPocketTableCell", cellRefused);
+    auto property = tnc426PocketCell(tnc426PocketCellPath(pocketId, column), "setPocketTableCell", kCellRefused);
     if (!property) {
         std::cout << "Pocketid is already an empty row\n" << std::flush;
         return;
     }
     const dnc::Variant variant(static_cast<std::int32_t>(parseInt(value)));
-    guard_.online("property->put_varValue(variant)", SDK_CALL_SITE, [&] { return property->put_varValue(variant); });
+    guard_.run({"property->put_varValue(variant)", SDK_CALL_SITE}, [&] { return property->put_varValue(variant); });
     clearItncTableCache();
 }
 
 std::shared_ptr<dnc::IJHDataEntryProperty> DncShim::tnc426PocketCell(const std::string& path, const char* function,
-                                                                     bool (*absent)(dnc::HRESULT)) {
+                                                                     const Accepted& absent) {
     // The data tree is this control's second interface: without it there is
     // nothing to write through.
     auto access = dataAccess_.get();
-    guard_.requireInterface(dataAccessCheck(access, function), SDK_CALL_SITE);
-    dnc::HRESULT answer = dnc::kOk;
+    requireInterface(guard_, dataAccessCheck(access, function), SDK_CALL_SITE);
     std::shared_ptr<dnc::IJHDataEntry> dataEntry;
-    guard_.online("dataAccess->GetDataEntry(" + path + ")", SDK_CALL_SITE, [&] {
-        answer = access->GetDataEntry(path, &dataEntry);
-        return absent(answer) ? dnc::kOk : answer;
-    });
-    if (absent(answer)) return nullptr;
+    const SdkResult found = guard_.call({"dataAccess->GetDataEntry(" + path + ")", SDK_CALL_SITE, absent},
+                                        [&] { return access->GetDataEntry(path, &dataEntry); });
+    if (dnc::failed(found.code)) return nullptr;
     return dataPropertyOf(*dataEntry);
 }
 

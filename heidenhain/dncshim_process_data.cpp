@@ -30,8 +30,8 @@ std::int32_t DncShim::processDataMinutes(const char* function, const char* call,
     auto processData = processData_.get();
     dnc::Variant hours;
     dnc::Variant minutes;
-    guard_.checkedInterface(InterfaceCheck{"ProcessData", processData != nullptr, function}, call, site,
-                            [&] { return op(*processData, &hours, &minutes); });
+    requireInterface(guard_, InterfaceCheck{"ProcessData", processData != nullptr, function}, site);
+    guard_.run({call, site}, [&] { return op(*processData, &hours, &minutes); });
     return minutesOf(hours, minutes);
 }
 

@@ -15,8 +15,9 @@ namespace heidenhain {
 template <class Op, class Before>
 void DncShim::automaticCall(const char* function, const char* call, CallSite site, Op&& op, Before&& before) {
     auto automatic = automatic_.get();
-    guard_.checkedInterface(InterfaceCheck{"Automatic", automatic != nullptr, function}, call, site,
-                            std::forward<Before>(before), [&] { return op(*automatic); });
+    requireInterface(guard_, InterfaceCheck{"Automatic", automatic != nullptr, function}, site);
+    before();
+    guard_.run({call, site}, [&] { return op(*automatic); });
 }
 
 template <class Op>

@@ -47,19 +47,20 @@ bool DncShim::refreshSelectedProgram() {
     dnc::Variant selectedProgram;
     // A session found disconnected ends the handler in silence; a disconnect
     // scheduled during a successful read does not take its answer away.
-    const auto hr = guard_.timedCall("_automatic->GetExecutionPoint", CallSite{"automaticsink", 119}, true, [&] {
-        std::shared_ptr<dnc::Object> position;  // not needed, released unread
-        return automatic->GetExecutionPoint(&selectedProgram, &position);
-    });
-    if (!hr) return false;
-    if (dnc::isLostLink(*hr)) {
+    const SdkResult read = guard_.call(
+        {"_automatic->GetExecutionPoint", CallSite{"automaticsink", 119}, Accepted::every(), OnLostLink::End}, [&] {
+            std::shared_ptr<dnc::Object> position;  // not needed, released unread
+            return automatic->GetExecutionPoint(&selectedProgram, &position);
+        });
+    if (read.linkLost()) {
         logWarning("OnProgramStatusChanged",
-                   name_ + " in onProgramStatusChanged: Connection to CNC lost (0x" + hexCode(*hr) + ").");
+                   name_ + " in onProgramStatusChanged: Connection to CNC lost (0x" + hexCode(read.code) + ").");
         scheduleDisconnect();
         return false;
     }
-    if (dnc::failed(*hr)) {
-        logWarning("OnProgramStatusChanged", name_ + " Error in onProgramStatusChanged: 0x" + hexCode(*hr));
+    if (read.ended) return false;
+    if (dnc::failed(read.code)) {
+        logWarning("OnProgramStatusChanged", name_ + " Error in onProgramStatusChanged: 0x" + hexCode(read.code));
         return false;
     }
     storeSelectedProgram(variantToText(selectedProgram));
@@ -76,6 +77,22 @@ void DncShim::programChanged(std::int32_t channel, double timeStamp, const std::
         const ProgramLocation selected = selectedProgram_.get();
         callback(lastProgramEvent_.get(), selected.directory, selected.name);
     }
+}
+
+Tool DncShim::readTool(const std::shared_ptr<dnc::IJHToolId>& toolId) {
+    // No tool object is no tool; a read that fails fails the event rather
+    // than naming tool 0. The object is the event's own: no connection needed.
+    if (!toolId) return Tool{"0", "0", "0"};
+    std::int32_t id = 0;
+    std::int32_t spare = 0;
+    std::int32_t index = 0;
+    guard_.run({"toolId->get_toolId(&id)", SDK_CALL_SITE, {}, OnLostLink::Fail, When::Either},
+               [&] { return toolId->get_toolId(&id); });
+    guard_.run({"toolId->get_spareToolId(&spare)", SDK_CALL_SITE, {}, OnLostLink::Fail, When::Either},
+               [&] { return toolId->get_spareToolId(&spare); });
+    guard_.run({"toolId->get_toolIndex(&index)", SDK_CALL_SITE, {}, OnLostLink::Fail, When::Either},
+               [&] { return toolId->get_toolIndex(&index); });
+    return Tool{std::to_string(id), std::to_string(spare), std::to_string(index)};
 }
 
 void DncShim::toolChanged(std::int32_t channel, const Tool& toolOut, const Tool& toolIn, double timeStamp) {

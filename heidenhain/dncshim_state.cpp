@@ -16,7 +16,7 @@ int DncShim::getSdkMutexTimeout() { return SdkGuard::getSdkMutexTimeout(); }
 std::int32_t DncShim::readMachineState() {
     auto machine = machine_.get();
     std::int32_t state = 0;
-    guard_.online("_machine->GetState(&state)", SDK_CALL_SITE, [&] { return machine->GetState(&state); });
+    guard_.run({"_machine->GetState(&state)", SDK_CALL_SITE}, [&] { return machine->GetState(&state); });
     return state;
 }
 

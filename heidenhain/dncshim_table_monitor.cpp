@@ -9,7 +9,6 @@
 #include "heidenhain/cnc_files.h"
 #include "heidenhain/controller_kind.h"
 #include "heidenhain/dncshim.h"
-#include "heidenhain/table_read_mode.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/enum_names.h"
 #include "heidenhain/tool_table_columns.h"
@@ -79,30 +78,30 @@ void DncShim::oneMonitorToolTableCall() {
         }
         return;
     }
-    const BackgroundTableReads quietReads;
     std::this_thread::yield();
-    if (flags_.isConnected()) notifyIfToolTableChanged(getToolTable());
+    if (flags_.isConnected()) notifyIfToolTableChanged(getToolTable(ReadFor::Monitor));
     std::this_thread::yield();
-    if (flags_.isConnected()) notifyIfPocketTableChanged(getPocketTable());
+    if (flags_.isConnected()) notifyIfPocketTableChanged(pocketTable(ReadFor::Monitor));
 }
 
 bool DncShim::pollProgramStatus() {
     auto automatic = automatic_.get();
-    guard_.requireInterface(InterfaceCheck{"Automatic", automatic != nullptr, "oneMonitorToolTableCall"},
-                            SDK_CALL_SITE);
+    requireInterface(guard_, InterfaceCheck{"Automatic", automatic != nullptr, "oneMonitorToolTableCall"},
+                     SDK_CALL_SITE);
     std::this_thread::yield();
     std::int32_t status = 0;
-    const auto polled = guard_.onlineUnlessLost(
-        "_automatic->GetProgramStatus()", SDK_CALL_SITE,
-        [&](dnc::HRESULT code) {
-            logWarning("oneMonitorToolTableCall", name_ + ": Connection to CNC lost (0x" + hexCode(code) + ").");
+    const SdkResult polled = guard_.call({"_automatic->GetProgramStatus()", SDK_CALL_SITE, {}, OnLostLink::End},
+                                         [&] { return automatic->GetProgramStatus(&status); });
+    if (polled.ended) {
+        if (polled.linkLost()) {
+            logWarning("oneMonitorToolTableCall", name_ + ": Connection to CNC lost (0x" + hexCode(polled.code) + ").");
             scheduleDisconnect();
-        },
-        [&] { return automatic->GetProgramStatus(&status); });
-    if (!polled) return false;
+        }
+        return false;
+    }
     std::this_thread::yield();
     dnc::Variant selectedProgram;
-    guard_.online("_automatic->GetExecutionPoint(&selectedProgramVar, &positionList)", SDK_CALL_SITE, [&] {
+    guard_.run({"_automatic->GetExecutionPoint(&selectedProgramVar, &positionList)", SDK_CALL_SITE}, [&] {
         std::shared_ptr<dnc::Object> positions;  // not used
         return automatic->GetExecutionPoint(&selectedProgram, &positions);
     });
@@ -124,8 +123,8 @@ bool DncShim::pollProgramStatus() {
     return true;
 }
 
-std::vector<TableRow> DncShim::getToolTable() {
-    if (usesItncTable(controllerType_.get())) return getItncTable(TOOL_TABLE, "WHERE T >= 0");
+std::vector<TableRow> DncShim::getToolTable(ReadFor reader) {
+    if (usesItncTable(controllerType_.get())) return getItncTable(TOOL_TABLE, "WHERE T >= 0", reader);
     const std::vector<std::string> ids = getToolIds();
     std::vector<TableRow> rows(ids.size());
     for (std::size_t i = 0; i < ids.size(); ++i) rows[i]["T"] = ids[i];

@@ -19,12 +19,12 @@ template <class Visit>
 void forEachChild(SdkGuard& guard, dnc::IJHDataEntry& entry, const char* listCall, const char* countCall,
                   const char* itemCall, Visit&& visit) {
     std::shared_ptr<dnc::IJHDataEntryList> list;
-    guard.online(listCall, SDK_CALL_SITE, [&] { return entry.GetChildList(&list); });
+    guard.run({listCall, SDK_CALL_SITE}, [&] { return entry.GetChildList(&list); });
     std::int32_t count = 0;
-    guard.online(countCall, SDK_CALL_SITE, [&] { return list->get_Count(&count); });
+    guard.run({countCall, SDK_CALL_SITE}, [&] { return list->get_Count(&count); });
     for (std::int32_t i = 0; i < count; ++i) {
         std::shared_ptr<dnc::IJHDataEntry> child;
-        guard.online(itemCall, SDK_CALL_SITE, [&] { return list->get_Item(i, &child); });
+        guard.run({itemCall, SDK_CALL_SITE}, [&] { return list->get_Item(i, &child); });
         visit(*child);
     }
 }
@@ -44,26 +44,27 @@ dnc::Variant clearedValue(const dnc::Variant& current) {
 // zero of its type; written when the row's tree is written back.
 void resetCell(SdkGuard& guard, dnc::IJHDataEntry& dataEntry) {
     // Its answer only tells whether the cell has an initial value.
-    dnc::HRESULT hasInitial = dnc::kOk;
-    guard.online("dataEntry->ReadPropertyValue", SDK_CALL_SITE, [&] {
-        hasInitial = dataEntry.ReadPropertyValue(kInitialValueKind);
-        return dnc::kOk;
-    });
+    // A lost link is not "no initial value": it schedules the disconnect and fails.
+    const dnc::HRESULT hasInitial =
+        guard
+            .call({"dataEntry->ReadPropertyValue", SDK_CALL_SITE, Accepted::every(), OnLostLink::Disconnect},
+                  [&] { return dataEntry.ReadPropertyValue(kInitialValueKind); })
+            .code;
     dnc::Variant variant;
-    guard.online("dataEntry->get_propertyValue( HeidenhainDNCLib::DNC_DATAENTRY_PROPKIND_DATA, &variant)",
-                 SDK_CALL_SITE, [&] { return dataEntry.get_propertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, &variant); });
+    guard.run({"dataEntry->get_propertyValue( HeidenhainDNCLib::DNC_DATAENTRY_PROPKIND_DATA, &variant)", SDK_CALL_SITE},
+              [&] { return dataEntry.get_propertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, &variant); });
     if (dnc::succeeded(hasInitial)) {
         dnc::Variant variant_initial;
-        guard.online(
-            "dataEntry->get_propertyValue( HeidenhainDNCLib::DNC_DATAENTRY_PROPKIND_INITIALVALUE, &variant_initial)",
-            SDK_CALL_SITE,
+        guard.run(
+            {"dataEntry->get_propertyValue( HeidenhainDNCLib::DNC_DATAENTRY_PROPKIND_INITIALVALUE, &variant_initial)",
+             SDK_CALL_SITE},
             [&] { return dataEntry.get_propertyValue(dnc::DNC_DATAENTRY_PROPKIND_INITIALVALUE, &variant_initial); });
         variant = variant_initial;
     } else {
         variant = clearedValue(variant);
     }
-    guard.online("dataEntry->put_propertyValue( HeidenhainDNCLib::DNC_DATAENTRY_PROPKIND_DATA, variant)",
-                 SDK_CALL_SITE, [&] { return dataEntry.put_propertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, variant); });
+    guard.run({"dataEntry->put_propertyValue( HeidenhainDNCLib::DNC_DATAENTRY_PROPKIND_DATA, variant)", SDK_CALL_SITE},
+              [&] { return dataEntry.put_propertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, variant); });
 }
 
 // A tool without an index stands for all its indexed rows, 0 to 9.
@@ -83,7 +84,7 @@ void DncShim::clearToolTableRow(const std::string& givenToolId) {
     } else if (type == "tnc426") {
         clearTNC426ToolTableRow(toolId);
     } else {
-        guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "clearToolTableRow"), SDK_CALL_SITE);
+        requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "clearToolTableRow"), SDK_CALL_SITE);
         const std::string rowPath = toolRowPath(toolId);
         if (!dataPathExists(rowPath)) {
             throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in table");
@@ -94,8 +95,8 @@ void DncShim::clearToolTableRow(const std::string& givenToolId) {
 }
 
 void DncShim::clearTNC426ToolTableRow(const std::string& toolId) {
-    guard_.requireInterface(InterfaceCheck{"ItncTable", itncTable_.get() != nullptr, "clearTNC426ToolTableRow"},
-                            SDK_CALL_SITE);
+    requireInterface(guard_, InterfaceCheck{"ItncTable", itncTable_.get() != nullptr, "clearTNC426ToolTableRow"},
+                     SDK_CALL_SITE);
     TableRow row = getItncTableRowByKey(PRIMARY_KEY, toolId);
     if (row.size() <= 1) throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in table");
     // The table file leads with the key: the row need not carry it twice.
@@ -109,7 +110,7 @@ void DncShim::clearTNC426ToolTableRow(const std::string& toolId) {
 }
 
 void DncShim::clearTableRowDataEntry2(const std::string& dataPath) {
-    guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "clearTableRowDataEntry2"), SDK_CALL_SITE);
+    requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "clearTableRowDataEntry2"), SDK_CALL_SITE);
     const auto rowDataEntry = getDataEntry2As(
         "_dataAccess->GetDataEntry2( toBSTR(dataPath), HeidenhainDNCLib::DNC_DATA_UNIT_SELECT_METRIC, VARIANT_FALSE, "
         "&rowDataEntry)",
@@ -117,12 +118,12 @@ void DncShim::clearTableRowDataEntry2(const std::string& dataPath) {
     forEachChild(guard_, *rowDataEntry, "rowDataEntry->GetChildList(&dataEntryList)", "dataEntryList->get_Count(&count)",
                  "dataEntryList->get_Item(i, &dataEntry)", [&](dnc::IJHDataEntry& dataEntry) {
                      std::string nameB;
-                     guard_.online("dataEntry->get_bstrName(&nameB)", SDK_CALL_SITE,
-                                   [&] { return dataEntry.get_bstrName(&nameB); });
+                     guard_.run({"dataEntry->get_bstrName(&nameB)", SDK_CALL_SITE},
+                                [&] { return dataEntry.get_bstrName(&nameB); });
                      if (nameB != PRIMARY_KEY) resetCell(guard_, dataEntry);
                  });
-    guard_.online("rowDataEntry->WriteTreeValues(VARIANT_TRUE)", SDK_CALL_SITE,
-                  [&] { return rowDataEntry->WriteTreeValues(dnc::VARIANT_TRUE); });
+    guard_.run({"rowDataEntry->WriteTreeValues(VARIANT_TRUE)", SDK_CALL_SITE},
+               [&] { return rowDataEntry->WriteTreeValues(dnc::VARIANT_TRUE); });
 }
 
 void DncShim::removeToolTableRow(const std::string& givenToolId) {
@@ -135,7 +136,7 @@ void DncShim::removeToolTableRow(const std::string& givenToolId) {
         deleteItncToolTableRow(toolId);
     } else {
         logInformation("removeToolTableRow", name_ + " removeToolTableRow " + toolId);
-        guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "removeToolTableRow"), SDK_CALL_SITE);
+        requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "removeToolTableRow"), SDK_CALL_SITE);
         const std::string dataPath = removalPath(toolId);
         if (!dataPathExists(dataPath)) {
             throw std::invalid_argument("Invalid argument: Tool id " + toolId +
@@ -151,28 +152,29 @@ void DncShim::removeTool(const std::string& toolId) { removeToolTableRow(toolId)
 void DncShim::deleteToolRows(const std::string& dataPath) {
     const auto rowEntry = getDataEntry2As(
         "_dataAccess->GetDataEntry2(toBSTR(dataPath), DNC_DATA_UNIT_SELECT_METRIC, VARIANT_FALSE, &rowEntry)", dataPath);
-    guard_.online("rowEntry->ReadTreeValues(DNC_DATAENTRY_PROPKIND_DATA)", SDK_CALL_SITE,
-                  [&] { return rowEntry->ReadTreeValues(dnc::DNC_DATAENTRY_PROPKIND_DATA); });
+    guard_.run({"rowEntry->ReadTreeValues(DNC_DATAENTRY_PROPKIND_DATA)", SDK_CALL_SITE},
+               [&] { return rowEntry->ReadTreeValues(dnc::DNC_DATAENTRY_PROPKIND_DATA); });
     // A range of rows has no key of its own: then each row's key is nulled.
     std::shared_ptr<dnc::IJHDataEntry> field;
-    dnc::HRESULT keyAnswer = dnc::kOk;
-    guard_.online("rowEntry->get_child(toBSTR(PRIMARY_KEY), &field)", SDK_CALL_SITE, [&] {
-        keyAnswer = rowEntry->get_child(toBSTR(PRIMARY_KEY), &field);
-        return keyAnswer == dnc::kNoValidItem ? dnc::kOk : keyAnswer;
-    });
+    const dnc::HRESULT keyAnswer =
+        guard_
+            .call({"rowEntry->get_child(toBSTR(PRIMARY_KEY), &field)", SDK_CALL_SITE, {dnc::kNoValidItem}},
+                  [&] { return rowEntry->get_child(toBSTR(PRIMARY_KEY), &field); })
+            .code;
     if (keyAnswer != dnc::kNoValidItem) {
-        guard_.online("field->SetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, VARIANT_NULL, false)", SDK_CALL_SITE, [&] {
+        guard_.run({"field->SetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, VARIANT_NULL, false)", SDK_CALL_SITE}, [&] {
             return field->SetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, dnc::Variant::null(), dnc::VARIANT_FALSE);
         });
         return;
     }
     forEachChild(guard_, *rowEntry, "rowEntry->GetChildList(&foundRows)", "foundRows->get_Count(&count)",
                  "foundRows->get_Item(i, &item)", [&](dnc::IJHDataEntry& item) {
-                     guard_.online("item->SetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, VARIANT_NULL, false)",
-                                   SDK_CALL_SITE, [&] {
-                                       return item.SetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA,
-                                                                    dnc::Variant::null(), dnc::VARIANT_FALSE);
-                                   });
+                     guard_.run(
+                         {"item->SetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, VARIANT_NULL, false)", SDK_CALL_SITE},
+                         [&] {
+                             return item.SetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, dnc::Variant::null(),
+                                                          dnc::VARIANT_FALSE);
+                         });
                  });
 }
 

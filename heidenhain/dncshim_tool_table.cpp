@@ -48,7 +48,7 @@ void DncShim::setToolTableCell(const std::string& givenToolId, const std::string
         setItncTableCell(TOOL_TABLE, TOOL_TABLE_HEADER, PRIMARY_KEY, toolId, column, value);
         return;
     }
-    guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "setToolTableCell"), SDK_CALL_SITE);
+    requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "setToolTableCell"), SDK_CALL_SITE);
     setValue(toolCellPath(toolId, column), value);
 }
 
@@ -57,7 +57,7 @@ void DncShim::setToolTableRow(const std::string& givenToolId, const TableRow& ro
     const std::string toolId = toolIdArgument(givenToolId);
     refuseKeyChange(row, toolId);
     auto access = dataAccess_.get();
-    guard_.requireInterface(dataAccessCheck(access, "setToolTableRow"), SDK_CALL_SITE);
+    requireInterface(guard_, dataAccessCheck(access, "setToolTableRow"), SDK_CALL_SITE);
     if (usesItncTable(controllerType_.get())) {
         // The table file leads with the key: the row need not carry it twice.
         TableRow cells = row;
@@ -66,18 +66,19 @@ void DncShim::setToolTableRow(const std::string& givenToolId, const TableRow& ro
         return;
     }
     const std::string rowPath = toolRowPath(toolId);
-    dnc::HRESULT answer = dnc::kOk;
     // The control answers a missing row with "invalid argument": then the row
     // is added. Any other failure is reported below.
-    guard_.online("_dataAccess->GetDataEntry2(" + rowPath + ")", SDK_CALL_SITE, [&] {
-        std::shared_ptr<dnc::IJHDataEntry> rowEntry;
-        answer = access->GetDataEntry2(toBSTR(rowPath), dnc::DNC_DATA_UNIT_SELECT_METRIC, dnc::VARIANT_FALSE, &rowEntry);
-        return dnc::kOk;
-    });
-    if (answer == dnc::kInvalidArg) {
+    const SdkResult found =
+        guard_.call({"_dataAccess->GetDataEntry2(" + rowPath + ")", SDK_CALL_SITE, Accepted::every()}, [&] {
+            std::shared_ptr<dnc::IJHDataEntry> rowEntry;
+            return access->GetDataEntry2(toBSTR(rowPath), dnc::DNC_DATA_UNIT_SELECT_METRIC, dnc::VARIANT_FALSE,
+                                         &rowEntry);
+        });
+    if (found.code == dnc::kInvalidArg) {
         addNewRowToTable(toolId);
-    } else if (dnc::failed(answer)) {
-        throw std::runtime_error(guard_.errorMessage("_dataAccess->GetDataEntry(" + rowPath + ")", answer, SDK_CALL_SITE));
+    } else if (dnc::failed(found.code)) {
+        throw std::runtime_error(
+            guard_.errorMessage("_dataAccess->GetDataEntry(" + rowPath + ")", found.code, SDK_CALL_SITE));
     }
     for (const auto& [column, value] : row) {
         if (column != PRIMARY_KEY) setToolTableCell(toolId, column, value);
@@ -85,23 +86,22 @@ void DncShim::setToolTableRow(const std::string& givenToolId, const TableRow& ro
 }
 
 void DncShim::addNewRowToTable(const std::string& newId) {
-    guard_.requireInterface(dataAccessCheck(dataAccess_.get(), "addNewRowToTable"), SDK_CALL_SITE);
+    requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "addNewRowToTable"), SDK_CALL_SITE);
     const auto primaryKeyColumn = getDataEntry2As(
         "_dataAccess->GetDataEntry2(toBSTR(primaryKeyIdent), DNC_DATA_UNIT_SELECT_METRIC, VARIANT_FALSE, "
         "&primaryKeyColumn)",
         TOOL_DATA_PATH + PRIMARY_KEY);
     std::shared_ptr<dnc::IJHDataEntry> newRecord;
-    guard_.online("primaryKeyColumn->add_child(toBSTR(newId), &newRecord)", SDK_CALL_SITE,
-                  [&] { return primaryKeyColumn->add_child(toBSTR(newId), &newRecord); });
+    guard_.run({"primaryKeyColumn->add_child(toBSTR(newId), &newRecord)", SDK_CALL_SITE},
+               [&] { return primaryKeyColumn->add_child(toBSTR(newId), &newRecord); });
     std::shared_ptr<dnc::IJHDataEntry> primaryKeyField;
-    guard_.online("newRecord->add_child(toBSTR(PRIMARY_KEY), &primaryKeyField)", SDK_CALL_SITE,
-                  [&] { return newRecord->add_child(toBSTR(PRIMARY_KEY), &primaryKeyField); });
+    guard_.run({"newRecord->add_child(toBSTR(PRIMARY_KEY), &primaryKeyField)", SDK_CALL_SITE},
+               [&] { return newRecord->add_child(toBSTR(PRIMARY_KEY), &primaryKeyField); });
     const dnc::Variant newIdValue(newId);
-    guard_.online("primaryKeyField->SetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, newIdValue, false)", SDK_CALL_SITE,
-                  [&] {
-                      return primaryKeyField->SetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, newIdValue,
-                                                               dnc::VARIANT_FALSE);
-                  });
+    guard_.run(
+        {"primaryKeyField->SetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, newIdValue, false)", SDK_CALL_SITE}, [&] {
+            return primaryKeyField->SetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, newIdValue, dnc::VARIANT_FALSE);
+        });
 }
 
 }  // namespace heidenhain

@@ -18,16 +18,21 @@ struct ErrorTexts {
     std::string number;
 };
 
-std::string read(dnc::IJHErrorEntry& error, dnc::HRESULT (dnc::IJHErrorEntry::*get)(std::string*)) {
+std::string read(SdkGuard& guard, dnc::IJHErrorEntry& error, const char* call,
+                 dnc::HRESULT (dnc::IJHErrorEntry::*get)(std::string*)) {
     std::string value;
-    if (dnc::failed((error.*get)(&value))) return std::string();
+    const SdkResult answer = guard.call({call, SDK_CALL_SITE, Accepted::every(), OnLostLink::Fail, When::Either},
+                                        [&] { return (error.*get)(&value); });
+    if (!answer.ok()) return std::string();
     return value;
 }
 
-ErrorTexts textsOf(const std::shared_ptr<dnc::IJHErrorEntry>& error) {
+ErrorTexts textsOf(SdkGuard& guard, const std::shared_ptr<dnc::IJHErrorEntry>& error) {
     if (!error) return {};
-    return {read(*error, &dnc::IJHErrorEntry::get_text), read(*error, &dnc::IJHErrorEntry::get_group),
-            read(*error, &dnc::IJHErrorEntry::get_class), read(*error, &dnc::IJHErrorEntry::get_number)};
+    return {read(guard, *error, "error->get_text(&text)", &dnc::IJHErrorEntry::get_text),
+            read(guard, *error, "error->get_group(&group)", &dnc::IJHErrorEntry::get_group),
+            read(guard, *error, "error->get_class(&errorClass)", &dnc::IJHErrorEntry::get_class),
+            read(guard, *error, "error->get_number(&number)", &dnc::IJHErrorEntry::get_number)};
 }
 
 }  // namespace
@@ -35,7 +40,7 @@ ErrorTexts textsOf(const std::shared_ptr<dnc::IJHErrorEntry>& error) {
 dnc::HRESULT CErrorSink::OnError2(std::shared_ptr<dnc::IJHErrorEntry> error) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (session_ == nullptr) return dnc::kOk;
-    const ErrorTexts e = textsOf(error);
+    const ErrorTexts e = textsOf(session_->guard(), error);
     logInformation("OnError2",
                    session_->name() + ": " + e.number + ": " + e.text + "; " + e.group + "; " + e.errorClass);
     return dnc::kOk;
@@ -44,7 +49,7 @@ dnc::HRESULT CErrorSink::OnError2(std::shared_ptr<dnc::IJHErrorEntry> error) {
 dnc::HRESULT CErrorSink::OnErrorCleared2(std::shared_ptr<dnc::IJHErrorEntry> error) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (session_ == nullptr) return dnc::kOk;
-    const ErrorTexts e = textsOf(error);
+    const ErrorTexts e = textsOf(session_->guard(), error);
     logInformation("OnErrorCleared2", session_->name() + ": Error cleared - " + e.number + ": " + e.text);
     return dnc::kOk;
 }

@@ -55,8 +55,11 @@ std::string SdkGuard::errorMessage(std::string_view call, dnc::HRESULT hr, CallS
            " (isConnected:" + (isConnected() ? "1" : "0") + ", " + siteText(site) + ")";
 }
 
-std::unique_lock<TimedMutex> SdkGuard::lock(TimedMutex& mutex, std::string_view call,
-                                                  CallSite site) const {
+std::string SdkGuard::lostAfterCallMessage(std::string_view call, CallSite site) {
+    return "Machine is not any longer connected after call: " + std::string(call) + " (" + siteText(site);
+}
+
+std::unique_lock<TimedMutex> SdkGuard::lock(TimedMutex& mutex, std::string_view call, CallSite site) const {
     const std::int64_t seconds = sdkMutexTimeoutSeconds;
     std::unique_lock<TimedMutex> held(mutex, std::defer_lock);
     if (!held.try_lock_for(std::chrono::seconds(seconds))) {
@@ -66,76 +69,70 @@ std::unique_lock<TimedMutex> SdkGuard::lock(TimedMutex& mutex, std::string_view 
     return held;
 }
 
-std::string SdkGuard::lostAfterCallMessage(std::string_view call, CallSite site) {
-    return "Machine is not any longer connected after call: " + std::string(call) + " (" + siteText(site);
-}
-
-SdkGuard::OnlineCall SdkGuard::enterOnline(std::string_view call, CallSite site, bool refuseAfterLock) {
-    std::this_thread::yield();
-    if (!isConnected()) throw std::runtime_error(notConnectedMessage(call, site));
-    OnlineCall pending{std::string(call), site, {}, platform::steadyNowNs(), 0, currentSdkCall(), {}};
-    pending.held = lock(*sdkMutex_, call, site);
-    if (!isConnected()) {
-        if (!refuseAfterLock) {
-            pending.held.unlock();
-            return pending;
-        }
-        throw std::runtime_error("Unexpected online call while disconnected (after mutex lock): " + pending.call +
-                                 " (" + siteText(site));
+SdkGuard::Entered SdkGuard::enter(const SdkCall& what) {
+    Entered entered;
+    if (what.when != When::Connected) {
+        if (what.when == When::Disconnected && isConnected())
+            std::cerr << "Unexpected offline call " << what.name << " while connected" << std::endl;
+        entered.held = lock(*sdkMutex_, what.name, what.site);
+        return entered;
     }
-    pending.otherBeforeSdk = currentSdkCall();
-    setCurrentSdkCall(pending.call);
-    pending.sdkStartNs = platform::steadyNowNs();
-    sdkCallStart_ = pending.sdkStartNs;
-    return pending;
+    const bool quiet = what.lost == OnLostLink::End;
+    std::this_thread::yield();
+    if (!isConnected()) {
+        if (quiet) return entered;
+        throw std::runtime_error(notConnectedMessage(what.name, what.site));
+    }
+    entered.startNs = platform::steadyNowNs();
+    entered.otherBeforeMutex = currentSdkCall();
+    entered.held = lock(*sdkMutex_, what.name, what.site);
+    if (!isConnected()) {
+        entered.held.unlock();
+        if (quiet) return entered;
+        throw std::runtime_error("Unexpected online call while disconnected (after mutex lock): " + what.name + " (" +
+                                 siteText(what.site));
+    }
+    entered.otherBeforeSdk = currentSdkCall();
+    setCurrentSdkCall(what.name);
+    entered.sdkStartNs = platform::steadyNowNs();
+    sdkCallStart_ = entered.sdkStartNs;
+    return entered;
 }
 
-void SdkGuard::warnIfSlow(const OnlineCall& pending) const {
+void SdkGuard::warnIfSlow(const SdkCall& what, const Entered& entered) const {
     const std::int64_t now = platform::steadyNowNs();
-    const std::int64_t totalNs = now - pending.startNs;
+    const std::int64_t totalNs = now - entered.startNs;
     if (totalNs <= kSlowCallNs) return;
     logWarning("afterCall", sessionName_ + " taking unusually long, " + std::to_string(wholeMilliseconds(totalNs)) +
-                                " ms for mutex+sdk and " + std::to_string(wholeMilliseconds(now - pending.sdkStartNs)) +
-                                " ms at sdk, at call " + pending.call + " otherBeforeMutex=" + pending.otherBeforeMutex +
-                                " otherBeforeSdk=" + pending.otherBeforeSdk + " while other=" + currentSdkCall());
+                                " ms for mutex+sdk and " + std::to_string(wholeMilliseconds(now - entered.sdkStartNs)) +
+                                " ms at sdk, at call " + what.name + " otherBeforeMutex=" + entered.otherBeforeMutex +
+                                " otherBeforeSdk=" + entered.otherBeforeSdk + " while other=" + currentSdkCall());
 }
 
-std::optional<dnc::HRESULT> SdkGuard::leaveOnline(OnlineCall& pending, dnc::HRESULT hr,
-                                                  const LostLinkHandler* onLostLink) {
-    warnIfSlow(pending);
-    if (onLostLink != nullptr && dnc::isLostLink(hr)) {
-        // The handler schedules the disconnect, which calls client callbacks:
-        // never with the SDK lock held.
-        pending.held.unlock();
-        if (*onLostLink) (*onLostLink)(hr);
-        return std::nullopt;
+SdkResult SdkGuard::leave(const SdkCall& what, Entered& entered, dnc::HRESULT hr) {
+    const bool online = what.when == When::Connected;
+    if (online) warnIfSlow(what, entered);
+    if (dnc::isLostLink(hr) && what.lost != OnLostLink::Fail && !what.accepted.lists(hr)) {
+        // Scheduling the disconnect calls client callbacks: never with the SDK lock held.
+        entered.held.unlock();
+        if (what.lost == OnLostLink::End) return {hr, true};
+        if (scheduleDisconnect_) scheduleDisconnect_();
+        throw std::runtime_error(errorMessage(what.name, hr, what.site));
     }
-    if (dnc::failed(hr)) throw std::runtime_error(errorMessage(pending.call, hr, pending.site));
-    if (!isConnected()) throw std::runtime_error(lostAfterCallMessage(pending.call, pending.site));
-    pending.held.unlock();
-    std::this_thread::yield();
-    return hr;
-}
-
-std::unique_lock<TimedMutex> SdkGuard::enterOffline(std::string_view call, CallSite site) {
-    if (isConnected()) std::cerr << "Unexpected offline call " << call << " while connected" << std::endl;
-    return lock(*sdkMutex_, call, site);
-}
-
-void SdkGuard::checkInterface(const InterfaceCheck& check, CallSite site) const {
-    const std::string qualified = std::string("DncShim::") + check.function;
-    if (!isConnected()) {
-        const std::string message = std::string("Unexpected online call CHECK_INTERFACE(") + check.interfaceName +
-                                    ") while disconnected in" + qualified + ", " + siteText(site) + ")";
-        std::cerr << message << std::endl;
-        throw std::runtime_error(message);
+    if (dnc::failed(hr)) {
+        if (!what.accepted.has(hr)) throw std::runtime_error(errorMessage(what.name, hr, what.site));
+        // The caller reads its accepted failure whatever happened meanwhile.
+        entered.held.unlock();
+        return {hr, false};
     }
-    if (!check.present) {
-        const std::string message = sessionName_ + " does not have IJH" + check.interfaceName +
-                                    " interface; cannot call " + qualified + ", " + siteText(site) + ")";
-        logInformation(check.function, sessionName_ + ": " + message);
-        throw std::runtime_error(message);
+    // Background work keeps an answer it got although the link went meanwhile.
+    if (online && what.lost != OnLostLink::End && !isConnected()) {
+        entered.held.unlock();
+        throw std::runtime_error(lostAfterCallMessage(what.name, what.site));
     }
+    entered.held.unlock();
+    if (online) std::this_thread::yield();
+    return {hr, false};
 }
 
 }  // namespace heidenhain

@@ -1,13 +1,17 @@
 #pragma once
 // The guard through which a session makes every SDK call: connected checks,
 // the session's timed SDK mutex, timing with a slow-call warning, and one
-// uniform text for a failing result code.
+// uniform text for a failing result code. There is one way in, `call`: what
+// differs between calls is said in its `SdkCall`, and a code the caller
+// takes for itself comes back in a result that must be read.
+#include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,18 +31,84 @@ struct CallSite {
 
 #define SDK_CALL_SITE (::heidenhain::CallSite{__FILE__, __LINE__})
 
-// What a CHECK_INTERFACE call tests before it goes online.
-struct InterfaceCheck {
-    const char* interfaceName;  // "Automatic", "ProcessData", "DataAccess", "ItncTable", "FileSystem"
-    bool present;               // the session holds the interface
-    const char* function;       // the DncShim member making the call, e.g. "getDncMode"
+// The failing codes a caller reads itself instead of the guard's error text.
+class Accepted {
+public:
+    constexpr Accepted() = default;
+    constexpr Accepted(std::initializer_list<dnc::HRESULT> codes) {
+        for (const dnc::HRESULT hr : codes) {
+            if (count_ == codes_.size()) throw std::logic_error("too many accepted codes");
+            codes_[count_++] = hr;
+        }
+    }
+    // Every code: the caller reads the result whatever it is.
+    static constexpr Accepted every() {
+        Accepted all;
+        all.every_ = true;
+        return all;
+    }
+    constexpr bool any() const { return every_ || count_ > 0; }
+    constexpr bool has(dnc::HRESULT hr) const { return every_ || lists(hr); }
+    // Named one by one: only these take a lost link away from OnLostLink.
+    constexpr bool lists(dnc::HRESULT hr) const {
+        for (std::size_t i = 0; i < count_; ++i)
+            if (codes_[i] == hr) return true;
+        return false;
+    }
+
+private:
+    std::array<dnc::HRESULT, 4> codes_{};
+    std::size_t count_ = 0;
+    bool every_ = false;
+};
+
+// The state of the session a call belongs to.
+enum class When {
+    Connected,     // online: refused while not connected, timed, current call recorded
+    Disconnected,  // while connecting or before: a notice if connected, not timed
+    Either,        // connecting, disconnecting and detaching: no connection test
+};
+
+// What a code meaning "the link is gone" does to the call.
+enum class OnLostLink {
+    Fail,        // the guard's error text
+    Disconnect,  // the session's disconnect is scheduled, then the guard's error text
+    // Background work: the result comes back ended, with the lock released; a
+    // session found not connected ends the call the same way, without the SDK;
+    // an answer the SDK gave stands although the session was disconnected meanwhile.
+    End,
+};
+
+struct SdkCall {
+    std::string name;  // the SDK expression, quoted in messages and the slow-call warning
+    CallSite site;
+    Accepted accepted = {};
+    OnLostLink lost = OnLostLink::Fail;
+    When when = When::Connected;
+};
+
+// A call made while the session is meant to be not connected (creating the
+// machine object, the SDK connection list): every failure throws.
+inline SdkCall offlineCall(std::string name, CallSite site) {
+    return {std::move(name), site, {}, OnLostLink::Fail, When::Disconnected};
+}
+
+// A call of connecting, disconnecting and detaching, whose code the caller reads.
+inline SdkCall lockedCall(std::string name, CallSite site) {
+    return {std::move(name), site, Accepted::every(), OnLostLink::Fail, When::Either};
+}
+
+struct [[nodiscard]] SdkResult {
+    dnc::HRESULT code = dnc::kOk;
+    // Only with OnLostLink::End: the link is gone (code says which way) or
+    // the session was not connected (code is kOk); there is nothing to read.
+    bool ended = false;
+    bool ok() const { return !ended && dnc::succeeded(code); }
+    bool linkLost() const { return ended && dnc::isLostLink(code); }
 };
 
 class SdkGuard {
 public:
-    // Called, with no SDK lock held, when background work meets a lost link.
-    using LostLinkHandler = std::function<void(dnc::HRESULT)>;
-
     SdkGuard(std::string sessionName, const SessionFlags& flags);
     SdkGuard(const SdkGuard&) = delete;
     SdkGuard& operator=(const SdkGuard&) = delete;
@@ -48,87 +118,36 @@ public:
     static int setSdkMutexTimeout(int seconds);
     static int getSdkMutexTimeout();
 
+    // Called, with no SDK lock held, for OnLostLink::Disconnect.
+    void onLostLink(std::function<void()> scheduleDisconnect) { scheduleDisconnect_ = std::move(scheduleDisconnect); }
+
     bool isConnected() const { return flags_.isConnected(); }
     const std::string& sessionName() const { return sessionName_; }
     // The call name of the last online call that entered the SDK; never cleared.
     std::string currentSdkCall() const;
     std::int64_t sdkCallStart() const { return sdkCallStart_; }
 
-    // Runs an SDK operation (a callable returning the result code) while
-    // connected; returns its non-negative code or throws.
+    // Makes one SDK call (a callable returning its result code) under the
+    // session's SDK lock. A failing code the call does not accept throws the
+    // guard's text; so does every guard failure except those that
+    // OnLostLink::End turns into an ended result.
     template <class Op>
-    dnc::HRESULT online(std::string_view call, CallSite site, Op&& op) {
-        OnlineCall pending = enterOnline(call, site);
-        return *leaveOnline(pending, op(), nullptr);
+    [[nodiscard]] SdkResult call(const SdkCall& what, Op&& op) {
+        Entered entered = enter(what);
+        if (!entered.held.owns_lock()) return {dnc::kOk, true};
+        return leave(what, entered, op());
     }
 
-    // The online call for work that must not fail on a lost link (event
-    // sinks, table monitor): the two lost-link codes release the lock, call
-    // the handler and give an empty result instead of an exception.
+    // The call for a caller that has nothing to read: every failure throws.
     template <class Op>
-    std::optional<dnc::HRESULT> onlineUnlessLost(std::string_view call, CallSite site,
-                                                 const LostLinkHandler& onLostLink, Op&& op) {
-        OnlineCall pending = enterOnline(call, site);
-        return leaveOnline(pending, op(), &onLostLink);
+    void run(const SdkCall& what, Op&& op) {
+        if (what.lost == OnLostLink::End || what.accepted.any())
+            throw std::logic_error("a call with codes to read goes through call()");
+        static_cast<void>(call(what, std::forward<Op>(op)));
     }
 
-    // The online call for a caller that reads the result code itself: the
-    // checks before the lock, the current-call record and the timing as
-    // online(), but a session found disconnected once the lock is held, and
-    // with `quietBeforeLock` also before it, gives nothing instead of the
-    // guard's text. The code comes back unread, the lock released.
-    template <class Op>
-    std::optional<dnc::HRESULT> timedCall(std::string_view call, CallSite site, bool quietBeforeLock, Op&& op) {
-        if (quietBeforeLock && !isConnected()) return std::nullopt;
-        OnlineCall pending = enterOnline(call, site, false);
-        if (!pending.held.owns_lock()) return std::nullopt;
-        const dnc::HRESULT hr = op();
-        warnIfSlow(pending);
-        pending.held.unlock();
-        std::this_thread::yield();
-        return hr;
-    }
-
-    // The online call of a function that needs one of the session's interfaces.
-    template <class Op>
-    dnc::HRESULT checkedInterface(const InterfaceCheck& check, std::string_view call, CallSite site, Op&& op) {
-        checkInterface(check, site);
-        return online(call, site, std::forward<Op>(op));
-    }
-
-    // As above, with `before` run between the interface check and the online
-    // call: a function's log line names only calls that passed the checks.
-    template <class Before, class Op>
-    dnc::HRESULT checkedInterface(const InterfaceCheck& check, std::string_view call, CallSite site, Before&& before,
-                                  Op&& op) {
-        checkInterface(check, site);
-        before();
-        return online(call, site, std::forward<Op>(op));
-    }
-
-    // The connection and interface check alone, for a function that checks
-    // once before work of its own and several calls.
-    void requireInterface(const InterfaceCheck& check, CallSite site) const { checkInterface(check, site); }
-
-    // A call made while the session is meant to be not connected: locked,
-    // not timed, a negative code throws.
-    template <class Op>
-    dnc::HRESULT offline(std::string_view call, CallSite site, Op&& op) {
-        auto held = enterOffline(call, site);
-        const dnc::HRESULT hr = op();
-        if (dnc::failed(hr)) throw std::runtime_error(errorMessage(call, hr, site));
-        return hr;
-    }
-
-    // Only the SDK lock: the caller reads the result code itself.
-    template <class Op>
-    dnc::HRESULT locked(std::string_view call, CallSite site, Op&& op) {
-        auto held = lock(*sdkMutex_, call, site);
-        return op();
-    }
-
-    // Waits for a timed mutex for the SDK lock time-out; throws the lock
-    // message naming this session's current SDK call on failure.
+    // Waits for one of the session's other timed locks for the SDK lock
+    // time-out; throws the lock message naming this session's current SDK call.
     std::unique_lock<TimedMutex> lock(TimedMutex& mutex, std::string_view call, CallSite site) const;
 
     // Texts shared with the callers that build these failures themselves.
@@ -137,27 +156,23 @@ public:
     std::string errorMessage(std::string_view call, dnc::HRESULT hr, CallSite site) const;
 
 private:
-    struct OnlineCall {
-        std::string call;
-        CallSite site;
+    struct Entered {
         std::unique_lock<TimedMutex> held;
-        std::int64_t startNs;     // before waiting for the lock
-        std::int64_t sdkStartNs;  // after the lock, right before the SDK
+        std::int64_t startNs = 0;     // before waiting for the lock
+        std::int64_t sdkStartNs = 0;  // after the lock, right before the SDK
         std::string otherBeforeMutex;
         std::string otherBeforeSdk;
     };
 
-    // With `refuseAfterLock` false, a session found disconnected once the
-    // lock is held gives a call without the lock instead of the text.
-    OnlineCall enterOnline(std::string_view call, CallSite site, bool refuseAfterLock = true);
-    std::optional<dnc::HRESULT> leaveOnline(OnlineCall& pending, dnc::HRESULT hr, const LostLinkHandler* onLostLink);
-    void warnIfSlow(const OnlineCall& pending) const;
-    std::unique_lock<TimedMutex> enterOffline(std::string_view call, CallSite site);
-    void checkInterface(const InterfaceCheck& check, CallSite site) const;
+    // The checks and the lock before the SDK; no lock held means "ended".
+    Entered enter(const SdkCall& what);
+    SdkResult leave(const SdkCall& what, Entered& entered, dnc::HRESULT hr);
+    void warnIfSlow(const SdkCall& what, const Entered& entered) const;
     void setCurrentSdkCall(const std::string& call);
 
     const std::string sessionName_;
     const SessionFlags& flags_;
+    std::function<void()> scheduleDisconnect_;
     // Held through a shared pointer as the session's other timed locks are.
     std::shared_ptr<TimedMutex> sdkMutex_ = std::make_shared<TimedMutex>();
     // Guards only the text below: "other" is read by threads that do not hold

@@ -7,7 +7,6 @@
 #include <future>
 #include <optional>
 
-#include "heidenhain/table_read_mode.h"
 #include "heidenhain/table_row.h"
 #include "tests/support/fake_clock.h"
 #include "tests/unit/heidenhain/data_fixture.h"
@@ -88,11 +87,13 @@ TEST_F(ItncTableTest, LostLinkWhileReadingFailsACallAndGivesTheMonitorNoRows) {
             int lost = 0;
             mill.onConnectLost([&](std::string) { ++lost; });
             faults.failNext(operation, 1, dnc::kConnectionLost);
-            std::optional<BackgroundTableReads> monitorReads;
-            if (monitor) monitorReads.emplace();
-            EXPECT_EQ(failureOf([&] { EXPECT_TRUE(mill.getItncTable(TOOL_TABLE, "WHERE T >= 0").empty()); }),
-                      monitor ? "" : "Call _itncTable->" + operation + "(TNC:\\TOOL.T) produced error (0x800406cc): "
-                                     "Connection to the CNC is lost (isConnected:0, heidenhain/dncshim_itnc_table.cpp:N)");
+            const auto reader = monitor ? DncShim::ReadFor::Monitor : DncShim::ReadFor::Client;
+            EXPECT_EQ(failureOf([&] { EXPECT_TRUE(mill.getItncTable(TOOL_TABLE, "WHERE T >= 0", reader).empty()); }),
+                      monitor
+                          ? ""
+                          : "Call _itncTable->" + operation +
+                                "(TNC:\\TOOL.T) produced error (0x800406cc): "
+                                "Connection to the CNC is lost (isConnected:0, heidenhain/dncshim_itnc_table.cpp:N)");
             EXPECT_FALSE(mill.isConnected());
             EXPECT_EQ(lost, 1);
             EXPECT_TRUE(loggedAs(platform::EventWarning, "getItncTable",

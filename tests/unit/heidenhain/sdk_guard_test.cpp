@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "heidenhain/interface_check.h"
 #include "platform/steady_clock.h"
 #include "tests/support/capturing_event_sink.h"
 #include "tests/support/wait_for.h"
@@ -66,7 +67,7 @@ protected:
             return dnc::kOk;
         };
         auto held = std::async(std::launch::async, [=, this] {
-            online ? guard.online(call, kSite, body) : guard.locked(call, kSite, body);
+            online ? guard.run({call, kSite}, body) : static_cast<void>(guard.call(lockedCall(call, kSite), body));
         });
         inside.wait();
         return held;
@@ -83,11 +84,14 @@ TEST_F(SdkGuardTest, NotConnectedBeforeAndAfterTheLock) {
     auto holder = hold("_machine->Connect", false, release);
     flags.disconnectPending = true;
     // Fails at once although another thread holds the lock.
-    EXPECT_THAT([&] { guard.online(kGetState, kSite, ok); },
-                ThrowsMessage<std::runtime_error>(StrEq(
-                    "Unexpected online call while disconnected: _machine->GetState(&state) (dncshim_state.cpp:42")));
+    EXPECT_THAT(
+        [&] {
+            guard.run({kGetState, kSite}, ok);
+        },
+        ThrowsMessage<std::runtime_error>(
+            StrEq("Unexpected online call while disconnected: _machine->GetState(&state) (dncshim_state.cpp:42")));
     flags.disconnectPending = false;
-    auto waiting = std::async(std::launch::async, [&] { guard.online(kGetState, kSite, ok); });
+    auto waiting = std::async(std::launch::async, [&] { guard.run({kGetState, kSite}, ok); });
     ASSERT_TRUE(clock.waitForReads(1));
     flags.connected = false;
     release.set_value();
@@ -101,10 +105,13 @@ TEST_F(SdkGuardTest, LockTimeOutNamesTheCallHoldingTheSdk) {
     SdkGuard::setSdkMutexTimeout(1);
     std::promise<void> release;
     auto holder = hold("_machine->Connect(host)", true, release);
-    EXPECT_THAT([&] { guard.online(kGetDncMode, kSite, ok); },
-                ThrowsMessage<std::runtime_error>(
-                    StrEq("Could not get SDK lock within 1 seconds for call _automatic->GetDncMode(&dncMode) "
-                          "other=_machine->Connect(host) (dncshim_state.cpp:42")));
+    EXPECT_THAT(
+        [&] {
+            guard.run({kGetDncMode, kSite}, ok);
+        },
+        ThrowsMessage<std::runtime_error>(
+            StrEq("Could not get SDK lock within 1 seconds for call _automatic->GetDncMode(&dncMode) "
+                  "other=_machine->Connect(host) (dncshim_state.cpp:42")));
     release.set_value();
 }
 
@@ -121,7 +128,7 @@ TEST_F(SdkGuardTest, ContendedCallsNeitherHangNorOverlap) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&] {
-            for (int i = 0; i < 5000; ++i) (void)guard.online(kGetState, kSite, call);
+            for (int i = 0; i < 5000; ++i) guard.run({kGetState, kSite}, call);
         });
     }
     for (auto& thread : threads) thread.join();
@@ -130,7 +137,7 @@ TEST_F(SdkGuardTest, ContendedCallsNeitherHangNorOverlap) {
 }
 
 TEST_F(SdkGuardTest, FailingAndInvalidatedCalls) {
-    auto failing = [&](dnc::HRESULT hr) { return [&, hr] { guard.online(kGetState, kSite, [hr] { return hr; }); }; };
+    auto failing = [&](dnc::HRESULT hr) { return [&, hr] { guard.run({kGetState, kSite}, [hr] { return hr; }); }; };
     EXPECT_THAT(failing(dnc::kConnectionLost),
                 ThrowsMessage<std::runtime_error>(
                     StrEq("Call _machine->GetState(&state) produced error (0x800406cc): Connection to the CNC is lost "
@@ -141,7 +148,7 @@ TEST_F(SdkGuardTest, FailingAndInvalidatedCalls) {
     // A machine state event during the call: the state is the one after it.
     auto marked = [&](dnc::HRESULT hr) {
         return [&, hr] {
-            guard.online(kGetState, kSite, [&, hr] {
+            guard.run({kGetState, kSite}, [&, hr] {
                 flags.disconnectPending = true;
                 return hr;
             });
@@ -153,18 +160,24 @@ TEST_F(SdkGuardTest, FailingAndInvalidatedCalls) {
                                       "Machine is not any longer connected after call: _machine->GetState(&state) "
                                       "(dncshim_state.cpp:42")));
     flags.disconnectPending = false;
-    EXPECT_EQ(guard.online(kGetState, kSite, [] { return dnc::kFalse; }), dnc::kFalse) << "the lock was released";
+    EXPECT_EQ(guard.call({kGetState, kSite}, [] { return dnc::kFalse; }).code, dnc::kFalse) << "the lock was released";
 }
 
 TEST_F(SdkGuardTest, SlowCallWarningAbove4000MillisecondsCountsTheWaitForTheLock) {
     CountingClock clock;
-    guard.online(kGetState, kSite, [&] { clock.advance(4000ms); return dnc::kOk; });
+    guard.run({kGetState, kSite}, [&] {
+        clock.advance(4000ms);
+        return dnc::kOk;
+    });
     EXPECT_TRUE(log.entries().empty());
 
     std::promise<void> release;
     auto holder = hold(kGetState, true, release);
     auto slow = std::async(std::launch::async, [&] {
-        guard.online(kGetDncMode, kSite, [&] { clock.advance(2'500'600'000ns); return dnc::kOk; });
+        guard.run({kGetDncMode, kSite}, [&] {
+            clock.advance(2'500'600'000ns);
+            return dnc::kOk;
+        });
     });
     ASSERT_TRUE(clock.waitForReads(6));  // three readings of the first call, two of the holder, one of this
     clock.advance(1'500'500'000ns);
@@ -179,23 +192,24 @@ TEST_F(SdkGuardTest, SlowCallWarningAbove4000MillisecondsCountsTheWaitForTheLock
 }
 
 TEST_F(SdkGuardTest, OfflineAndLockedCalls) {
-    guard.online(kGetState, kSite, ok);
+    guard.run({kGetState, kSite}, ok);
     testing::internal::CaptureStderr();
-    guard.offline("CoInitializeEx(NULL, COINIT_MULTITHREADED)", kSite, ok);
+    guard.run(offlineCall("CoInitializeEx(NULL, COINIT_MULTITHREADED)", kSite), ok);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Unexpected offline call CoInitializeEx(NULL, COINIT_MULTITHREADED) while connected\n");
     EXPECT_EQ(guard.currentSdkCall(), kGetState) << "offline calls leave the current call alone";
 
     flags.connected = false;
-    EXPECT_THAT([&] { guard.offline("_machine->ListConnections(&connectionList)", kSite, [] { return dnc::kFail; }); },
-                ThrowsMessage<std::runtime_error>(
-                    StrEq("Call _machine->ListConnections(&connectionList) produced error (0x80004005): An "
-                          "unspecified failure has occurred (isConnected:0, dncshim_state.cpp:42)")));
-    EXPECT_EQ(guard.locked("_machine->Connect", kSite, [] { return dnc::kNotOnLine; }), dnc::kNotOnLine);
+    EXPECT_THAT(
+        [&] { guard.run(offlineCall("_machine->ListConnections(&connectionList)", kSite), [] { return dnc::kFail; }); },
+        ThrowsMessage<std::runtime_error>(
+            StrEq("Call _machine->ListConnections(&connectionList) produced error (0x80004005): An "
+                  "unspecified failure has occurred (isConnected:0, dncshim_state.cpp:42)")));
+    EXPECT_EQ(guard.call(lockedCall("_machine->Connect", kSite), [] { return dnc::kNotOnLine; }).code, dnc::kNotOnLine);
 }
 
 TEST_F(SdkGuardTest, InterfaceCheckComesFirst) {
-    auto call = [&](bool present) { guard.checkedInterface({"Automatic", present, "getDncMode"}, kGetDncMode, kSite, ok); };
+    auto call = [&](bool present) { requireInterface(guard, {"Automatic", present, "getDncMode"}, kSite); };
     call(true);
     const std::string missing =
         "mill does not have IJHAutomatic interface; cannot call DncShim::getDncMode, dncshim_state.cpp:42)";
@@ -212,20 +226,76 @@ TEST_F(SdkGuardTest, InterfaceCheckComesFirst) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), disconnected + "\n");
 }
 
-TEST_F(SdkGuardTest, LostLinkInBackgroundWorkCallsTheHandlerWithoutTheLock) {
-    std::vector<dnc::HRESULT> seen;
-    SdkGuard::LostLinkHandler onLost = [&](dnc::HRESULT hr) {
-        seen.push_back(hr);
+// What a code meaning "the link is gone" does, by what the call says about it.
+TEST_F(SdkGuardTest, LostLinkAndAcceptedCodes) {
+    int scheduled = 0;
+    guard.onLostLink([&] {
+        ++scheduled;
         // Another thread gets the lock at once: the handler runs without it.
-        std::async(std::launch::async, [&] { guard.locked("probe", kSite, ok); }).get();
+        std::async(std::launch::async, [&] { static_cast<void>(guard.call(lockedCall("probe", kSite), ok)); }).get();
+    });
+    const std::string lostText =
+        "Call _machine->GetState(&state) produced error (0x800406cc): Connection to the CNC "
+        "is lost (isConnected:1, dncshim_state.cpp:42)";
+    struct Case {
+        SdkCall call;
+        dnc::HRESULT answer;
+        dnc::HRESULT code;  // what comes back, unless it throws
+        bool ended;
+        std::string thrown;
+        int scheduled;
     };
-    auto background = [&](dnc::HRESULT hr) { return guard.onlineUnlessLost(kGetState, kSite, onLost, [hr] { return hr; }); };
-    EXPECT_EQ(background(dnc::kConnectionLost), std::nullopt);
-    EXPECT_EQ(background(dnc::kCommunicationFailure), std::nullopt);
-    EXPECT_EQ(background(dnc::kFalse), dnc::kFalse);
-    EXPECT_THAT([&] { background(dnc::kNotOnLine); },
-                ThrowsMessage<std::runtime_error>(StartsWith("Call _machine->GetState(&state) produced error (0x80040266): ")));
-    EXPECT_EQ(seen, (std::vector<dnc::HRESULT>{dnc::kConnectionLost, dnc::kCommunicationFailure}));
+    const std::vector<Case> cases = {
+        {{kGetState, kSite}, dnc::kConnectionLost, 0, false, lostText, 0},
+        {{kGetState, kSite, {}, OnLostLink::Disconnect}, dnc::kConnectionLost, 0, false, lostText, 1},
+        {{kGetState, kSite, {}, OnLostLink::End}, dnc::kConnectionLost, dnc::kConnectionLost, true, "", 0},
+        {{kGetState, kSite, {}, OnLostLink::End}, dnc::kNotOnLine, dnc::kNotOnLine, true, "", 0},
+        {{kGetState, kSite, {}, OnLostLink::End}, dnc::kFalse, dnc::kFalse, false, "", 0},
+        {{kGetState, kSite, {}, OnLostLink::End},
+         dnc::kFail,
+         0,
+         false,
+         "Call _machine->GetState(&state) produced error (0x80004005): An unspecified failure has occurred "
+         "(isConnected:1, dncshim_state.cpp:42)",
+         0},
+        // Codes named one by one come back whatever the call says of a lost link; "every" does not take it.
+        {{kGetState, kSite, {dnc::kConnectionLost}, OnLostLink::Disconnect},
+         dnc::kConnectionLost,
+         dnc::kConnectionLost,
+         false,
+         "",
+         0},
+        {{kGetState, kSite, Accepted::every(), OnLostLink::Disconnect}, dnc::kConnectionLost, 0, false, lostText, 1},
+        {{kGetState, kSite, Accepted::every()}, dnc::kBadParameter, dnc::kBadParameter, false, "", 0},
+        {{kGetState, kSite, {dnc::kRecordNotAvailable}},
+         dnc::kRecordNotAvailable,
+         dnc::kRecordNotAvailable,
+         false,
+         "",
+         0},
+    };
+    for (const auto& c : cases) {
+        scheduled = 0;
+        SCOPED_TRACE(testing::Message() << "answer 0x" << std::hex << static_cast<std::uint32_t>(c.answer));
+        try {
+            const SdkResult result = guard.call(c.call, [&] { return c.answer; });
+            EXPECT_EQ(c.thrown, "");
+            EXPECT_EQ(result.code, c.code);
+            EXPECT_EQ(result.ended, c.ended);
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(e.what(), c.thrown);
+        }
+        EXPECT_EQ(scheduled, c.scheduled);
+    }
+    // Background work on a session found disconnected ends without reaching the SDK.
+    flags.connected = false;
+    bool reached = false;
+    const SdkResult skipped = guard.call({kGetState, kSite, {}, OnLostLink::End}, [&] {
+        reached = true;
+        return dnc::kOk;
+    });
+    EXPECT_TRUE(skipped.ended && !skipped.linkLost() && !reached);
+    EXPECT_THROW(guard.run({kGetState, kSite, Accepted::every()}, ok), std::logic_error) << "codes to read need call()";
 }
 
 TEST(SdkMutexTimeout, BelowOneIsRefusedAndTheOldValueKept) {
