@@ -71,7 +71,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::weak_ptr<Machine>> machines_;
     OperatingTimes times_;
-    ProgramRunner programs_{times_};
+    ProgramRunner programs_{times_, *data_};
     FileTree files_{demoFiles()};
     SinkList<dnc::IJHErrorEvents2> errorSinks_;
 };

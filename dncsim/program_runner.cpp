@@ -5,6 +5,8 @@
 
 #include "dncsim/demo_programs.h"
 #include "dncsim/simulator.h"
+#include "dncsim/spindle.h"
+#include "dncsim/tool_of_event.h"
 #include "platform/steady_clock.h"
 
 namespace dncsim {
@@ -41,7 +43,7 @@ EventPump& pump() { return Simulator::instance().events(); }
 
 }  // namespace
 
-ProgramRunner::ProgramRunner(OperatingTimes& times) : times_(times) {}
+ProgramRunner::ProgramRunner(OperatingTimes& times, DataTree& tools) : times_(times), tools_(tools) {}
 
 bool ProgramRunner::active() const {
     return status_ == dnc::DNC_PRG_STS_RUNNING || status_ == dnc::DNC_PRG_STS_STOPPED ||
@@ -63,10 +65,29 @@ void ProgramRunner::setStatus(dnc::DNC_STS_PROGRAM status, dnc::DNC_EVT_PROGRAM 
     raiseStatus(event);
 }
 
+void ProgramRunner::runBlocksUntil(std::int64_t programNs) {
+    if (program_ == nullptr) return;
+    const auto& blocks = program_->blocks;
+    for (; nextBlock_ < blocks.size() && static_cast<std::int64_t>(nextBlock_) * kBlockNs <= programNs; ++nextBlock_) {
+        const auto tool = toolCalled(blocks[nextBlock_]);
+        if (!tool) continue;
+        const auto previous = changeSpindleTool(tools_, *tool);
+        if (!previous) continue;
+        const auto out = std::make_shared<ToolOfEvent>(*previous);
+        const auto in = std::make_shared<ToolOfEvent>(*tool);
+        const double timeStamp = nowAsDate();
+        sinks_.raise(pump(), [out, in, timeStamp](dnc::IJHAutomaticEvents3& sink) {
+            sink.OnToolChanged(0, out, in, timeStamp);
+        });
+    }
+}
+
 void ProgramRunner::advanceLocked() {
     if (status_ != dnc::DNC_PRG_STS_RUNNING) return;
     const std::int64_t endNs = runningSince_ + (programNs_ - doneNs_);
-    if (platform::steadyNowNs() < endNs) return;
+    const std::int64_t now = platform::steadyNowNs();
+    runBlocksUntil(doneNs_ + (std::min(now, endNs) - runningSince_));
+    if (now < endNs) return;
     doneNs_ = programNs_;
     setStatus(dnc::DNC_PRG_STS_FINISHED, dnc::DNC_PRG_EVT_FINISHED, endNs);
 }
@@ -78,6 +99,7 @@ void ProgramRunner::advance() {
 
 void ProgramRunner::selectLocked(const DemoProgram& program, std::int64_t startNs) {
     selected_ = program.path;
+    program_ = &program;
     programNs_ = static_cast<std::int64_t>(program.blocks.size()) * kBlockNs;
     startNs_ = startNs;
     doneNs_ = startNs;
@@ -114,9 +136,14 @@ dnc::HRESULT ProgramRunner::start(const std::string& program) {
     }
     if (status_ == dnc::DNC_PRG_STS_NOT_SELECTED) return kNothingSelected;
     // A stopped program resumes; any other starts afresh.
-    if (!active()) doneNs_ = startNs_;
+    if (!active()) {
+        doneNs_ = startNs_;
+        nextBlock_ = static_cast<std::size_t>(startNs_ / kBlockNs);
+    }
     runningSince_ = platform::steadyNowNs();
     setStatus(dnc::DNC_PRG_STS_RUNNING, dnc::DNC_PRG_EVT_STARTED, runningSince_);
+    // The block it starts or resumes at runs now.
+    advanceLocked();
     return dnc::kOk;
 }
 
@@ -151,6 +178,7 @@ dnc::HRESULT ProgramRunner::clear() {
     advanceLocked();
     if (status_ == dnc::DNC_PRG_STS_RUNNING) return kNotInThisMode;
     selected_.clear();
+    program_ = nullptr;
     programNs_ = startNs_ = doneNs_ = 0;
     setStatus(dnc::DNC_PRG_STS_NOT_SELECTED, dnc::DNC_PRG_EVT_CLEARED, platform::steadyNowNs());
     return dnc::kOk;

@@ -2,8 +2,10 @@
 // The program runner of a simulated control (channel 0 only): selection,
 // start, stop, cancel, status, execution and DNC mode, overrides, and the
 // automatic events of each change. A running program takes kBlockTime per
-// block; that it has ended is noticed by the next call that looks at the
-// runner, so the steady clock seam alone decides when programs finish.
+// block; a TOOL CALL block puts its tool into the spindle (pocket 0) when it
+// starts. What a program did meanwhile (its tool calls, its end) is noticed
+// by the next call that looks at the runner, so the steady clock seam alone
+// decides when it happens.
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -17,6 +19,7 @@
 
 namespace dncsim {
 
+class DataTree;
 struct DemoProgram;
 
 class ProgramRunner {
@@ -31,7 +34,8 @@ public:
 
     enum class Override { Feed, Speed, Rapid };
 
-    explicit ProgramRunner(OperatingTimes& times);
+    // `tools` is the control's data tree, whose pocket table holds the spindle.
+    ProgramRunner(OperatingTimes& times, DataTree& tools);
 
     // The results are the SDK's: kBadParameter for another channel or an
     // unusable start block, 0x800404C8 for a program that does not exist,
@@ -69,6 +73,8 @@ private:
     using Lock = std::unique_lock<std::mutex>;
 
     void advanceLocked();
+    // Runs the tool calls of the blocks that start up to this program time.
+    void runBlocksUntil(std::int64_t programNs);
     bool active() const;  // running, stopped or interrupted
     void selectLocked(const DemoProgram& program, std::int64_t startNs);
     void setStatus(dnc::DNC_STS_PROGRAM status, dnc::DNC_EVT_PROGRAM event, std::int64_t atNs);
@@ -76,6 +82,7 @@ private:
     void raiseProgramChanged(const std::string& path);
 
     OperatingTimes& times_;
+    DataTree& tools_;
     mutable std::mutex mutex_;
     std::int32_t status_ = dnc::DNC_PRG_STS_NOT_SELECTED;
     std::int32_t executionMode_ = dnc::DNC_EXEC_AUTOMATIC;
@@ -84,6 +91,8 @@ private:
     std::int32_t speed_ = 100;
     std::int32_t rapid_ = 100;
     std::string selected_;
+    const DemoProgram* program_ = nullptr;
+    std::size_t nextBlock_ = 0;     // the first block that has not started yet
     std::int64_t programNs_ = 0;    // run time of the whole selected program
     std::int64_t startNs_ = 0;      // where a fresh start begins (the start block)
     std::int64_t doneNs_ = 0;       // program time run before runningSince_

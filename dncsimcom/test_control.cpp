@@ -11,22 +11,12 @@
 #include "dncsim/data_value.h"
 #include "dncsim/program_runner.h"
 #include "dncsim/simulator.h"
+#include "dncsim/tool_of_event.h"
 #include "dncsimcom/events.h"
 
 namespace {
 
 dncsim::Simulator& sim() { return dncsim::Simulator::instance(); }
-
-class ToolOfEvent final : public dnc::IJHToolId {
-public:
-    explicit ToolOfEvent(std::int32_t id) : id_(id) {}
-    dnc::HRESULT get_toolId(std::int32_t* value) override { return *value = id_, dnc::kOk; }
-    dnc::HRESULT get_spareToolId(std::int32_t* value) override { return *value = -1, dnc::kOk; }
-    dnc::HRESULT get_toolIndex(std::int32_t* value) override { return *value = 0, dnc::kOk; }
-
-private:
-    std::int32_t id_;
-};
 
 }  // namespace
 
@@ -55,8 +45,8 @@ __declspec(dllexport) int DncSimComRaiseError(const char* host, const char* text
 __declspec(dllexport) int DncSimComRaiseToolChange(const char* host, int toolOut, int toolIn, double timeStamp) {
     auto controller = sim().controller(host);
     if (!controller) return 0;
-    auto out = std::make_shared<ToolOfEvent>(toolOut);
-    auto in = std::make_shared<ToolOfEvent>(toolIn);
+    auto out = std::make_shared<dncsim::ToolOfEvent>(toolOut);
+    auto in = std::make_shared<dncsim::ToolOfEvent>(toolIn);
     controller->programs().sinks().raise(sim().events(), [=](dnc::IJHAutomaticEvents3& sink) {
         sink.OnToolChanged(0, out, in, timeStamp);
     });

@@ -12,45 +12,40 @@ namespace {
 }  // namespace
 
 template <class Handle>
-dnc::HRESULT CAutomaticSink::handle(Handle&& body) {
+dnc::HRESULT CAutomaticSink::handle(const char* handler, Handle&& body) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (session_ == nullptr) return dnc::kOk;
     try {
         body(*session_);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         // Nothing of a failure travels into the SDK's event thread.
+        failures_.report(handler, session_->name(), e.what());
         return dnc::kFalse;
     }
     return dnc::kOk;
 }
 
 dnc::HRESULT CAutomaticSink::OnProgramStatusChanged(std::int32_t programEvent) {
-    return handle([&](DncShim& session) {
-        try {
-            session.programStatusChanged(programEvent);
-        } catch (const std::exception& e) {
-            logInformation("OnProgramStatusChanged",
-                           session.name() + ": OnProgramStatusChanged Event produced error: " + e.what());
-            throw;
-        }
-    });
+    return handle("OnProgramStatusChanged", [&](DncShim& session) { session.programStatusChanged(programEvent); });
 }
 
 dnc::HRESULT CAutomaticSink::OnDncModeChanged(std::int32_t dncMode) {
-    return handle([&](DncShim& session) { session.dncModeChanged(dncMode); });
+    return handle("OnDncModeChanged", [&](DncShim& session) { session.dncModeChanged(dncMode); });
 }
 
 dnc::HRESULT CAutomaticSink::OnExecutionMessage(std::int32_t, const dnc::Variant&, const std::string& message) {
-    return handle([&](DncShim& session) { logInformation("OnExecutionMessage", session.name() + ": " + message); });
+    return handle("OnExecutionMessage",
+                  [&](DncShim& session) { logInformation("OnExecutionMessage", session.name() + ": " + message); });
 }
 
 dnc::HRESULT CAutomaticSink::OnProgramChanged(std::int32_t channel, double timeStamp, const std::string& programPath) {
-    return handle([&](DncShim& session) { session.programChanged(channel, timeStamp, programPath); });
+    return handle("OnProgramChanged",
+                  [&](DncShim& session) { session.programChanged(channel, timeStamp, programPath); });
 }
 
 dnc::HRESULT CAutomaticSink::OnToolChanged(std::int32_t channel, std::shared_ptr<dnc::IJHToolId> toolOut,
                                            std::shared_ptr<dnc::IJHToolId> toolIn, double timeStamp) {
-    return handle([&](DncShim& session) {
+    return handle("OnToolChanged", [&](DncShim& session) {
         logInformation("OnToolChanged", session.name());
         session.toolChanged(channel, session.readTool(toolOut), session.readTool(toolIn), timeStamp);
     });

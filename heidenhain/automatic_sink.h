@@ -6,6 +6,7 @@
 #include <string>
 
 #include "dnc/events.h"
+#include "heidenhain/sink_failures.h"
 
 namespace heidenhain {
 
@@ -31,10 +32,11 @@ public:
 
 private:
     template <class Handle>
-    dnc::HRESULT handle(Handle&& body);
+    dnc::HRESULT handle(const char* handler, Handle&& body);
 
     std::mutex mutex_;
     DncShim* session_;
+    SinkFailures failures_;
 };
 
 }  // namespace heidenhain

@@ -14,8 +14,9 @@ dnc::HRESULT CDataAccessSink::OnData2(std::int32_t subscriptionHandle, double,
     try {
         logInformation("OnData2", session_->name());
         return session_->onData2(subscriptionHandle, dataEntryList) ? dnc::kOk : dnc::kFalse;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         // Nothing of a failed conversion or callback travels into the SDK's event thread.
+        failures_.report("OnData2", session_->name(), e.what());
         return dnc::kFalse;
     }
 }

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "dnc/events.h"
+#include "heidenhain/sink_failures.h"
 
 namespace heidenhain {
 
@@ -25,6 +26,7 @@ public:
 private:
     std::mutex mutex_;
     DncShim* session_;
+    SinkFailures failures_;
 };
 
 }  // namespace heidenhain

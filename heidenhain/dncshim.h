@@ -177,6 +177,7 @@ public:
     Tool readTool(const std::shared_ptr<dnc::IJHToolId>& toolId);
     // The session's guard, for the error sink's reads of an error object.
     SdkGuard& guard() { return guard_; }
+    // Dropped on the table-interface controls, whose table monitor reports the change.
     void toolChanged(std::int32_t channel, const Tool& toolOut, const Tool& toolIn, double timeStamp);
     void dncModeChanged(std::int32_t dncMode);
 

@@ -11,8 +11,9 @@ dnc::HRESULT CMachineSink::OnStateChanged(std::int32_t stateEvent) {
     if (session_ == nullptr) return dnc::kOk;
     try {
         session_->onMachineStateChanged(stateEvent);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         // A failing client callback must not travel into the SDK's event thread.
+        failures_.report("OnStateChanged", session_->name(), e.what());
         return dnc::kFalse;
     }
     return dnc::kOk;

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "dnc/events.h"
+#include "heidenhain/sink_failures.h"
 
 namespace heidenhain {
 
@@ -22,6 +23,7 @@ public:
 private:
     std::mutex mutex_;
     DncShim* session_;
+    SinkFailures failures_;
 };
 
 }  // namespace heidenhain

@@ -86,7 +86,6 @@ TEST_F(ComSessionTest, ProgramControlOverridesTimesAndAutomaticEvents) {
     mill.onNcProgramChanged([&](std::string event, std::string dir, std::string name) {
         programs.push({event, dir, name});
     });
-    mill.onToolChanged([&](std::int32_t, Tool out, Tool in, double) { tools.push({out, in}); });
     mill.connect("b.test", "itnc530");
     mill.selectProgram(0, "TNC:\\nc_prog\\demo.h", "");
     EXPECT_EQ(statuses.waitPop(5s), "selected");
@@ -104,7 +103,12 @@ TEST_F(ComSessionTest, ProgramControlOverridesTimesAndAutomaticEvents) {
     EXPECT_GE(mill.getNcUpTime(), 0);
     EXPECT_GE(mill.getSpindleRunningTime(0), 0);
 
-    ASSERT_TRUE(component().raiseToolChange("b.test", 1, 5, 45000.5));
+    // The component's tool change is the client's event on a DataAccess
+    // control; a table-interface control reports it by its table monitor.
+    auto& lathe = session("lathe");
+    lathe.onToolChanged([&](std::int32_t, Tool out, Tool in, double) { tools.push({out, in}); });
+    lathe.connect("g.test", "tnc640");
+    ASSERT_TRUE(component().raiseToolChange("g.test", 1, 5, 45000.5));
     const auto change = tools.waitPop(5s);
     ASSERT_TRUE(change);
     EXPECT_EQ(change->first, (Tool{"1", "-1", "0"}));

@@ -38,8 +38,13 @@ public:
     HRESULT OnProgramChanged(std::int32_t channel, double timeStamp, const std::string& programPath) override {
         return note("program " + std::to_string(channel) + " " + programPath + (timeStamp > 40000 ? "" : " bad time"));
     }
-    HRESULT OnToolChanged(std::int32_t, std::shared_ptr<IJHToolId>, std::shared_ptr<IJHToolId>, double) override {
-        return note("tool");
+    HRESULT OnToolChanged(std::int32_t channel, std::shared_ptr<IJHToolId> out, std::shared_ptr<IJHToolId> in,
+                          double timeStamp) override {
+        std::int32_t outId = -1, inId = -1;
+        out->get_toolId(&outId);
+        in->get_toolId(&inId);
+        return note("tool " + std::to_string(channel) + " " + std::to_string(outId) + " " + std::to_string(inId) +
+                    (timeStamp > 40000 ? "" : " bad time"));
     }
 
     std::vector<std::string> events() const {
@@ -93,6 +98,8 @@ protected:
         return sink->events();
     }
 
+    // Programs advance only when a test moves the clock.
+    testsupport::FakeClock clock;
     std::shared_ptr<IJHMachine> machine;
     std::shared_ptr<IJHAutomatic> automatic;
     std::shared_ptr<RecordingAutomaticSink> sink = std::make_shared<RecordingAutomaticSink>();
@@ -214,6 +221,40 @@ TEST_F(ProgramRunnerTest, FaultsAndTheLinkApplyToProgramCalls) {
     sim().restoreLink("cnc");
     ASSERT_EQ(machine->Disconnect(), kOk);
     EXPECT_EQ(automatic->GetDncMode(&value), kNotConnected);
+}
+
+// A TOOL CALL block puts its tool into the spindle when the block starts; the
+// tool that was there takes the pocket that the called tool left.
+TEST_F(ProgramRunnerTest, ToolCallsChangeTheToolInTheSpindle) {
+    auto& tree = *sim().controller("cnc")->data();
+    const auto pocket = [&](const std::string& p) {
+        Variant t, name;
+        EXPECT_EQ(tree.read("\\TABLE\\TOOL_P\\P\\" + p + "\\T", &t), kOk);
+        EXPECT_EQ(tree.read("\\TABLE\\TOOL_P\\P\\" + p + "\\TNAME", &name), kOk);
+        return t.text() + " " + name.text();
+    };
+    ASSERT_EQ(automatic->StartProgram(kDrill), kOk);  // 1 TOOL CALL 2 Z S2000
+    clock.advance(999ms);
+    EXPECT_EQ(status(), DNC_PRG_STS_RUNNING);
+    EXPECT_EQ(pocket("0"), "1 MILL_D10") << "block 1 has not started";
+    clock.advance(1ms);
+    EXPECT_EQ(status(), DNC_PRG_STS_RUNNING);
+    EXPECT_EQ(pocket("0"), "2 DRILL_D6");
+    EXPECT_EQ(pocket("1"), "1 MILL_D10");
+    clock.advance(1min);
+    EXPECT_EQ(status(), DNC_PRG_STS_FINISHED);
+    ASSERT_EQ(automatic->StartProgram(kDemo), kOk);  // 3 TOOL CALL 1 Z S3000
+    clock.advance(2min);
+    EXPECT_EQ(status(), DNC_PRG_STS_FINISHED);
+    EXPECT_EQ(pocket("0"), "1 MILL_D10");
+    EXPECT_EQ(pocket("1"), "2 DRILL_D6");
+    ASSERT_EQ(automatic->StartProgram(kDemo), kOk);
+    clock.advance(2min);
+    EXPECT_EQ(status(), DNC_PRG_STS_FINISHED);
+    EXPECT_EQ(events(), (std::vector<std::string>{"status 8", "program 0 " + kDrill, "status 0", "tool 0 1 2",
+                                                  "status 2", "status 8", "program 0 " + kDemo, "status 0",
+                                                  "tool 0 2 1", "status 2", "status 0", "status 2"}))
+        << "calling the tool in the spindle changes nothing";
 }
 
 // Controls created while the test clock runs, so that every time is known.

@@ -14,6 +14,7 @@
 #include "heidenhain/automatic_sink.h"
 #include "heidenhain/cnc_files.h"
 #include "heidenhain/error_sink.h"
+#include "heidenhain/machine_sink.h"
 #include "tests/support/wait_for.h"
 #include "tests/unit/heidenhain/session_fixture.h"
 
@@ -222,21 +223,42 @@ TEST_F(AutomaticSinkTest, ADisconnectScheduledDuringTheReadKeepsItsAnswer) {
     EXPECT_FALSE(log.containsTextPart("Event produced error"));
 }
 
-TEST_F(AutomaticSinkTest, FailuresAnswerOneAndOnlyTheStatusEventLogsThem) {
+// A failing handler answers 1 every time and logs its first failure, naming
+// itself, the session and the cause; the sinks of the next connection log
+// theirs again.
+TEST_F(AutomaticSinkTest, FailuresAnswerOneAndEachHandlerLogsItsFirst) {
     auto& mill = session();
-    mill.onProgramStatusChanged([](std::string) { throw std::runtime_error("client gone"); });
-    mill.onDncModeChanged([](std::string) { throw std::runtime_error("client gone"); });
-    mill.onProgramChanged([](std::int32_t, double, std::string) { throw std::runtime_error("client gone"); });
-    CAutomaticSink sink(mill);
-    EXPECT_EQ(sink.OnProgramStatusChanged(dnc::DNC_PRG_EVT_STARTED), dnc::kFalse);
-    EXPECT_TRUE(loggedAs(platform::EventInformation, "OnProgramStatusChanged",
-                         "mill: OnProgramStatusChanged Event produced error: client gone"));
-    EXPECT_EQ(sink.OnDncModeChanged(dnc::DNC_MODE_LOCAL), dnc::kFalse);
-    EXPECT_EQ(sink.OnProgramChanged(0, 1.0, kDemo), dnc::kFalse);
-    const auto written = texts();
-    EXPECT_EQ(std::count_if(written.begin(), written.end(),
-                            [](const std::string& text) { return text.find("Event produced error") != std::string::npos; }),
-              1);
+    const auto fail = [](auto&&...) { throw std::runtime_error("client gone"); };
+    mill.onProgramStatusChanged(fail);
+    mill.onDncModeChanged(fail);
+    mill.onProgramChanged(fail);
+    mill.onToolChanged(fail);
+    mill.onStateChanged(fail);
+    struct Sinks {
+        CAutomaticSink automatic;
+        CMachineSink machine;
+    };
+    const auto tool = std::make_shared<FakeToolId>(1, 0, 0);
+    const struct {
+        std::string handler;
+        std::function<dnc::HRESULT(Sinks&)> fire;
+    } handlers[] = {
+        {"OnProgramStatusChanged", [](Sinks& s) { return s.automatic.OnProgramStatusChanged(dnc::DNC_PRG_EVT_STARTED); }},
+        {"OnDncModeChanged", [](Sinks& s) { return s.automatic.OnDncModeChanged(dnc::DNC_MODE_LOCAL); }},
+        {"OnProgramChanged", [](Sinks& s) { return s.automatic.OnProgramChanged(0, 1.0, kDemo); }},
+        {"OnToolChanged", [&](Sinks& s) { return s.automatic.OnToolChanged(0, tool, tool, 1.0); }},
+        {"OnStateChanged", [](Sinks& s) { return s.machine.OnStateChanged(dnc::DNC_EVT_STATE_MACHINE_AVAILABLE); }},
+    };
+    for (std::size_t connection = 1; connection <= 2; ++connection) {
+        Sinks sinks{CAutomaticSink(mill), CMachineSink(mill)};
+        for (const auto& h : handlers) {
+            EXPECT_EQ(h.fire(sinks), dnc::kFalse) << h.handler;
+            EXPECT_EQ(h.fire(sinks), dnc::kFalse) << h.handler;
+            EXPECT_EQ(times(h.handler, "mill: " + h.handler + " Event produced error: client gone"), connection)
+                << h.handler;
+        }
+    }
+    EXPECT_TRUE(loggedAs(platform::EventInformation, "OnToolChanged", "mill: OnToolChanged Event produced error: client gone"));
 }
 
 TEST_F(AutomaticSinkTest, DncModeEventFromTheControl) {

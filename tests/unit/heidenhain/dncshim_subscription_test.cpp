@@ -150,6 +150,8 @@ TEST_F(SubscriptionTest, SinkAnswersOneForUnknownHandlesAndFailures) {
 
     const auto failing = mill.onDataChanged("\\PLC\\memory\\M\\1", [](json) { throw std::runtime_error("gone"); });
     EXPECT_EQ(sink.OnData2(failing, 0.0, list), dnc::kFalse);
+    EXPECT_EQ(sink.OnData2(failing, 0.0, list), dnc::kFalse);
+    EXPECT_EQ(times("OnData2", "mill: OnData2 Event produced error: gone"), 1u) << "the first failure of the sink";
 
     mill.disconnect();
     EXPECT_EQ(sink.OnData2(handle, 0.0, list), dnc::kFalse) << "the guarded list calls fail";
