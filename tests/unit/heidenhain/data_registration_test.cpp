@@ -2,6 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "agent/event_publisher.h"
 #include "agent/local_factory.h"
 #include "heidenhain/registration.h"
@@ -67,43 +69,33 @@ TEST_F(DataRegistrationTest, DataRowsReachTheirFunctions) {
 // integers, fractions doubles; an older control's entry keeps its type.
 TEST_F(DataRegistrationTest, NumbersReachTheControlUnchanged) {
     using dnc::Variant;
+    const std::string d1 = "\\PLC\\memory\\D\\1", feed = "\\CFG\\machine\\feedLimit";
     const struct {
-        const char* type;
-        const char* path;
+        std::string type, path;
         json number;
-        Variant stored;
-        const char* error;
+        Variant stored;  // empty: refused
     } cases[] = {
-        {"tnc640", "\\PLC\\memory\\D\\1", 5, Variant(std::int32_t{5}), nullptr},
-        {"tnc640", "\\PLC\\memory\\D\\1", 16777217, Variant(std::int32_t{16777217}), nullptr},
-        {"tnc640", "\\PLC\\memory\\D\\1", -3, Variant(std::int32_t{-3}), nullptr},
-        {"tnc640", "\\PLC\\memory\\D\\1", 1099511627776, Variant::fromSigned(dnc::VT_I8, 1099511627776), nullptr},
-        {"tnc640", "\\PLC\\memory\\D\\1", 0.1, Variant(0.1), nullptr},
-        {"tnc640", "\\PLC\\memory\\D\\1", 9223372036854775808u, Variant(), "Number 9223372036854775808 is out of range"},
-        {"itnc530", "\\PLC\\memory\\D\\1", 16777217, Variant(std::int32_t{16777217}), nullptr},
-        {"itnc530", "\\PLC\\memory\\W\\1", -7, Variant::fromSigned(dnc::VT_I2, -7), nullptr},
-        {"itnc530", "\\PLC\\memory\\W\\1", 40000, Variant(), "Number 40000 is out of range for this entry"},
-        {"itnc530", "\\PLC\\memory\\B\\1", 200, Variant::fromUnsigned(dnc::VT_UI1, 200), nullptr},
-        {"itnc530", "\\CFG\\machine\\feedLimit", 0.1, Variant(0.1), nullptr},
-        {"itnc530", "\\CFG\\machine\\feedLimit", 5, Variant(5.0), nullptr},
-        {"itnc530", "\\CFG\\machine\\feedLimit", 9007199254740993, Variant(),
-         "Number 9007199254740993 is out of range for this entry"},
-        {"itnc530", "\\PLC\\memory\\D\\1", 2.5, Variant(),
-         "Call property->put_varValue(variant) produced error (0x80070057): One or more arguments are invalid"},
+        {"tnc640", d1, 16777217, Variant(std::int32_t{16777217})},
+        {"tnc640", d1, 1099511627776, Variant::fromSigned(dnc::VT_I8, 1099511627776)},
+        {"tnc640", d1, 0.1, Variant(0.1)},
+        {"tnc640", d1, 9223372036854775808u, Variant()},
+        {"itnc530", d1, 16777217, Variant(std::int32_t{16777217})},
+        {"itnc530", "\\PLC\\memory\\W\\1", 40000, Variant()},
+        {"itnc530", d1, 2.5, Variant()},
+        {"itnc530", feed, 0.1, Variant(0.1)},
+        {"itnc530", feed, 5, Variant(5.0)},
     };
-    for (const std::string type : {"tnc640", "itnc530"}) {
-        const std::string id = call("DncShim", "__create__", {{"_1", type}});
-        ASSERT_EQ(call(id, "connect", {{"_1", type + ".test"}, {"_2", type}}), nullptr);
-        for (const auto& c : cases) {
-            if (c.type != type) continue;
-            const json reply = call(id, "setValue", {{"_1", c.path}, {"_2", c.number}});
-            if (c.error) {
-                const std::string text = reply.is_string() ? reply.get<std::string>() : reply.dump();
-                EXPECT_THAT(text, testing::StartsWith(c.error)) << type << " " << c.number;
-                continue;
-            }
-            EXPECT_EQ(reply, nullptr) << type << " " << c.number;
-            EXPECT_EQ(stored(type + ".test", c.path), c.stored) << type << " " << c.number;
+    std::map<std::string, std::string> sessions;
+    for (const auto& c : cases) {
+        std::string& id = sessions[c.type];
+        if (id.empty()) {
+            id = call("DncShim", "__create__", {{"_1", c.type}});
+            ASSERT_EQ(call(id, "connect", {{"_1", c.type + ".test"}, {"_2", c.type}}), nullptr);
+        }
+        const json reply = call(id, "setValue", {{"_1", c.path}, {"_2", c.number}});
+        EXPECT_EQ(reply.is_string(), c.stored.isEmpty()) << c.type << " " << c.number << " " << reply;
+        if (!c.stored.isEmpty()) {
+            EXPECT_EQ(stored(c.type + ".test", c.path), c.stored) << c.type << " " << c.number;
         }
     }
 }

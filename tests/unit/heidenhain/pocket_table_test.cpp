@@ -69,22 +69,16 @@ TEST_F(PocketTableTest, DataAccessLinkedRowsTakeAFreePocketAndAFreeTool) {
 // The pocket is linked only to a row that was written: a refused row leaves
 // it free, not pointing at a tool that does not exist.
 TEST_F(PocketTableTest, LinkedRowsLeaveThePocketFreeWhenTheRowIsNotWritten) {
-    const struct {
-        const char* type;
-        const char* failing;  // the injected fault, if any
-        TableRow row;
-    } cases[] = {
-        {"tnc640", "add_child", {{"NAME", "PROBE"}}},
-        {"itnc530", nullptr, {{"NAME", "PROBE"}, {"NOPE", "1"}}},  // the control lacks the column
-    };
-    for (const auto& c : cases) {
-        const std::string host = std::string(c.type) + ".test";
-        auto& s = connected(c.type, c.type);
-        if (std::string(c.type) == "tnc640") s.setAccessMode("sys", "sim");
-        if (c.failing) dncsim::Simulator::instance().faults().failNext(c.failing, 1, dnc::kFail);
-        EXPECT_ANY_THROW(s.addLinkedToolTableRow(c.row)) << c.type;
-        EXPECT_EQ(storedText(host, pocketCell("4")), "") << c.type;
-        EXPECT_FALSE(tree(host).exists("\\TABLE\\TOOL\\T\\4")) << c.type;
+    auto& mill = connected("tnc640");
+    mill.setAccessMode("sys", "sim");
+    dncsim::Simulator::instance().faults().failNext("add_child", 1, dnc::kFail);
+    auto& old = connected("itnc530", "old");
+    for (auto* s : {&mill, &old}) {
+        // The itnc530 refuses a column that its tool table lacks.
+        EXPECT_ANY_THROW(s->addLinkedToolTableRow({{"NAME", "PROBE"}, {s == &old ? "NOPE" : "L", "1"}}));
+        const std::string host = s == &mill ? kMill : "itnc530.test";
+        EXPECT_EQ(storedText(host, pocketCell("4")), "") << host;
+        EXPECT_FALSE(tree(host).exists("\\TABLE\\TOOL\\T\\4")) << host;
     }
 }
 
