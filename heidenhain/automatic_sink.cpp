@@ -47,7 +47,7 @@ dnc::HRESULT CAutomaticSink::OnToolChanged(std::int32_t channel, std::shared_ptr
                                            std::shared_ptr<dnc::IJHToolId> toolIn, double timeStamp) {
     return handle("OnToolChanged", [&](DncShim& session) {
         logInformation("OnToolChanged", session.name());
-        session.toolChanged(channel, session.readTool(toolOut), session.readTool(toolIn), timeStamp);
+        session.toolChanged(channel, toolOut, toolIn, timeStamp);
     });
 }
 

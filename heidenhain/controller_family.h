@@ -44,6 +44,8 @@ public:
     // Before a monitor cycle reads the tables; false ends the cycle.
     virtual bool beginMonitorCycle() = 0;
     virtual bool answersNcUpTime() const { return true; }
+    // The table monitor's spindle change is the tool change event; the SDK's own is dropped.
+    virtual bool monitorReportsToolChanges() const { return false; }
     // Throws where the family offers no access modes.
     virtual void refuseAccessMode() const {}
 

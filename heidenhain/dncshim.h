@@ -178,7 +178,8 @@ public:
     // The session's guard, for the error sink's reads of an error object.
     SdkGuard& guard() { return guard_; }
     // Dropped on the table-interface controls, whose table monitor reports the change.
-    void toolChanged(std::int32_t channel, const Tool& toolOut, const Tool& toolIn, double timeStamp);
+    void toolChanged(std::int32_t channel, const std::shared_ptr<dnc::IJHToolId>& toolOut,
+                     const std::shared_ptr<dnc::IJHToolId>& toolIn, double timeStamp);
     void dncModeChanged(std::int32_t dncMode);
 
     // From the machine sink, on an SDK event thread.

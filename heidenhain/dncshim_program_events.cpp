@@ -1,6 +1,5 @@
 // Program, tool and DNC mode events of the CNC, as the automatic sink hands
 // them over, and the callbacks that clients register for them.
-#include "heidenhain/controller_kind.h"
 #include "heidenhain/dncshim.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/enum_names.h"
@@ -95,12 +94,12 @@ Tool DncShim::readTool(const std::shared_ptr<dnc::IJHToolId>& toolId) {
     return Tool{std::to_string(id), std::to_string(spare), std::to_string(index)};
 }
 
-void DncShim::toolChanged(std::int32_t channel, const Tool& toolOut, const Tool& toolIn, double timeStamp) {
-    // The table-interface controls report the tool in the spindle through the
-    // table monitor; their SDK event of the same change would reach the
-    // client a second time, in another shape.
-    if (usesItncTable(controllerType_.get())) return;
-    if (auto callback = onToolChanged_.get()) callback(channel, toolOut, toolIn, timeStamp);
+void DncShim::toolChanged(std::int32_t channel, const std::shared_ptr<dnc::IJHToolId>& toolOut,
+                          const std::shared_ptr<dnc::IJHToolId>& toolIn, double timeStamp) {
+    // Where the table monitor reports the tool in the spindle, the SDK's event
+    // of the same change would reach the client a second time, in another shape.
+    if (family()->monitorReportsToolChanges()) return;
+    if (auto callback = onToolChanged_.get()) callback(channel, readTool(toolOut), readTool(toolIn), timeStamp);
 }
 
 void DncShim::dncModeChanged(std::int32_t dncMode) {

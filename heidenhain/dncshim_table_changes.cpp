@@ -5,7 +5,6 @@
 #include <unordered_map>
 #include <utility>
 
-#include "heidenhain/controller_kind.h"
 #include "heidenhain/dncshim.h"
 #include "heidenhain/session_log.h"
 
@@ -139,7 +138,7 @@ std::vector<TableRow> DncShim::notifyIfPocketTableChanged(std::vector<TableRow> 
             logInformation("notifyIfPocketTableChanged",
                            name_ + ": active tool changed from " + toolOut + " to " + toolIn);
             auto toolChanged = onToolChanged_.get();
-            if (usesItncTable(controllerType_.get()) && toolChanged) {
+            if (toolChanged && family()->monitorReportsToolChanges()) {
                 toolChanged(0, Tool{toolOut, "", ""}, Tool{toolIn, "", ""}, 0.0);
             }
             continue;

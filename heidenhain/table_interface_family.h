@@ -26,6 +26,7 @@ public:
     void obtainInterfaces() override;
     bool beginMonitorCycle() override;
     bool answersNcUpTime() const override { return !tnc426_; }
+    bool monitorReportsToolChanges() const override { return true; }
     void refuseAccessMode() const override;
 
     bool dataPathExists(const std::string& dataPath) override;
