@@ -1,4 +1,4 @@
-#include "agent/mqtt_callback.h"
+#include "agent/mqtt_session.h"
 
 #include <chrono>
 #include <iostream>
@@ -27,7 +27,7 @@ void ActionListener::on_failure(const mqtt::token& token) {
     std::cout << std::endl;
 }
 
-MqttCallback::MqttCallback(std::shared_ptr<mqtt::async_client> client, mqtt::connect_options options,
+MqttSession::MqttSession(std::shared_ptr<mqtt::async_client> client, mqtt::connect_options options,
                            const Topics& topics, std::string brokerUri, std::string hostname)
     : client_(std::move(client)),
       options_(std::move(options)),
@@ -45,7 +45,7 @@ MqttCallback::MqttCallback(std::shared_ptr<mqtt::async_client> client, mqtt::con
         });
 }
 
-void MqttCallback::attach() {
+void MqttSession::attach() {
     auto outbox = outbox_;
     setEventPublisher([outbox](const nlohmann::json& message) {
         outbox->publish(message["sender"].get<std::string>(), message.dump(), false);
@@ -54,7 +54,7 @@ void MqttCallback::attach() {
 }
 
 template <typename Step>
-void MqttCallback::tryStep(Step&& step) {
+void MqttSession::tryStep(Step&& step) {
     try {
         step();
     } catch (const mqtt::exception& e) {
@@ -62,7 +62,7 @@ void MqttCallback::tryStep(Step&& step) {
     }
 }
 
-MqttCallback::~MqttCallback() {
+MqttSession::~MqttSession() {
     stopReconnecting();
     instanceStatus_->stop();
     setEventPublisher(nullptr);
@@ -72,9 +72,9 @@ MqttCallback::~MqttCallback() {
     client_.reset();
 }
 
-void MqttCallback::startConnect() { client_->connect(options_, nullptr, *this); }
+void MqttSession::startConnect() { client_->connect(options_, nullptr, *this); }
 
-void MqttCallback::connected(const std::string&) {
+void MqttSession::connected(const std::string&) {
     everConnected_ = true;
     std::cout << "[OK]" << std::endl;
     // Replies must not wait for delayed ACKs: the MQTT library leaves Nagle on.
@@ -100,7 +100,7 @@ void MqttCallback::connected(const std::string&) {
     instanceStatus_->republishAll();
 }
 
-void MqttCallback::connection_lost(const std::string& cause) {
+void MqttSession::connection_lost(const std::string& cause) {
     std::cout << "\nConnection lost" << std::endl;
     if (!cause.empty()) std::cout << "\tcause: " << cause << std::endl;
     std::cout << "Reconnecting..." << std::endl;
@@ -108,14 +108,14 @@ void MqttCallback::connection_lost(const std::string& cause) {
     reconnect();
 }
 
-void MqttCallback::on_failure(const mqtt::token& token) {
+void MqttSession::on_failure(const mqtt::token& token) {
     std::cerr << connectFailureText(token) << std::endl;
     reconnect();
 }
 
-void MqttCallback::reconnect() { reconnector_.request(); }
+void MqttSession::reconnect() { reconnector_.request(); }
 
-void MqttCallback::attemptReconnect() {
+void MqttSession::attemptReconnect() {
     try {
         startConnect();
     } catch (const mqtt::exception& e) {
@@ -124,21 +124,21 @@ void MqttCallback::attemptReconnect() {
     }
 }
 
-void MqttCallback::stopReconnecting() { reconnector_.stop(); }
+void MqttSession::stopReconnecting() { reconnector_.stop(); }
 
-void MqttCallback::message_arrived(mqtt::const_message_ptr message) {
+void MqttSession::message_arrived(mqtt::const_message_ptr message) {
     auto topic = classifyTopic(message->get_topic());
     switch (topic.kind) {
         case ReceivedTopic::ClientInfo: {
             // On a worker, not on the MQTT library's thread: deleting a session
             // disconnects it and joins its threads, which may be publishing
             // through the library that this thread holds while it delivers.
-            std::weak_ptr<MqttCallback> self = shared_from_this();
+            std::weak_ptr<MqttSession> self = shared_from_this();
             EventLoop::instance().post([self, clientId = topic.clientId, payload = message->get_payload_str()] {
-                auto callback = self.lock();
-                if (!callback) return;
+                auto mqttSession = self.lock();
+                if (!mqttSession) return;
                 try {
-                    callback->clientInfo(clientId, payload);
+                    mqttSession->clientInfo(clientId, payload);
                 } catch (const std::exception& e) {
                     std::cerr << e.what() << std::endl;
                 }
@@ -146,9 +146,9 @@ void MqttCallback::message_arrived(mqtt::const_message_ptr message) {
             break;
         }
         case ReceivedTopic::Call: {
-            std::weak_ptr<MqttCallback> self = shared_from_this();
+            std::weak_ptr<MqttSession> self = shared_from_this();
             EventLoop::instance().post([self, topic, message]() mutable {
-                if (auto callback = self.lock()) callback->callTask(topic, std::move(message));
+                if (auto mqttSession = self.lock()) mqttSession->callTask(topic, std::move(message));
             });
             break;
         }
@@ -158,7 +158,7 @@ void MqttCallback::message_arrived(mqtt::const_message_ptr message) {
     }
 }
 
-void MqttCallback::callTask(const ReceivedTopic& topic, mqtt::const_message_ptr message) {
+void MqttSession::callTask(const ReceivedTopic& topic, mqtt::const_message_ptr message) {
     const std::string& payload = message->get_payload();
     if (payload.size() > requestLimit_) {
         refuseUnparsed(payload, topic,
@@ -184,7 +184,7 @@ void MqttCallback::callTask(const ReceivedTopic& topic, mqtt::const_message_ptr 
     publish(sender, std::move(reply), false);
 }
 
-bool MqttCallback::acceptableSender(const std::string& sender, const ReceivedTopic& topic) {
+bool MqttSession::acceptableSender(const std::string& sender, const ReceivedTopic& topic) {
     const char* why = nullptr;
     std::string problem;
     if (auto found = topicNameProblem(sender)) {
@@ -198,7 +198,7 @@ bool MqttCallback::acceptableSender(const std::string& sender, const ReceivedTop
     return why == nullptr;
 }
 
-void MqttCallback::refuseUnparsed(std::string_view payload, const ReceivedTopic& topic, const std::string& why) {
+void MqttSession::refuseUnparsed(std::string_view payload, const ReceivedTopic& topic, const std::string& why) {
     const RequestScan scan = scanRequest(payload);
     const auto sender = scannedSender(scan);
     if (!sender) {
@@ -212,7 +212,7 @@ void MqttCallback::refuseUnparsed(std::string_view payload, const ReceivedTopic&
     publish(*sender, reply.dump(), false);
 }
 
-void MqttCallback::applyFollowUps(const nlohmann::json& reply) {
+void MqttSession::applyFollowUps(const nlohmann::json& reply) {
     auto& factory = LocalFactory::instance();
     for (const auto& step : followUps(reply)) {
         switch (step.kind) {
@@ -248,7 +248,7 @@ void MqttCallback::applyFollowUps(const nlohmann::json& reply) {
     }
 }
 
-void MqttCallback::clientInfo(const std::string& clientId, const std::string& payload) {
+void MqttSession::clientInfo(const std::string& clientId, const std::string& payload) {
     auto info = nlohmann::json::parse(payload);
     if (info["status"].get<std::string>() != "offline") return;
     std::vector<ClientTable::Record> records;
@@ -263,11 +263,11 @@ void MqttCallback::clientInfo(const std::string& clientId, const std::string& pa
     unsubscribe(clientInfoTopic(clientId));
 }
 
-void MqttCallback::publishClassInfo(const std::string& className) {
+void MqttSession::publishClassInfo(const std::string& className) {
     publish(topics_.classInfo(className), classInfo(LocalFactory::instance(), className).dump(), true);
 }
 
-void MqttCallback::subscribe(const std::string& topic) {
+void MqttSession::subscribe(const std::string& topic) {
     // Sent again on every reconnect: a bad topic would cost the connection each time.
     if (!brokerAccepts(topic, "subscribed")) return;
     // Kept in the table even when the link is down: subscribed on the next connect.
@@ -275,20 +275,20 @@ void MqttCallback::subscribe(const std::string& topic) {
     tryStep([&] { client_->subscribe(topic, kQos, nullptr, subscribeListener_); });
 }
 
-void MqttCallback::unsubscribe(const std::string& topic) {
+void MqttSession::unsubscribe(const std::string& topic) {
     // "__delete__" of an id that named nothing still unsubscribes its topics.
     if (!brokerAccepts(topic, "unsubscribed")) return;
     subscriptions_.remove(topic);
     tryStep([&] { client_->unsubscribe(topic, nullptr, subscribeListener_); });
 }
 
-bool MqttCallback::brokerAccepts(const std::string& topic, const char* action) {
+bool MqttSession::brokerAccepts(const std::string& topic, const char* action) {
     auto problem = topicNameProblem(topic);
     if (problem) std::cerr << "Not " << action << ", the topic is invalid: " << *problem << std::endl;
     return !problem;
 }
 
-void MqttCallback::publish(const std::string& topic, std::string payload, bool retained) {
+void MqttSession::publish(const std::string& topic, std::string payload, bool retained) {
     outbox_->publish(topic, std::move(payload), retained);
 }
 

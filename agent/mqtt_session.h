@@ -1,6 +1,7 @@
 #pragma once
-// The MQTT session's reactions: connection events, arriving messages and the
-// outcome of connect and subscribe requests.
+// The agent's MQTT session: the broker connection and its reconnects, the
+// subscriptions, the calls and client infos that arrive, and everything the
+// agent publishes.
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -29,13 +30,13 @@ private:
     std::string name_;
 };
 
-class MqttCallback : public virtual mqtt::callback,
-                     public virtual mqtt::iaction_listener,
-                     public std::enable_shared_from_this<MqttCallback> {
+class MqttSession : public virtual mqtt::callback,
+                    public virtual mqtt::iaction_listener,
+                    public std::enable_shared_from_this<MqttSession> {
 public:
-    MqttCallback(std::shared_ptr<mqtt::async_client> client, mqtt::connect_options options, const Topics& topics,
-                 std::string brokerUri, std::string hostname);
-    ~MqttCallback() override;
+    MqttSession(std::shared_ptr<mqtt::async_client> client, mqtt::connect_options options, const Topics& topics,
+                std::string brokerUri, std::string hostname);
+    ~MqttSession() override;
 
     // Becomes the client's callback and the process's event publisher.
     void attach();
