@@ -11,6 +11,7 @@
 #include "agent/request_parser.h"
 #include "agent/request_scan.h"
 #include "agent/topic_rules.h"
+#include "platform/broker_uri.h"
 #include "platform/process_exit.h"
 #include "platform/tcp_nodelay.h"
 

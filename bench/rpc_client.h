@@ -21,6 +21,7 @@
 #include <mqtt/async_client.h>
 #include <nlohmann/json.hpp>
 
+#include "platform/broker_uri.h"
 #include "platform/tcp_nodelay.h"
 
 namespace bench {

@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "agent/local_factory.h"
+#include "platform/broker_uri.h"
 #include "platform/tcp_nodelay.h"
 #include "tests/support/broker.h"
 #include "tests/support/in_process_agent.h"

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/tcp_nodelay.h"

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "platform/broker_uri.h"
 #include "platform/tcp_nodelay.h"
 #include "tests/support/mqtt_wakeup.h"
 
