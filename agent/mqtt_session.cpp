@@ -76,35 +76,94 @@ MqttSession::~MqttSession() {
 void MqttSession::startConnect() { client_->connect(options_, nullptr, *this); }
 
 void MqttSession::connected(const std::string&) {
-    everConnected_ = true;
     std::cout << "[OK]" << std::endl;
     // Replies must not wait for delayed ACKs: the MQTT library leaves Nagle on.
     if (auto address = platform::parseBrokerUri(brokerUri_)) platform::setTcpNoDelayToPeer(address->host, address->port);
-    tryStep([&] { publish(topics_.agentInfo(), agentInfo("online", hostname_).dump(), true); });
-    tryStep([&] {
-        auto wanted = subscriptions_.snapshot();
-        if (!wanted.empty()) {
-            std::vector<std::string> names;
-            std::vector<int> qos;
-            for (const auto& [topic, level] : wanted) {
-                names.push_back(topic);
-                qos.push_back(level);
-            }
-            client_->subscribe(mqtt::string_collection::create(names), qos, nullptr, subscribeListener_);
+    subscribeAll(++link_);
+}
+
+void MqttSession::subscribeAll(std::uint64_t link) {
+    // The library (Paho C++ 1.2 on Paho C 1.3.12) answers a request of
+    // several topics with result codes read from memory it has freed, but a
+    // request of one topic reliably. So the static topics, the few without
+    // which nobody reaches the agent, go one a request and decide whether the
+    // agent goes online; the rest follows in one request.
+    std::vector<std::string> needed, rest;
+    std::vector<int> restQos;
+    for (const auto& [topic, qos] : subscriptions_.snapshot()) {
+        const auto received = classifyTopic(topic);
+        if (received.kind == ReceivedTopic::Call && received.instance == kStaticLevel) {
+            needed.push_back(topic);
+        } else {
+            rest.push_back(topic);
+            restQos.push_back(qos);
         }
-    });
+    }
+    {
+        std::lock_guard<std::mutex> lock(connectingMutex_);
+        connecting_ = {link, needed.size(), false};
+    }
+    try {
+        for (const auto& topic : needed) {
+            client_->subscribe(topic, kQos, reinterpret_cast<void*>(static_cast<std::uintptr_t>(link)),
+                               neededSubscription_);
+        }
+        if (!rest.empty()) {
+            client_->subscribe(mqtt::string_collection::create(rest), restQos, nullptr, subscribeListener_);
+        }
+    } catch (const mqtt::exception& e) {
+        return dropLink(link, subscriptionFailureText(e.get_return_code()));
+    }
+    if (needed.empty()) goOnline();
+}
+
+void MqttSession::neededSubscriptionAnswered(const mqtt::token& token) {
+    const auto link = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(token.get_user_context()));
+    const auto topics = token.get_topics();
+    const int code = token.get_return_code();
+    // The library fails a request of one topic that the broker refused with
+    // that topic's SUBACK code.
+    const bool refused = code == MQTT_BAD_SUBSCRIBE;
+    const bool taken = code == MQTTASYNC_SUCCESS;
+    // An answer on a connection that is gone: its loss has its own way back.
+    if (!taken && !refused && !client_->is_connected()) return;
+    {
+        std::lock_guard<std::mutex> lock(connectingMutex_);
+        if (link != link_ || link != connecting_.link || connecting_.decided) return;
+        if (taken && --connecting_.pending != 0) return;
+        connecting_.decided = true;
+    }
+    if (taken) return goOnline();
+    dropLink(link, refused && topics && !topics->empty() ? subscriptionRefusalText((*topics)[0])
+                                                         : subscriptionFailureText(code));
+}
+
+void MqttSession::goOnline() {
+    tryStep([&] { publish(topics_.agentInfo(), agentInfo("online", hostname_).dump(), true); });
     for (const auto& className : LocalFactory::instance().classNames()) {
         tryStep([&] { publishClassInfo(className); });
     }
     // Replies and events kept while the link was down go out now, in order.
     outbox_->linkUp();
     instanceStatus_->republishAll();
+    everOnline_ = true;
+}
+
+void MqttSession::dropLink(std::uint64_t link, const std::string& why) {
+    std::cerr << why << std::endl;
+    if (!link_.compare_exchange_strong(link, link + 1)) return;
+    try {
+        client_->disconnect(0, nullptr, linkDropped_);
+    } catch (const mqtt::exception&) {
+        reconnect();  // already gone
+    }
 }
 
 void MqttSession::connection_lost(const std::string& cause) {
     std::cout << "\nConnection lost" << std::endl;
     if (!cause.empty()) std::cout << "\tcause: " << cause << std::endl;
     std::cout << "Reconnecting..." << std::endl;
+    ++link_;
     outbox_->linkDown();
     reconnect();
 }

@@ -3,6 +3,8 @@
 // subscriptions, the calls and client infos that arrive, and everything the
 // agent publishes.
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -28,6 +30,17 @@ public:
 
 private:
     std::string name_;
+};
+
+// A listener that calls one function with the token, on success or failure.
+class TokenListener : public virtual mqtt::iaction_listener {
+public:
+    explicit TokenListener(std::function<void(const mqtt::token&)> react) : react_(std::move(react)) {}
+    void on_failure(const mqtt::token& token) override { react_(token); }
+    void on_success(const mqtt::token& token) override { react_(token); }
+
+private:
+    std::function<void(const mqtt::token&)> react_;
 };
 
 class MqttSession : public virtual mqtt::callback,
@@ -77,10 +90,18 @@ public:
     SubscriptionTable& subscriptions() { return subscriptions_; }
     InstanceStatusPublisher& instanceStatus() { return *instanceStatus_; }
 
-    // Whether a connection was established at least once.
-    bool everConnected() const { return everConnected_; }
+    // Whether the agent announced itself online at least once.
+    bool everOnline() const { return everOnline_; }
 
 private:
+    // After a connect: the whole subscription table. The agent goes online
+    // only when the broker took the topics that the agent needs.
+    void subscribeAll(std::uint64_t link);
+    void neededSubscriptionAnswered(const mqtt::token& token);
+    void goOnline();
+    // A connection the agent cannot use goes, and the next connect follows
+    // as after a failed one.
+    void dropLink(std::uint64_t link, const std::string& why);
     void reconnect();
     // One reconnect attempt, on the reconnector's thread.
     void attemptReconnect();
@@ -105,10 +126,23 @@ private:
     SubscriptionTable subscriptions_;
     ClientTable clients_;
     ActionListener subscribeListener_{"Subscribe/Unsubscribe"};
+    TokenListener neededSubscription_{[this](const mqtt::token& token) { neededSubscriptionAnswered(token); }};
+    TokenListener linkDropped_{[this](const mqtt::token&) { reconnect(); }};
+    // Counts connects and losses, so that answers on an older connection
+    // are told apart.
+    std::atomic<std::uint64_t> link_{0};
+    // The needed subscriptions of the latest connect.
+    struct Connecting {
+        std::uint64_t link = 0;
+        std::size_t pending = 0;
+        bool decided = false;
+    };
+    std::mutex connectingMutex_;
+    Connecting connecting_;
     std::unique_ptr<InstanceStatusPublisher> instanceStatus_;
 
     std::shared_ptr<Outbox> outbox_;
-    std::atomic<bool> everConnected_{false};
+    std::atomic<bool> everOnline_{false};
     std::atomic<std::size_t> requestLimit_{std::size_t(64) << 20};
     Reconnector reconnector_;  // last: its thread calls into the members above
 };

@@ -162,8 +162,8 @@ private:
 
     void disconnect() {
         session_->stopReconnecting();
-        if (!session_->everConnected()) {
-            // Stopped before the first connection: only end the connect attempts.
+        if (!session_->everOnline()) {
+            // Stopped before it was ever online: only end the connect attempts.
             try {
                 client_->disconnect()->wait_for(std::chrono::seconds(1));
             } catch (const mqtt::exception&) {
