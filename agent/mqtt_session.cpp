@@ -11,7 +11,6 @@
 #include "agent/request_parser.h"
 #include "agent/request_scan.h"
 #include "agent/topic_rules.h"
-#include "platform/broker_uri.h"
 #include "platform/process_exit.h"
 #include "platform/tcp_nodelay.h"
 
@@ -77,8 +76,10 @@ void MqttSession::startConnect() { client_->connect(options_, nullptr, *this); }
 
 void MqttSession::connected(const std::string&) {
     std::cout << "[OK]" << std::endl;
-    // Replies must not wait for delayed ACKs: the MQTT library leaves Nagle on.
-    if (auto address = platform::parseBrokerUri(brokerUri_)) platform::setTcpNoDelayToPeer(address->host, address->port);
+    // Replies must not wait for delayed ACKs: the MQTT library leaves Nagle
+    // on. The broker's name is looked up on a worker, since this thread
+    // delivers everything of the MQTT library and must not wait.
+    EventLoop::instance().post([uri = brokerUri_] { platform::setTcpNoDelay(platform::lookUpBroker(uri)); });
     subscribeAll(++link_);
 }
 

@@ -21,7 +21,6 @@
 #include <mqtt/async_client.h>
 #include <nlohmann/json.hpp>
 
-#include "platform/broker_uri.h"
 #include "platform/tcp_nodelay.h"
 
 namespace bench {
@@ -41,7 +40,7 @@ public:
         options.set_clean_session(true);
         options.set_keep_alive_interval(600);
         client_.connect(options)->wait();
-        if (auto address = platform::parseBrokerUri(uri)) platform::setTcpNoDelayToPeer(address->host, address->port);
+        platform::setTcpNoDelay(platform::lookUpBroker(uri));
         client_.subscribe(replyTopic_, 1)->wait();
     }
     ~RpcClient() override {
