@@ -255,7 +255,9 @@ bool MqttSession::acceptableSender(const std::string& sender, const ReceivedTopi
         // The reply would come back to the agent as a request, and so on.
         why = "its sender is a topic of the agent itself";
     }
-    if (why) std::cerr << "Dropped a request to " << topic.function << ": " << why << problem << std::endl;
+    // One write: several workers drop requests at once, and pieces written
+    // apart interleave into garbled lines.
+    if (why) std::cerr << "Dropped a request to " + topic.function + ": " + why + problem + "\n" << std::flush;
     return why == nullptr;
 }
 
