@@ -29,4 +29,12 @@ std::string connectFailureText(const mqtt::token& token) {
     return "Connection failed";
 }
 
+std::string subscriptionRefusalText(const std::string& topic) {
+    return "Connection failed: the broker refused the subscription of " + topic;
+}
+
+std::string subscriptionFailureText(int code) {
+    return "Connection failed: the subscriptions were not taken (error " + std::to_string(code) + ")";
+}
+
 }  // namespace nolt

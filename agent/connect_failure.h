@@ -11,4 +11,9 @@ namespace nolt {
 
 std::string connectFailureText(const mqtt::token& token);
 
+// A connection on which the broker refused a topic the agent needs, or that
+// could not subscribe at all, counts as a failed connect.
+std::string subscriptionRefusalText(const std::string& topic);
+std::string subscriptionFailureText(int code);
+
 }  // namespace nolt

@@ -10,7 +10,7 @@
 #include "agent/connect_options.h"
 #include "agent/event_loop.h"
 #include "agent/messages.h"
-#include "agent/mqtt_callback.h"
+#include "agent/mqtt_session.h"
 #include "agent/tls_options.h"
 #include "platform/hostname.h"
 
@@ -87,15 +87,15 @@ public:
           hostname_(platform::localHostName(kHostNameBuffer)),
           connectOptions_(makeConnectOptions(options_, topics_, hostname_)) {
         client_ = makeClient(options_, clientId_);
-        callback_ = std::make_shared<MqttCallback>(client_, connectOptions_, topics_, options_.broker, hostname_);
-        callback_->setRequestLimit(static_cast<std::size_t>(options_.maxRequestBytes));
-        callback_->attach();
+        session_ = std::make_shared<MqttSession>(client_, connectOptions_, topics_, options_.broker, hostname_);
+        session_->setRequestLimit(static_cast<std::size_t>(options_.maxRequestBytes));
+        session_->attach();
         EventLoop::instance().setBurstLimit(options_.burstWorkers);
         printOptions(options_, clientId_);
     }
 
     ~Impl() {
-        callback_->stopReconnecting();
+        session_->stopReconnecting();
         try {
             client_->disable_callbacks();
         } catch (...) {
@@ -113,7 +113,7 @@ public:
         }
         std::cout << "Connecting to the MQTT server... " << std::flush;
         try {
-            callback_->startConnect();
+            session_->startConnect();
         } catch (const mqtt::exception&) {
             std::cerr << "\nERROR: Unable to connect to MQTT server: '" << options_.broker << "'" << std::endl;
             finishRun();
@@ -131,7 +131,7 @@ public:
             changed_.notify_all();
         }
         // Workers waiting for room in the outgoing queue must end too.
-        callback_->outbox().stopWaiting();
+        session_->outbox().stopWaiting();
         EventLoop::instance().stop();
     }
 
@@ -161,9 +161,9 @@ private:
     }
 
     void disconnect() {
-        callback_->stopReconnecting();
-        if (!callback_->everConnected()) {
-            // Stopped before the first connection: only end the connect attempts.
+        session_->stopReconnecting();
+        if (!session_->everOnline()) {
+            // Stopped before it was ever online: only end the connect attempts.
             try {
                 client_->disconnect()->wait_for(std::chrono::seconds(1));
             } catch (const mqtt::exception&) {
@@ -171,9 +171,9 @@ private:
             return;
         }
         std::cout << "\nDisconnecting from the MQTT server... " << std::flush;
-        auto& outbox = callback_->outbox();
+        auto& outbox = session_->outbox();
         // The instances end with the agent: their retained status goes first.
-        callback_->instanceStatus().clearAll();
+        session_->instanceStatus().clearAll();
         outbox.publish(topics_.agentInfo(), agentInfo("offline", hostname_).dump(), true);
         // Replies still queued and "offline" go out while the link holds;
         // otherwise the broker announces the last will.
@@ -203,7 +203,7 @@ private:
     std::string hostname_;
     mqtt::connect_options connectOptions_;
     std::shared_ptr<mqtt::async_client> client_;
-    std::shared_ptr<MqttCallback> callback_;
+    std::shared_ptr<MqttSession> session_;
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -40,7 +40,7 @@ public:
         options.set_clean_session(true);
         options.set_keep_alive_interval(600);
         client_.connect(options)->wait();
-        if (auto address = platform::parseBrokerUri(uri)) platform::setTcpNoDelayToPeer(address->host, address->port);
+        platform::setTcpNoDelay(platform::lookUpBroker(uri));
         client_.subscribe(replyTopic_, 1)->wait();
     }
     ~RpcClient() override {

@@ -30,9 +30,7 @@ public:
     void noop() {}
 };
 
-void setNoDelay(const std::string& uri) {
-    if (auto address = platform::parseBrokerUri(uri)) platform::setTcpNoDelayToPeer(address->host, address->port);
-}
+void setNoDelay(const std::string& uri) { platform::setTcpNoDelay(platform::lookUpBroker(uri)); }
 
 // Answers every request on its topic by publishing it back to "sender".
 class RawEcho : public virtual mqtt::callback {

@@ -4,8 +4,11 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <exception>
+#include <optional>
 
 #include "dnccom/apartment.h"
+#include "platform/eventlog.h"
 
 namespace dnccom {
 namespace {
@@ -37,7 +40,12 @@ ComPtr<EventSink> EventSink::create(const EventBinding& events, const std::map<s
 }
 
 EventSink::EventSink(const EventBinding& events, std::map<DISPID, Handler> handlers)
-    : events_(events.iid), kind_(events.kind), face_{eventVtable(events), this}, handlers_(std::move(handlers)) {
+    : events_(events.iid),
+      kind_(events.kind),
+      eventsName_(events.name),
+      methodNames_(events.methods),
+      face_{eventVtable(events), this},
+      handlers_(std::move(handlers)) {
     ++aliveSinks;
 }
 
@@ -115,14 +123,32 @@ HRESULT EventSink::event(DISPID id, DISPPARAMS* parameters) {
         running_.push_back(std::this_thread::get_id());
     }
     HRESULT hr = E_FAIL;
+    std::optional<std::string> failure;
+    // Nothing may leave towards the component; a sink that fails on every
+    // event of a running machine must not flood the log either.
     try {
         hr = handler(EventArgs(parameters));
+    } catch (const std::exception& e) {
+        failure = e.what();
     } catch (...) {
+        failure = "an exception of an unknown type";
     }
     handler = nullptr;
-    std::lock_guard<std::mutex> lock(mutex_);
-    running_.erase(std::find(running_.begin(), running_.end(), std::this_thread::get_id()));
-    idle_.notify_all();
+    bool firstFailure = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        running_.erase(std::find(running_.begin(), running_.end(), std::this_thread::get_id()));
+        idle_.notify_all();
+        if (failure) firstFailure = failed_.insert(id).second;
+    }
+    if (firstFailure) {
+        const auto name = methodNames_.find(id);
+        reportAgentEvent("dnccom::EventSink::event\tThe handler of " +
+                             (name != methodNames_.end() ? name->second : std::to_string(id)) + " of the " +
+                             eventsName_ + " sink failed: " + *failure +
+                             " (further failures of this event in this sink are not logged)\n",
+                         platform::EventError);
+    }
     return hr;
 }
 

@@ -2,7 +2,9 @@
 // Our side of a connection point: an object that the component calls for
 // each event, through IDispatch or, for a dual or custom event interface,
 // through the vtable, forwarding to a handler of ours. Methods without a
-// handler answer E_NOTIMPL; once detached, every event is dropped.
+// handler answer E_NOTIMPL; once detached, every event is dropped. A
+// handler that throws answers E_FAIL; the first failure of each event is
+// written to the event log.
 #include <oaidl.h>
 
 #include <atomic>
@@ -11,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -69,12 +72,15 @@ private:
     std::atomic<ULONG> references_{1};
     const IID events_;
     const EventKind kind_;
+    const std::string eventsName_;
+    const std::map<DISPID, std::string> methodNames_;
     VtableFace face_;  // the event interface itself, when called through the vtable
     std::mutex mutex_;
     std::condition_variable idle_;
     std::map<DISPID, Handler> handlers_;
     bool attached_ = true;
     std::vector<std::thread::id> running_;  // threads inside a handler
+    std::set<DISPID> failed_;  // events whose handler failed and was logged
 };
 
 // Attaches and detaches a sink at the connection point of `events` of the

@@ -8,13 +8,14 @@
 #include "dnccom/component_names.h"
 #include "dnccom/text.h"
 #include "dnccom/vtable_sink.h"
+#include "platform/wide_text.h"
 
 namespace dnccom {
 namespace {
 
 std::string guidText(const GUID& guid) {
     wchar_t text[64];
-    return StringFromGUID2(guid, text, 64) ? narrow(text) : std::string();
+    return StringFromGUID2(guid, text, 64) ? platform::toUtf8(text) : std::string();
 }
 
 std::wstring registryText(HKEY key, const wchar_t* value) {
@@ -27,15 +28,15 @@ std::wstring registryText(HKEY key, const wchar_t* value) {
 
 // The class's in-process server as one registry view sees it.
 bool reportView(std::ostream& out, const GUID& coclass, REGSAM view, const char* name) {
-    const std::wstring path = L"CLSID\\" + widen(guidText(coclass)) + L"\\InprocServer32";
+    const std::wstring path = L"CLSID\\" + platform::toWide(guidText(coclass)) + L"\\InprocServer32";
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
         out << "  " << name << " registry: not registered\n";
         return false;
     }
     const std::wstring threading = registryText(key, L"ThreadingModel");
-    out << "  " << name << " registry: " << narrow(registryText(key, nullptr)) << ", threading model "
-        << (threading.empty() ? std::string("none (single-threaded)") : narrow(threading)) << "\n";
+    out << "  " << name << " registry: " << platform::toUtf8(registryText(key, nullptr)) << ", threading model "
+        << (threading.empty() ? std::string("none (single-threaded)") : platform::toUtf8(threading)) << "\n";
     RegCloseKey(key);
     return true;
 }
@@ -77,7 +78,7 @@ bool reportComponent(std::ostream& out) {
     }
     bool usable = true;
     out << "Type library " << Component::kLibraryName << ": version " << component->libraryVersion << ", "
-        << narrow(component->libraryPath) << "\n";
+        << platform::toUtf8(component->libraryPath) << "\n";
     out << "Machine class " << kMachineClass << " " << guidText(component->machineClass()) << "\n";
     const bool in64 = reportView(out, component->machineClass(), KEY_WOW64_64KEY, "64-bit");
     const bool in32 = reportView(out, component->machineClass(), KEY_WOW64_32KEY, "32-bit");

@@ -6,9 +6,6 @@
 
 namespace dnccom {
 
-std::wstring widen(const std::string& utf8);
-std::string narrow(const wchar_t* utf16, std::size_t length);
-std::string narrow(const std::wstring& utf16);
 // A new BSTR that the receiver frees; null only when memory runs out.
 BSTR toBstr(const std::string& utf8);
 // A null BSTR is the empty text.

@@ -2,9 +2,14 @@
 
 namespace platform {
 
-// Windows hands out no list of a process's sockets with their peers, so the
-// MQTT library's socket cannot be found from outside it; the option stays as
-// the library leaves it.
-int setTcpNoDelayToPeer(const std::string&, int) { return 0; }
+// Windows hands out no list of a process's sockets. Finding the MQTT
+// library's socket would mean probing every handle of the process with
+// socket calls, which then reach files, pipes and the console too, where a
+// request on a handle that another thread reads synchronously waits for
+// that read. The option stays as the library leaves it, and there is
+// nothing to look up for it.
+std::vector<SocketPeer> lookUpBroker(const std::string&) { return {}; }
+
+int setTcpNoDelay(const std::vector<SocketPeer>&) { return 0; }
 
 }  // namespace platform

@@ -13,13 +13,15 @@ std::wstring toWide(const std::string& utf8) {
     return wide;
 }
 
-std::string toUtf8(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int size = static_cast<int>(wide.size());
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr);
+std::string toUtf8(const wchar_t* wide, std::size_t length) {
+    if (wide == nullptr || length == 0) return {};
+    const int size = static_cast<int>(length);
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, size, utf8.data(), bytes, nullptr, nullptr);
     return utf8;
 }
+
+std::string toUtf8(const std::wstring& wide) { return toUtf8(wide.data(), wide.size()); }
 
 }  // namespace platform

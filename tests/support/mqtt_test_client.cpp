@@ -60,7 +60,8 @@ MqttTestClient::~MqttTestClient() {
 
 void MqttTestClient::connect(const std::string& uri, std::chrono::milliseconds bound) {
     if (client_) disconnect(bound);
-    uri_ = uri;
+    // Looked up here: the MQTT library's thread, which sets the option, must not wait.
+    brokerPeers_ = platform::lookUpBroker(uri);
     {
         std::lock_guard<std::mutex> lock(stateMutex_);
         subscriptions_.insert(replyTopic_);
@@ -155,9 +156,7 @@ int MqttTestClient::connectionCount() const {
 
 void MqttTestClient::onConnected() {
     // The library opens a new socket on each reconnect.
-    if (auto address = platform::parseBrokerUri(uri_)) {
-        platform::setTcpNoDelayToPeer(address->host, address->port);
-    }
+    platform::setTcpNoDelay(brokerPeers_);
     auto topics = std::make_shared<mqtt::string_collection>();
     int connection = 0;
     {

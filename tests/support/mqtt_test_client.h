@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/tcp_nodelay.h"
 #include "tests/support/wait_for.h"
 
 namespace mqtt {
@@ -125,7 +126,7 @@ private:
     const std::string wakeTopic_;  // see mqtt_wakeup.h
     const bool cleanSession_;
     const bool login_;
-    std::string uri_;
+    std::vector<platform::SocketPeer> brokerPeers_;
     std::atomic<std::int64_t> nextCallId_{1};
     EventQueue<ReceivedMessage> inbox_;
 

@@ -4,11 +4,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include <nlohmann/json.hpp>
 
 #include "dnc/factory.h"
 #include "dnccom/event_sink.h"
 #include "heidenhain/base64.h"
+#include "tests/support/capturing_event_sink.h"
 #include "tests/support/wait_for.h"
 #include "tests/unit/dnccom/component_fixture.h"
 
@@ -207,6 +210,27 @@ TEST(EventSinkTest, UnhandledMethodsAnswerNotImplementedAndDetachedSinksDropEven
     sink->detach();
     EXPECT_EQ(sink->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr), S_OK);
     EXPECT_EQ(calls, 3) << "nothing reached the handler after detach";
+}
+
+// A handler that throws fails its event, and the first failure of each
+// event is logged with the event and the sink.
+TEST(EventSinkTest, AThrowingHandlerIsLoggedOncePerEvent) {
+    testsupport::CapturingEventSink log;
+    EventBinding events;
+    events.name = "_MachineEvents";
+    events.methods = {{1, "Lost"}, {2, "Odd"}};
+    const auto lost = [](const EventArgs&) -> HRESULT { throw std::runtime_error("gone"); };
+    auto sink = EventSink::create(events, {{"Lost", lost}, {"Odd", [](const EventArgs&) -> HRESULT { throw 7; }}});
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    for (DISPID id : {1, 1, 2, 2})
+        EXPECT_EQ(sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr), E_FAIL) << id;
+    const std::string head = "dnccom::EventSink::event\tThe handler of ";
+    const std::string tail = " (further failures of this event in this sink are not logged)\n";
+    EXPECT_EQ(log.textsOf(platform::kAgentEventSource),
+              (std::vector<std::string>{head + "Lost of the _MachineEvents sink failed: gone" + tail,
+                                        head + "Odd of the _MachineEvents sink failed: an exception of an unknown "
+                                               "type" + tail}));
+    sink->detach();
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/tcp_nodelay.h"
+#include "platform/broker_uri.h"
 
 namespace {
 

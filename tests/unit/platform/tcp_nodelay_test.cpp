@@ -82,6 +82,10 @@ bool noDelayOf(const Fd& fd) {
     return value != 0;
 }
 
+int setTo(const std::string& host, int port) {
+    return platform::setTcpNoDelay(platform::lookUpBroker("tcp://" + host + ":" + std::to_string(port)));
+}
+
 TEST(TcpNoDelay, SetsOnlyTheSocketWhosePeerMatches) {
     auto target = listenOnLoopback(AF_INET);
     auto other = listenOnLoopback(AF_INET);
@@ -89,7 +93,7 @@ TEST(TcpNoDelay, SetsOnlyTheSocketWhosePeerMatches) {
     auto toTarget = connectTo(*target, AF_INET);
     auto toOther = connectTo(*other, AF_INET);
 
-    EXPECT_EQ(1, platform::setTcpNoDelayToPeer("127.0.0.1", target->port));
+    EXPECT_EQ(1, setTo("127.0.0.1", target->port));
 
     EXPECT_TRUE(noDelayOf(toTarget.client));
     EXPECT_FALSE(noDelayOf(toTarget.server));  // its peer is the client's port
@@ -103,7 +107,7 @@ TEST(TcpNoDelay, SetsEveryConnectionToThePeer) {
     auto first = connectTo(*target, AF_INET);
     auto second = connectTo(*target, AF_INET);
 
-    EXPECT_EQ(2, platform::setTcpNoDelayToPeer("127.0.0.1", target->port));
+    EXPECT_EQ(2, setTo("127.0.0.1", target->port));
     EXPECT_TRUE(noDelayOf(first.client));
     EXPECT_TRUE(noDelayOf(second.client));
 }
@@ -113,7 +117,7 @@ TEST(TcpNoDelay, ResolvesHostNames) {
     ASSERT_TRUE(target);
     auto connection = connectTo(*target, AF_INET);
 
-    EXPECT_EQ(1, platform::setTcpNoDelayToPeer("localhost", target->port));
+    EXPECT_EQ(1, setTo("localhost", target->port));
     EXPECT_TRUE(noDelayOf(connection.client));
 }
 
@@ -122,19 +126,20 @@ TEST(TcpNoDelay, MatchesIpv6Peers) {
     if (!target) GTEST_SKIP() << "no IPv6 loopback here";
     auto connection = connectTo(*target, AF_INET6);
 
-    EXPECT_EQ(0, platform::setTcpNoDelayToPeer("127.0.0.1", target->port));
-    EXPECT_EQ(1, platform::setTcpNoDelayToPeer("::1", target->port));
+    EXPECT_EQ(0, setTo("127.0.0.1", target->port));
+    EXPECT_EQ(1, setTo("[::1]", target->port));
     EXPECT_TRUE(noDelayOf(connection.client));
     EXPECT_FALSE(noDelayOf(connection.server));
 }
 
-TEST(TcpNoDelay, ReturnsZeroWhenNothingMatchesOrTheHostDoesNotResolve) {
+TEST(TcpNoDelay, SetsNothingWhenNothingMatchesOrTheBrokerCannotBeLookedUp) {
     auto target = listenOnLoopback(AF_INET);
     ASSERT_TRUE(target);
     auto connection = connectTo(*target, AF_INET);
 
-    EXPECT_EQ(0, platform::setTcpNoDelayToPeer("127.0.0.1", target->port == 65535 ? 1 : target->port + 1));
-    EXPECT_EQ(0, platform::setTcpNoDelayToPeer("no-such-host.invalid", target->port));
+    EXPECT_EQ(0, setTo("127.0.0.1", target->port == 65535 ? 1 : target->port + 1));
+    EXPECT_TRUE(platform::lookUpBroker("tcp://no-such-host.invalid:1883").empty());
+    EXPECT_TRUE(platform::lookUpBroker("gopher://127.0.0.1:70").empty());
     EXPECT_FALSE(noDelayOf(connection.client));
 }
 

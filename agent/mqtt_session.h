@@ -1,7 +1,10 @@
 #pragma once
-// The MQTT session's reactions: connection events, arriving messages and the
-// outcome of connect and subscribe requests.
+// The agent's MQTT session: the broker connection and its reconnects, the
+// subscriptions, the calls and client infos that arrive, and everything the
+// agent publishes.
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -29,13 +32,24 @@ private:
     std::string name_;
 };
 
-class MqttCallback : public virtual mqtt::callback,
-                     public virtual mqtt::iaction_listener,
-                     public std::enable_shared_from_this<MqttCallback> {
+// A listener that calls one function with the token, on success or failure.
+class TokenListener : public virtual mqtt::iaction_listener {
 public:
-    MqttCallback(std::shared_ptr<mqtt::async_client> client, mqtt::connect_options options, const Topics& topics,
-                 std::string brokerUri, std::string hostname);
-    ~MqttCallback() override;
+    explicit TokenListener(std::function<void(const mqtt::token&)> react) : react_(std::move(react)) {}
+    void on_failure(const mqtt::token& token) override { react_(token); }
+    void on_success(const mqtt::token& token) override { react_(token); }
+
+private:
+    std::function<void(const mqtt::token&)> react_;
+};
+
+class MqttSession : public virtual mqtt::callback,
+                    public virtual mqtt::iaction_listener,
+                    public std::enable_shared_from_this<MqttSession> {
+public:
+    MqttSession(std::shared_ptr<mqtt::async_client> client, mqtt::connect_options options, const Topics& topics,
+                std::string brokerUri, std::string hostname);
+    ~MqttSession() override;
 
     // Becomes the client's callback and the process's event publisher.
     void attach();
@@ -76,10 +90,18 @@ public:
     SubscriptionTable& subscriptions() { return subscriptions_; }
     InstanceStatusPublisher& instanceStatus() { return *instanceStatus_; }
 
-    // Whether a connection was established at least once.
-    bool everConnected() const { return everConnected_; }
+    // Whether the agent announced itself online at least once.
+    bool everOnline() const { return everOnline_; }
 
 private:
+    // After a connect: the whole subscription table. The agent goes online
+    // only when the broker took the topics that the agent needs.
+    void subscribeAll(std::uint64_t link);
+    void neededSubscriptionAnswered(const mqtt::token& token);
+    void goOnline();
+    // A connection the agent cannot use goes, and the next connect follows
+    // as after a failed one.
+    void dropLink(std::uint64_t link, const std::string& why);
     void reconnect();
     // One reconnect attempt, on the reconnector's thread.
     void attemptReconnect();
@@ -104,10 +126,23 @@ private:
     SubscriptionTable subscriptions_;
     ClientTable clients_;
     ActionListener subscribeListener_{"Subscribe/Unsubscribe"};
+    TokenListener neededSubscription_{[this](const mqtt::token& token) { neededSubscriptionAnswered(token); }};
+    TokenListener linkDropped_{[this](const mqtt::token&) { reconnect(); }};
+    // Counts connects and losses, so that answers on an older connection
+    // are told apart.
+    std::atomic<std::uint64_t> link_{0};
+    // The needed subscriptions of the latest connect.
+    struct Connecting {
+        std::uint64_t link = 0;
+        std::size_t pending = 0;
+        bool decided = false;
+    };
+    std::mutex connectingMutex_;
+    Connecting connecting_;
     std::unique_ptr<InstanceStatusPublisher> instanceStatus_;
 
     std::shared_ptr<Outbox> outbox_;
-    std::atomic<bool> everConnected_{false};
+    std::atomic<bool> everOnline_{false};
     std::atomic<std::size_t> requestLimit_{std::size_t(64) << 20};
     Reconnector reconnector_;  // last: its thread calls into the members above
 };

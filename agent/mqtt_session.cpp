@@ -1,4 +1,4 @@
-#include "agent/mqtt_callback.h"
+#include "agent/mqtt_session.h"
 
 #include <chrono>
 #include <iostream>
@@ -27,7 +27,7 @@ void ActionListener::on_failure(const mqtt::token& token) {
     std::cout << std::endl;
 }
 
-MqttCallback::MqttCallback(std::shared_ptr<mqtt::async_client> client, mqtt::connect_options options,
+MqttSession::MqttSession(std::shared_ptr<mqtt::async_client> client, mqtt::connect_options options,
                            const Topics& topics, std::string brokerUri, std::string hostname)
     : client_(std::move(client)),
       options_(std::move(options)),
@@ -45,7 +45,7 @@ MqttCallback::MqttCallback(std::shared_ptr<mqtt::async_client> client, mqtt::con
         });
 }
 
-void MqttCallback::attach() {
+void MqttSession::attach() {
     auto outbox = outbox_;
     setEventPublisher([outbox](const nlohmann::json& message) {
         outbox->publish(message["sender"].get<std::string>(), message.dump(), false);
@@ -54,7 +54,7 @@ void MqttCallback::attach() {
 }
 
 template <typename Step>
-void MqttCallback::tryStep(Step&& step) {
+void MqttSession::tryStep(Step&& step) {
     try {
         step();
     } catch (const mqtt::exception& e) {
@@ -62,7 +62,7 @@ void MqttCallback::tryStep(Step&& step) {
     }
 }
 
-MqttCallback::~MqttCallback() {
+MqttSession::~MqttSession() {
     stopReconnecting();
     instanceStatus_->stop();
     setEventPublisher(nullptr);
@@ -72,50 +72,111 @@ MqttCallback::~MqttCallback() {
     client_.reset();
 }
 
-void MqttCallback::startConnect() { client_->connect(options_, nullptr, *this); }
+void MqttSession::startConnect() { client_->connect(options_, nullptr, *this); }
 
-void MqttCallback::connected(const std::string&) {
-    everConnected_ = true;
+void MqttSession::connected(const std::string&) {
     std::cout << "[OK]" << std::endl;
-    // Replies must not wait for delayed ACKs: the MQTT library leaves Nagle on.
-    if (auto address = platform::parseBrokerUri(brokerUri_)) platform::setTcpNoDelayToPeer(address->host, address->port);
-    tryStep([&] { publish(topics_.agentInfo(), agentInfo("online", hostname_).dump(), true); });
-    tryStep([&] {
-        auto wanted = subscriptions_.snapshot();
-        if (!wanted.empty()) {
-            std::vector<std::string> names;
-            std::vector<int> qos;
-            for (const auto& [topic, level] : wanted) {
-                names.push_back(topic);
-                qos.push_back(level);
-            }
-            client_->subscribe(mqtt::string_collection::create(names), qos, nullptr, subscribeListener_);
+    // Replies must not wait for delayed ACKs: the MQTT library leaves Nagle
+    // on. The broker's name is looked up on a worker, since this thread
+    // delivers everything of the MQTT library and must not wait.
+    EventLoop::instance().post([uri = brokerUri_] { platform::setTcpNoDelay(platform::lookUpBroker(uri)); });
+    subscribeAll(++link_);
+}
+
+void MqttSession::subscribeAll(std::uint64_t link) {
+    // The library (Paho C++ 1.2 on Paho C 1.3.12) answers a request of
+    // several topics with result codes read from memory it has freed, but a
+    // request of one topic reliably. So the static topics, the few without
+    // which nobody reaches the agent, go one a request and decide whether the
+    // agent goes online; the rest follows in one request.
+    std::vector<std::string> needed, rest;
+    std::vector<int> restQos;
+    for (const auto& [topic, qos] : subscriptions_.snapshot()) {
+        const auto received = classifyTopic(topic);
+        if (received.kind == ReceivedTopic::Call && received.instance == kStaticLevel) {
+            needed.push_back(topic);
+        } else {
+            rest.push_back(topic);
+            restQos.push_back(qos);
         }
-    });
+    }
+    {
+        std::lock_guard<std::mutex> lock(connectingMutex_);
+        connecting_ = {link, needed.size(), false};
+    }
+    try {
+        for (const auto& topic : needed) {
+            client_->subscribe(topic, kQos, reinterpret_cast<void*>(static_cast<std::uintptr_t>(link)),
+                               neededSubscription_);
+        }
+        if (!rest.empty()) {
+            client_->subscribe(mqtt::string_collection::create(rest), restQos, nullptr, subscribeListener_);
+        }
+    } catch (const mqtt::exception& e) {
+        return dropLink(link, subscriptionFailureText(e.get_return_code()));
+    }
+    if (needed.empty()) goOnline();
+}
+
+void MqttSession::neededSubscriptionAnswered(const mqtt::token& token) {
+    const auto link = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(token.get_user_context()));
+    const auto topics = token.get_topics();
+    const int code = token.get_return_code();
+    // The library fails a request of one topic that the broker refused with
+    // that topic's SUBACK code.
+    const bool refused = code == MQTT_BAD_SUBSCRIBE;
+    const bool taken = code == MQTTASYNC_SUCCESS;
+    // An answer on a connection that is gone: its loss has its own way back.
+    if (!taken && !refused && !client_->is_connected()) return;
+    {
+        std::lock_guard<std::mutex> lock(connectingMutex_);
+        if (link != link_ || link != connecting_.link || connecting_.decided) return;
+        if (taken && --connecting_.pending != 0) return;
+        connecting_.decided = true;
+    }
+    if (taken) return goOnline();
+    dropLink(link, refused && topics && !topics->empty() ? subscriptionRefusalText((*topics)[0])
+                                                         : subscriptionFailureText(code));
+}
+
+void MqttSession::goOnline() {
+    tryStep([&] { publish(topics_.agentInfo(), agentInfo("online", hostname_).dump(), true); });
     for (const auto& className : LocalFactory::instance().classNames()) {
         tryStep([&] { publishClassInfo(className); });
     }
     // Replies and events kept while the link was down go out now, in order.
     outbox_->linkUp();
     instanceStatus_->republishAll();
+    everOnline_ = true;
 }
 
-void MqttCallback::connection_lost(const std::string& cause) {
+void MqttSession::dropLink(std::uint64_t link, const std::string& why) {
+    std::cerr << why << std::endl;
+    if (!link_.compare_exchange_strong(link, link + 1)) return;
+    try {
+        client_->disconnect(0, nullptr, linkDropped_);
+    } catch (const mqtt::exception&) {
+        reconnect();  // already gone
+    }
+}
+
+void MqttSession::connection_lost(const std::string& cause) {
     std::cout << "\nConnection lost" << std::endl;
     if (!cause.empty()) std::cout << "\tcause: " << cause << std::endl;
     std::cout << "Reconnecting..." << std::endl;
+    ++link_;
     outbox_->linkDown();
     reconnect();
 }
 
-void MqttCallback::on_failure(const mqtt::token& token) {
+void MqttSession::on_failure(const mqtt::token& token) {
     std::cerr << connectFailureText(token) << std::endl;
     reconnect();
 }
 
-void MqttCallback::reconnect() { reconnector_.request(); }
+void MqttSession::reconnect() { reconnector_.request(); }
 
-void MqttCallback::attemptReconnect() {
+void MqttSession::attemptReconnect() {
     try {
         startConnect();
     } catch (const mqtt::exception& e) {
@@ -124,21 +185,21 @@ void MqttCallback::attemptReconnect() {
     }
 }
 
-void MqttCallback::stopReconnecting() { reconnector_.stop(); }
+void MqttSession::stopReconnecting() { reconnector_.stop(); }
 
-void MqttCallback::message_arrived(mqtt::const_message_ptr message) {
+void MqttSession::message_arrived(mqtt::const_message_ptr message) {
     auto topic = classifyTopic(message->get_topic());
     switch (topic.kind) {
         case ReceivedTopic::ClientInfo: {
             // On a worker, not on the MQTT library's thread: deleting a session
             // disconnects it and joins its threads, which may be publishing
             // through the library that this thread holds while it delivers.
-            std::weak_ptr<MqttCallback> self = shared_from_this();
+            std::weak_ptr<MqttSession> self = shared_from_this();
             EventLoop::instance().post([self, clientId = topic.clientId, payload = message->get_payload_str()] {
-                auto callback = self.lock();
-                if (!callback) return;
+                auto mqttSession = self.lock();
+                if (!mqttSession) return;
                 try {
-                    callback->clientInfo(clientId, payload);
+                    mqttSession->clientInfo(clientId, payload);
                 } catch (const std::exception& e) {
                     std::cerr << e.what() << std::endl;
                 }
@@ -146,9 +207,9 @@ void MqttCallback::message_arrived(mqtt::const_message_ptr message) {
             break;
         }
         case ReceivedTopic::Call: {
-            std::weak_ptr<MqttCallback> self = shared_from_this();
+            std::weak_ptr<MqttSession> self = shared_from_this();
             EventLoop::instance().post([self, topic, message]() mutable {
-                if (auto callback = self.lock()) callback->callTask(topic, std::move(message));
+                if (auto mqttSession = self.lock()) mqttSession->callTask(topic, std::move(message));
             });
             break;
         }
@@ -158,7 +219,7 @@ void MqttCallback::message_arrived(mqtt::const_message_ptr message) {
     }
 }
 
-void MqttCallback::callTask(const ReceivedTopic& topic, mqtt::const_message_ptr message) {
+void MqttSession::callTask(const ReceivedTopic& topic, mqtt::const_message_ptr message) {
     const std::string& payload = message->get_payload();
     if (payload.size() > requestLimit_) {
         refuseUnparsed(payload, topic,
@@ -184,7 +245,7 @@ void MqttCallback::callTask(const ReceivedTopic& topic, mqtt::const_message_ptr 
     publish(sender, std::move(reply), false);
 }
 
-bool MqttCallback::acceptableSender(const std::string& sender, const ReceivedTopic& topic) {
+bool MqttSession::acceptableSender(const std::string& sender, const ReceivedTopic& topic) {
     const char* why = nullptr;
     std::string problem;
     if (auto found = topicNameProblem(sender)) {
@@ -194,11 +255,13 @@ bool MqttCallback::acceptableSender(const std::string& sender, const ReceivedTop
         // The reply would come back to the agent as a request, and so on.
         why = "its sender is a topic of the agent itself";
     }
-    if (why) std::cerr << "Dropped a request to " << topic.function << ": " << why << problem << std::endl;
+    // One write: several workers drop requests at once, and pieces written
+    // apart interleave into garbled lines.
+    if (why) std::cerr << "Dropped a request to " + topic.function + ": " + why + problem + "\n" << std::flush;
     return why == nullptr;
 }
 
-void MqttCallback::refuseUnparsed(std::string_view payload, const ReceivedTopic& topic, const std::string& why) {
+void MqttSession::refuseUnparsed(std::string_view payload, const ReceivedTopic& topic, const std::string& why) {
     const RequestScan scan = scanRequest(payload);
     const auto sender = scannedSender(scan);
     if (!sender) {
@@ -212,7 +275,7 @@ void MqttCallback::refuseUnparsed(std::string_view payload, const ReceivedTopic&
     publish(*sender, reply.dump(), false);
 }
 
-void MqttCallback::applyFollowUps(const nlohmann::json& reply) {
+void MqttSession::applyFollowUps(const nlohmann::json& reply) {
     auto& factory = LocalFactory::instance();
     for (const auto& step : followUps(reply)) {
         switch (step.kind) {
@@ -248,7 +311,7 @@ void MqttCallback::applyFollowUps(const nlohmann::json& reply) {
     }
 }
 
-void MqttCallback::clientInfo(const std::string& clientId, const std::string& payload) {
+void MqttSession::clientInfo(const std::string& clientId, const std::string& payload) {
     auto info = nlohmann::json::parse(payload);
     if (info["status"].get<std::string>() != "offline") return;
     std::vector<ClientTable::Record> records;
@@ -263,11 +326,11 @@ void MqttCallback::clientInfo(const std::string& clientId, const std::string& pa
     unsubscribe(clientInfoTopic(clientId));
 }
 
-void MqttCallback::publishClassInfo(const std::string& className) {
+void MqttSession::publishClassInfo(const std::string& className) {
     publish(topics_.classInfo(className), classInfo(LocalFactory::instance(), className).dump(), true);
 }
 
-void MqttCallback::subscribe(const std::string& topic) {
+void MqttSession::subscribe(const std::string& topic) {
     // Sent again on every reconnect: a bad topic would cost the connection each time.
     if (!brokerAccepts(topic, "subscribed")) return;
     // Kept in the table even when the link is down: subscribed on the next connect.
@@ -275,20 +338,20 @@ void MqttCallback::subscribe(const std::string& topic) {
     tryStep([&] { client_->subscribe(topic, kQos, nullptr, subscribeListener_); });
 }
 
-void MqttCallback::unsubscribe(const std::string& topic) {
+void MqttSession::unsubscribe(const std::string& topic) {
     // "__delete__" of an id that named nothing still unsubscribes its topics.
     if (!brokerAccepts(topic, "unsubscribed")) return;
     subscriptions_.remove(topic);
     tryStep([&] { client_->unsubscribe(topic, nullptr, subscribeListener_); });
 }
 
-bool MqttCallback::brokerAccepts(const std::string& topic, const char* action) {
+bool MqttSession::brokerAccepts(const std::string& topic, const char* action) {
     auto problem = topicNameProblem(topic);
     if (problem) std::cerr << "Not " << action << ", the topic is invalid: " << *problem << std::endl;
     return !problem;
 }
 
-void MqttCallback::publish(const std::string& topic, std::string payload, bool retained) {
+void MqttSession::publish(const std::string& topic, std::string payload, bool retained) {
     outbox_->publish(topic, std::move(payload), retained);
 }
 

@@ -1,6 +1,4 @@
-// The portable half of the TCP_NODELAY seam: reading host and port out of a
-// broker URI the way the MQTT library does.
-#include "platform/tcp_nodelay.h"
+#include "platform/broker_uri.h"
 
 #include <charconv>
 #include <string_view>
