@@ -96,7 +96,7 @@ void DncShim::connectLocked(const std::string& host, std::int32_t cncType, std::
         logWarning("connect", name_ + " " + gaps);
     ensureSdkConnection(host, cncType, protocol);
     // Waits until no other call of this session is inside the SDK.
-    guard_.run(offlineCall("0", SDK_CALL_SITE), [] { return dnc::kOk; });
+    guard_.awaitIdle("0", SDK_CALL_SITE);
     auto machine = machine_.get();
     const dnc::HRESULT hr =
         guard_.call(lockedCall("_machine->Connect", SDK_CALL_SITE), [&] { return machine->Connect(host); }).code;

@@ -69,6 +69,10 @@ std::unique_lock<TimedMutex> SdkGuard::lock(TimedMutex& mutex, std::string_view 
     return held;
 }
 
+void SdkGuard::awaitIdle(const std::string& call, CallSite site) {
+    [[maybe_unused]] const Entered entered = enter(offlineCall(call, site));
+}
+
 SdkGuard::Entered SdkGuard::enter(const SdkCall& what) {
     Entered entered;
     if (what.when != When::Connected) {

@@ -146,6 +146,10 @@ public:
         static_cast<void>(call(what, std::forward<Op>(op)));
     }
 
+    // Makes no SDK call: waits, as an offline call does, until no other call
+    // of this session is inside the SDK.
+    void awaitIdle(const std::string& call, CallSite site);
+
     // Waits for one of the session's other timed locks for the SDK lock
     // time-out; throws the lock message naming this session's current SDK call.
     std::unique_lock<TimedMutex> lock(TimedMutex& mutex, std::string_view call, CallSite site) const;
