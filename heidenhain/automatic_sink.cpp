@@ -7,10 +7,6 @@
 #include "heidenhain/session_log.h"
 
 namespace heidenhain {
-namespace {
-
-}  // namespace
-
 template <class Handle>
 dnc::HRESULT CAutomaticSink::handle(const char* handler, Handle&& body) {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -12,6 +12,12 @@ std::shared_ptr<ControllerFamily> ControllerFamily::forType(DncShim& session, co
     return std::make_shared<DataTreeFamily>(session);
 }
 
+bool ControllerFamily::dataPathExists(const std::string& dataPath) {
+    dnc::HRESULT hr = hasDataEntry2() ? session_.probeDataEntry(dataPath, true) : dnc::kNotImplemented;
+    if (hr == dnc::kNotImplemented) hr = session_.probeDataEntry(dataPath, false);
+    return !DncShim::meansNoEntry(hr);
+}
+
 std::unique_lock<TimedMutex> ControllerFamily::allocating(const char* function) {
     return session_.guard_.lock(allocationMutex_, function, SDK_CALL_SITE);
 }

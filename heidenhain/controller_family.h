@@ -44,13 +44,15 @@ public:
     // Before a monitor cycle reads the tables; false ends the cycle.
     virtual bool beginMonitorCycle() = 0;
     virtual bool answersNcUpTime() const { return true; }
+    // Whether the SDK offers GetDataEntry2, tried before GetDataEntry.
+    virtual bool hasDataEntry2() const { return true; }
     // The table monitor's spindle change is the tool change event; the SDK's own is dropped.
     virtual bool monitorReportsToolChanges() const { return false; }
     // Throws where the family offers no access modes.
     virtual void refuseAccessMode() const {}
 
     // Data values.
-    virtual bool dataPathExists(const std::string& dataPath) = 0;
+    bool dataPathExists(const std::string& dataPath);
     virtual dnc::Variant readValue(const std::string& dataPath) = 0;
     // The names of the entry's children.
     virtual std::vector<std::string> listValues(const std::string& dataPath) = 0;

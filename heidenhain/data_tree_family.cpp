@@ -89,12 +89,6 @@ bool DataTreeFamily::beginMonitorCycle() {
     return false;
 }
 
-bool DataTreeFamily::dataPathExists(const std::string& dataPath) {
-    dnc::HRESULT hr = session_.probeDataEntry(dataPath, true);
-    if (hr == dnc::kNotImplemented) hr = session_.probeDataEntry(dataPath, false);
-    return !DncShim::meansNoEntry(hr);
-}
-
 dnc::Variant DataTreeFamily::readValue(const std::string& dataPath) {
     dnc::Variant value;
     auto dataEntry = session_.getDataEntry2(dataPath, true);

@@ -12,7 +12,6 @@ public:
 
     bool beginMonitorCycle() override;
 
-    bool dataPathExists(const std::string& dataPath) override;
     dnc::Variant readValue(const std::string& dataPath) override;
     std::vector<std::string> listValues(const std::string& dataPath) override;
     void writeValue(const std::string& dataPath, const dnc::Variant& newer, const OlderValue& older) override;

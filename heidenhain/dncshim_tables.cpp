@@ -210,8 +210,9 @@ void DncShim::removeToolTableRowByPocketId(const std::string& pocketId) {
     // Removing the tool frees every pocket that holds it; a refused removal
     // leaves the link as it was. This pocket may hold the id padded, which a
     // search by the tool's number misses.
-    tables->removeToolRow(toolIdArgument(toolId));
-    unlinkFromAllPockets(*tables, toolIdArgument(toolId));
+    const std::string id = toolIdArgument(toolId);
+    tables->removeToolRow(id);
+    unlinkFromAllPockets(*tables, id);
     tables->clearPocket(trimmedId(pocketId));
 }
 

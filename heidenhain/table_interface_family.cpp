@@ -60,13 +60,6 @@ void TableInterfaceFamily::refuseAccessMode() const {
                                  session_.name_);
 }
 
-bool TableInterfaceFamily::dataPathExists(const std::string& dataPath) {
-    // The TNC 426 has no GetDataEntry2.
-    dnc::HRESULT hr = tnc426_ ? dnc::kNotImplemented : session_.probeDataEntry(dataPath, true);
-    if (hr == dnc::kNotImplemented) hr = session_.probeDataEntry(dataPath, false);
-    return !DncShim::meansNoEntry(hr);
-}
-
 dnc::Variant TableInterfaceFamily::readValue(const std::string& dataPath) {
     dnc::Variant value;
     auto property = session_.dataPropertyOf(*session_.getDataEntry(dataPath));

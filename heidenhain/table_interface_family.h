@@ -27,9 +27,10 @@ public:
     bool beginMonitorCycle() override;
     bool answersNcUpTime() const override { return !tnc426_; }
     bool monitorReportsToolChanges() const override { return true; }
+    // The TNC 426 has no GetDataEntry2.
+    bool hasDataEntry2() const override { return !tnc426_; }
     void refuseAccessMode() const override;
 
-    bool dataPathExists(const std::string& dataPath) override;
     dnc::Variant readValue(const std::string& dataPath) override;
     std::vector<std::string> listValues(const std::string& dataPath) override;
     void writeValue(const std::string& dataPath, const dnc::Variant& newer, const OlderValue& older) override;
