@@ -67,6 +67,10 @@ MqttSession::~MqttSession() {
     instanceStatus_->stop();
     setEventPublisher(nullptr);
     outbox_->shutdown();
+    {
+        std::lock_guard<std::mutex> lock(connectingMutex_);
+        closing_ = true;
+    }
     // Destroying the client fails the requests it still holds into their
     // listeners, this object among them: it must go while they are alive.
     client_.reset();
@@ -126,10 +130,11 @@ void MqttSession::neededSubscriptionAnswered(const mqtt::token& token) {
     // that topic's SUBACK code.
     const bool refused = code == MQTT_BAD_SUBSCRIBE;
     const bool taken = code == MQTTASYNC_SUCCESS;
-    // An answer on a connection that is gone: its loss has its own way back.
-    if (!taken && !refused && !client_->is_connected()) return;
     {
         std::lock_guard<std::mutex> lock(connectingMutex_);
+        if (closing_) return;
+        // An answer on a connection that is gone: its loss has its own way back.
+        if (!taken && !refused && !client_->is_connected()) return;
         if (link != link_ || link != connecting_.link || connecting_.decided) return;
         if (taken && --connecting_.pending != 0) return;
         connecting_.decided = true;

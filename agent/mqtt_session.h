@@ -131,6 +131,10 @@ private:
     // Counts connects and losses, so that answers on an older connection
     // are told apart.
     std::atomic<std::uint64_t> link_{0};
+    // Set, under connectingMutex_, before the client goes: destroying it
+    // fails its pending requests into the listeners, which must then not
+    // touch the client.
+    bool closing_ = false;
     // The needed subscriptions of the latest connect.
     struct Connecting {
         std::uint64_t link = 0;
