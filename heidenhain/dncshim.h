@@ -364,7 +364,7 @@ private:
     std::string findFreePocketId();
     // A free tool row and pocket are searched and written under it, so that
     // two callers are never offered the same; taken before the table cache lock.
-    TimedMutex allocationMutex_;
+    TimedMutex allocationMutex_{LockRank::allocation};
     void setLinkedToolTableRowLocked(const std::string& pocketId, const TableRow& row);
     // The names listed under a column path of a DataAccess table; fails
     // naming setAccessMode while no access mode opens the listing.
@@ -388,7 +388,7 @@ private:
     SessionFlags flags_;
     // Connect and disconnect of this session run one at a time: overlapping,
     // one would use the machine object that the other releases.
-    TimedMutex lifecycle_;
+    TimedMutex lifecycle_{LockRank::lifecycle};
     SdkGuard guard_;
 
     SessionPresence presence_;
@@ -452,14 +452,14 @@ private:
     template <class Read>
     std::vector<TableRow> cachedRead(TableCache& cache, const char* call, Read&& read);
     // Taken before the SDK lock, never while holding it.
-    TimedMutex tableCacheMutex_;
+    TimedMutex tableCacheMutex_{LockRank::tableCache};
     TableCache pocketTableCache_;
     TableCache toolTableCache_;
 
     // Table monitor state; the thread comes last so that it is gone before the rest.
     std::atomic<std::int32_t> tableMonitorInterval_{5000};
-    TimedMutex toolSnapshotMutex_;
-    TimedMutex pocketSnapshotMutex_;
+    TimedMutex toolSnapshotMutex_{LockRank::snapshot};
+    TimedMutex pocketSnapshotMutex_{LockRank::snapshot};
     std::vector<TableRow> toolTableSnapshot_;
     std::vector<TableRow> pocketTableSnapshot_;
     // Only the monitor thread reads and writes these two.

@@ -12,7 +12,7 @@ namespace {
 
 // Two sessions never create or change SDK connections at the same time.
 TimedMutex& connectLock() {
-    static TimedMutex lock;
+    static TimedMutex lock{LockRank::connect};
     return lock;
 }
 
