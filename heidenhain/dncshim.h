@@ -22,6 +22,7 @@
 //   dncshim_registration.cpp     the remote surface
 // and it is told of machine state events by machine_sink.cpp.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -42,6 +43,7 @@
 #include "dnc/process_data.h"
 #include "dnc/table.h"
 #include "heidenhain/cnc_files.h"
+#include "heidenhain/event_queue.h"
 #include "heidenhain/locked_value.h"
 #include "heidenhain/machine_state.h"
 #include "heidenhain/sdk_guard.h"
@@ -164,7 +166,7 @@ public:
     void onNcProgramChanged(nolt::Callback<std::string, std::string, std::string> callback);
 
     // From the automatic sink, on an SDK event thread; they throw what the
-    // refresh or a callback throws.
+    // refresh throws. Their callbacks run later, on the session's event thread.
     void programStatusChanged(std::int32_t programEvent);
     void programChanged(std::int32_t channel, double timeStamp, const std::string& programPath);
     void toolChanged(std::int32_t channel, const Tool& toolOut, const Tool& toolIn, double timeStamp);
@@ -173,8 +175,13 @@ public:
     // From the machine sink, on an SDK event thread.
     void onMachineStateChanged(std::int32_t stateEvent);
     // The CNC went away: the session stops counting as connected until the
-    // client disconnects. Safe from any thread; callbacks run on the caller's.
+    // client disconnects. Safe from any thread.
     void scheduleDisconnect();
+    // Waits until the client events raised so far have been handed to their
+    // callbacks or dropped (event_queue.h); false when the bound passed first.
+    // Client callbacks run on the session's own event thread, never on the
+    // thread that raised the event.
+    bool eventsSettled(std::chrono::milliseconds bound) { return events_.settled(bound); }
 
     const std::string& name() const { return name_; }
 
@@ -330,8 +337,7 @@ private:
     std::int32_t processDataMinutes(const char* function, const char* call, CallSite site, Op&& op);
 
     template <class Interface>
-    void detachSink(const std::shared_ptr<Interface>& source, std::atomic<std::uint32_t>& cookie,
-                    const char* call, const char* event);
+    void detachSink(const std::shared_ptr<Interface>& source, std::atomic<std::uint32_t>& cookie, const char* event);
     void releaseInterfaces();
     void disconnectMachine();
 
@@ -344,7 +350,19 @@ private:
     // false when the link was found lost (the cycle ends).
     bool pollProgramStatus();
 
-    static void call(const LockedValue<nolt::Callback<std::string>>& slot, const std::string& text);
+    // A client event, queued for the callback (event_queue.h); nothing for
+    // an empty callback. It is called with copies of the arguments, made here.
+    template <class... Args, class... Given>
+    void raise(const nolt::Callback<Args...>& callback, Given&&... args) {
+        if (!callback) return;
+        events_.raise([callback, ... values = Args(std::forward<Given>(args))]() mutable {
+            callback(std::move(values)...);
+        });
+    }
+    template <class... Args, class... Given>
+    void raise(const LockedValue<nolt::Callback<Args...>>& slot, Given&&... args) {
+        raise(slot.get(), std::forward<Given>(args)...);
+    }
 
     // Tool and pocket table steps that the remote functions share.
     // The first row that the table interface reads for the key, or a row of
@@ -396,6 +414,7 @@ private:
     void presenceConnected(const std::string& host, std::int32_t state);
     void presenceStateChanged(const std::string& state);
     void presenceDisconnected();
+    void presenceEventsDropped(std::uint64_t total);
 
     LockedValue<std::string> controllerType_;
     LockedValue<std::string> sdkVersion_;
@@ -467,6 +486,9 @@ private:
     std::string monitorProgram_;
     LockedValue<nolt::Callback<std::string, TableRow, TableRow>> onToolTableChanged_;
     LockedValue<nolt::Callback<std::string, TableRow, TableRow>> onPocketTableChanged_;
+    // Every client event of the session passes here, in order; it outlives
+    // the monitor thread, which raises events.
+    EventQueue events_{name_, [this](std::uint64_t total) { presenceEventsDropped(total); }};
     MonitorThread monitor_;
 };
 

@@ -29,7 +29,7 @@ void DncShim::programStatusChanged(std::int32_t programEvent) {
     const std::string event = nameOf(programEventMap(), programEvent);
     logInformation("OnProgramStatusChanged", name_ + ": programEvent = " + event);
     presence_.change([&](MachinePresence& presence) { presence.programStatus = event; });
-    call(onProgramStatusChanged_, event);
+    raise(onProgramStatusChanged_, event);
     lastProgramEvent_.set(event);
     auto ncProgramChanged = onNcProgramChanged_.get();
     if (!ncProgramChanged || !automatic_.get()) return;
@@ -37,7 +37,7 @@ void DncShim::programStatusChanged(std::int32_t programEvent) {
         if (!refreshSelectedProgram()) return;
     }
     const ProgramLocation selected = selectedProgram_.get();
-    ncProgramChanged(event, selected.directory, selected.name);
+    raise(ncProgramChanged, event, selected.directory, selected.name);
 }
 
 bool DncShim::refreshSelectedProgram() {
@@ -69,22 +69,22 @@ void DncShim::storeSelectedProgram(const std::string& path) { selectedProgram_.s
 
 void DncShim::programChanged(std::int32_t channel, double timeStamp, const std::string& programPath) {
     logInformation("OnProgramChanged", name_ + ": " + programPath);
-    if (auto callback = onProgramChanged_.get()) callback(channel, timeStamp, programPath);
+    raise(onProgramChanged_, channel, timeStamp, programPath);
     storeSelectedProgram(programPath);
     if (auto callback = onNcProgramChanged_.get()) {
         const ProgramLocation selected = selectedProgram_.get();
-        callback(lastProgramEvent_.get(), selected.directory, selected.name);
+        raise(callback, lastProgramEvent_.get(), selected.directory, selected.name);
     }
 }
 
 void DncShim::toolChanged(std::int32_t channel, const Tool& toolOut, const Tool& toolIn, double timeStamp) {
-    if (auto callback = onToolChanged_.get()) callback(channel, toolOut, toolIn, timeStamp);
+    raise(onToolChanged_, channel, toolOut, toolIn, timeStamp);
 }
 
 void DncShim::dncModeChanged(std::int32_t dncMode) {
     const std::string mode = nameOf(dncModeMap(), dncMode);
     logInformation("OnDncModeChanged", name_ + ": " + mode);
-    call(onDncModeChanged_, mode);
+    raise(onDncModeChanged_, mode);
 }
 
 }  // namespace heidenhain

@@ -16,11 +16,14 @@
 //                table monitor's previous rows; the two are never held together
 //   (leaves)     the plain mutexes of LockedValue (interface references,
 //                callback slots, session texts), the subscription table, the
-//                guard's call name and the presence summary:
+//                guard's call name, the presence summary and the event queue:
 //                none of the locks above is taken while one of them is held
 //
 // Waits that are not locks follow the same order: disconnect joins the table
-// monitor holding only the lifecycle lock (the monitor never takes it).
+// monitor holding only the lifecycle lock (the monitor never takes it), and
+// the SDK's Unadvise, which waits for a running handler, is called without
+// the SDK lock (a handler may wait for that lock). Client callbacks run on
+// the session's event thread (event_queue.h) with none of these locks held.
 //
 // The timed locks (TimedMutex) check this order on every acquisition in
 // debug builds and in the test suite (NOLT_CHECK_LOCK_ORDER): taking a lock
