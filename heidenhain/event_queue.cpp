@@ -35,6 +35,7 @@ struct EventQueue::State {
     std::uint64_t settled = 0;
     std::uint64_t handedOn = 0;
     std::optional<std::uint64_t> stuckAt;  // `handedOn` when a wait last gave up
+    std::thread::id deliverer;
     bool closing = false;
     std::uint64_t dropped = 0;
     std::uint64_t droppedInRun = 0;
@@ -53,6 +54,7 @@ void EventQueue::State::report(const std::exception& failure) {
 
 void EventQueue::State::deliverLoop() {
     std::unique_lock<std::mutex> lock(mutex);
+    deliverer = std::this_thread::get_id();
     while (true) {
         changed.wait(lock, [&] { return !queued.empty() || closing; });
         if (queued.empty()) return;
@@ -86,8 +88,9 @@ void EventQueue::State::deliverLoop() {
 bool EventQueue::State::settledUpTo(std::uint64_t raisedBefore, std::chrono::milliseconds bound,
                                     std::unique_lock<std::mutex>& lock) {
     if (settled >= raisedBefore) return true;
-    // Drops do not count as moving: they only make room.
-    if (stuckAt == handedOn) return false;
+    // Drops do not count as moving: they only make room. A callback that
+    // calls into its session would wait for itself.
+    if (stuckAt == handedOn || deliverer == std::this_thread::get_id()) return false;
     if (changed.wait_for(lock, bound, [&] { return settled >= raisedBefore; })) return true;
     stuckAt = handedOn;
     return false;
