@@ -17,7 +17,8 @@ public:
     explicit CAutomaticSink(DncShim& session) : session_(&session) {}
 
     // Each answers kOk when it ran to its end and kFalse after a failure
-    // (a failed refresh of the selected program, a failing callback).
+    // (a failed refresh of the selected program). The client callbacks run
+    // later, from the session's event queue.
     dnc::HRESULT OnProgramStatusChanged(std::int32_t programEvent) override;
     dnc::HRESULT OnDncModeChanged(std::int32_t dncMode) override;
     dnc::HRESULT OnExecutionMessage(std::int32_t channel, const dnc::Variant& value,

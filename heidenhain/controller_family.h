@@ -96,7 +96,7 @@ protected:
     DncShim& session_;
 
 private:
-    TimedMutex allocationMutex_;
+    TimedMutex allocationMutex_{LockRank::allocation};
 };
 
 }  // namespace heidenhain

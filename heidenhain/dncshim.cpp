@@ -38,6 +38,9 @@ DncShim::~DncShim() {
     if (auto sink = dataAccessSink_.get()) sink->detach();
     // A disconnect that failed part-way kept the machine object and its worker.
     releaseMachine();
+    // The events raised until now (onDisconnectDone among them) still go out;
+    // a callback that waits for a broker is left to finish on its own.
+    events_.close(std::chrono::seconds(SdkGuard::getSdkMutexTimeout()));
 }
 
 }  // namespace heidenhain

@@ -25,6 +25,7 @@
 // and it is told of events by the sinks (machine_sink.cpp, automatic_sink.cpp,
 // data_access_sink.cpp, error_sink.cpp).
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -47,6 +48,7 @@
 #include "dnc/table.h"
 #include "heidenhain/cnc_files.h"
 #include "heidenhain/controller_family.h"
+#include "heidenhain/event_queue.h"
 #include "heidenhain/locked_value.h"
 #include "heidenhain/machine_state.h"
 #include "heidenhain/interface_check.h"
@@ -170,7 +172,7 @@ public:
     void onNcProgramChanged(nolt::Callback<std::string, std::string, std::string> callback);
 
     // From the automatic sink, on an SDK event thread; they throw what the
-    // refresh or a callback throws.
+    // refresh throws. Their callbacks run later, on the session's event thread.
     void programStatusChanged(std::int32_t programEvent);
     void programChanged(std::int32_t channel, double timeStamp, const std::string& programPath);
     // The three numbers of a tool-id object of a tool change event, as texts.
@@ -185,8 +187,13 @@ public:
     // From the machine sink, on an SDK event thread.
     void onMachineStateChanged(std::int32_t stateEvent);
     // The CNC went away: the session stops counting as connected until the
-    // client disconnects. Safe from any thread; callbacks run on the caller's.
+    // client disconnects. Safe from any thread.
     void scheduleDisconnect();
+    // Waits until the client events raised so far have been handed to their
+    // callbacks or dropped (event_queue.h); false when the bound passed first.
+    // Client callbacks run on the session's own event thread, never on the
+    // thread that raised the event.
+    bool eventsSettled(std::chrono::milliseconds bound) { return events_.settled(bound); }
 
     const std::string& name() const { return name_; }
 
@@ -334,8 +341,7 @@ private:
     std::int32_t processDataMinutes(const char* function, const char* call, CallSite site, Op&& op);
 
     template <class Interface>
-    void detachSink(const std::shared_ptr<Interface>& source, std::atomic<std::uint32_t>& cookie,
-                    const char* call, const char* event);
+    void detachSink(const std::shared_ptr<Interface>& source, std::atomic<std::uint32_t>& cookie, const char* event);
     void releaseInterfaces();
     void disconnectMachine();
 
@@ -348,7 +354,18 @@ private:
     // false when the link was found lost (the cycle ends).
     bool pollProgramStatus();
 
-    static void call(const LockedValue<nolt::Callback<std::string>>& slot, const std::string& text);
+    // A client event, queued for the callback (event_queue.h); nothing for
+    // an empty callback. It is called with copies of the arguments, made here.
+    template <class... Args, class... Given>
+    void raise(const nolt::Callback<Args...>& callback, Given&&... args) {
+        if (!callback) return;
+        events_.raise(
+            [callback, ... values = Args(std::forward<Given>(args))]() mutable { callback(std::move(values)...); });
+    }
+    template <class... Args, class... Given>
+    void raise(const LockedValue<nolt::Callback<Args...>>& slot, Given&&... args) {
+        raise(slot.get(), std::forward<Given>(args)...);
+    }
 
     // Tool and pocket table steps that the remote functions share, with the
     // family's allocation lock held.
@@ -363,7 +380,7 @@ private:
     SessionFlags flags_;
     // Connect and disconnect of this session run one at a time: overlapping,
     // one would use the machine object that the other releases.
-    TimedMutex lifecycle_;
+    TimedMutex lifecycle_{LockRank::lifecycle};
     SdkGuard guard_;
 
     SessionPresence presence_;
@@ -371,6 +388,7 @@ private:
     void presenceConnected(const std::string& host, std::int32_t state);
     void presenceStateChanged(const std::string& state);
     void presenceDisconnected();
+    void presenceEventsDropped(std::uint64_t total);
 
     LockedValue<std::string> controllerType_;
     // Chosen with the controller type; what differs between the families of controls.
@@ -422,8 +440,8 @@ private:
 
     // Table monitor state; the thread comes last so that it is gone before the rest.
     std::atomic<std::int32_t> tableMonitorInterval_{5000};
-    TimedMutex toolSnapshotMutex_;
-    TimedMutex pocketSnapshotMutex_;
+    TimedMutex toolSnapshotMutex_{LockRank::snapshot};
+    TimedMutex pocketSnapshotMutex_{LockRank::snapshot};
     std::vector<TableRow> toolTableSnapshot_;
     std::vector<TableRow> pocketTableSnapshot_;
     // Only the monitor thread reads and writes these two.
@@ -431,6 +449,9 @@ private:
     std::string monitorProgram_;
     LockedValue<nolt::Callback<std::string, TableRow, TableRow>> onToolTableChanged_;
     LockedValue<nolt::Callback<std::string, TableRow, TableRow>> onPocketTableChanged_;
+    // Every client event of the session passes here, in order; it outlives
+    // the monitor thread, which raises events.
+    EventQueue events_{name_, [this](std::uint64_t total) { presenceEventsDropped(total); }};
     MonitorThread monitor_;
 };
 

@@ -12,7 +12,7 @@ namespace {
 
 // Two sessions never create or change SDK connections at the same time.
 TimedMutex& connectLock() {
-    static TimedMutex lock;
+    static TimedMutex lock{LockRank::connect};
     return lock;
 }
 
@@ -84,6 +84,9 @@ void DncShim::connectWith(const std::string& host, const std::string& controller
         }
         releaseMachine();
         logWarning("connect", name_ + " CNC connection failed because: " + e.what() + "\n");
+        held.unlock();
+        session.unlock();
+        events_.settled(std::chrono::seconds(SdkGuard::getSdkMutexTimeout()));
         throw std::runtime_error("CNC connection to " + host + " failed because: " + e.what() + "\n");
     }
 }
@@ -118,6 +121,9 @@ void DncShim::disconnect() {
     if (!flags_.connected) return;
     auto session = guard_.lock(lifecycle_, "disconnect", SDK_CALL_SITE);
     disconnectLocked();
+    session.unlock();
+    // onDisconnectDone goes out before the reply, unless the broker holds it up.
+    events_.settled(std::chrono::seconds(SdkGuard::getSdkMutexTimeout()));
 }
 
 void DncShim::disconnectLocked() {
@@ -134,34 +140,32 @@ void DncShim::disconnectLocked() {
     logInformation("disconnect", name_ + ": CNC sucessfully disconnected");
     flags_.awaitingFinalDisconnection = false;
     presenceDisconnected();
-    call(onDisconnectDone_, "");
+    raise(onDisconnectDone_, "");
 }
 
 template <class Interface>
 void DncShim::detachSink(const std::shared_ptr<Interface>& source, std::atomic<std::uint32_t>& cookie,
-                         const char* call, const char* event) {
+                         const char* event) {
     const std::uint32_t attached = cookie;
     if (!source || attached == 0) return;
-    const dnc::HRESULT hr =
-        guard_.call(lockedCall(call, SDK_CALL_SITE), [&] { return source->Unadvise(attached); }).code;
+    // Without the SDK lock: Unadvise waits for a handler still running, and
+    // a handler may wait for that lock.
+    const dnc::HRESULT hr = source->Unadvise(attached);
     cookie = 0;
     if (dnc::failed(hr)) logError("disconnect", std::string("Error on Unadvise(") + event + "), code 0x" + hexCode(hr));
 }
 
 void DncShim::releaseInterfaces() {
-    detachSink(error_.get(), errorEventCookie_, "AtlUnadvise(_error, IID__IJHErrorEvents2)", "IJHErrorEvent");
+    detachSink(error_.get(), errorEventCookie_, "IJHErrorEvent");
     error_.set(nullptr);
-    detachSink(automatic_.get(), automaticEventCookie_, "AtlUnadvise(_automatic, IID__IJHAutomaticEvents3)",
-               "IJHAutomaticEvent");
+    detachSink(automatic_.get(), automaticEventCookie_, "IJHAutomaticEvent");
     automatic_.set(nullptr);
     fileSystem_.set(nullptr);
     itncTable_.set(nullptr);
-    detachSink(dataAccess_.get(), dataAccessEventCookie_, "AtlUnadvise(_dataAccess, IID__IJHDataAccessEvents2)",
-               "IJHDataAccessEvent");
+    detachSink(dataAccess_.get(), dataAccessEventCookie_, "IJHDataAccessEvent");
     dataAccess_.set(nullptr);
     processData_.set(nullptr);
-    detachSink(machine_.get(), machineEventCookie_, "AtlUnadvise(_machine, IID__IJHMachineEvents2)",
-               "IJHMachineEvent");
+    detachSink(machine_.get(), machineEventCookie_, "IJHMachineEvent");
 }
 
 void DncShim::disconnectMachine() {

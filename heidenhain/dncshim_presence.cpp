@@ -1,4 +1,6 @@
 // The session's summary for the list of every machine: what changes it.
+#include <algorithm>
+
 #include "heidenhain/dncshim.h"
 #include "heidenhain/enum_names.h"
 
@@ -27,6 +29,12 @@ void DncShim::presenceStateChanged(const std::string& state) {
         if (!state.empty()) presence.state = state;
         if (!connected) presence.ncVersion.clear();
     });
+}
+
+void DncShim::presenceEventsDropped(std::uint64_t total) {
+    // Drops reported by two threads at once may arrive out of order.
+    presence_.change(
+        [&](MachinePresence& presence) { presence.eventsDropped = std::max(presence.eventsDropped, total); });
 }
 
 void DncShim::presenceDisconnected() {

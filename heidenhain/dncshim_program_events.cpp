@@ -29,7 +29,7 @@ void DncShim::programStatusChanged(std::int32_t programEvent) {
     const std::string event = nameOf(programEventMap(), programEvent);
     logInformation("OnProgramStatusChanged", name_ + ": programEvent = " + event);
     presence_.change([&](MachinePresence& presence) { presence.programStatus = event; });
-    call(onProgramStatusChanged_, event);
+    raise(onProgramStatusChanged_, event);
     lastProgramEvent_.set(event);
     auto ncProgramChanged = onNcProgramChanged_.get();
     if (!ncProgramChanged || !automatic_.get()) return;
@@ -37,7 +37,7 @@ void DncShim::programStatusChanged(std::int32_t programEvent) {
         if (!refreshSelectedProgram()) return;
     }
     const ProgramLocation selected = selectedProgram_.get();
-    ncProgramChanged(event, selected.directory, selected.name);
+    raise(ncProgramChanged, event, selected.directory, selected.name);
 }
 
 bool DncShim::refreshSelectedProgram() {
@@ -70,11 +70,11 @@ void DncShim::storeSelectedProgram(const std::string& path) { selectedProgram_.s
 
 void DncShim::programChanged(std::int32_t channel, double timeStamp, const std::string& programPath) {
     logInformation("OnProgramChanged", name_ + ": " + programPath);
-    if (auto callback = onProgramChanged_.get()) callback(channel, timeStamp, programPath);
+    raise(onProgramChanged_, channel, timeStamp, programPath);
     storeSelectedProgram(programPath);
     if (auto callback = onNcProgramChanged_.get()) {
         const ProgramLocation selected = selectedProgram_.get();
-        callback(lastProgramEvent_.get(), selected.directory, selected.name);
+        raise(callback, lastProgramEvent_.get(), selected.directory, selected.name);
     }
 }
 
@@ -99,13 +99,15 @@ void DncShim::toolChanged(std::int32_t channel, const std::shared_ptr<dnc::IJHTo
     // Where the table monitor reports the tool in the spindle, the SDK's event
     // of the same change would reach the client a second time, in another shape.
     if (family()->monitorReportsToolChanges()) return;
-    if (auto callback = onToolChanged_.get()) callback(channel, readTool(toolOut), readTool(toolIn), timeStamp);
+    // The tool ids are read only for a kept event.
+    if (!onToolChanged_.get()) return;
+    raise(onToolChanged_, channel, readTool(toolOut), readTool(toolIn), timeStamp);
 }
 
 void DncShim::dncModeChanged(std::int32_t dncMode) {
     const std::string mode = nameOf(dncModeMap(), dncMode);
     logInformation("OnDncModeChanged", name_ + ": " + mode);
-    call(onDncModeChanged_, mode);
+    raise(onDncModeChanged_, mode);
 }
 
 }  // namespace heidenhain

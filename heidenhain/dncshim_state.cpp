@@ -58,10 +58,6 @@ void DncShim::onStateChanged(nolt::Callback<std::string> callback) { onStateChan
 void DncShim::onConnectLost(nolt::Callback<std::string> callback) { onConnectLost_.set(std::move(callback)); }
 void DncShim::onDisconnectDone(nolt::Callback<std::string> callback) { onDisconnectDone_.set(std::move(callback)); }
 
-void DncShim::call(const LockedValue<nolt::Callback<std::string>>& slot, const std::string& text) {
-    if (auto callback = slot.get()) callback(text);
-}
-
 void DncShim::onMachineStateChanged(std::int32_t stateEvent) {
     const std::string event = nameOf(machineEventMap(), stateEvent);
     const bool shutdown = stateEvent >= dnc::DNC_EVT_STATE_MACHINE_SHUTTING_DOWN &&
@@ -73,7 +69,7 @@ void DncShim::onMachineStateChanged(std::int32_t stateEvent) {
         logInformation("onMachineStateChanged", name_ + ": " + event);
     }
     presenceStateChanged(stateAfterEvent(stateEvent));
-    call(onStateChanged_, event);
+    raise(onStateChanged_, event);
 }
 
 void DncShim::scheduleDisconnect() {
@@ -83,7 +79,7 @@ void DncShim::scheduleDisconnect() {
     if (!flags_.disconnectPending.compare_exchange_strong(pending, true)) return;
     logInformation("scheduleDisconnect", name_ + " Triggering machine disconnect");
     presenceStateChanged("connection_lost");
-    call(onConnectLost_, "");
+    raise(onConnectLost_, "");
 }
 
 }  // namespace heidenhain

@@ -55,7 +55,7 @@ bool DncShim::onData2(std::int32_t subscriptionHandle, const std::shared_ptr<dnc
     const nlohmann::json value = dataEntryListToJson(dataEntryList);
     auto callback = subscriptions_.find(subscriptionHandle);
     if (!callback) return false;
-    callback(value);
+    raise(callback, value);
     return true;
 }
 

@@ -80,6 +80,15 @@ bool sameRow(const TableRow& a, const TableRow& b) {
 
 bool isSpindle(const std::string& id) { return id == "0" || id == "0.0"; }
 
+// A difference found under a snapshot's lock, reported once it is released:
+// the client callbacks never run under it.
+struct RowChange {
+    std::string id;
+    TableRow now;
+    TableRow before;
+    enum Kind { Changed, Removed, Spindle } kind;
+};
+
 }  // namespace
 
 std::vector<TableRow> DncShim::notifyIfToolTableChanged(std::vector<TableRow> rows) {
@@ -90,10 +99,9 @@ std::vector<TableRow> DncShim::notifyIfToolTableChanged(std::vector<TableRow> ro
     }
     if (rows.empty() || !flags_.isConnected()) return rows;
     const auto callback = onToolTableChanged_.get();
+    std::vector<RowChange> changes;
     const auto report = [&](const std::string& toolId, const TableRow& now, const TableRow& before) {
-        if (!callback) return;
-        callback(toolId, now, before);
-        logInformation("notifyIfToolTableChanged", name_ + ": onToolTableChanged, toolId: " + toolId);
+        if (callback) changes.push_back({toolId, now, before, RowChange::Changed});
     };
     const RowPairs pairs(toolTableSnapshot_, rows, "T");
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -111,6 +119,11 @@ std::vector<TableRow> DncShim::notifyIfToolTableChanged(std::vector<TableRow> ro
     // Taken over, not copied; the caller frees the previous rows once the
     // lock is released.
     toolTableSnapshot_.swap(rows);
+    held.unlock();
+    for (auto& change : changes) {
+        raise(callback, change.id, std::move(change.now), std::move(change.before));
+        logInformation("notifyIfToolTableChanged", name_ + ": onToolTableChanged, toolId: " + change.id);
+    }
     return rows;
 }
 
@@ -122,37 +135,48 @@ std::vector<TableRow> DncShim::notifyIfPocketTableChanged(std::vector<TableRow> 
     }
     if (rows.empty() || !flags_.isConnected()) return rows;
     const auto callback = onPocketTableChanged_.get();
-    const auto logPocket = [&](const std::string& pocketId) {
-        logInformation("notifyIfPocketTableChanged", name_ + ": onPocketTableChanged, pocketId: " + pocketId);
-    };
+    std::vector<RowChange> changes;
     const RowPairs pairs(pocketTableSnapshot_, rows, "P");
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const TableRow& row = rows[i];
         const std::string& pocketId = cell(row, "P");
         const TableRow* before = pairs.before(i);
         if (before && sameRow(*before, row)) continue;
-        const TableRow old = before ? *before : TableRow{};
-        if (isSpindle(pocketId)) {
-            const std::string toolOut = cell(old, "T");
-            const std::string toolIn = cell(row, "T");
-            logInformation("notifyIfPocketTableChanged",
-                           name_ + ": active tool changed from " + toolOut + " to " + toolIn);
-            auto toolChanged = onToolChanged_.get();
-            if (toolChanged && family()->monitorReportsToolChanges()) {
-                toolChanged(0, Tool{toolOut, "", ""}, Tool{toolIn, "", ""}, 0.0);
-            }
-            continue;
-        }
-        logPocket(pocketId);
-        if (callback) callback(pocketId, row, old);
+        changes.push_back({pocketId, row, before ? *before : TableRow{},
+                           isSpindle(pocketId) ? RowChange::Spindle : RowChange::Changed});
     }
     for (const auto& before : pocketTableSnapshot_) {
         const std::string& pocketId = cell(before, "P");
         if (pairs.kept(before) || !callback) continue;
-        callback(pocketId, TableRow{{"P", pocketId}}, before);
-        logPocket(pocketId);
+        changes.push_back({pocketId, TableRow{{"P", pocketId}}, before, RowChange::Removed});
     }
     pocketTableSnapshot_.swap(rows);
+    held.unlock();
+    const auto logPocket = [&](const std::string& pocketId) {
+        logInformation("notifyIfPocketTableChanged", name_ + ": onPocketTableChanged, pocketId: " + pocketId);
+    };
+    for (auto& change : changes) {
+        switch (change.kind) {
+            case RowChange::Spindle: {
+                const std::string toolOut = cell(change.before, "T");
+                const std::string toolIn = cell(change.now, "T");
+                logInformation("notifyIfPocketTableChanged",
+                               name_ + ": active tool changed from " + toolOut + " to " + toolIn);
+                if (family()->monitorReportsToolChanges()) {
+                    raise(onToolChanged_, 0, Tool{toolOut, "", ""}, Tool{toolIn, "", ""}, 0.0);
+                }
+                break;
+            }
+            case RowChange::Changed:
+                logPocket(change.id);
+                raise(callback, change.id, std::move(change.now), std::move(change.before));
+                break;
+            case RowChange::Removed:
+                raise(callback, change.id, std::move(change.now), std::move(change.before));
+                logPocket(change.id);
+                break;
+        }
+    }
     return rows;
 }
 

@@ -101,13 +101,10 @@ bool DncShim::pollProgramStatus() {
     if (statusText != monitorProgramStatus_) {
         presence_.change([&](MachinePresence& presence) { presence.programStatus = statusText; });
     }
-    if (auto callback = onProgramStatusChanged_.get(); callback && statusText != monitorProgramStatus_) {
-        callback(statusText);
-    }
-    if (auto callback = onNcProgramChanged_.get();
-        callback && (program != monitorProgram_ || statusText != monitorProgramStatus_)) {
+    if (statusText != monitorProgramStatus_) raise(onProgramStatusChanged_, statusText);
+    if (program != monitorProgram_ || statusText != monitorProgramStatus_) {
         const ProgramLocation location = splitProgramPath(program);
-        callback(statusText, location.directory, location.name);
+        raise(onNcProgramChanged_, statusText, location.directory, location.name);
     }
     monitorProgramStatus_ = statusText;
     monitorProgram_ = program;

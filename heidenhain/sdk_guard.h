@@ -178,7 +178,7 @@ private:
     const SessionFlags& flags_;
     std::function<void()> scheduleDisconnect_;
     // Held through a shared pointer as the session's other timed locks are.
-    std::shared_ptr<TimedMutex> sdkMutex_ = std::make_shared<TimedMutex>();
+    std::shared_ptr<TimedMutex> sdkMutex_ = std::make_shared<TimedMutex>(LockRank::sdk);
     // Guards only the text below: "other" is read by threads that do not hold
     // the SDK lock, and a string must not be read while it is being written.
     mutable std::mutex callNameMutex_;

@@ -10,10 +10,14 @@
 namespace heidenhain {
 
 void to_json(nlohmann::json& json, const MachinePresence& presence) {
-    json = {{"session", presence.session},         {"host", presence.host},
-            {"controllerType", presence.controllerType}, {"connected", presence.connected},
-            {"state", presence.state},             {"sdkVersion", presence.sdkVersion},
-            {"since", presence.since}};
+    json = {{"session", presence.session},
+            {"host", presence.host},
+            {"controllerType", presence.controllerType},
+            {"connected", presence.connected},
+            {"state", presence.state},
+            {"sdkVersion", presence.sdkVersion},
+            {"since", presence.since},
+            {"eventsDropped", presence.eventsDropped}};
     if (!presence.programStatus.empty()) json["programStatus"] = presence.programStatus;
     if (!presence.ncVersion.empty()) json["ncVersion"] = presence.ncVersion;
 }

@@ -21,6 +21,9 @@ struct MachinePresence {
     std::string ncVersion;      // while connected
     std::string sdkVersion;
     std::string since;  // time of the last change, UTC
+    // Client events dropped since the session was created, because they came
+    // faster than they could be published (heidenhain/event_queue.h).
+    std::uint64_t eventsDropped = 0;
 };
 
 // Compact object; "programStatus" and "ncVersion" only when known.

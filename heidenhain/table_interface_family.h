@@ -88,7 +88,7 @@ private:
 
     const bool tnc426_;
     // Taken before the SDK lock, never while holding it.
-    TimedMutex cacheMutex_;
+    TimedMutex cacheMutex_{LockRank::tableCache};
     std::map<std::pair<std::string, std::string>, TableCache> caches_;
 };
 

@@ -121,8 +121,8 @@ TEST_F(ConnectTest, ConnectWhileAwaitingFinalDisconnectionIsRefused) {
     ASSERT_TRUE(sim().faults().awaitDelayedCall("GetState", 5s));
     EXPECT_THAT([&] { mill.disconnect(); },
                 ThrowsMessage<std::runtime_error>(
-                    StartsWith("Could not get SDK lock within 1 seconds for call AtlUnadvise(_error, "
-                               "IID__IJHErrorEvents2) other=_machine->GetState(&state) (")));
+                    StartsWith("Could not get SDK lock within 1 seconds for call _machine->Disconnect() "
+                               "other=_machine->GetState(&state) (")));
     const std::string refused = "Cannot connect to a.test again, still awaiting final disconnection";
     EXPECT_THAT([&] { mill.connect("a.test", "tnc640"); }, ThrowsMessage<std::runtime_error>(StrEq(refused)));
     EXPECT_TRUE(loggedAs(platform::EventInformation, "connect", "mill " + refused));

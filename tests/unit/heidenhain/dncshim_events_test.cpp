@@ -26,7 +26,7 @@ protected:
     }
     void raise(int stateEvent) {
         ASSERT_TRUE(sim().raiseMachineEvent("a.test", stateEvent));
-        ASSERT_TRUE(sim().drainEvents());
+        ASSERT_TRUE(eventsHandled());
     }
 
     testsupport::EventQueue<std::string> states, lost, done;
@@ -56,7 +56,7 @@ TEST_F(MachineEventTest, ShutdownEventsScheduleTheDisconnectOthersAreInformation
 TEST_F(MachineEventTest, LostConnectionCallsConnectLostOnceAndStateChangedEachTime) {
     auto& mill = connected();
     sim().loseLink("a.test");
-    ASSERT_TRUE(sim().drainEvents());
+    ASSERT_TRUE(eventsHandled());
     raise(dnc::DNC_EVT_STATE_CONNECTION_LOST);
     EXPECT_EQ(states.snapshot(), (std::vector<std::string>{"connection_lost", "connection_lost"}));
     EXPECT_EQ(lost.snapshot(), std::vector<std::string>{""});
@@ -77,7 +77,7 @@ TEST_F(MachineEventTest, LostConnectionCallsConnectLostOnceAndStateChangedEachTi
 TEST_F(MachineEventTest, LostSessionConnectsAgainOnTheMachineObjectItKept) {
     auto& mill = connected();
     sim().loseLink("a.test");
-    ASSERT_TRUE(sim().drainEvents());
+    ASSERT_TRUE(eventsHandled());
     sim().restoreLink("a.test");
     testing::internal::CaptureStdout();
     mill.connect("a.test", "tnc640");

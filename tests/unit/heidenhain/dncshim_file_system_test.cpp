@@ -167,7 +167,7 @@ TEST_F(FileSystemTest, LostLinkWhileSendingSchedulesTheDisconnect) {
     });
     ASSERT_TRUE(faults.awaitDelayedCall("TransmitFile", 5s));
     sim().raiseMachineEvent("a.test", dnc::DNC_EVT_STATE_CONNECTION_LOST);
-    ASSERT_TRUE(sim().drainEvents());
+    ASSERT_TRUE(eventsHandled());
     faults.releaseDelayed();
     EXPECT_EQ(sending.get(), "Not any longer connected in TransmitFile");
     EXPECT_TRUE(tmpIsEmpty());

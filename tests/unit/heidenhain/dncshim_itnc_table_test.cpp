@@ -104,6 +104,7 @@ TEST_F(ItncTableTest, LostLinkWhileReadingFailsACallAndGivesTheMonitorNoRows) {
                               "(TNC:\\TOOL.T) produced error (0x800406cc): "
                               "Connection to the CNC is lost (isConnected:0, heidenhain/table_interface_family.cpp:N)");
             EXPECT_FALSE(mill.isConnected());
+            ASSERT_TRUE(eventsHandled());
             EXPECT_EQ(lost, 1);
             EXPECT_TRUE(loggedAs(platform::EventWarning, "getItncTable",
                                  "mill: Connection to CNC lost at " + operation + " (0x800406cc)."));

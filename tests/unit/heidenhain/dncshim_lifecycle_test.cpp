@@ -219,9 +219,10 @@ TEST_F(LifecycleTest, DestructionDisconnectsAndReportsWhenThatFails) {
     const auto failed = log.waitForEntry(failedEntry, 0ms);
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->type, platform::EventInformation);
-    EXPECT_THAT(failed->text, StartsWith("heidenhain::~DncShim\tmill: Failed on disconnect during destruction, because: "
-                                         "Could not get SDK lock within 1 seconds for call AtlUnadvise(_error, "
-                                         "IID__IJHErrorEvents2) other=_machine->GetState(&state) ("));
+    EXPECT_THAT(failed->text,
+                StartsWith("heidenhain::~DncShim\tmill: Failed on disconnect during destruction, because: "
+                           "Could not get SDK lock within 1 seconds for call _machine->Disconnect() "
+                           "other=_machine->GetState(&state) ("));
 }
 
 TEST_F(LifecycleTest, ConnectAndDisconnectOfOneSessionTakeTurns) {

@@ -48,7 +48,7 @@ protected:
     // The control changes a value and its events have been delivered.
     void changeAndDeliver(const std::string& path, const std::string& text) {
         change("tnc640.test", path, text);
-        ASSERT_TRUE(sim().drainEvents());
+        ASSERT_TRUE(eventsHandled());
     }
 
     testsupport::EventQueue<Received> received;
@@ -98,7 +98,7 @@ TEST_F(SubscriptionTest, ChangesArriveAsJsonNestedLikeTheEntries) {
     EXPECT_EQ(second->value["W"]["2"], 20);
 
     mill.setValue("\\PLC\\memory\\M\\100", "__null__");
-    ASSERT_TRUE(sim().drainEvents());
+    ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(values(), std::vector<json>{(json{{"100", nullptr}})}) << "a write of the session itself arrives too";
 }
 
@@ -146,12 +146,12 @@ TEST_F(SubscriptionTest, SinkAnswersOneForUnknownHandlesAndFailures) {
 
     const auto handle = mill.onDataChanged("\\PLC\\memory\\M\\0", recorder());
     EXPECT_EQ(sink.OnData2(handle, 0.0, list), dnc::kOk);
+    ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(values(), std::vector<json>{json()}) << "an empty list is the null value";
 
+    // The callback runs later, from the session's event queue.
     const auto failing = mill.onDataChanged("\\PLC\\memory\\M\\1", [](json) { throw std::runtime_error("gone"); });
-    EXPECT_EQ(sink.OnData2(failing, 0.0, list), dnc::kFalse);
-    EXPECT_EQ(sink.OnData2(failing, 0.0, list), dnc::kFalse);
-    EXPECT_EQ(times("OnData2", "mill: OnData2 Event produced error: gone"), 1u) << "the first failure of the sink";
+    EXPECT_EQ(sink.OnData2(failing, 0.0, list), dnc::kOk);
 
     mill.disconnect();
     EXPECT_EQ(sink.OnData2(handle, 0.0, list), dnc::kFalse) << "the guarded list calls fail";

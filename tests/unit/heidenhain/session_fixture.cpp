@@ -39,6 +39,12 @@ DncShim& SessionTest::session(const std::string& name) {
     return *sessions.back();
 }
 
+bool SessionTest::eventsHandled() {
+    if (!dncsim::Simulator::instance().drainEvents()) return false;
+    return std::all_of(sessions.begin(), sessions.end(),
+                       [](const auto& shim) { return shim->eventsSettled(std::chrono::seconds(5)); });
+}
+
 std::size_t SessionTest::times(const std::string& function, const std::string& text) const {
     const auto all = texts();
     return static_cast<std::size_t>(std::count(all.begin(), all.end(), entry(function, text)));

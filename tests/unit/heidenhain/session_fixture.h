@@ -24,6 +24,9 @@ protected:
 
     // A session that the fixture destroys before the simulator is reset.
     DncShim& session(const std::string& name = "mill");
+    // The SDK events raised so far have been handled and the client events
+    // they raised handed to the callbacks, those of every session's queue.
+    bool eventsHandled();
 
     // An event-log line of the CNC code, as the session writes it.
     static std::string entry(const std::string& function, const std::string& text) {

@@ -59,17 +59,21 @@ TEST_F(TableMonitorTest, ToolRowsAddedChangedAndRemovedAreReportedAfterTheFirstC
     watchTools(mill);
     const TableRow spindle{{"T", "0"}, {"NAME", "NULL"}}, drill{{"T", "5"}, {"NAME", "DRILL"}};
     mill.notifyIfToolTableChanged({spindle, drill});
+    ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(tools.size(), 0u) << "the first cycle only remembers";
 
     const TableRow renamed{{"T", "5"}, {"NAME", "DRILL2"}}, added{{"T", "12"}, {"NAME", "TAP"}};
     mill.notifyIfToolTableChanged({{{"T", "0"}, {"NAME", "OTHER"}}, renamed, added});
+    ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(tools.snapshot(), (std::vector<Change>{{"5", renamed, drill}, {"12", added, {{"T", "12"}}}}))
         << "the spindle's row T 0 is never reported as changed";
     EXPECT_EQ(times("notifyIfToolTableChanged", "mill: onToolTableChanged, toolId: 12"), 1u);
 
     mill.notifyIfToolTableChanged({});
+    ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(tools.size(), 2u) << "an empty read leaves the snapshot";
     mill.notifyIfToolTableChanged({renamed});
+    ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(tools.snapshot().size(), 4u);
     EXPECT_EQ(tools.snapshot()[2], (Change{"0", {{"T", "0"}}, {{"T", "0"}, {"NAME", "OTHER"}}}))
         << "a removed T 0 is reported";
@@ -98,6 +102,7 @@ TEST_F(TableMonitorTest, SpindlePocketChangeIsAToolChangeOnTheOlderControls) {
     mill.notifyIfPocketTableChanged({spindle, pocket});
     const TableRow emptied{{"P", "3"}, {"T", ""}}, added{{"P", "9"}, {"T", "4"}};
     mill.notifyIfPocketTableChanged({{{"P", "0"}, {"T", "7"}}, emptied, added});
+    ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(changes.snapshot(), (std::vector<std::tuple<int, Tool, Tool, double>>{
                                       {0, Tool{"5", "", ""}, Tool{"7", "", ""}, 0.0}}));
     EXPECT_TRUE(logged("notifyIfPocketTableChanged", "mill: active tool changed from 5 to 7"));
@@ -105,6 +110,7 @@ TEST_F(TableMonitorTest, SpindlePocketChangeIsAToolChangeOnTheOlderControls) {
         << "no pocket event for the spindle; a new pocket's old row is empty";
 
     mill.notifyIfPocketTableChanged({{{"P", "0"}, {"T", "7"}}, emptied});
+    ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(pockets.snapshot().back(), (Change{"9", {{"P", "9"}}, added}));
 }
 
@@ -132,6 +138,7 @@ TEST_F(TableMonitorTest, OneToolChangeIsOneEvent) {
         EXPECT_EQ(mill.getProgramStatus(), "running");
         ASSERT_TRUE(sim().drainEvents());
         mill.oneMonitorToolTableCall();
+        ASSERT_TRUE(eventsHandled());
         EXPECT_EQ(changes.snapshot(), std::vector<ToolChange>{expected}) << type;
         mill.disconnect();
     }
