@@ -68,8 +68,8 @@ void storeOutcome(nlohmann::json& message, Body&& body) {
     try {
         nlohmann::json result = body();
         message["data"]["r"] = std::move(result);
-    } catch (const TextError& e) {
-        message["data"]["e"] = e.text();
+    } catch (TextError& e) {
+        message["data"]["e"] = e.takeText();
     } catch (const std::exception& e) {
         message["data"]["e"] = e.what();
     }
@@ -128,7 +128,8 @@ public:
 template <typename R, typename... P>
 class ConstructorFunction : public Function {
 public:
-    using Callable = std::function<R(const std::string& className, P...)>;
+    // Arguments by reference: a text argument is then the request's own string.
+    using Callable = std::function<R(const std::string& className, const P&...)>;
     ConstructorFunction(std::string className, Callable callable)
         : className_(std::move(className)), callable_(std::move(callable)) {}
 
@@ -137,7 +138,8 @@ public:
     void call(nlohmann::json& message) override {
         detail::storeOutcome(message, [&]() -> nlohmann::json {
             auto invoke = [&](auto&... arguments) -> R { return callable_(className_, arguments...); };
-            return nlohmann::json(detail::invokeWithArguments<P...>(message, invoke, std::index_sequence_for<P...>{}));
+            return nlohmann::json(
+                detail::invokeWithArguments<const P&...>(message, invoke, std::index_sequence_for<P...>{}));
         });
     }
 

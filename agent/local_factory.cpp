@@ -1,5 +1,7 @@
 #include "agent/local_factory.h"
 
+#include <string_view>
+
 #include "agent/instance_ids.h"
 #include "agent/text_error.h"
 #include "agent/topic_rules.h"
@@ -114,8 +116,12 @@ void LocalFactory::bindInstanceLocked(const std::string& className, const std::s
 
 std::string LocalFactory::getNamed(const std::string& name) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!instances_.count(name)) throw TextError("Instance with id: " + name + " does not exist");
-    return name;
+    if (instances_.count(name)) return name;
+    // Made in room of its size: a name may be a client's text of tens of MB.
+    const std::string_view before = "Instance with id: ", after = " does not exist";
+    std::string text;
+    text.reserve(before.size() + name.size() + after.size());
+    throw TextError(std::move(text.append(before).append(name).append(after)));
 }
 
 bool LocalFactory::remove(const std::string& id, const std::string& className) {

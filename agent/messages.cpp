@@ -36,18 +36,11 @@ void prepareRequest(nlohmann::json& request, const ReceivedTopic& topic) {
     request["method"] = topic.function;
 }
 
-std::string serializeMessage(const nlohmann::json& message, std::size_t sizeHint) {
-    std::string text;
-    text.reserve(sizeHint + 1024);
-    nlohmann::detail::serializer<nlohmann::json> writer(nlohmann::detail::output_adapter<char>(text), ' ',
-                                                        nlohmann::json::error_handler_t::replace);
-    writer.dump(message, false, false, 0);
-    return text;
-}
-
 std::vector<FollowUp> followUps(const nlohmann::json& reply) {
-    const auto& data = reply.value("data", nlohmann::json::object());
-    if (!data.is_object() || !data.contains("r")) return {};
+    // Looked at in place: "data" may hold texts of tens of MB.
+    const auto found = reply.find("data");
+    if (found == reply.end() || !found->is_object() || !found->contains("r")) return {};
+    const auto& data = *found;
     const std::string method = reply.value("method", "");
     const std::string className = reply.value("context", "");
     const std::string sender = reply.value("sender", "");

@@ -35,12 +35,6 @@ struct FollowUp {
     bool operator==(const FollowUp&) const = default;
 };
 
-// The compact JSON text of a message, written into room reserved up front
-// (a reply is about as long as its request): a text of tens of MB grown by
-// doubling would stand in memory twice. Invalid UTF-8 from a function's
-// result is replaced rather than losing the whole reply.
-std::string serializeMessage(const nlohmann::json& message, std::size_t sizeHint);
-
 // The follow-ups a dispatched request triggers, in order; none unless "r" is set.
 std::vector<FollowUp> followUps(const nlohmann::json& reply);
 

@@ -7,12 +7,13 @@
 #include "agent/event_loop.h"
 #include "agent/event_publisher.h"
 #include "agent/local_factory.h"
+#include "agent/message_text.h"
 #include "agent/messages.h"
 #include "agent/request_parser.h"
 #include "agent/request_scan.h"
 #include "agent/topic_rules.h"
 #include "platform/process_exit.h"
-#include "platform/tcp_nodelay.h"
+#include "platform/broker_socket.h"
 
 namespace nolt {
 
@@ -80,10 +81,10 @@ void MqttSession::startConnect() { client_->connect(options_, nullptr, *this); }
 
 void MqttSession::connected(const std::string&) {
     std::cout << "[OK]" << std::endl;
-    // Replies must not wait for delayed ACKs: the MQTT library leaves Nagle
-    // on. The broker's name is looked up on a worker, since this thread
+    // Replies must not wait for delayed ACKs, and large ones must leave at
+    // wire speed (broker_socket.h). The broker's name is looked up on a worker, since this thread
     // delivers everything of the MQTT library and must not wait.
-    EventLoop::instance().post([uri = brokerUri_] { platform::setTcpNoDelay(platform::lookUpBroker(uri)); });
+    EventLoop::instance().post([uri = brokerUri_] { platform::tuneBrokerSockets(platform::lookUpBroker(uri)); });
     subscribeAll(++link_);
 }
 
@@ -238,16 +239,13 @@ void MqttSession::callTask(const ReceivedTopic& topic, mqtt::const_message_ptr m
         return;
     }
     auto request = parseRequest(payload);
-    const std::size_t requestSize = payload.size();
     message.reset();
     const std::string sender = request["sender"].get<std::string>();
     if (!acceptableSender(sender, topic)) return;
     prepareRequest(request, topic);
     LocalFactory::instance().call(request);
     applyFollowUps(request);
-    std::string reply = serializeMessage(request, requestSize);
-    request = nullptr;
-    publish(sender, std::move(reply), false);
+    publish(sender, serializeMessage(std::move(request)), false);
 }
 
 bool MqttSession::acceptableSender(const std::string& sender, const ReceivedTopic& topic) {

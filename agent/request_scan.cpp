@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "agent/json_literal.h"
 #include "agent/topic_rules.h"
 
 namespace nolt {
@@ -59,24 +60,14 @@ RequestScan scanRequest(std::string_view text) {
     RequestScan scan;
     TopLevelMembers members(text, scan);
     std::size_t depth = 0;
-    bool inString = false, escaped = false;
     for (std::size_t at = 0; at < text.size(); ++at) {
         const char c = text[at];
-        if (inString) {
-            if (escaped) {
-                escaped = false;
-            } else if (c == '\\') {
-                escaped = true;
-            } else if (c == '"') {
-                inString = false;
-                if (depth == 1) members.stringEnds(at);
-            }
-            continue;
-        }
         switch (c) {
             case '"':
-                inString = true;
                 if (depth == 1) members.stringStarts(at);
+                at = literalEnd(text, at + 1);
+                if (at == std::string_view::npos) return scan;
+                if (depth == 1) members.stringEnds(at);
                 break;
             case '{':
             case '[':

@@ -21,12 +21,32 @@
 #include <mqtt/async_client.h>
 #include <nlohmann/json.hpp>
 
-#include "platform/tcp_nodelay.h"
+#include "platform/broker_socket.h"
 
 namespace bench {
 
 using Clock = std::chrono::steady_clock;
 using nlohmann::json;
+
+// Connects a benchmark's client with this object as its callback, Nagle
+// off, and subscribes its reply topic.
+inline void connectBenchClient(mqtt::async_client& client, mqtt::callback& callback, const std::string& uri,
+                               const std::string& replyTopic) {
+    client.set_callback(callback);
+    mqtt::connect_options options;
+    options.set_clean_session(true);
+    options.set_keep_alive_interval(600);
+    client.connect(options)->wait();
+    platform::setTcpNoDelay(platform::lookUpBroker(uri));
+    if (!replyTopic.empty()) client.subscribe(replyTopic, 1)->wait();
+}
+
+inline void disconnectBenchClient(mqtt::async_client& client) {
+    try {
+        client.disconnect()->wait_for(std::chrono::seconds(5));
+    } catch (const mqtt::exception&) {
+    }
+}
 
 class RpcClient : public virtual mqtt::callback {
 public:
@@ -35,20 +55,9 @@ public:
 
     RpcClient(const std::string& uri, const std::string& name)
         : client_(uri, "bench-" + name + "-" + std::to_string(::getpid())), replyTopic_("bench/" + name + "/reply") {
-        client_.set_callback(*this);
-        mqtt::connect_options options;
-        options.set_clean_session(true);
-        options.set_keep_alive_interval(600);
-        client_.connect(options)->wait();
-        platform::setTcpNoDelay(platform::lookUpBroker(uri));
-        client_.subscribe(replyTopic_, 1)->wait();
+        connectBenchClient(client_, *this, uri, replyTopic_);
     }
-    ~RpcClient() override {
-        try {
-            client_.disconnect()->wait_for(std::chrono::seconds(5));
-        } catch (const mqtt::exception&) {
-        }
-    }
+    ~RpcClient() override { disconnectBenchClient(client_); }
 
     void send(const std::string& topic, const json& data, Done done) {
         json request = {{"sender", replyTopic_}, {"data", data}};

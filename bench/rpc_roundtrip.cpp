@@ -14,7 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "agent/local_factory.h"
-#include "platform/tcp_nodelay.h"
+#include "platform/broker_socket.h"
 #include "tests/support/broker.h"
 #include "tests/support/in_process_agent.h"
 #include "tests/support/mqtt_test_client.h"

@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "dnc/file_result.h"
 #include "dncsim/file_tree.h"
@@ -90,12 +89,14 @@ bool passes(bool directory, const std::shared_ptr<dnc::IJHFileAttributes>& mustH
 
 dnc::HRESULT FileSystem::TransmitFile(const std::string& localPath, const std::string& cncPath) {
     if (auto hr = link_->enter("TransmitFile"); dnc::failed(hr)) return hr;
-    std::ifstream local(localPath, std::ios::binary);
+    std::ifstream local(localPath, std::ios::binary | std::ios::ate);
     if (!local) return dnc::kLocalFileNotOpened;
-    std::ostringstream content;
-    content << local.rdbuf();
-    if (local.bad()) return dnc::kLocalFileNotOpened;
-    return resultOf(link_->controller().files().createFile(cncPath, std::move(content).str()),
+    // Read into room of the file's size: a program may be tens of MB.
+    std::string content(static_cast<std::size_t>(local.tellg()), '\0');
+    local.seekg(0);
+    local.read(content.data(), static_cast<std::streamsize>(content.size()));
+    if (!local) return dnc::kLocalFileNotOpened;
+    return resultOf(link_->controller().files().createFile(cncPath, std::move(content)),
                     dnc::kRemoteFileNotFound, dnc::kRemoteFileExists, dnc::kRemoteFileNotFound);
 }
 

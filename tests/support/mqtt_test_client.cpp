@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include "platform/tcp_nodelay.h"
+#include "platform/broker_socket.h"
 #include "tests/support/mqtt_wakeup.h"
 
 namespace testsupport {

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/tcp_nodelay.h"
+#include "platform/broker_socket.h"
 #include "tests/support/wait_for.h"
 
 namespace mqtt {

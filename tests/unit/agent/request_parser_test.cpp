@@ -26,6 +26,8 @@ TEST(RequestParser, LongAndShortLiteralsParseAsTheLibraryParsesThem) {
         // A \u escape or a byte beyond ASCII leaves the literal to the library.
         R"({"data":{"_1":")" + longText('D') + R"(\u00d8\ud83d\ude00"}})",
         "{\"data\":{\"_1\":\"" + longText('E') + "\xc3\x98\"}}",
+        // Escaped quotes and backslashes next to a literal's end.
+        R"({"data":{"_1":")" + longText('I') + R"(\\","_2":")" + longText('J') + R"(\"\\\""}})",
         // Long keys, long literals in arrays and at the top level.
         R"({")" + longText('k') + R"(":[")" + longText('F') + R"(","x",")" + longText('G') + R"("]})",
         "\"" + longText('H') + "\"",

@@ -1,4 +1,4 @@
-#include "platform/tcp_nodelay.h"
+#include "platform/broker_socket.h"
 
 namespace platform {
 
@@ -6,10 +6,12 @@ namespace platform {
 // library's socket would mean probing every handle of the process with
 // socket calls, which then reach files, pipes and the console too, where a
 // request on a handle that another thread reads synchronously waits for
-// that read. The option stays as the library leaves it, and there is
-// nothing to look up for it.
+// that read. The options stay as the library leaves them, and there is
+// nothing to look up for them.
 std::vector<SocketPeer> lookUpBroker(const std::string&) { return {}; }
 
 int setTcpNoDelay(const std::vector<SocketPeer>&) { return 0; }
+
+int tuneBrokerSockets(const std::vector<SocketPeer>&) { return 0; }
 
 }  // namespace platform

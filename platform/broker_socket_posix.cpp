@@ -4,7 +4,9 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,7 +14,7 @@
 #include <optional>
 
 #include "platform/broker_uri.h"
-#include "platform/tcp_nodelay.h"
+#include "platform/broker_socket.h"
 
 namespace platform {
 namespace {
@@ -65,6 +67,37 @@ std::vector<int> openDescriptors() {
     return fds;
 }
 
+// Long enough for a socket buffer to drain, short beside the keep-alive.
+constexpr timeval kSendBound{0, 100000};
+constexpr timeval kReceiveBound{0, 100000};
+
+bool setNoDelay(int fd) {
+    int on = 1;
+    return setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0;
+}
+
+bool setBoundedBlocking(int fd) {
+    const int flags = fcntl(fd, F_GETFL);
+    return flags != -1 && setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &kSendBound, sizeof kSendBound) == 0 &&
+           setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &kReceiveBound, sizeof kReceiveBound) == 0 &&
+           fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+// Applies `set` to every connected TCP socket whose peer is one of `peers`;
+// counts where it succeeded.
+template <class Set>
+int forBrokerSockets(const std::vector<SocketPeer>& peers, Set&& set) {
+    if (peers.empty()) return 0;
+    int done = 0;
+    // A descriptor may be closed or reused by another thread meanwhile; at
+    // worst another socket to the same broker gets the settings too.
+    for (int fd : openDescriptors()) {
+        auto peer = connectedTcpPeerOf(fd);
+        if (peer && std::find(peers.begin(), peers.end(), *peer) != peers.end() && set(fd)) ++done;
+    }
+    return done;
+}
+
 }  // namespace
 
 std::vector<SocketPeer> lookUpBroker(const std::string& uri) {
@@ -85,18 +118,10 @@ std::vector<SocketPeer> lookUpBroker(const std::string& uri) {
     return peers;
 }
 
-int setTcpNoDelay(const std::vector<SocketPeer>& peers) {
-    if (peers.empty()) return 0;
-    int set = 0;
-    // A descriptor may be closed or reused by another thread meanwhile; at
-    // worst another socket to the same broker gets TCP_NODELAY too.
-    for (int fd : openDescriptors()) {
-        auto peer = connectedTcpPeerOf(fd);
-        if (!peer || std::find(peers.begin(), peers.end(), *peer) == peers.end()) continue;
-        int on = 1;
-        if (setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0) ++set;
-    }
-    return set;
+int setTcpNoDelay(const std::vector<SocketPeer>& peers) { return forBrokerSockets(peers, setNoDelay); }
+
+int tuneBrokerSockets(const std::vector<SocketPeer>& peers) {
+    return forBrokerSockets(peers, [](int fd) { return setNoDelay(fd) && setBoundedBlocking(fd); });
 }
 
 }  // namespace platform

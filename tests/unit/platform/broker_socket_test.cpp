@@ -1,6 +1,7 @@
-#include "platform/tcp_nodelay.h"
+#include "platform/broker_socket.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -144,3 +145,29 @@ TEST(TcpNoDelay, SetsNothingWhenNothingMatchesOrTheBrokerCannotBeLookedUp) {
 }
 
 }  // namespace
+
+namespace {
+
+bool nonBlocking(const Fd& fd) { return (::fcntl(fd.get(), F_GETFL) & O_NONBLOCK) != 0; }
+
+}  // namespace
+
+// A tuned socket takes a large write in one call, and a write that the peer
+// does not read ends after its bound with what went, as a non-blocking one would.
+TEST(TcpNoDelay, TunedSocketsBlockWithinABound) {
+    auto target = listenOnLoopback(AF_INET);
+    ASSERT_TRUE(target);
+    auto connection = connectTo(*target, AF_INET);
+    ASSERT_EQ(0, ::fcntl(connection.client.get(), F_SETFL, O_NONBLOCK));
+
+    EXPECT_EQ(1,
+              platform::tuneBrokerSockets(platform::lookUpBroker("tcp://127.0.0.1:" + std::to_string(target->port))));
+    EXPECT_TRUE(noDelayOf(connection.client));
+    EXPECT_FALSE(nonBlocking(connection.client));
+    EXPECT_FALSE(noDelayOf(connection.server));
+
+    const std::string large(64 << 20, 'x');
+    const auto written = ::write(connection.client.get(), large.data(), large.size());
+    EXPECT_GT(written, 0);
+    EXPECT_LT(written, static_cast<ssize_t>(large.size())) << "nobody reads: the bound ends the write";
+}

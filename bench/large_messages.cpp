@@ -1,0 +1,214 @@
+// Big messages through the built agent against the same messages echoed raw
+// through the same broker: a text echo (__getNamed__ carries its argument
+// back), a part program sent to a simulated control (transmitFile) and
+// fetched back (receiveFile), at 1, 10 and 50 MB. Prints the time ratio and
+// the agent's peak resident memory above its start, as a multiple of the
+// message. Meanwhile another machine's getState is called in a loop; its
+// round trips during the 50 MB transfers are set against quiet ones.
+//
+//   large_messages [largest megabytes, default 50]
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <mqtt/async_client.h>
+
+#include "bench/process_status.h"
+#include "bench/rpc_client.h"
+#include "heidenhain/base64.h"
+#include "tests/support/agent_process.h"
+#include "tests/support/broker.h"
+
+using bench::Clock;
+using bench::json;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kPrefix = "big/agent/DncShim/";
+
+// A client that sends one prepared text and times the first message that
+// arrives on its reply topic; nothing of the reply is parsed.
+class BigClient : public virtual mqtt::callback {
+public:
+    BigClient(const std::string& uri, const std::string& name) : client_(uri, "big-" + name), reply_("big/" + name) {
+        bench::connectBenchClient(client_, *this, uri, reply_);
+    }
+    ~BigClient() override { bench::disconnectBenchClient(client_); }
+    const std::string& replyTopic() const { return reply_; }
+
+    // Seconds from the publish to the reply's arrival; the reply is kept.
+    std::optional<double> roundTrip(const std::string& topic, std::string text) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            replyText_.clear();
+            replied_ = false;
+        }
+        const auto start = Clock::now();
+        client_.publish(mqtt::make_message(topic, std::move(text), 1, false));
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!arrived_.wait_for(lock, 300s, [&] { return replied_; })) return std::nullopt;
+        return std::chrono::duration<double>(at_ - start).count();
+    }
+    std::string takeReply() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::move(replyText_);
+    }
+
+    void message_arrived(mqtt::const_message_ptr message) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        at_ = Clock::now();
+        replyText_ = message->get_payload_str();
+        replied_ = true;
+        arrived_.notify_all();
+    }
+
+private:
+    mqtt::async_client client_;
+    std::string reply_;
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    bool replied_ = false;
+    Clock::time_point at_;
+    std::string replyText_;
+};
+
+// Sends back everything it receives on "big/raw/echo" to "big/raw/reply".
+class RawEcho : public virtual mqtt::callback {
+public:
+    explicit RawEcho(const std::string& uri) : client_(uri, "big-echo") {
+        bench::connectBenchClient(client_, *this, uri, "big/raw/echo");
+    }
+    void message_arrived(mqtt::const_message_ptr message) override {
+        client_.publish(mqtt::make_message("big/raw", message->get_payload_ref(), 1, false));
+    }
+
+private:
+    mqtt::async_client client_;
+};
+
+// The agent's peak resident memory is reset before each case.
+void resetPeak(pid_t pid) { std::ofstream("/proc/" + std::to_string(pid) + "/clear_refs") << "5"; }
+
+// Another machine's getState, called in a loop on a thread of its own; its
+// round trips are kept for the phase they fell in.
+class Neighbour {
+public:
+    enum Phase { Quiet, Busy, Elsewhere };
+    Neighbour(const std::string& uri, std::string topic)
+        : client_(uri, "neighbour"), topic_(std::move(topic)), thread_([this] { loop(); }) {}
+    ~Neighbour() {
+        stop_ = true;
+        thread_.join();
+    }
+    void setPhase(Phase phase) { phase_ = phase; }
+    std::vector<double> times(Phase phase) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return times_[phase];
+    }
+
+private:
+    void loop() {
+        while (!stop_) {
+            double ms = 0;
+            const Phase phase = phase_;
+            if (!client_.call(topic_, json::object(), &ms)) continue;
+            std::lock_guard<std::mutex> lock(mutex_);
+            // A call that spans a change of phase is kept in neither.
+            if (phase == phase_) times_[phase].push_back(ms);
+            std::this_thread::sleep_for(2ms);
+        }
+    }
+    bench::RpcClient client_;
+    std::string topic_;
+    std::atomic<bool> stop_{false};
+    std::atomic<Phase> phase_{Quiet};
+    std::mutex mutex_;
+    std::vector<double> times_[3];
+    std::thread thread_;
+};
+
+std::string request(const std::string& sender, const json& data) {
+    return json{{"sender", sender}, {"id", 1}, {"data", data}}.dump();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::size_t largest = argc > 1 ? std::stoul(argv[1]) : 50;
+    testsupport::MosquittoBroker broker;
+    testsupport::AgentProcess agent({"-d", "big", "-a", "agent", "-b", broker.uri()});
+    if (!agent.waitForOutput("[OK]", 30s)) {
+        std::fprintf(stderr, "the agent did not connect:\n%s\n", agent.standardOutput().c_str());
+        return 1;
+    }
+    bench::RpcClient setup(broker.uri(), "setup");
+    std::vector<std::string> ids;
+    for (const char* name : {"mill", "lathe"}) {
+        auto created = setup.call(kPrefix + "__static__/__create__", {{"_1", name}});
+        ids.push_back((*created)["r"]);
+        auto connected =
+            setup.call(kPrefix + ids.back() + "/connect", {{"_1", std::string(name) + ".sim"}, {"_2", "tnc640"}});
+        if (!connected || connected->contains("e")) {
+            std::fprintf(stderr, "connect failed\n");
+            return 1;
+        }
+    }
+    BigClient client(broker.uri(), "client");
+    BigClient raw(broker.uri(), "raw");
+    RawEcho echo(broker.uri());
+    Neighbour neighbour(broker.uri(), kPrefix + ids[1] + "/getState");
+    std::this_thread::sleep_for(2s);  // quiet round trips of the neighbour
+    neighbour.setPhase(Neighbour::Elsewhere);
+
+    std::printf("%-13s %6s %10s %10s %7s %12s %10s\n", "case", "MB", "agent s", "raw s", "ratio", "peak/request",
+                "reply");
+    for (std::size_t mb : {std::size_t{1}, std::size_t{10}, largest}) {
+        // Requests of about `mb` MB: Base64 makes a program 4/3 longer.
+        const std::string program((mb << 20) / 4 * 3 - 256, 'G');
+        const std::string content = heidenhain::base64Encode(program);
+        const std::string path = "TNC:\\big" + std::to_string(mb) + ".h";
+        const std::string text((mb << 20) - 256, 'A');
+        struct Step {
+            const char* name;
+            std::string topic, text;
+        } steps[] = {
+            {"echo", kPrefix + "__static__/__getNamed__", request(client.replyTopic(), {{"_1", text}})},
+            {"transmitFile", kPrefix + ids[0] + "/transmitFile",
+             request(client.replyTopic(), {{"_1", content}, {"_2", path}})},
+            {"receiveFile", kPrefix + ids[0] + "/receiveFile", request(client.replyTopic(), {{"_1", path}})},
+        };
+        for (auto& step : steps) {
+            // The larger of request and reply is what travels and is held.
+            const std::size_t size = step.name == std::string("receiveFile") ? content.size() : step.text.size();
+            const auto rawTime = raw.roundTrip("big/raw/echo", std::string(size, 'R'));
+            resetPeak(agent.pid());
+            const long before = processStatusKb(agent.pid(), "VmRSS");
+            if (mb == largest) neighbour.setPhase(Neighbour::Busy);
+            const auto agentTime = client.roundTrip(step.topic, std::move(step.text));
+            neighbour.setPhase(Neighbour::Elsewhere);
+            const long peak = processStatusKb(agent.pid(), "VmHWM");
+            const std::string reply = client.takeReply();
+            // The echo answers that no session has that name, and carries the name back.
+            const bool failed =
+                !agentTime || (step.name != std::string("echo") && reply.find("\"e\":") != std::string::npos);
+            if (failed) std::fprintf(stderr, "%s %zu MB failed: %.200s\n", step.name, mb, reply.c_str());
+            std::printf("%-13s %6zu %10.3f %10.3f %7.2f %12.2f %10zu\n", step.name, mb, agentTime.value_or(-1),
+                        rawTime.value_or(-1), agentTime && rawTime ? *agentTime / *rawTime : -1,
+                        static_cast<double>(peak - before) * 1024 / static_cast<double>(size), reply.size());
+        }
+    }
+    const auto quiet = neighbour.times(Neighbour::Quiet), busy = neighbour.times(Neighbour::Busy);
+    std::printf(
+        "neighbour getState ms: quiet p50 %.2f p99 %.2f (%zu calls); during %zu MB transfers p50 %.2f p99 %.2f "
+        "max %.2f (%zu calls)\n",
+        bench::percentile(quiet, 0.5), bench::percentile(quiet, 0.99), quiet.size(), largest,
+        bench::percentile(busy, 0.5), bench::percentile(busy, 0.99), bench::percentile(busy, 1.0), busy.size());
+    return 0;
+}
