@@ -52,6 +52,11 @@ private:
     void attachAutomaticSink();
     void attachErrorSink();
     void attachDataAccessSink();
+    // Makes a sink, replaces (and detaches) the one before and advises the
+    // interface of it; a failure is a warning, and the events stay away.
+    template <class Sink, class Interface>
+    void attachSink(LockedValue<std::shared_ptr<Sink>>& slot, const LockedValue<std::shared_ptr<Interface>>& source,
+                    std::atomic<std::uint32_t>& cookie, const char* advise, const char* warning);
     std::shared_ptr<dnc::Object> getInterfaceObject(dnc::DNC_INTERFACE_OBJECT kind, const std::string& kindName);
     // Null after the process exit that a test stood in for.
     std::shared_ptr<dnc::Object> getDataAccessObject();

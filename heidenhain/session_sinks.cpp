@@ -10,76 +10,50 @@
 
 namespace heidenhain {
 
+template <class Sink, class Interface>
+void SessionInterfaces::attachSink(LockedValue<std::shared_ptr<Sink>>& slot,
+                                   const LockedValue<std::shared_ptr<Interface>>& source,
+                                   std::atomic<std::uint32_t>& cookie, const char* advise, const char* warning) {
+    try {
+        auto sink = std::make_shared<Sink>(session_);
+        if (auto old = slot.exchange(sink)) old->detach();
+        auto events = source.get();
+        std::uint32_t attached = 0;
+        context_.guard.run({advise, SDK_CALL_SITE}, [&] { return events->Advise(sink, &attached); });
+        cookie = attached;
+    } catch (const std::exception& e) {
+        cookie = 0;
+        warnInterfaceSetup(warning, e);
+    }
+}
+
 void SessionInterfaces::attachMachineSink() {
     if (machineEventCookie_ != 0) return;
-    try {
-        auto machineSink = std::make_shared<CMachineSink>(session_);
-        if (auto old = machineSink_.exchange(machineSink)) old->detach();
-        auto machine = context_.machine.get();
-        std::uint32_t cookie = 0;
-        context_.guard.run(
-            {"_machine.Advise(reinterpret_cast<IUnknown*>(machineSink), HeidenhainDNCLib::IID__IJHMachineEvents2, "
-             "&_machineEventCookie)",
-             SDK_CALL_SITE},
-            [&] { return machine->Advise(machineSink, &cookie); });
-        machineEventCookie_ = cookie;
-    } catch (const std::exception& e) {
-        machineEventCookie_ = 0;
-        warnInterfaceSetup(": Cannot register MachineEvents listener", e);
-    }
+    attachSink(machineSink_, context_.machine, machineEventCookie_,
+               "_machine.Advise(reinterpret_cast<IUnknown*>(machineSink), HeidenhainDNCLib::IID__IJHMachineEvents2, "
+               "&_machineEventCookie)",
+               ": Cannot register MachineEvents listener");
 }
 
 void SessionInterfaces::attachAutomaticSink() {
-    try {
-        auto automaticSink = std::make_shared<CAutomaticSink>(session_);
-        if (auto old = automaticSink_.exchange(automaticSink)) old->detach();
-        auto automatic = context_.automatic.get();
-        std::uint32_t cookie = 0;
-        context_.guard.run({"_automatic.Advise(reinterpret_cast<IUnknown*>(automaticSink), "
-                            "HeidenhainDNCLib::IID__IJHAutomaticEvents3, &_automaticEventCookie)",
-                            SDK_CALL_SITE},
-                           [&] { return automatic->Advise(automaticSink, &cookie); });
-        automaticEventCookie_ = cookie;
-    } catch (const std::exception& e) {
-        automaticEventCookie_ = 0;
-        warnInterfaceSetup(": Cannot register AutomaticEvents listener", e);
-    }
+    attachSink(automaticSink_, context_.automatic, automaticEventCookie_,
+               "_automatic.Advise(reinterpret_cast<IUnknown*>(automaticSink), "
+               "HeidenhainDNCLib::IID__IJHAutomaticEvents3, &_automaticEventCookie)",
+               ": Cannot register AutomaticEvents listener");
 }
 
 void SessionInterfaces::attachErrorSink() {
-    try {
-        auto errorSink = std::make_shared<CErrorSink>(session_);
-        if (auto old = errorSink_.exchange(errorSink)) old->detach();
-        auto error = context_.error.get();
-        std::uint32_t cookie = 0;
-        context_.guard.run(
-            {"_error.Advise(reinterpret_cast<IUnknown*>(errorSink), HeidenhainDNCLib::IID__IJHErrorEvents2, "
-             "&_errorEventCookie)",
-             SDK_CALL_SITE},
-            [&] { return error->Advise(errorSink, &cookie); });
-        errorEventCookie_ = cookie;
-    } catch (const std::exception& e) {
-        errorEventCookie_ = 0;
-        warnInterfaceSetup(": Cannot register ErrorEvents listener", e);
-    }
+    attachSink(errorSink_, context_.error, errorEventCookie_,
+               "_error.Advise(reinterpret_cast<IUnknown*>(errorSink), HeidenhainDNCLib::IID__IJHErrorEvents2, "
+               "&_errorEventCookie)",
+               ": Cannot register ErrorEvents listener");
 }
 
 void SessionInterfaces::attachDataAccessSink() {
-    try {
-        auto dataSink = std::make_shared<CDataAccessSink>(session_);
-        if (auto old = dataAccessSink_.exchange(dataSink)) old->detach();
-        auto access = context_.dataAccess.get();
-        std::uint32_t cookie = 0;
-        context_.guard.run(
-            {"_dataAccess.Advise(reinterpret_cast<IUnknown*>(dataSink), HeidenhainDNCLib::IID__IJHDataAccessEvents2, "
-             "&_dataAccessEventCookie)",
-             SDK_CALL_SITE},
-            [&] { return access->Advise(dataSink, &cookie); });
-        dataAccessEventCookie_ = cookie;
-    } catch (const std::exception& e) {
-        dataAccessEventCookie_ = 0;
-        warnInterfaceSetup(": Cannot register DataAccessEvent listener", e);
-    }
+    attachSink(dataAccessSink_, context_.dataAccess, dataAccessEventCookie_,
+               "_dataAccess.Advise(reinterpret_cast<IUnknown*>(dataSink), HeidenhainDNCLib::IID__IJHDataAccessEvents2, "
+               "&_dataAccessEventCookie)",
+               ": Cannot register DataAccessEvent listener");
 }
 
 template <class Interface>
