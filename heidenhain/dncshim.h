@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -75,6 +76,7 @@ public:
     int getSdkMutexTimeout() { return connection_.getSdkMutexTimeout(); }
     // From the machine sink, on an SDK event thread.
     void onMachineStateChanged(std::int32_t stateEvent) { connection_.onMachineStateChanged(stateEvent); }
+    // The CNC went away: not connected until the client disconnects. Safe from any thread.
     void scheduleDisconnect() { context_.scheduleDisconnect(); }
 
     // Interfaces (session_interfaces.h).
