@@ -1,25 +1,40 @@
 #include "heidenhain/controller_family.h"
 
+#include <stdexcept>
+
 #include "heidenhain/controller_kind.h"
 #include "heidenhain/data_tree_family.h"
-#include "heidenhain/dncshim.h"
+#include "heidenhain/session_data.h"
 #include "heidenhain/table_interface_family.h"
+#include "heidenhain/table_paths.h"
 
 namespace heidenhain {
 
-std::shared_ptr<ControllerFamily> ControllerFamily::forType(DncShim& session, const std::string& controllerType) {
-    if (usesItncTable(controllerType)) return std::make_shared<TableInterfaceFamily>(session, !isItnc(controllerType));
-    return std::make_shared<DataTreeFamily>(session);
+std::shared_ptr<ControllerFamily> ControllerFamily::forType(SessionContext& context, SessionData& data,
+                                                            SessionFiles& files, const std::string& controllerType) {
+    if (usesItncTable(controllerType))
+        return std::make_shared<TableInterfaceFamily>(context, data, files, !isItnc(controllerType));
+    return std::make_shared<DataTreeFamily>(context, data);
 }
 
 bool ControllerFamily::dataPathExists(const std::string& dataPath) {
-    dnc::HRESULT hr = hasDataEntry2() ? session_.probeDataEntry(dataPath, true) : dnc::kNotImplemented;
-    if (hr == dnc::kNotImplemented) hr = session_.probeDataEntry(dataPath, false);
-    return !DncShim::meansNoEntry(hr);
+    dnc::HRESULT hr = hasDataEntry2() ? data_.probeDataEntry(dataPath, true) : dnc::kNotImplemented;
+    if (hr == dnc::kNotImplemented) hr = data_.probeDataEntry(dataPath, false);
+    return !SessionData::meansNoEntry(hr);
+}
+
+std::string ControllerFamily::toolCell(const std::string& toolId, const std::string& column) {
+    const std::string cellPath = toolCellPath(toolId, column);
+    if (data_.dataPathExists(cellPath)) return data_.getValue(cellPath);
+    if (data_.dataPathExists(toolRowPath(toolId))) {
+        throw std::invalid_argument("Invalid argument: Field name " + column +
+                                    " does not exist in tool table (with tool id " + toolId + ")");
+    }
+    throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in tool table");
 }
 
 std::unique_lock<TimedMutex> ControllerFamily::allocating(const char* function) {
-    return session_.guard_.lock(allocationMutex_, function, SDK_CALL_SITE);
+    return context_.guard.lock(allocationMutex_, function, SDK_CALL_SITE);
 }
 
 }  // namespace heidenhain

@@ -20,7 +20,11 @@
 
 namespace heidenhain {
 
-class DncShim;
+class ProgramEvents;
+class SessionData;
+class SessionFiles;
+class SessionInterfaces;
+struct SessionContext;
 
 // Who reads a table: the monitor takes a lost link or a session found
 // disconnected for "no rows"; a client gets the error.
@@ -31,18 +35,19 @@ using OlderValue = std::function<dnc::Variant(const dnc::Variant&)>;
 
 class ControllerFamily {
 public:
-    explicit ControllerFamily(DncShim& session) : session_(session) {}
+    ControllerFamily(SessionContext& context, SessionData& data) : context_(context), data_(data) {}
     virtual ~ControllerFamily() = default;
     ControllerFamily(const ControllerFamily&) = delete;
     ControllerFamily& operator=(const ControllerFamily&) = delete;
 
     // The family of a controller type; the data tree for an unknown or empty one.
-    static std::shared_ptr<ControllerFamily> forType(DncShim& session, const std::string& controllerType);
+    static std::shared_ptr<ControllerFamily> forType(SessionContext& context, SessionData& data, SessionFiles& files,
+                                                     const std::string& controllerType);
 
     // Interfaces of the family, obtained after the common ones.
-    virtual void obtainInterfaces() {}
+    virtual void obtainInterfaces(SessionInterfaces&) {}
     // Before a monitor cycle reads the tables; false ends the cycle.
-    virtual bool beginMonitorCycle() = 0;
+    virtual bool beginMonitorCycle(ProgramEvents& programEvents) = 0;
     virtual bool answersNcUpTime() const { return true; }
     // Whether the SDK offers GetDataEntry2, tried before GetDataEntry.
     virtual bool hasDataEntry2() const { return true; }
@@ -59,6 +64,8 @@ public:
     virtual void writeValue(const std::string& dataPath, const dnc::Variant& newer, const OlderValue& older) = 0;
 
     // The tool table.
+    // A cell of a tool row, read through the data tree on every control.
+    std::string toolCell(const std::string& toolId, const std::string& column);
     virtual std::vector<TableRow> toolTable(ReadFor reader) = 0;
     virtual std::vector<std::string> toolIds() = 0;
     // The row of a tool whose row exists.
@@ -93,7 +100,8 @@ public:
     std::unique_lock<TimedMutex> allocating(const char* function);
 
 protected:
-    DncShim& session_;
+    SessionContext& context_;
+    SessionData& data_;
 
 private:
     TimedMutex allocationMutex_{LockRank::allocation};

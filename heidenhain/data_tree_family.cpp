@@ -3,9 +3,9 @@
 
 #include <stdexcept>
 
-#include "heidenhain/dncshim.h"
 #include "heidenhain/free_ids.h"
 #include "heidenhain/sdk_arguments.h"
+#include "heidenhain/session_data.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/table_ids.h"
 #include "heidenhain/table_paths.h"
@@ -78,37 +78,36 @@ std::string removalPath(const std::string& toolId) {
 
 }  // namespace
 
-bool DataTreeFamily::beginMonitorCycle() {
-    if (session_.accessModeSet_) return true;
+bool DataTreeFamily::beginMonitorCycle(ProgramEvents&) {
+    if (context_.accessModeSet) return true;
     // Once per connect: every cycle would flood the log, none would leave the monitor silent.
-    if (!session_.accessModeNoticeGiven_.exchange(true)) {
+    if (!context_.accessModeNoticeGiven.exchange(true)) {
         logInformation(
             "oneMonitorToolTableCall",
-            session_.name_ + ": oneMonitorToolTableCall: called without AccessMode (passwords) set, ignoring");
+            context_.name + ": oneMonitorToolTableCall: called without AccessMode (passwords) set, ignoring");
     }
     return false;
 }
 
 dnc::Variant DataTreeFamily::readValue(const std::string& dataPath) {
     dnc::Variant value;
-    auto dataEntry = session_.getDataEntry2(dataPath, true);
+    auto dataEntry = data_.getDataEntry2(dataPath, true);
     // The SDK gives a text here; any other type reads by the same rules.
-    session_.guard_.run({"dataEntry->GetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, &value)", SDK_CALL_SITE},
-                        [&] { return dataEntry->GetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, &value); });
+    context_.guard.run({"dataEntry->GetPropertyValue(DNC_DATAENTRY_PROPKIND_DATA, &value)", SDK_CALL_SITE},
+                       [&] { return dataEntry->GetPropertyValue(dnc::DNC_DATAENTRY_PROPKIND_DATA, &value); });
     return value;
 }
 
 std::vector<std::string> DataTreeFamily::listValues(const std::string& dataPath) {
-    if (!session_.accessModeSet_) {
-        logInformation("getValues",
-                       session_.name_ + ": getValues: called without AccessMode (passwords) set, ignoring");
+    if (!context_.accessModeSet) {
+        logInformation("getValues", context_.name + ": getValues: called without AccessMode (passwords) set, ignoring");
         return {};
     }
-    auto dataEntry = session_.getDataEntry2(dataPath, true);
+    auto dataEntry = data_.getDataEntry2(dataPath, true);
     std::shared_ptr<dnc::IJHDataEntryList> list;
-    session_.guard_.run({"dataEntry->GetChildList(&dataEntryList)", SDK_CALL_SITE},
-                        [&] { return dataEntry->GetChildList(&list); });
-    return session_.childNames(*list, "dataEntryList->get_Count(&count)", "dataEntryList->get_Item(index, &entry)");
+    context_.guard.run({"dataEntry->GetChildList(&dataEntryList)", SDK_CALL_SITE},
+                       [&] { return dataEntry->GetChildList(&list); });
+    return data_.childNames(*list, "dataEntryList->get_Count(&count)", "dataEntryList->get_Item(index, &entry)");
 }
 
 void DataTreeFamily::writeValue(const std::string& dataPath, const dnc::Variant& newer, const OlderValue&) {
@@ -116,8 +115,8 @@ void DataTreeFamily::writeValue(const std::string& dataPath, const dnc::Variant&
 }
 
 void DataTreeFamily::writeNewer(const std::string& dataPath, const dnc::Variant& value) {
-    auto& guard = session_.guard_;
-    auto dataEntry = session_.getDataEntry2(dataPath, false);
+    auto& guard = context_.guard;
+    auto dataEntry = data_.getDataEntry2(dataPath, false);
     // Found disconnected once the lock is held, the write has a text of its own.
     if (!guard.isConnected())
         throw std::runtime_error(SdkGuard::notConnectedMessage("dataEntry->SetPropertyValue", SDK_CALL_SITE));
@@ -141,12 +140,12 @@ void DataTreeFamily::writeNewer(const std::string& dataPath, const dnc::Variant&
 std::vector<std::string> DataTreeFamily::tableListing(const std::string& columnPath) {
     // Without it the control lists nothing: an empty magazine or a full
     // tool table would be answered for tables that are neither.
-    if (!session_.accessModeSet_) {
+    if (!context_.accessModeSet) {
         throw std::runtime_error(
             "The tool and pocket tables cannot be read without an access mode: call "
             "setAccessMode first");
     }
-    return session_.getValues(columnPath);
+    return data_.getValues(columnPath);
 }
 
 std::vector<TableRow> DataTreeFamily::toolTable(ReadFor) {
@@ -154,7 +153,7 @@ std::vector<TableRow> DataTreeFamily::toolTable(ReadFor) {
     std::vector<TableRow> rows(ids.size());
     for (std::size_t i = 0; i < ids.size(); ++i) rows[i]["T"] = ids[i];
     for (const auto& column : TOOL_TABLE_COLUMNS) {
-        const std::vector<std::string> cells = session_.getValues(TOOL_DATA_PATH + column);
+        const std::vector<std::string> cells = data_.getValues(TOOL_DATA_PATH + column);
         // A column list shorter than the ids leaves the missing cells absent.
         for (std::size_t i = 0; i < rows.size() && i < cells.size(); ++i) rows[i][column] = cells[i];
     }
@@ -165,20 +164,20 @@ std::vector<std::string> DataTreeFamily::toolIds() { return tableListing(TOOL_DA
 
 TableRow DataTreeFamily::toolRow(const std::string& toolId) {
     TableRow row;
-    for (const auto& column : TOOL_TABLE_COLUMNS) row[column] = session_.getToolTableCell(toolId, column);
+    for (const auto& column : TOOL_TABLE_COLUMNS) row[column] = toolCell(toolId, column);
     row[PRIMARY_KEY] = toolId;
     return row;
 }
 
 void DataTreeFamily::setToolCell(const std::string& toolId, const std::string& column, const std::string& value) {
-    requireInterface(session_.guard_, session_.dataAccessCheck(session_.dataAccess_.get(), "setToolTableCell"),
+    requireInterface(context_.guard, data_.dataAccessCheck(context_.dataAccess.get(), "setToolTableCell"),
                      SDK_CALL_SITE);
-    session_.setValue(toolCellPath(toolId, column), value);
+    data_.setValue(toolCellPath(toolId, column), value);
 }
 
 void DataTreeFamily::setToolRow(const std::string& toolId, const TableRow& row) {
-    auto access = session_.dataAccess_.get();
-    auto& guard = session_.guard_;
+    auto access = context_.dataAccess.get();
+    auto& guard = context_.guard;
     const std::string rowPath = toolRowPath(toolId);
     // The control answers a missing row with "invalid argument": then the row
     // is added. Any other failure is reported below.
@@ -200,9 +199,9 @@ void DataTreeFamily::setToolRow(const std::string& toolId, const TableRow& row) 
 }
 
 void DataTreeFamily::addNewRow(const std::string& newId) {
-    auto& guard = session_.guard_;
-    requireInterface(guard, session_.dataAccessCheck(session_.dataAccess_.get(), "addNewRowToTable"), SDK_CALL_SITE);
-    const auto primaryKeyColumn = session_.getDataEntry2As(
+    auto& guard = context_.guard;
+    requireInterface(guard, data_.dataAccessCheck(context_.dataAccess.get(), "addNewRowToTable"), SDK_CALL_SITE);
+    const auto primaryKeyColumn = data_.getDataEntry2As(
         "_dataAccess->GetDataEntry2(toBSTR(primaryKeyIdent), DNC_DATA_UNIT_SELECT_METRIC, VARIANT_FALSE, "
         "&primaryKeyColumn)",
         TOOL_DATA_PATH + PRIMARY_KEY);
@@ -220,20 +219,19 @@ void DataTreeFamily::addNewRow(const std::string& newId) {
 }
 
 void DataTreeFamily::clearToolRow(const std::string& toolId) {
-    requireInterface(session_.guard_, session_.dataAccessCheck(session_.dataAccess_.get(), "clearToolTableRow"),
+    requireInterface(context_.guard, data_.dataAccessCheck(context_.dataAccess.get(), "clearToolTableRow"),
                      SDK_CALL_SITE);
     const std::string rowPath = toolRowPath(toolId);
-    if (!session_.dataPathExists(rowPath)) {
+    if (!data_.dataPathExists(rowPath)) {
         throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in table");
     }
     resetRow(rowPath);
 }
 
 void DataTreeFamily::resetRow(const std::string& rowPath) {
-    auto& guard = session_.guard_;
-    requireInterface(guard, session_.dataAccessCheck(session_.dataAccess_.get(), "clearTableRowDataEntry2"),
-                     SDK_CALL_SITE);
-    const auto rowDataEntry = session_.getDataEntry2As(
+    auto& guard = context_.guard;
+    requireInterface(guard, data_.dataAccessCheck(context_.dataAccess.get(), "clearTableRowDataEntry2"), SDK_CALL_SITE);
+    const auto rowDataEntry = data_.getDataEntry2As(
         "_dataAccess->GetDataEntry2( toBSTR(dataPath), HeidenhainDNCLib::DNC_DATA_UNIT_SELECT_METRIC, VARIANT_FALSE, "
         "&rowDataEntry)",
         rowPath);
@@ -249,11 +247,11 @@ void DataTreeFamily::resetRow(const std::string& rowPath) {
 }
 
 void DataTreeFamily::removeToolRow(const std::string& toolId) {
-    logInformation("removeToolTableRow", session_.name_ + " removeToolTableRow " + toolId);
-    requireInterface(session_.guard_, session_.dataAccessCheck(session_.dataAccess_.get(), "removeToolTableRow"),
+    logInformation("removeToolTableRow", context_.name + " removeToolTableRow " + toolId);
+    requireInterface(context_.guard, data_.dataAccessCheck(context_.dataAccess.get(), "removeToolTableRow"),
                      SDK_CALL_SITE);
     const std::string dataPath = removalPath(toolId);
-    if (!session_.dataPathExists(dataPath)) {
+    if (!data_.dataPathExists(dataPath)) {
         throw std::invalid_argument("Invalid argument: Tool id " + toolId +
                                     " to be removed but does not exist in table");
     }
@@ -261,8 +259,8 @@ void DataTreeFamily::removeToolRow(const std::string& toolId) {
 }
 
 void DataTreeFamily::deleteRows(const std::string& dataPath) {
-    auto& guard = session_.guard_;
-    const auto rowEntry = session_.getDataEntry2As(
+    auto& guard = context_.guard;
+    const auto rowEntry = data_.getDataEntry2As(
         "_dataAccess->GetDataEntry2(toBSTR(dataPath), DNC_DATA_UNIT_SELECT_METRIC, VARIANT_FALSE, &rowEntry)",
         dataPath);
     guard.run({"rowEntry->ReadTreeValues(DNC_DATAENTRY_PROPKIND_DATA)", SDK_CALL_SITE},
@@ -291,8 +289,7 @@ void DataTreeFamily::deleteRows(const std::string& dataPath) {
 }
 
 std::string DataTreeFamily::freeToolId() {
-    return firstFreeToolId(toolIds(),
-                           [this](const std::string& id) { return !session_.getToolTableCell(id, "NAME").empty(); });
+    return firstFreeToolId(toolIds(), [this](const std::string& id) { return !toolCell(id, "NAME").empty(); });
 }
 
 std::vector<TableRow> DataTreeFamily::pocketTable(ReadFor) {
@@ -313,17 +310,15 @@ std::vector<TableRow> DataTreeFamily::pocketTable(ReadFor) {
 
 std::vector<std::string> DataTreeFamily::pocketIds() { return tableListing(POCKET_DATA_PATH + "P"); }
 
-bool DataTreeFamily::hasPocket(const std::string& pocketId) {
-    return session_.dataPathExists(pocketToolPath(pocketId));
-}
+bool DataTreeFamily::hasPocket(const std::string& pocketId) { return data_.dataPathExists(pocketToolPath(pocketId)); }
 
 std::string DataTreeFamily::toolInPocket(const std::string& pocketId) {
-    return trimmedId(session_.getValue(pocketToolPath(pocketId)));
+    return trimmedId(data_.getValue(pocketToolPath(pocketId)));
 }
 
 std::string DataTreeFamily::pocketOfTool(const std::string& toolId) {
     const std::string path = pocketOfToolPath(toolId);
-    return session_.dataPathExists(path) ? trimmedId(session_.getValue(path)) : std::string();
+    return data_.dataPathExists(path) ? trimmedId(data_.getValue(path)) : std::string();
 }
 
 std::string DataTreeFamily::freePocketId() {
@@ -335,9 +330,9 @@ std::string DataTreeFamily::freePocketId() {
 }
 
 void DataTreeFamily::writePocketTool(const std::string& pocketId, const std::string& toolId) {
-    requireInterface(session_.guard_, session_.dataAccessCheck(session_.dataAccess_.get(), "linkToolToPocketTable"),
+    requireInterface(context_.guard, data_.dataAccessCheck(context_.dataAccess.get(), "linkToolToPocketTable"),
                      SDK_CALL_SITE);
-    session_.setValue(pocketToolPath(pocketId), toolId);
+    data_.setValue(pocketToolPath(pocketId), toolId);
 }
 
 void DataTreeFamily::clearPocket(const std::string& pocketId) { writePocketTool(pocketId, ""); }

@@ -10,7 +10,7 @@ class DataTreeFamily : public ControllerFamily {
 public:
     using ControllerFamily::ControllerFamily;
 
-    bool beginMonitorCycle() override;
+    bool beginMonitorCycle(ProgramEvents& programEvents) override;
 
     dnc::Variant readValue(const std::string& dataPath) override;
     std::vector<std::string> listValues(const std::string& dataPath) override;

@@ -3,7 +3,7 @@
 // takes only locks that come later in this list, so no two threads can each
 // wait for a lock that the other holds:
 //
-//   lifecycle    DncShim::lifecycle_: connect and disconnect of one session
+//   lifecycle    SessionContext::lifecycle: connect and disconnect of one session
 //   connect      the process-wide connect lock: SDK connections are created
 //                and changed by one session at a time
 //   (sink)       the mutex of each event sink, held while its handler runs
@@ -12,8 +12,8 @@
 //                and written under it
 //   tableCache   TableInterfaceFamily::cacheMutex_: the cached table reads
 //   sdk          the SDK lock of the session's guard: one SDK call at a time
-//   snapshot     DncShim::toolSnapshotMutex_ and pocketSnapshotMutex_: the
-//                table monitor's previous rows; the two are never held together
+//   snapshot     TableMonitor::toolSnapshotMutex_ and pocketSnapshotMutex_:
+//                the table monitor's previous rows; the two are never held together
 //   (leaves)     the plain mutexes of LockedValue (interface references,
 //                callback slots, session texts), the subscription table, the
 //                guard's call name, the presence summary and the event queue:

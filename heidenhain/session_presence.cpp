@@ -1,5 +1,6 @@
 #include "heidenhain/session_presence.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -39,6 +40,44 @@ void SessionPresence::change(const std::function<void(MachinePresence&)>& edit) 
     edit(current_);
     current_.since = utcTimestampNow();
     if (observer_) observer_(current_);
+}
+
+void SessionPresence::connected(const std::string& host, const std::string& controllerType, const std::string& state,
+                                const std::string& ncVersion) {
+    change([&](MachinePresence& presence) {
+        presence.host = host;
+        presence.controllerType = controllerType;
+        presence.connected = true;
+        presence.state = state;
+        presence.programStatus.clear();
+        presence.ncVersion = ncVersion;
+    });
+}
+
+void SessionPresence::stateChanged(const std::string& state, bool connected) {
+    change([&](MachinePresence& presence) {
+        presence.connected = connected;
+        if (!state.empty()) presence.state = state;
+        if (!connected) presence.ncVersion.clear();
+    });
+}
+
+void SessionPresence::programStatusChanged(const std::string& programStatus) {
+    change([&](MachinePresence& presence) { presence.programStatus = programStatus; });
+}
+
+void SessionPresence::disconnected() {
+    change([](MachinePresence& presence) {
+        presence.connected = false;
+        presence.state = "disconnected";
+        presence.programStatus.clear();
+        presence.ncVersion.clear();
+    });
+}
+
+void SessionPresence::eventsDropped(std::uint64_t total) {
+    // Drops reported by two threads at once may arrive out of order.
+    change([&](MachinePresence& presence) { presence.eventsDropped = std::max(presence.eventsDropped, total); });
 }
 
 std::string stateAfterEvent(std::int32_t stateEvent) {

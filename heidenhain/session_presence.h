@@ -37,12 +37,23 @@ public:
 
     // Replaces the observer and tells it the current summary.
     void observe(PresenceObserver observer);
+
+    // The changes of a connect, of machine state events and lost links, of
+    // the program status, of a disconnect, and of the count of dropped events.
+    void connected(const std::string& host, const std::string& controllerType, const std::string& state,
+                   const std::string& ncVersion);
+    // An empty state keeps the one before.
+    void stateChanged(const std::string& state, bool connected);
+    void programStatusChanged(const std::string& programStatus);
+    void disconnected();
+    void eventsDropped(std::uint64_t total);
+
+private:
     // Applies the change, stamps its time and reports the summary. Reports
     // leave in the order of the changes: the observer must only hand the
     // summary on, never call back into the session.
     void change(const std::function<void(MachinePresence&)>& edit);
 
-private:
     std::mutex mutex_;
     MachinePresence current_;
     PresenceObserver observer_;

@@ -9,8 +9,11 @@
 #include <system_error>
 
 #include "heidenhain/controller_restriction.h"
-#include "heidenhain/dncshim.h"
 #include "heidenhain/free_ids.h"
+#include "heidenhain/program_events.h"
+#include "heidenhain/session_data.h"
+#include "heidenhain/session_files.h"
+#include "heidenhain/session_interfaces.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/std_texts.h"
 #include "heidenhain/table_ids.h"
@@ -44,41 +47,41 @@ constexpr Accepted kCellMissingOrRefused{dnc::kBadParameter, dnc::kFail};
 
 }  // namespace
 
-TableInterfaceFamily::TableInterfaceFamily(DncShim& session, bool tnc426)
-    : ControllerFamily(session), tnc426_(tnc426) {}
+TableInterfaceFamily::TableInterfaceFamily(SessionContext& context, SessionData& data, SessionFiles& files, bool tnc426)
+    : ControllerFamily(context, data), files_(files), tnc426_(tnc426) {}
 
-void TableInterfaceFamily::obtainInterfaces() { session_.obtainTableInterface(); }
+void TableInterfaceFamily::obtainInterfaces(SessionInterfaces& interfaces) { interfaces.obtainTableInterface(); }
 
-bool TableInterfaceFamily::beginMonitorCycle() {
+bool TableInterfaceFamily::beginMonitorCycle(ProgramEvents& programEvents) {
     // The TNC 426 reports its program status by events only.
-    return tnc426_ || session_.pollProgramStatus();
+    return tnc426_ || programEvents.pollProgramStatus();
 }
 
 void TableInterfaceFamily::refuseAccessMode() const {
     if (!tnc426_)
         throw std::runtime_error("Call DataAccess::SetAccessMode is not implemented for iTNC controller " +
-                                 session_.name_);
+                                 context_.name);
 }
 
 dnc::Variant TableInterfaceFamily::readValue(const std::string& dataPath) {
     dnc::Variant value;
-    auto property = session_.dataPropertyOf(*session_.getDataEntry(dataPath));
-    session_.guard_.run({"property->get_varValue(&value)", SDK_CALL_SITE},
-                        [&] { return property->get_varValue(&value); });
+    auto property = data_.dataPropertyOf(*data_.getDataEntry(dataPath));
+    context_.guard.run({"property->get_varValue(&value)", SDK_CALL_SITE},
+                       [&] { return property->get_varValue(&value); });
     return value;
 }
 
 std::vector<std::string> TableInterfaceFamily::listValues(const std::string& dataPath) {
-    auto dataEntry = session_.getDataEntry(dataPath);
+    auto dataEntry = data_.getDataEntry(dataPath);
     std::shared_ptr<dnc::IJHDataEntryList> list;
-    session_.guard_.run({"dataEntry->get_childList(&childList)", SDK_CALL_SITE},
-                        [&] { return dataEntry->get_childList(&list); });
-    return session_.childNames(*list, "childList->get_Count(&count)", "childList->get_Item(i, &entry)");
+    context_.guard.run({"dataEntry->get_childList(&childList)", SDK_CALL_SITE},
+                       [&] { return dataEntry->get_childList(&list); });
+    return data_.childNames(*list, "childList->get_Count(&count)", "childList->get_Item(i, &entry)");
 }
 
 void TableInterfaceFamily::writeValue(const std::string& dataPath, const dnc::Variant&, const OlderValue& valueFor) {
-    auto& guard = session_.guard_;
-    auto dataEntry = session_.getDataEntry(dataPath);
+    auto& guard = context_.guard;
+    auto dataEntry = data_.getDataEntry(dataPath);
     std::shared_ptr<dnc::IJHDataEntryPropertyList> propertyList;
     guard.run({"dataEntry->get_propertyList(&propertyList)", SDK_CALL_SITE},
               [&] { return dataEntry->get_propertyList(&propertyList); });
@@ -101,20 +104,20 @@ void TableInterfaceFamily::endTableRead(const SdkResult& ended, const std::strin
                                         ReadFor reader, CallSite site) {
     if (ended.linkLost()) {
         logWarning("getItncTable",
-                   session_.name_ + ": Connection to CNC lost at " + lostAt + " (0x" + hexCode(ended.code) + ").");
-        session_.scheduleDisconnect();
+                   context_.name + ": Connection to CNC lost at " + lostAt + " (0x" + hexCode(ended.code) + ").");
+        context_.scheduleDisconnect();
     }
     // Only the monitor takes "no rows" for an answer: a client would read an
     // empty magazine or a tool without geometry.
     if (reader == ReadFor::Monitor) return;
-    if (ended.linkLost()) throw std::runtime_error(session_.guard_.errorMessage(call, ended.code, site));
+    if (ended.linkLost()) throw std::runtime_error(context_.guard.errorMessage(call, ended.code, site));
     throw std::runtime_error(SdkGuard::notConnectedMessage(call, site));
 }
 
 std::vector<TableRow> TableInterfaceFamily::getItncTable(const std::string& tableName, const std::string& query,
                                                          ReadFor reader) {
-    auto& guard = session_.guard_;
-    const auto table = session_.itncTable_.get();
+    auto& guard = context_.guard;
+    const auto table = context_.itncTable.get();
     requireInterface(guard, itncTableCheck(table, "getItncTable"), SDK_CALL_SITE);
     std::vector<std::string> lines;
     const std::string call = "_itncTable->ReceiveTableLines(" + tableName + ")";
@@ -145,19 +148,19 @@ std::optional<LineLayout> TableInterfaceFamily::tableLayout(dnc::IJHItncTable& t
     std::vector<std::string> titles;
     std::vector<std::int32_t> positions;
     const std::string call = "_itncTable->GetTableInfo(" + tableName + ")";
-    const SdkResult answered = session_.guard_.call({call, SDK_CALL_SITE, Accepted::every(), OnLostLink::End},
-                                                    [&] { return table.GetTableInfo(tableName, &titles, &positions); });
+    const SdkResult answered = context_.guard.call({call, SDK_CALL_SITE, Accepted::every(), OnLostLink::End},
+                                                   [&] { return table.GetTableInfo(tableName, &titles, &positions); });
     if (answered.ended) {
         endTableRead(answered, call, "GetTableInfo", reader, SDK_CALL_SITE);
         return std::nullopt;
     }
     if (dnc::failed(answered.code))
-        throw std::runtime_error(session_.guard_.errorMessage("GetTableInfo", answered.code, SDK_CALL_SITE));
+        throw std::runtime_error(context_.guard.errorMessage("GetTableInfo", answered.code, SDK_CALL_SITE));
     auto layout = layoutOfTableInfo(titles, positions);
     // Without titles, or with fewer positions than titles, no line can be cut.
     if (titles.empty() || !usable(layout)) {
         logError("getItncTable",
-                 session_.name_ + " Internal error on column sizes: numColumnTitles=" + std::to_string(layout.columns) +
+                 context_.name + " Internal error on column sizes: numColumnTitles=" + std::to_string(layout.columns) +
                      ", numColumnPos=" + std::to_string(positions.size()) + ", columns.size=" +
                      std::to_string(layout.entries.size()) + ", tableName=" + tableName + ", query=" + query);
         throw std::runtime_error("Internal Error on reading table entries");
@@ -166,7 +169,7 @@ std::optional<LineLayout> TableInterfaceFamily::tableLayout(dnc::IJHItncTable& t
 }
 
 std::vector<TableRow> TableInterfaceFamily::readPocketTable(ReadFor reader) {
-    if (tnc426_) return convertTNC426PocketTableBuffer(session_.receiveFileBinary(POCKET_TABLE)).rows;
+    if (tnc426_) return convertTNC426PocketTableBuffer(files_.receiveFileBinary(POCKET_TABLE)).rows;
     return getItncTable(POCKET_TABLE, "WHERE T >= 0", reader);
 }
 
@@ -175,8 +178,8 @@ std::vector<TableRow> TableInterfaceFamily::getCachedItncTable(const std::string
     if (tableName != POCKET_TABLE && tableName != TOOL_TABLE) return getItncTable(tableName, query, reader);
     // The pocket table is read whole whatever the query.
     const bool pockets = tableName == POCKET_TABLE;
-    auto held = session_.guard_.lock(cacheMutex_, pockets ? "getItncTable(POCKET_TABLE)" : "getItncTable(TOOL_TABLE)",
-                                     SDK_CALL_SITE);
+    auto held = context_.guard.lock(cacheMutex_, pockets ? "getItncTable(POCKET_TABLE)" : "getItncTable(TOOL_TABLE)",
+                                    SDK_CALL_SITE);
     TableCache& cache = caches_[{tableName, pockets ? std::string() : query}];
     if (auto rows = cache.fresh()) return *rows;
     auto rows = pockets ? readPocketTable(reader) : getItncTable(TOOL_TABLE, query, reader);
@@ -185,15 +188,15 @@ std::vector<TableRow> TableInterfaceFamily::getCachedItncTable(const std::string
 }
 
 void TableInterfaceFamily::clearCache() {
-    auto held = session_.guard_.lock(cacheMutex_, "clearItncTableCache(POCKET_TABLE)", SDK_CALL_SITE);
+    auto held = context_.guard.lock(cacheMutex_, "clearItncTableCache(POCKET_TABLE)", SDK_CALL_SITE);
     caches_.clear();
 }
 
 void TableInterfaceFamily::setItncTableRow(const std::string& tableName, const std::string& header,
                                            const std::string& keyColumn, const std::string& keyValue,
                                            const TableRow& row) {
-    const auto table = session_.itncTable_.get();
-    requireInterface(session_.guard_, itncTableCheck(table, "setItncTableRow"), SDK_CALL_SITE);
+    const auto table = context_.itncTable.get();
+    requireInterface(context_.guard, itncTableCheck(table, "setItncTableRow"), SDK_CALL_SITE);
     const std::string text = tableFileText(header, keyColumn, keyValue, row);
     // The file goes with this object, also when the control refuses it.
     std::optional<platform::TempFile> file;
@@ -209,8 +212,8 @@ void TableInterfaceFamily::setItncTableRow(const std::string& tableName, const s
         // A cut-off file would reach the control as a row with missing cells.
         if (!out) throw std::runtime_error("Cannot write temporary table file " + file->path());
     }
-    session_.guard_.run({"_itncTable->TransmitTablePart(toBSTR(tmpFileName), toBSTR(tableName))", SDK_CALL_SITE},
-                        [&] { return table->TransmitTablePart(file->path(), tableName); });
+    context_.guard.run({"_itncTable->TransmitTablePart(toBSTR(tmpFileName), toBSTR(tableName))", SDK_CALL_SITE},
+                       [&] { return table->TransmitTablePart(file->path(), tableName); });
     file.reset();
     clearCache();
 }
@@ -222,14 +225,14 @@ void TableInterfaceFamily::setItncTableCell(const std::string& tableName, const 
 }
 
 void TableInterfaceFamily::deleteItncToolTableRow(const std::string& toolId) {
-    if (tnc426_) refuseOnTnc426("tnc426", "deleteItncToolTableRow", session_.name_);
-    logInformation("deleteItncToolTableRow", session_.name_ + ": " + toolId);
+    if (tnc426_) refuseOnTnc426("tnc426", "deleteItncToolTableRow", context_.name);
+    logInformation("deleteItncToolTableRow", context_.name + ": " + toolId);
     // The id becomes part of the control's query: "1 OR T > 0" would delete every row.
     const std::string id = toolIdArgument(toolId);
-    const auto table = session_.itncTable_.get();
-    requireInterface(session_.guard_, itncTableCheck(table, "deleteItncToolTableRow"), SDK_CALL_SITE);
-    session_.guard_.run({"_itncTable->DeleteRecord(bstrTablePath, bstrQuery)", SDK_CALL_SITE},
-                        [&] { return table->DeleteRecord(TOOL_TABLE, "WHERE T == " + id); });
+    const auto table = context_.itncTable.get();
+    requireInterface(context_.guard, itncTableCheck(table, "deleteItncToolTableRow"), SDK_CALL_SITE);
+    context_.guard.run({"_itncTable->DeleteRecord(bstrTablePath, bstrQuery)", SDK_CALL_SITE},
+                       [&] { return table->DeleteRecord(TOOL_TABLE, "WHERE T == " + id); });
     clearCache();
 }
 
@@ -272,7 +275,7 @@ void TableInterfaceFamily::clearToolRow(const std::string& toolId) {
 }
 
 void TableInterfaceFamily::clearTnc426ToolRow(const std::string& toolId) {
-    requireInterface(session_.guard_, itncTableCheck(session_.itncTable_.get(), "clearTNC426ToolTableRow"),
+    requireInterface(context_.guard, itncTableCheck(context_.itncTable.get(), "clearTNC426ToolTableRow"),
                      SDK_CALL_SITE);
     TableRow row = rowByKey(PRIMARY_KEY, toolId);
     if (row.size() <= 1)
@@ -334,11 +337,11 @@ void TableInterfaceFamily::clearPocket(const std::string& pocketId) {
         tnc426PocketCell(tnc426PocketCellPath(pocketId, "T"), "unlinkToolFromPocketTable", kCellMissingOrRefused);
     if (!property) return;
     dnc::Variant variant;
-    session_.guard_.run({"property->get_varValue(&variant)", SDK_CALL_SITE},
-                        [&] { return property->get_varValue(&variant); });
+    context_.guard.run({"property->get_varValue(&variant)", SDK_CALL_SITE},
+                       [&] { return property->get_varValue(&variant); });
     variant.clear();
-    session_.guard_.run({"property->put_varValue(variant)", SDK_CALL_SITE},
-                        [&] { return property->put_varValue(variant); });
+    context_.guard.run({"property->put_varValue(variant)", SDK_CALL_SITE},
+                       [&] { return property->put_varValue(variant); });
     clearCache();
 }
 
@@ -355,8 +358,8 @@ void TableInterfaceFamily::setPocketCell(const std::string& pocketId, const std:
         return;
     }
     const dnc::Variant variant(static_cast<std::int32_t>(parseInt(value)));
-    session_.guard_.run({"property->put_varValue(variant)", SDK_CALL_SITE},
-                        [&] { return property->put_varValue(variant); });
+    context_.guard.run({"property->put_varValue(variant)", SDK_CALL_SITE},
+                       [&] { return property->put_varValue(variant); });
     clearCache();
 }
 
@@ -365,13 +368,13 @@ std::shared_ptr<dnc::IJHDataEntryProperty> TableInterfaceFamily::tnc426PocketCel
                                                                                   const Accepted& absent) {
     // The data tree is this control's second interface: without it there is
     // nothing to write through.
-    auto access = session_.dataAccess_.get();
-    requireInterface(session_.guard_, session_.dataAccessCheck(access, function), SDK_CALL_SITE);
+    auto access = context_.dataAccess.get();
+    requireInterface(context_.guard, data_.dataAccessCheck(access, function), SDK_CALL_SITE);
     std::shared_ptr<dnc::IJHDataEntry> dataEntry;
-    const SdkResult found = session_.guard_.call({"dataAccess->GetDataEntry(" + path + ")", SDK_CALL_SITE, absent},
-                                                 [&] { return access->GetDataEntry(path, &dataEntry); });
+    const SdkResult found = context_.guard.call({"dataAccess->GetDataEntry(" + path + ")", SDK_CALL_SITE, absent},
+                                                [&] { return access->GetDataEntry(path, &dataEntry); });
     if (dnc::failed(found.code)) return nullptr;
-    return session_.dataPropertyOf(*dataEntry);
+    return data_.dataPropertyOf(*dataEntry);
 }
 
 }  // namespace heidenhain

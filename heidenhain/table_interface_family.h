@@ -21,10 +21,11 @@ namespace heidenhain {
 
 class TableInterfaceFamily : public ControllerFamily {
 public:
-    TableInterfaceFamily(DncShim& session, bool tnc426);
+    // The TNC 426 reads its pocket table as a file through `files`.
+    TableInterfaceFamily(SessionContext& context, SessionData& data, SessionFiles& files, bool tnc426);
 
-    void obtainInterfaces() override;
-    bool beginMonitorCycle() override;
+    void obtainInterfaces(SessionInterfaces& interfaces) override;
+    bool beginMonitorCycle(ProgramEvents& programEvents) override;
     bool answersNcUpTime() const override { return !tnc426_; }
     bool monitorReportsToolChanges() const override { return true; }
     // The TNC 426 has no GetDataEntry2.
@@ -86,6 +87,7 @@ private:
                                                                 const Accepted& absent);
     void clearTnc426ToolRow(const std::string& toolId);
 
+    SessionFiles& files_;
     const bool tnc426_;
     // Taken before the SDK lock, never while holding it.
     TimedMutex cacheMutex_{LockRank::tableCache};

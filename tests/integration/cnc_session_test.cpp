@@ -66,7 +66,7 @@ TEST_F(CncSession, ConnectQueryAndDisconnectBothControllerFamilies) {
     // The call site (file:line) ends the text, with no closing parenthesis.
     EXPECT_THAT(call(tnc, "getState")["e"].get<std::string>(),
                 testing::MatchesRegex("Unexpected online call while disconnected: _machine->GetState\\(&state\\) "
-                                      "\\(.*dncshim_state\\.cpp:[0-9]+"));
+                                      "\\(.*session_context\\.cpp:[0-9]+"));
     EXPECT_EQ(call(tnc, "getAvailableInterfaces")["r"], kNoInterfaces);
     EXPECT_EQ(call(itnc, "getState")["r"], "machine_is_available") << "the other session is untouched";
 }

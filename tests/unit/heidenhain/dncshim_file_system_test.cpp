@@ -91,7 +91,7 @@ TEST_F(FileSystemTest, SendingMakesMissingDirectoriesAndReplacesAFile) {
     sim().faults().failNext("TransmitFile", 1, dnc::kRemoteFileNotFound);
     EXPECT_EQ(failureOf([&] { mill.transmitFile(base64Encode("x"), "PLC:\\p\\part.h"); }),
               "Call MakeDirectory(PLC:\\p) produced error (0x800404bf): Access to given drive not allowed "
-              "(isConnected:1, heidenhain/dncshim_file_transfer.cpp:N)");
+              "(isConnected:1, heidenhain/session_file_transfer.cpp:N)");
     EXPECT_EQ(mill.readDirectory("TNC:\\")["entries"], (json{"a", "nc_prog"}));
     EXPECT_TRUE(tmpIsEmpty());
 }
@@ -103,18 +103,19 @@ TEST_F(FileSystemTest, FailedSendingKeepsNoTemporaryFileAndSaysWhy) {
     EXPECT_EQ(failureOf([&] { mill.transmitFile("Zm9v\nYm#Fy", "x.h"); }),
               "Base64 content has an invalid character 0x23 at offset 7");
     faults.failNext("TransmitFile", 1, dnc::kFail);
-    EXPECT_EQ(send(), "Call TransmitFile(destination='TNC:\\x.h') produced error (0x80004005): An unspecified failure "
-                      "has occurred (isConnected:1, heidenhain/dncshim_file_transfer.cpp:N)");
+    EXPECT_EQ(send(),
+              "Call TransmitFile(destination='TNC:\\x.h') produced error (0x80004005): An unspecified failure "
+              "has occurred (isConnected:1, heidenhain/session_file_transfer.cpp:N)");
     faults.failNext("TransmitFile", 2, dnc::kRemoteFileNotFound);
     EXPECT_EQ(failureOf([&] { mill.transmitFile(base64Encode("x"), "TNC:\\q\\x.h"); }),
               "Call _fileSystem->TransmitFile(toBSTR(localTmpPath), toBSTR(dstPath)) produced error (0x800404ce): "
-              "The remote file cannot be found (isConnected:1, heidenhain/dncshim_file_transfer.cpp:N)")
+              "The remote file cannot be found (isConnected:1, heidenhain/session_file_transfer.cpp:N)")
         << "the second attempt fails as any guarded call";
     faults.failNext("TransmitFile", 1, dnc::kRemoteFileNotFound);
     faults.failNext("MakeDirectory", 1, dnc::kInvalidFileName);
     EXPECT_EQ(failureOf([&] { mill.transmitFile(base64Encode("x"), "TNC:\\d\\x.h"); }),
               "Call MakeDirectory(TNC:\\d) produced error (0x800404c7): An invalid filename is given "
-              "(isConnected:1, heidenhain/dncshim_file_transfer.cpp:N)");
+              "(isConnected:1, heidenhain/session_file_transfer.cpp:N)");
     EXPECT_EQ(onControl("TNC:\\d\\x.h"), "(none)");
     EXPECT_EQ(onControl("TNC:\\x.h"), "(none)");
     EXPECT_TRUE(tmpIsEmpty());
@@ -146,15 +147,17 @@ TEST_F(FileSystemTest, LostLinkWhileSendingSchedulesTheDisconnect) {
         EXPECT_TRUE(tmpIsEmpty());
         mill.disconnect();
     };
-    expectLost("Call TransmitFile(destination=TNC:\\d\\x.h) produced error (0x800406b2): Requested action not "
-               "possible when not connected (isConnected:0, heidenhain/dncshim_file_transfer.cpp:N)",
-               [&](DncShim&) { faults.failNext("TransmitFile", 1, dnc::kNotConnected); });
-    expectLost("Call MakeDirectory(TNC:\\d) produced error (0x80040266): Attempted DNC call while DncServer not on "
-               "line (isConnected:0, heidenhain/dncshim_file_transfer.cpp:N)",
-               [&](DncShim&) { faults.failNext("MakeDirectory", 1, dnc::kNotOnLine); });
+    expectLost(
+        "Call TransmitFile(destination=TNC:\\d\\x.h) produced error (0x800406b2): Requested action not "
+        "possible when not connected (isConnected:0, heidenhain/session_file_transfer.cpp:N)",
+        [&](DncShim&) { faults.failNext("TransmitFile", 1, dnc::kNotConnected); });
+    expectLost(
+        "Call MakeDirectory(TNC:\\d) produced error (0x80040266): Attempted DNC call while DncServer not on "
+        "line (isConnected:0, heidenhain/session_file_transfer.cpp:N)",
+        [&](DncShim&) { faults.failNext("MakeDirectory", 1, dnc::kNotOnLine); });
     expectLost(
         "Call TransmitFile(destination=TNC:\\d\\x.h) produced error (0x80040262): MillPlus communication "
-        "failure (isConnected:0, heidenhain/dncshim_file_transfer.cpp:N)",
+        "failure (isConnected:0, heidenhain/session_file_transfer.cpp:N)",
         [&](DncShim&) { faults.failNext("TransmitFile", 1, dnc::kCommunicationFailure); });
     EXPECT_EQ(lost, 3);
     EXPECT_TRUE(logged("scheduleDisconnect", "mill Triggering machine disconnect"));
@@ -185,7 +188,7 @@ TEST_F(FileSystemTest, DirectoriesAndFilesAreManagedWithTheGuardsTexts) {
     EXPECT_EQ(mill.readDirectory("TNC:\\")["entries"], json{"nc_prog"});
     EXPECT_TRUE(texts().empty());
 
-    const std::string site = " (isConnected:1, heidenhain/dncshim_file_system.cpp:N)";
+    const std::string site = " (isConnected:1, heidenhain/session_file_system.cpp:N)";
     EXPECT_EQ(failureOf([&] { mill.readDirectory("jobs"); }),
               "Call _fileSystem->ReadDirectory(toBSTR(cncFinalPath), emptyAttributes, emptyAttributes, "
               "&ppDirEntryList) produced error (0x800404c4): The specified directory does not exist" + site);
@@ -221,7 +224,7 @@ TEST_F(FileSystemTest, RecursiveDeleteCountsWhatItRemovedDepthFirst) {
     sim().faults().failNext("DeleteFile", 1, dnc::code(0x800404C6));
     EXPECT_EQ(failureOf([&] { mill.deleteDirectoryRecursively("TNC:\\job"); }),
               "Call _fileSystem->__DeleteFile(TNC:\\job\\b.h) produced error (0x800404c6): The file specified is "
-              "locked (isConnected:1, heidenhain/dncshim_file_system.cpp:N)");
+              "locked (isConnected:1, heidenhain/session_file_system.cpp:N)");
     EXPECT_EQ(mill.readDirectory("job")["entries"], (json{".", "..", "b.h", "sub"}));
 }
 
@@ -252,8 +255,8 @@ TEST_F(FileSystemTest, EveryFunctionNeedsTheConnectionAndTheInterface) {
                                          missing.substr(0, missing.size() - 3)))
             << function;
     };
-    for (const auto& [function, call] : transfers) expectRefused(function, call, "dncshim_file_transfer.cpp");
-    for (const auto& [function, call] : functions) expectRefused(function, call, "dncshim_file_system.cpp");
+    for (const auto& [function, call] : transfers) expectRefused(function, call, "session_file_transfer.cpp");
+    for (const auto& [function, call] : functions) expectRefused(function, call, "session_file_system.cpp");
     EXPECT_TRUE(std::filesystem::is_empty(workDir.path() / "tmp"));
 }
 

@@ -38,7 +38,7 @@ protected:
     // family over it, which finds no table interface.
     TableInterfaceFamily& tables(DncShim& session) {
         if (auto own = std::dynamic_pointer_cast<TableInterfaceFamily>(session.family())) return *own;
-        strangers.push_back(std::make_shared<TableInterfaceFamily>(session, false));
+        strangers.push_back(std::dynamic_pointer_cast<TableInterfaceFamily>(session.familyFor("itnc530")));
         return *strangers.back();
     }
     std::vector<std::shared_ptr<TableInterfaceFamily>> strangers;

@@ -44,7 +44,7 @@ TEST_F(ProcessDataTest, TimesInMinutesAdvanceWithTheClock) {
     EXPECT_EQ(mill.getSpindleRunningTime(0), 615 * 60 + 10) << "12 seconds of the spindle are no minute yet";
     EXPECT_EQ(failureOf([&] { mill.getSpindleRunningTime(7); }),
               "Call _processData->GetSpindleRunningTime(axisId, &hours, &minutes) produced error (0x8004027b): Given "
-              "axis is not valid (isConnected:1, heidenhain/dncshim_process_data.cpp:N)");
+              "axis is not valid (isConnected:1, heidenhain/session_process_data.cpp:N)");
     EXPECT_EQ(functionTexts(), std::vector<std::string>{entry("startProgram", "mill: TNC:\\nc_prog\\demo.h")})
         << "time queries write no log line";
 }
@@ -64,10 +64,10 @@ TEST_F(ProcessDataTest, EveryTimeNeedsTheConnectionAndTheProcessDataInterface) {
         testing::internal::CaptureStderr();
         EXPECT_EQ(failureOf([&] { call(idle); }),
                   std::string("Unexpected online call CHECK_INTERFACE(ProcessData) while disconnected inDncShim::") +
-                      name + ", heidenhain/dncshim_process_data.cpp:N)");
+                      name + ", heidenhain/session_process_data.cpp:N)");
         testing::internal::GetCapturedStderr();
         const std::string missing = std::string("mill does not have IJHProcessData interface; cannot call DncShim::") +
-                                    name + ", heidenhain/dncshim_process_data.cpp:N)";
+                                    name + ", heidenhain/session_process_data.cpp:N)";
         log.clear();
         EXPECT_EQ(failureOf([&] { call(mill); }), missing);
         ASSERT_EQ(texts().size(), 1u);
@@ -120,7 +120,7 @@ TEST_F(ProcessDataTest, MachineStateSummary) {
     sim().faults().failNext("GetMachineUpTime", 1, dnc::kFail);
     EXPECT_EQ(failureOf([&] { mill.getMachineState(); }),
               "Call _processData->GetMachineUpTime(&hours, &minutes) produced error (0x80004005): An unspecified "
-              "failure has occurred (isConnected:1, heidenhain/dncshim_process_data.cpp:N)");
+              "failure has occurred (isConnected:1, heidenhain/session_process_data.cpp:N)");
 }
 
 json call(const std::string& context, const std::string& method, json data = json::object()) {

@@ -91,14 +91,14 @@ TEST_F(ProgramTest, SdkRefusalsBecomeTheGuardsText) {
     EXPECT_EQ(failureOf([&] { mill.startProgram(""); }),
               "Call _automatic->StartProgram(toBSTR(programName)) produced error (0x8004045b): Trying to start while "
               "there is no part program selected in Automatic process (isConnected:1, "
-              "heidenhain/dncshim_program.cpp:N)");
+              "heidenhain/session_program.cpp:N)");
     EXPECT_EQ(failureOf([&] { mill.selectProgram(0, "TNC:\\nc_prog\\none.h", ""); }),
               "Call _automatic->SelectProgram(channel, toBSTR(programName), toVariant(startBlockNumber)) produced "
               "error (0x800404c8): The file specified cannot be found (isConnected:1, "
-              "heidenhain/dncshim_program.cpp:N)");
+              "heidenhain/session_program.cpp:N)");
     EXPECT_EQ(failureOf([&] { mill.cancelProgram(0); }),
               "Call _automatic->CancelProgram(channel) produced error (0x80040267): Command cannot be executed in "
-              "this mode of the CNC (isConnected:1, heidenhain/dncshim_program.cpp:N)");
+              "this mode of the CNC (isConnected:1, heidenhain/session_program.cpp:N)");
     EXPECT_TRUE(logged("cancelProgram", "mill: 0")) << "the log line precedes the SDK call";
 }
 
@@ -111,8 +111,9 @@ TEST_F(ProgramTest, OverridesAndTheirBounds) {
     EXPECT_EQ(mill.getOverrideInfoSpeed(), 80);
     EXPECT_EQ(mill.getOverrideInfoRapid(), 25);
     const auto bounds = [](const std::string& call) {
-        return "Call _automatic->" + call + " produced error (0x80040268): Entered value is outside its boundaries "
-               "(isConnected:1, heidenhain/dncshim_program.cpp:N)";
+        return "Call _automatic->" + call +
+               " produced error (0x80040268): Entered value is outside its boundaries "
+               "(isConnected:1, heidenhain/session_program.cpp:N)";
     };
     EXPECT_EQ(failureOf([&] { mill.setOverrideFeed(151); }), bounds("SetOverrideFeed(percentage)"));
     EXPECT_EQ(failureOf([&] { mill.setOverrideSpeed(49); }), bounds("SetOverrideSpeed(percentage)"));
@@ -128,7 +129,7 @@ TEST_F(ProgramTest, OverridesAndTheirBounds) {
     dncsim::Simulator::instance().faults().failNext("GetOverrideInfo", 1, dnc::kFail);
     EXPECT_EQ(failureOf([&] { mill.getOverrideInfoRapid(); }),
               "Call _automatic->GetOverrideInfo(&feed, &speed, &rapid) produced error (0x80004005): An unspecified "
-              "failure has occurred (isConnected:1, heidenhain/dncshim_program.cpp:N)");
+              "failure has occurred (isConnected:1, heidenhain/session_program.cpp:N)");
 }
 
 TEST_F(ProgramTest, OverrideValuesThatAreNoIntegerReadAsZero) {
@@ -175,12 +176,12 @@ TEST_F(ProgramTest, EveryFunctionNeedsTheConnectionAndTheAutomaticInterface) {
         const std::string qualified = std::string("DncShim::") + function.name;
         testing::internal::CaptureStderr();
         const std::string disconnected = "Unexpected online call CHECK_INTERFACE(Automatic) while disconnected in" +
-                                         qualified + ", heidenhain/dncshim_program.cpp:N)";
+                                         qualified + ", heidenhain/session_program.cpp:N)";
         EXPECT_EQ(failureOf([&] { function.call(idle); }), disconnected);
         EXPECT_EQ(withoutLine(testing::internal::GetCapturedStderr()), disconnected + "\n");
 
         const std::string missing = "mill does not have IJHAutomatic interface; cannot call " + qualified +
-                                    ", heidenhain/dncshim_program.cpp:N)";
+                                    ", heidenhain/session_program.cpp:N)";
         log.clear();
         EXPECT_EQ(failureOf([&] { function.call(mill); }), missing);
         ASSERT_EQ(texts().size(), 1u) << function.name << ": no log line of the function itself";

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "heidenhain/controller_restriction.h"
-#include "heidenhain/dncshim.h"
+#include "heidenhain/session_program.h"
+#include "heidenhain/interface_check.h"
 #include "heidenhain/sdk_arguments.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/enum_names.h"
@@ -13,21 +14,21 @@
 namespace heidenhain {
 
 template <class Op, class Before>
-void DncShim::automaticCall(const char* function, const char* call, CallSite site, Op&& op, Before&& before) {
-    auto automatic = automatic_.get();
-    requireInterface(guard_, InterfaceCheck{"Automatic", automatic != nullptr, function}, site);
+void SessionProgram::automaticCall(const char* function, const char* call, CallSite site, Op&& op, Before&& before) {
+    auto automatic = context_.automatic.get();
+    requireInterface(context_.guard, InterfaceCheck{"Automatic", automatic != nullptr, function}, site);
     before();
-    guard_.run({call, site}, [&] { return op(*automatic); });
+    context_.guard.run({call, site}, [&] { return op(*automatic); });
 }
 
 template <class Op>
-void DncShim::automaticCall(const char* function, const char* call, CallSite site, Op&& op) {
+void SessionProgram::automaticCall(const char* function, const char* call, CallSite site, Op&& op) {
     automaticCall(function, call, site, std::forward<Op>(op), [] {});
 }
 
-void DncShim::selectProgram(std::int32_t channel, const std::string& programName,
-                            const std::string& startBlockNumber) {
-    refuseOnTnc426(controllerType_.get(), "selectProgram", name_);
+void SessionProgram::selectProgram(std::int32_t channel, const std::string& programName,
+                                   const std::string& startBlockNumber) {
+    refuseOnTnc426(context_.controllerType.get(), "selectProgram", context_.name);
     automaticCall(
         "selectProgram", "_automatic->SelectProgram(channel, toBSTR(programName), toVariant(startBlockNumber))",
         SDK_CALL_SITE,
@@ -35,38 +36,38 @@ void DncShim::selectProgram(std::int32_t channel, const std::string& programName
             return automatic.SelectProgram(channel, toBSTR(programName), toVariant(startBlockNumber));
         },
         [&] {
-            logInformation("selectProgram",
-                           name_ + ": " + std::to_string(channel) + ", " + programName + ", " + startBlockNumber);
+            logInformation("selectProgram", context_.name + ": " + std::to_string(channel) + ", " + programName + ", " +
+                                                startBlockNumber);
         });
 }
 
-void DncShim::startProgram(const std::string& programName) {
+void SessionProgram::startProgram(const std::string& programName) {
     automaticCall(
         "startProgram", "_automatic->StartProgram(toBSTR(programName))", SDK_CALL_SITE,
         [&](dnc::IJHAutomatic& automatic) {
             return automatic.StartProgram(toBSTR(programName), dnc::Variant::missing());
         },
-        [&] { logInformation("startProgram", name_ + ": " + programName); });
+        [&] { logInformation("startProgram", context_.name + ": " + programName); });
 }
 
-void DncShim::stopProgram(std::int32_t channel, bool onBlockEnd) {
-    refuseOnTnc426(controllerType_.get(), "stopProgram", name_);
+void SessionProgram::stopProgram(std::int32_t channel, bool onBlockEnd) {
+    refuseOnTnc426(context_.controllerType.get(), "stopProgram", context_.name);
     automaticCall(
         "stopProgram", "_automatic->StopProgram(channel, toVariantBool(onBlockEnd))", SDK_CALL_SITE,
         [&](dnc::IJHAutomatic& automatic) { return automatic.StopProgram(channel, toVariantBool(onBlockEnd)); },
-        [&] { logInformation("stopProgram", name_); });
+        [&] { logInformation("stopProgram", context_.name); });
 }
 
-void DncShim::cancelProgram(std::int32_t channel) {
-    refuseOnTnc426(controllerType_.get(), "cancelProgram", name_);
+void SessionProgram::cancelProgram(std::int32_t channel) {
+    refuseOnTnc426(context_.controllerType.get(), "cancelProgram", context_.name);
     automaticCall(
         "cancelProgram", "_automatic->CancelProgram(channel)", SDK_CALL_SITE,
         [&](dnc::IJHAutomatic& automatic) { return automatic.CancelProgram(channel); },
-        [&] { logInformation("cancelProgram", name_ + ": " + std::to_string(channel)); });
+        [&] { logInformation("cancelProgram", context_.name + ": " + std::to_string(channel)); });
 }
 
-void DncShim::setExecutionMode(const std::string& executionMode) {
-    refuseOnTnc426(controllerType_.get(), "setExecutionMode", name_);
+void SessionProgram::setExecutionMode(const std::string& executionMode) {
+    refuseOnTnc426(context_.controllerType.get(), "setExecutionMode", context_.name);
     // Mode 0 for an unknown name would switch an unattended machine to manual.
     if (!execModeMap().contains(executionMode)) {
         std::vector<std::pair<int, std::string>> modes;
@@ -81,32 +82,32 @@ void DncShim::setExecutionMode(const std::string& executionMode) {
     automaticCall(
         "setExecutionMode", "_automatic->SetExecutionMode(execModeMap[executionMode])", SDK_CALL_SITE,
         [&](dnc::IJHAutomatic& automatic) { return automatic.SetExecutionMode(mode); },
-        [&] { logInformation("setExecutionMode", name_ + ": " + executionMode); });
+        [&] { logInformation("setExecutionMode", context_.name + ": " + executionMode); });
 }
 
-std::string DncShim::getProgramStatus() {
-    refuseOnTnc426(controllerType_.get(), "getProgramStatus", name_);
+std::string SessionProgram::getProgramStatus() {
+    refuseOnTnc426(context_.controllerType.get(), "getProgramStatus", context_.name);
     std::int32_t dncStsProgram = 0;
     automaticCall("getProgramStatus", "_automatic->GetProgramStatus(&dncStsProgram)", SDK_CALL_SITE,
                   [&](dnc::IJHAutomatic& automatic) { return automatic.GetProgramStatus(&dncStsProgram); });
     return nameOf(programStatusMap(), dncStsProgram);
 }
 
-std::string DncShim::getDncMode() {
+std::string SessionProgram::getDncMode() {
     std::int32_t dncMode = 0;
     automaticCall("getDncMode", "_automatic->GetDncMode(&dncMode)", SDK_CALL_SITE,
                   [&](dnc::IJHAutomatic& automatic) { return automatic.GetDncMode(&dncMode); });
     return nameOf(dncModeMap(), dncMode);
 }
 
-void DncShim::clearControl() {
+void SessionProgram::clearControl() {
     automaticCall(
         "clearControl", "_automatic->ClearControl()", SDK_CALL_SITE,
         [&](dnc::IJHAutomatic& automatic) { return automatic.ClearControl(); },
-        [&] { logInformation("clearControl", name_); });
+        [&] { logInformation("clearControl", context_.name); });
 }
 
-std::int32_t DncShim::overrideInfo(const char* function, int pick) {
+std::int32_t SessionProgram::overrideInfo(const char* function, int pick) {
     dnc::Variant values[3];  // feed, speed, rapid
     automaticCall(function, "_automatic->GetOverrideInfo(&feed, &speed, &rapid)", SDK_CALL_SITE,
                   [&](dnc::IJHAutomatic& automatic) {
@@ -115,29 +116,29 @@ std::int32_t DncShim::overrideInfo(const char* function, int pick) {
     return int32Of(values[pick]);
 }
 
-std::int32_t DncShim::getOverrideInfoFeed() { return overrideInfo("getOverrideInfoFeed", 0); }
-std::int32_t DncShim::getOverrideInfoSpeed() { return overrideInfo("getOverrideInfoSpeed", 1); }
-std::int32_t DncShim::getOverrideInfoRapid() { return overrideInfo("getOverrideInfoRapid", 2); }
+std::int32_t SessionProgram::getOverrideInfoFeed() { return overrideInfo("getOverrideInfoFeed", 0); }
+std::int32_t SessionProgram::getOverrideInfoSpeed() { return overrideInfo("getOverrideInfoSpeed", 1); }
+std::int32_t SessionProgram::getOverrideInfoRapid() { return overrideInfo("getOverrideInfoRapid", 2); }
 
-void DncShim::setOverrideFeed(std::int32_t percentage) {
+void SessionProgram::setOverrideFeed(std::int32_t percentage) {
     automaticCall(
         "setOverrideFeed", "_automatic->SetOverrideFeed(percentage)", SDK_CALL_SITE,
         [&](dnc::IJHAutomatic& automatic) { return automatic.SetOverrideFeed(percentage); },
-        [&] { logInformation("setOverrideFeed", name_ + ": " + std::to_string(percentage)); });
+        [&] { logInformation("setOverrideFeed", context_.name + ": " + std::to_string(percentage)); });
 }
 
-void DncShim::setOverrideRapid(std::int32_t percentage) {
+void SessionProgram::setOverrideRapid(std::int32_t percentage) {
     automaticCall(
         "setOverrideRapid", "_automatic->SetOverrideRapid(percentage)", SDK_CALL_SITE,
         [&](dnc::IJHAutomatic& automatic) { return automatic.SetOverrideRapid(percentage); },
-        [&] { logInformation("setOverrideRapid", name_ + ": " + std::to_string(percentage)); });
+        [&] { logInformation("setOverrideRapid", context_.name + ": " + std::to_string(percentage)); });
 }
 
-void DncShim::setOverrideSpeed(std::int32_t percentage) {
+void SessionProgram::setOverrideSpeed(std::int32_t percentage) {
     automaticCall(
         "setOverrideSpeed", "_automatic->SetOverrideSpeed(percentage)", SDK_CALL_SITE,
         [&](dnc::IJHAutomatic& automatic) { return automatic.SetOverrideSpeed(percentage); },
-        [&] { logInformation("setOverrideSpeed", name_ + ": " + std::to_string(percentage)); });
+        [&] { logInformation("setOverrideSpeed", context_.name + ": " + std::to_string(percentage)); });
 }
 
 }  // namespace heidenhain

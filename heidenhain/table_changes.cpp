@@ -5,8 +5,10 @@
 #include <unordered_map>
 #include <utility>
 
-#include "heidenhain/dncshim.h"
+#include "heidenhain/controller_family.h"
+#include "heidenhain/program_events.h"
 #include "heidenhain/session_log.h"
+#include "heidenhain/table_monitor.h"
 
 namespace heidenhain {
 namespace {
@@ -91,13 +93,13 @@ struct RowChange {
 
 }  // namespace
 
-std::vector<TableRow> DncShim::notifyIfToolTableChanged(std::vector<TableRow> rows) {
-    auto held = guard_.lock(toolSnapshotMutex_, "notifyIfToolTableChanged", SDK_CALL_SITE);
+std::vector<TableRow> TableMonitor::notifyIfToolTableChanged(std::vector<TableRow> rows) {
+    auto held = context_.guard.lock(toolSnapshotMutex_, "notifyIfToolTableChanged", SDK_CALL_SITE);
     if (toolTableSnapshot_.empty()) {
         toolTableSnapshot_ = std::move(rows);
         return {};
     }
-    if (rows.empty() || !flags_.isConnected()) return rows;
+    if (rows.empty() || !context_.flags.isConnected()) return rows;
     const auto callback = onToolTableChanged_.get();
     std::vector<RowChange> changes;
     const auto report = [&](const std::string& toolId, const TableRow& now, const TableRow& before) {
@@ -121,19 +123,19 @@ std::vector<TableRow> DncShim::notifyIfToolTableChanged(std::vector<TableRow> ro
     toolTableSnapshot_.swap(rows);
     held.unlock();
     for (auto& change : changes) {
-        raise(callback, change.id, std::move(change.now), std::move(change.before));
-        logInformation("notifyIfToolTableChanged", name_ + ": onToolTableChanged, toolId: " + change.id);
+        context_.raise(callback, change.id, std::move(change.now), std::move(change.before));
+        logInformation("notifyIfToolTableChanged", context_.name + ": onToolTableChanged, toolId: " + change.id);
     }
     return rows;
 }
 
-std::vector<TableRow> DncShim::notifyIfPocketTableChanged(std::vector<TableRow> rows) {
-    auto held = guard_.lock(pocketSnapshotMutex_, "notifyIfPocketTableChanged", SDK_CALL_SITE);
+std::vector<TableRow> TableMonitor::notifyIfPocketTableChanged(std::vector<TableRow> rows) {
+    auto held = context_.guard.lock(pocketSnapshotMutex_, "notifyIfPocketTableChanged", SDK_CALL_SITE);
     if (pocketTableSnapshot_.empty()) {
         pocketTableSnapshot_ = std::move(rows);
         return {};
     }
-    if (rows.empty() || !flags_.isConnected()) return rows;
+    if (rows.empty() || !context_.flags.isConnected()) return rows;
     const auto callback = onPocketTableChanged_.get();
     std::vector<RowChange> changes;
     const RowPairs pairs(pocketTableSnapshot_, rows, "P");
@@ -153,7 +155,7 @@ std::vector<TableRow> DncShim::notifyIfPocketTableChanged(std::vector<TableRow> 
     pocketTableSnapshot_.swap(rows);
     held.unlock();
     const auto logPocket = [&](const std::string& pocketId) {
-        logInformation("notifyIfPocketTableChanged", name_ + ": onPocketTableChanged, pocketId: " + pocketId);
+        logInformation("notifyIfPocketTableChanged", context_.name + ": onPocketTableChanged, pocketId: " + pocketId);
     };
     for (auto& change : changes) {
         switch (change.kind) {
@@ -161,18 +163,17 @@ std::vector<TableRow> DncShim::notifyIfPocketTableChanged(std::vector<TableRow> 
                 const std::string toolOut = cell(change.before, "T");
                 const std::string toolIn = cell(change.now, "T");
                 logInformation("notifyIfPocketTableChanged",
-                               name_ + ": active tool changed from " + toolOut + " to " + toolIn);
-                if (family()->monitorReportsToolChanges()) {
-                    raise(onToolChanged_, 0, Tool{toolOut, "", ""}, Tool{toolIn, "", ""}, 0.0);
-                }
+                               context_.name + ": active tool changed from " + toolOut + " to " + toolIn);
+                if (context_.family.get()->monitorReportsToolChanges())
+                    programEvents_.spindleToolChanged(toolOut, toolIn);
                 break;
             }
             case RowChange::Changed:
                 logPocket(change.id);
-                raise(callback, change.id, std::move(change.now), std::move(change.before));
+                context_.raise(callback, change.id, std::move(change.now), std::move(change.before));
                 break;
             case RowChange::Removed:
-                raise(callback, change.id, std::move(change.now), std::move(change.before));
+                context_.raise(callback, change.id, std::move(change.now), std::move(change.before));
                 logPocket(change.id);
                 break;
         }

@@ -2,8 +2,10 @@
 #include <algorithm>
 #include <limits>
 
+#include "heidenhain/controller_family.h"
 #include "heidenhain/controller_restriction.h"
-#include "heidenhain/dncshim.h"
+#include "heidenhain/session_program.h"
+#include "heidenhain/interface_check.h"
 #include "heidenhain/sdk_arguments.h"
 
 namespace heidenhain {
@@ -26,33 +28,33 @@ std::uint64_t secondsOf(std::int32_t minutes) {
 }  // namespace
 
 template <class Op>
-std::int32_t DncShim::processDataMinutes(const char* function, const char* call, CallSite site, Op&& op) {
-    auto processData = processData_.get();
+std::int32_t SessionProgram::processDataMinutes(const char* function, const char* call, CallSite site, Op&& op) {
+    auto processData = context_.processData.get();
     dnc::Variant hours;
     dnc::Variant minutes;
-    requireInterface(guard_, InterfaceCheck{"ProcessData", processData != nullptr, function}, site);
-    guard_.run({call, site}, [&] { return op(*processData, &hours, &minutes); });
+    requireInterface(context_.guard, InterfaceCheck{"ProcessData", processData != nullptr, function}, site);
+    context_.guard.run({call, site}, [&] { return op(*processData, &hours, &minutes); });
     return minutesOf(hours, minutes);
 }
 
-std::int32_t DncShim::getNcUpTime() {
-    if (!family()->answersNcUpTime()) return 0;
+std::int32_t SessionProgram::getNcUpTime() {
+    if (!context_.family.get()->answersNcUpTime()) return 0;
     return processDataMinutes("getNcUpTime", "_processData->GetNcUpTime(&hours, &minutes)", SDK_CALL_SITE,
                               [](dnc::IJHProcessData& data, dnc::Variant* hours, dnc::Variant* minutes) {
                                   return data.GetNcUpTime(hours, minutes);
                               });
 }
 
-std::int32_t DncShim::getMachineUpTime() {
-    refuseOnTnc426(controllerType_.get(), "getMachineUpTime", name_);
+std::int32_t SessionProgram::getMachineUpTime() {
+    refuseOnTnc426(context_.controllerType.get(), "getMachineUpTime", context_.name);
     return processDataMinutes("getMachineUpTime", "_processData->GetMachineUpTime(&hours, &minutes)", SDK_CALL_SITE,
                               [](dnc::IJHProcessData& data, dnc::Variant* hours, dnc::Variant* minutes) {
                                   return data.GetMachineUpTime(hours, minutes);
                               });
 }
 
-std::int32_t DncShim::getMachineRunningTime() {
-    refuseOnTnc426(controllerType_.get(), "getMachineRunningTime", name_);
+std::int32_t SessionProgram::getMachineRunningTime() {
+    refuseOnTnc426(context_.controllerType.get(), "getMachineRunningTime", context_.name);
     return processDataMinutes("getMachineRunningTime", "_processData->GetMachineRunningTime(&hours, &minutes)",
                               SDK_CALL_SITE,
                               [](dnc::IJHProcessData& data, dnc::Variant* hours, dnc::Variant* minutes) {
@@ -60,7 +62,7 @@ std::int32_t DncShim::getMachineRunningTime() {
                               });
 }
 
-std::int32_t DncShim::getSpindleRunningTime(std::int32_t axisId) {
+std::int32_t SessionProgram::getSpindleRunningTime(std::int32_t axisId) {
     return processDataMinutes("getSpindleRunningTime",
                               "_processData->GetSpindleRunningTime(axisId, &hours, &minutes)", SDK_CALL_SITE,
                               [axisId](dnc::IJHProcessData& data, dnc::Variant* hours, dnc::Variant* minutes) {
@@ -68,13 +70,14 @@ std::int32_t DncShim::getSpindleRunningTime(std::int32_t axisId) {
                               });
 }
 
-MachineState DncShim::getMachineState() {
+MachineState SessionProgram::getMachineState() {
     MachineState record;
-    if (!isConnected()) return record;
+    if (!context_.guard.isConnected()) return record;
     record.machineRunningTime = secondsOf(getMachineRunningTime());
     record.machineUpTime = secondsOf(getMachineUpTime());
     record.ncUpTime = secondsOf(getNcUpTime());
-    if (getState() == "machine_is_available") record.state = getProgramStatus() == "running" ? "running" : "idle";
+    if (context_.machineState() == "machine_is_available")
+        record.state = getProgramStatus() == "running" ? "running" : "idle";
     return record;
 }
 

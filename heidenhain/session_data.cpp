@@ -4,9 +4,10 @@
 #include <limits>
 #include <stdexcept>
 
+#include "heidenhain/controller_family.h"
 #include "heidenhain/controller_restriction.h"
 #include "heidenhain/data_number.h"
-#include "heidenhain/dncshim.h"
+#include "heidenhain/session_data.h"
 #include "heidenhain/sdk_arguments.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/std_texts.h"
@@ -41,31 +42,32 @@ dnc::Variant textAs(const dnc::Variant& current, const std::string& text) {
 
 }  // namespace
 
-bool DncShim::meansNoEntry(dnc::HRESULT hr) { return hr == dnc::kBadParameter || hr == dnc::kInvalidArg; }
+bool SessionData::meansNoEntry(dnc::HRESULT hr) { return hr == dnc::kBadParameter || hr == dnc::kInvalidArg; }
 
-InterfaceCheck DncShim::dataAccessCheck(const std::shared_ptr<dnc::IJHDataAccess>& access, const char* function) const {
+InterfaceCheck SessionData::dataAccessCheck(const std::shared_ptr<dnc::IJHDataAccess>& access,
+                                            const char* function) const {
     return {"DataAccess", access != nullptr, function};
 }
 
-void DncShim::setAccessMode(const std::string& accessMode, const std::string& password) {
-    const std::string type = controllerType_.get();
-    refuseOnTnc426(type, "setAccessMode", name_);
-    family()->refuseAccessMode();
-    auto access = dataAccess_.get();
-    requireInterface(guard_, dataAccessCheck(access, "setAccessMode"), SDK_CALL_SITE);
+void SessionData::setAccessMode(const std::string& accessMode, const std::string& password) {
+    const std::string type = context_.controllerType.get();
+    refuseOnTnc426(type, "setAccessMode", context_.name);
+    context_.family.get()->refuseAccessMode();
+    auto access = context_.dataAccess.get();
+    requireInterface(context_.guard, dataAccessCheck(access, "setAccessMode"), SDK_CALL_SITE);
     const std::int32_t am = accessModeNumber(accessMode);
-    guard_.run({"_dataAccess->SetAccessMode(am, bstrPassword)", SDK_CALL_SITE},
-               [&] { return access->SetAccessMode(am, password); });
-    if (am == dnc::DNC_ACCESS_MODE_SYS) accessModeSet_ = true;
+    context_.guard.run({"_dataAccess->SetAccessMode(am, bstrPassword)", SDK_CALL_SITE},
+                       [&] { return access->SetAccessMode(am, password); });
+    if (am == dnc::DNC_ACCESS_MODE_SYS) context_.accessModeSet = true;
 }
 
-void DncShim::setAccessMode(const std::string& plcDataAccessPassword, const std::string& tableDataAccessPassword,
-                            const std::string& usrPassword, const std::string& sysPassword) {
-    const std::string type = controllerType_.get();
-    refuseOnTnc426(type, "setAccessMode", name_);
-    family()->refuseAccessMode();
-    auto access = dataAccess_.get();
-    requireInterface(guard_, dataAccessCheck(access, "setAccessMode"), SDK_CALL_SITE);
+void SessionData::setAccessMode(const std::string& plcDataAccessPassword, const std::string& tableDataAccessPassword,
+                                const std::string& usrPassword, const std::string& sysPassword) {
+    const std::string type = context_.controllerType.get();
+    refuseOnTnc426(type, "setAccessMode", context_.name);
+    context_.family.get()->refuseAccessMode();
+    auto access = context_.dataAccess.get();
+    requireInterface(context_.guard, dataAccessCheck(access, "setAccessMode"), SDK_CALL_SITE);
     const struct {
         dnc::DNC_ACCESS_MODE mode;
         const std::string& password;
@@ -80,19 +82,19 @@ void DncShim::setAccessMode(const std::string& plcDataAccessPassword, const std:
     };
     for (const auto& step : steps) {
         if (step.password.empty()) continue;
-        guard_.run({step.call, SDK_CALL_SITE}, [&] { return access->SetAccessMode(step.mode, step.password); });
+        context_.guard.run({step.call, SDK_CALL_SITE}, [&] { return access->SetAccessMode(step.mode, step.password); });
     }
-    accessModeSet_ = true;
+    context_.accessModeSet = true;
 }
 
-dnc::HRESULT DncShim::probeDataEntry(const std::string& dataPath, bool version2) {
-    auto access = dataAccess_.get();
+dnc::HRESULT SessionData::probeDataEntry(const std::string& dataPath, bool version2) {
+    auto access = context_.dataAccess.get();
     const std::string call = (version2 ? "_dataAccess->GetDataEntry2(" : "_dataAccess->GetDataEntry(") + dataPath + ")";
     // The codes that answer the question (and the older SDK's lack of
     // GetDataEntry2) are read here; any other failure is the guard's error.
     const Accepted answers = version2 ? Accepted{dnc::kBadParameter, dnc::kInvalidArg, dnc::kNotImplemented}
                                       : Accepted{dnc::kBadParameter, dnc::kInvalidArg};
-    return guard_
+    return context_.guard
         .call({call, SDK_CALL_SITE, answers},
               [&] {
                   std::shared_ptr<dnc::IJHDataEntry> entry;
@@ -103,36 +105,37 @@ dnc::HRESULT DncShim::probeDataEntry(const std::string& dataPath, bool version2)
         .code;
 }
 
-bool DncShim::dataPathExists(const std::string& dataPath) {
-    requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "dataPathExists"), SDK_CALL_SITE);
-    return family()->dataPathExists(dataPath);
+bool SessionData::dataPathExists(const std::string& dataPath) {
+    requireInterface(context_.guard, dataAccessCheck(context_.dataAccess.get(), "dataPathExists"), SDK_CALL_SITE);
+    return context_.family.get()->dataPathExists(dataPath);
 }
 
-void DncShim::requireDataPath(const std::string& dataPath, const std::string& missing) {
+void SessionData::requireDataPath(const std::string& dataPath, const std::string& missing) {
     if (!dataPathExists(dataPath)) throw std::invalid_argument("Invalid argument: Data path " + dataPath + missing);
 }
 
-std::shared_ptr<dnc::IJHDataEntry> DncShim::getDataEntry(const std::string& dataPath) {
-    auto access = dataAccess_.get();
+std::shared_ptr<dnc::IJHDataEntry> SessionData::getDataEntry(const std::string& dataPath) {
+    auto access = context_.dataAccess.get();
     std::shared_ptr<dnc::IJHDataEntry> dataEntry;
-    guard_.run({"_dataAccess->GetDataEntry(bstrDataPath, &dataEntry)", SDK_CALL_SITE},
-               [&] { return access->GetDataEntry(dataPath, &dataEntry); });
+    context_.guard.run({"_dataAccess->GetDataEntry(bstrDataPath, &dataEntry)", SDK_CALL_SITE},
+                       [&] { return access->GetDataEntry(dataPath, &dataEntry); });
     return dataEntry;
 }
 
-std::shared_ptr<dnc::IJHDataEntry> DncShim::getDataEntry2(const std::string& dataPath, bool readValues) {
-    auto access = dataAccess_.get();
+std::shared_ptr<dnc::IJHDataEntry> SessionData::getDataEntry2(const std::string& dataPath, bool readValues) {
+    auto access = context_.dataAccess.get();
     std::shared_ptr<dnc::IJHDataEntry> dataEntry;
     const auto op = [&] {
         return access->GetDataEntry2(dataPath, dnc::DNC_DATA_UNIT_SELECT_METRIC,
                                      readValues ? dnc::VARIANT_TRUE : dnc::VARIANT_FALSE, &dataEntry);
     };
     if (readValues) {
-        guard_.run({"_dataAccess->GetDataEntry2( bstrDataPath, DNC_DATA_UNIT_SELECT_METRIC, VARIANT_TRUE, &dataEntry)",
-                    SDK_CALL_SITE},
-                   op);
+        context_.guard.run(
+            {"_dataAccess->GetDataEntry2( bstrDataPath, DNC_DATA_UNIT_SELECT_METRIC, VARIANT_TRUE, &dataEntry)",
+             SDK_CALL_SITE},
+            op);
     } else {
-        guard_.run(
+        context_.guard.run(
             {"_dataAccess->GetDataEntry2( bstrDataPath, HeidenhainDNCLib::DNC_DATA_UNIT_SELECT_METRIC, VARIANT_FALSE, "
              "&dataEntry)",
              SDK_CALL_SITE},
@@ -141,77 +144,78 @@ std::shared_ptr<dnc::IJHDataEntry> DncShim::getDataEntry2(const std::string& dat
     return dataEntry;
 }
 
-std::shared_ptr<dnc::IJHDataEntry> DncShim::getDataEntry2As(std::string_view call, const std::string& dataPath) {
-    auto access = dataAccess_.get();
+std::shared_ptr<dnc::IJHDataEntry> SessionData::getDataEntry2As(std::string_view call, const std::string& dataPath) {
+    auto access = context_.dataAccess.get();
     std::shared_ptr<dnc::IJHDataEntry> dataEntry;
-    guard_.run({std::string(call), SDK_CALL_SITE}, [&] {
+    context_.guard.run({std::string(call), SDK_CALL_SITE}, [&] {
         return access->GetDataEntry2(toBSTR(dataPath), dnc::DNC_DATA_UNIT_SELECT_METRIC, dnc::VARIANT_FALSE,
                                      &dataEntry);
     });
     return dataEntry;
 }
 
-std::shared_ptr<dnc::IJHDataEntryProperty> DncShim::dataPropertyOf(dnc::IJHDataEntry& dataEntry) {
+std::shared_ptr<dnc::IJHDataEntryProperty> SessionData::dataPropertyOf(dnc::IJHDataEntry& dataEntry) {
     std::shared_ptr<dnc::IJHDataEntryPropertyList> propertyList;
-    guard_.run({"dataEntry->get_propertyList(&propertyList)", SDK_CALL_SITE},
-               [&] { return dataEntry.get_propertyList(&propertyList); });
+    context_.guard.run({"dataEntry->get_propertyList(&propertyList)", SDK_CALL_SITE},
+                       [&] { return dataEntry.get_propertyList(&propertyList); });
     std::shared_ptr<dnc::IJHDataEntryProperty> property;
-    guard_.run({"propertyList->get_property(DNC_DATAENTRY_PROPKIND_DATA, &property)", SDK_CALL_SITE},
-               [&] { return propertyList->get_property(dnc::DNC_DATAENTRY_PROPKIND_DATA, &property); });
+    context_.guard.run({"propertyList->get_property(DNC_DATAENTRY_PROPKIND_DATA, &property)", SDK_CALL_SITE},
+                       [&] { return propertyList->get_property(dnc::DNC_DATAENTRY_PROPKIND_DATA, &property); });
     return property;
 }
 
-std::string DncShim::getValue(const std::string& dataPath) {
-    requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "getValue"), SDK_CALL_SITE);
+std::string SessionData::getValue(const std::string& dataPath) {
+    requireInterface(context_.guard, dataAccessCheck(context_.dataAccess.get(), "getValue"), SDK_CALL_SITE);
     requireDataPath(dataPath, " does not exist");
-    const dnc::Variant value = family()->readValue(dataPath);
+    const dnc::Variant value = context_.family.get()->readValue(dataPath);
     return variantToText(value);
 }
 
-std::string DncShim::getPlcData(const std::string& area, const std::string& address) {
+std::string SessionData::getPlcData(const std::string& area, const std::string& address) {
     return getValue("\\PLC\\memory\\" + area + "\\" + address);
 }
 
-std::vector<std::string> DncShim::getValues(const std::string& dataPath) {
-    requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "getValues"), SDK_CALL_SITE);
+std::vector<std::string> SessionData::getValues(const std::string& dataPath) {
+    requireInterface(context_.guard, dataAccessCheck(context_.dataAccess.get(), "getValues"), SDK_CALL_SITE);
     requireDataPath(dataPath, " does not exist");
-    return family()->listValues(dataPath);
+    return context_.family.get()->listValues(dataPath);
 }
 
-std::vector<std::string> DncShim::childNames(dnc::IJHDataEntryList& list, const char* countCall, const char* itemCall) {
+std::vector<std::string> SessionData::childNames(dnc::IJHDataEntryList& list, const char* countCall,
+                                                 const char* itemCall) {
     std::int32_t count = 0;
-    guard_.run({countCall, SDK_CALL_SITE}, [&] { return list.get_Count(&count); });
+    context_.guard.run({countCall, SDK_CALL_SITE}, [&] { return list.get_Count(&count); });
     std::vector<std::string> names;
     for (std::int32_t i = 0; i < count; ++i) {
         std::shared_ptr<dnc::IJHDataEntry> entry;
-        guard_.run({itemCall, SDK_CALL_SITE}, [&] { return list.get_Item(i, &entry); });
+        context_.guard.run({itemCall, SDK_CALL_SITE}, [&] { return list.get_Item(i, &entry); });
         std::string name;
-        guard_.run({"entry->get_bstrName(&name)", SDK_CALL_SITE}, [&] { return entry->get_bstrName(&name); });
+        context_.guard.run({"entry->get_bstrName(&name)", SDK_CALL_SITE}, [&] { return entry->get_bstrName(&name); });
         names.push_back(std::move(name));
     }
     return names;
 }
 
-void DncShim::setValue(const std::string& dataPath, const std::string& value) {
+void SessionData::setValue(const std::string& dataPath, const std::string& value) {
     setValueWith(dataPath, toVariant(value), [&](const dnc::Variant& current) { return textAs(current, value); });
 }
 
-void DncShim::setValue(const std::string& dataPath, const nolt::Number& value) {
+void SessionData::setValue(const std::string& dataPath, const nolt::Number& value) {
     setValueWith(dataPath, numberVariant(value), [&](const dnc::Variant& current) {
         auto variant = numberAs(current.vt(), value);
         if (!variant) {
             throw std::invalid_argument(
-                guard_.errorMessage("property->put_varValue(variant)", dnc::kInvalidArg, SDK_CALL_SITE));
+                context_.guard.errorMessage("property->put_varValue(variant)", dnc::kInvalidArg, SDK_CALL_SITE));
         }
         return *variant;
     });
 }
 
-void DncShim::setValueWith(const std::string& dataPath, const dnc::Variant& newerValue,
-                           const std::function<dnc::Variant(const dnc::Variant&)>& olderValue) {
+void SessionData::setValueWith(const std::string& dataPath, const dnc::Variant& newerValue,
+                               const std::function<dnc::Variant(const dnc::Variant&)>& olderValue) {
     try {
         requireDataPath(dataPath, " does not exist");
-        family()->writeValue(dataPath, newerValue, olderValue);
+        context_.family.get()->writeValue(dataPath, newerValue, olderValue);
     } catch (const std::exception& e) {
         logInformation("setValue", "Problem setting " + dataPath + " because: " + e.what());
         throw;

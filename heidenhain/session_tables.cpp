@@ -3,65 +3,55 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "heidenhain/dncshim.h"
+#include "heidenhain/controller_family.h"
+#include "heidenhain/session_data.h"
+#include "heidenhain/session_tables.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/table_ids.h"
 #include "heidenhain/table_paths.h"
 
 namespace heidenhain {
 
-std::shared_ptr<ControllerFamily> DncShim::family() { return family_.get(); }
+std::vector<TableRow> SessionTables::getToolTable() { return context_.family.get()->toolTable(ReadFor::Client); }
 
-void DncShim::setControllerType(const std::string& controllerType) {
-    controllerType_.set(controllerType);
-    family_.set(ControllerFamily::forType(*this, controllerType));
-}
+std::vector<std::string> SessionTables::getToolIds() { return context_.family.get()->toolIds(); }
 
-std::vector<TableRow> DncShim::getToolTable() { return family()->toolTable(ReadFor::Client); }
-
-std::vector<std::string> DncShim::getToolIds() { return family()->toolIds(); }
-
-TableRow DncShim::getToolTableRow(const std::string& paddedToolId) {
+TableRow SessionTables::getToolTableRow(const std::string& paddedToolId) {
     const std::string toolId = trimmedId(paddedToolId);
-    if (!dataPathExists(toolRowPath(toolId))) {
+    if (!data_.dataPathExists(toolRowPath(toolId))) {
         throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in table");
     }
-    return family()->toolRow(toolId);
+    return context_.family.get()->toolRow(toolId);
 }
 
-std::string DncShim::getToolTableCell(const std::string& toolId, const std::string& column) {
-    // Single cells are read through the data tree on every control.
-    const std::string cellPath = toolCellPath(toolId, column);
-    if (dataPathExists(cellPath)) return getValue(cellPath);
-    if (dataPathExists(toolRowPath(toolId))) {
-        throw std::invalid_argument("Invalid argument: Field name " + column +
-                                    " does not exist in tool table (with tool id " + toolId + ")");
-    }
-    throw std::invalid_argument("Invalid argument: Tool id " + toolId + " does not exist in tool table");
+std::string SessionTables::getToolTableCell(const std::string& toolId, const std::string& column) {
+    return context_.family.get()->toolCell(toolId, column);
 }
 
-void DncShim::setToolTableCell(const std::string& givenToolId, const std::string& column, const std::string& value) {
+void SessionTables::setToolTableCell(const std::string& givenToolId, const std::string& column,
+                                     const std::string& value) {
     const std::string toolId = toolIdArgument(givenToolId);
     // The table file would carry two T columns and move the row.
     if (column == PRIMARY_KEY) throwKeyColumnWrite();
-    auto tables = family();
+    auto tables = context_.family.get();
     auto allocating = tables->allocating("setToolTableCell");
     tables->setToolCell(toolId, column, value);
 }
 
-void DncShim::setToolTableRow(const std::string& givenToolId, const TableRow& row) {
-    logInformation("setToolTableRow", name_ + ": " + givenToolId);
+void SessionTables::setToolTableRow(const std::string& givenToolId, const TableRow& row) {
+    logInformation("setToolTableRow", context_.name + ": " + givenToolId);
     const std::string toolId = toolIdArgument(givenToolId);
     refuseKeyChange(row, toolId);
-    requireInterface(guard_, dataAccessCheck(dataAccess_.get(), "setToolTableRow"), SDK_CALL_SITE);
-    auto tables = family();
+    requireInterface(context_.guard, data_.dataAccessCheck(context_.dataAccess.get(), "setToolTableRow"),
+                     SDK_CALL_SITE);
+    auto tables = context_.family.get();
     auto allocating = tables->allocating("setToolTableRow");
     tables->setToolRow(toolId, row);
 }
 
-std::string DncShim::setTool(const std::string& pocketId, const std::string& toolId, const TableRow& row) {
-    logInformation("setTool", name_ + " (" + pocketId + ", " + toolId + ")");
-    auto tables = family();
+std::string SessionTables::setTool(const std::string& pocketId, const std::string& toolId, const TableRow& row) {
+    logInformation("setTool", context_.name + " (" + pocketId + ", " + toolId + ")");
+    auto tables = context_.family.get();
     // Two callers must not both be offered the same free row, nor both find
     // the same named row empty: the search and the writes are one step.
     auto allocating = tables->allocating("setTool");
@@ -71,85 +61,84 @@ std::string DncShim::setTool(const std::string& pocketId, const std::string& too
     std::string id;
     if (!toolId.empty()) {
         id = toolIdArgument(toolId);
-        if (dataPathExists(toolRowPath(id))) {
+        if (data_.dataPathExists(toolRowPath(id))) {
             const std::string name = getToolTableCell(id, "NAME");
             if (!name.empty()) throw std::runtime_error("Tool table row " + id + " is not empty (NAME=" + name + ")");
         }
-        logInformation("setTool", name_ + ": Setting row " + id + " in tool table");
+        logInformation("setTool", context_.name + ": Setting row " + id + " in tool table");
     } else {
         id = tables->freeToolId();
         if (id.empty()) throw std::runtime_error("No free tool table row available");
     }
     refuseKeyChange(row, id);
     if (!pocket.empty()) refuseSecondPocket(*tables, id, pocket);
-    logInformation("setToolTableRow", name_ + ": " + id);
+    logInformation("setToolTableRow", context_.name + ": " + id);
     tables->setToolRow(id, row);
     if (pocket.empty()) return id;
-    logInformation("setTool", name_ + ": Linking P: " + pocket + " to T: " + id);
+    logInformation("setTool", context_.name + ": Linking P: " + pocket + " to T: " + id);
     tables->writePocketTool(pocket, id);
     return id;
 }
 
-void DncShim::clearToolTableRow(const std::string& givenToolId) {
+void SessionTables::clearToolTableRow(const std::string& givenToolId) {
     // Checked before anything is read: an empty id would address the whole table.
     const std::string toolId = toolIdArgument(givenToolId);
-    auto tables = family();
+    auto tables = context_.family.get();
     auto allocating = tables->allocating("clearToolTableRow");
     tables->clearToolRow(toolId);
     unlinkFromAllPockets(*tables, toolId);
 }
 
-void DncShim::removeToolTableRow(const std::string& givenToolId) {
+void SessionTables::removeToolTableRow(const std::string& givenToolId) {
     // Checked before anything is read: an empty id would make the range '.0-.9', tool 0.
     const std::string toolId = toolIdArgument(givenToolId);
-    auto tables = family();
+    auto tables = context_.family.get();
     auto allocating = tables->allocating("removeToolTableRow");
     tables->removeToolRow(toolId);
     unlinkFromAllPockets(*tables, toolId);
 }
 
-void DncShim::removeTool(const std::string& toolId) { removeToolTableRow(toolId); }
+std::vector<TableRow> SessionTables::getPocketTable() { return context_.family.get()->pocketTable(ReadFor::Client); }
 
-std::vector<TableRow> DncShim::getPocketTable() { return family()->pocketTable(ReadFor::Client); }
-
-std::string DncShim::requirePocket(ControllerFamily& tables, const std::string& pocketId) {
+std::string SessionTables::requirePocket(ControllerFamily& tables, const std::string& pocketId) {
     const std::string id = trimmedId(pocketId);
     if (!idNumber(id) || !tables.hasPocket(id))
         throw std::invalid_argument("Invalid argument: Pocket id " + pocketId + " does not exist in pocket table");
     return id;
 }
 
-std::string DncShim::getLinkedToolId(const std::string& pocketId) {
-    auto tables = family();
+std::string SessionTables::getLinkedToolId(const std::string& pocketId) {
+    auto tables = context_.family.get();
     return tables->toolInPocket(requirePocket(*tables, pocketId));
 }
 
-void DncShim::refuseSecondPocket(ControllerFamily& tables, const std::string& toolId, const std::string& pocketId) {
+void SessionTables::refuseSecondPocket(ControllerFamily& tables, const std::string& toolId,
+                                       const std::string& pocketId) {
     const std::string holder = tables.pocketOfTool(toolId);
     if (!holder.empty() && holder != pocketId) {
         throw std::invalid_argument("Invalid argument: Tool " + toolId + " is already in pocket " + holder);
     }
 }
 
-void DncShim::linkToolToPocketTable(const std::string& pocketId, const std::string& toolId) {
-    auto tables = family();
+void SessionTables::linkToolToPocketTable(const std::string& pocketId, const std::string& toolId) {
+    auto tables = context_.family.get();
     auto allocating = tables->allocating("linkToolToPocketTable");
     const std::string pocket = requirePocket(*tables, pocketId);
     const std::string tool = toolIdArgument(toolId);
-    if (!dataPathExists(toolRowPath(tool)))
+    if (!data_.dataPathExists(toolRowPath(tool)))
         throw std::invalid_argument("Invalid argument: Tool id " + tool + " does not exist in table");
     refuseSecondPocket(*tables, tool, pocket);
     tables->writePocketTool(pocket, tool);
 }
 
-void DncShim::unlinkToolFromPocketTable(const std::string& pocketId) {
+void SessionTables::unlinkToolFromPocketTable(const std::string& pocketId) {
     if (pocketId.empty()) return;
-    auto tables = family();
+    auto tables = context_.family.get();
     auto allocating = tables->allocating("unlinkToolFromPocketTable");
     tables->clearPocket(requirePocket(*tables, pocketId));
 }
 
-void DncShim::unlinkFromAllPockets(ControllerFamily& tables, const std::string& toolId) {
+void SessionTables::unlinkFromAllPockets(ControllerFamily& tables, const std::string& toolId) {
     // A table edited on the control may hold the tool in several pockets.
     // Each round frees the first pocket still holding it; a pocket met twice
     // would be one that cannot be freed.
@@ -161,7 +150,7 @@ void DncShim::unlinkFromAllPockets(ControllerFamily& tables, const std::string& 
     }
 }
 
-TableRow DncShim::getToolTableRowByPocketId(const std::string& pocketId) {
+TableRow SessionTables::getToolTableRowByPocketId(const std::string& pocketId) {
     const std::string toolId = getLinkedToolId(pocketId);
     TableRow row;
     if (!toolId.empty()) row = getToolTableRow(toolId);
@@ -169,31 +158,31 @@ TableRow DncShim::getToolTableRowByPocketId(const std::string& pocketId) {
     return row;
 }
 
-void DncShim::setLinkedToolTableRow(const std::string& pocketId, const TableRow& row) {
-    auto tables = family();
+void SessionTables::setLinkedToolTableRow(const std::string& pocketId, const TableRow& row) {
+    auto tables = context_.family.get();
     auto allocating = tables->allocating("setLinkedToolTableRow");
     setLinkedRow(*tables, pocketId, row);
 }
 
-void DncShim::setLinkedRow(ControllerFamily& tables, const std::string& pocketId, const TableRow& row) {
-    logInformation("setLinkedToolTableRow", name_ + ": " + pocketId);
+void SessionTables::setLinkedRow(ControllerFamily& tables, const std::string& pocketId, const TableRow& row) {
+    logInformation("setLinkedToolTableRow", context_.name + ": " + pocketId);
     const std::string pocket = requirePocket(tables, pocketId);
     const std::string toolId = tables.freeToolId();
     if (toolId.empty()) throw std::runtime_error("No free tool table row available");
     refuseKeyChange(row, toolId);
     // The row first: a row the control refuses must leave the pocket free,
     // not pointing at a tool that does not exist.
-    logInformation("setLinkedToolTableRow", name_ + ": setting row in tool table");
-    logInformation("setToolTableRow", name_ + ": " + toolId);
+    logInformation("setLinkedToolTableRow", context_.name + ": setting row in tool table");
+    logInformation("setToolTableRow", context_.name + ": " + toolId);
     tables.setToolRow(toolId, row);
-    logInformation("setLinkedToolTableRow", name_ + " :linking P: " + pocket + " to T: " + toolId);
+    logInformation("setLinkedToolTableRow", context_.name + " :linking P: " + pocket + " to T: " + toolId);
     tables.writePocketTool(pocket, toolId);
 }
 
-std::string DncShim::addLinkedToolTableRow(const TableRow& row) {
-    auto tables = family();
+std::string SessionTables::addLinkedToolTableRow(const TableRow& row) {
+    auto tables = context_.family.get();
     auto allocating = tables->allocating("addLinkedToolTableRow");
-    logInformation("addLinkedToolTableRow", name_);
+    logInformation("addLinkedToolTableRow", context_.name);
     const std::string pocketId = tables->freePocketId();
     // The number after the last pocket is no pocket of this magazine: it is full.
     if (pocketId.empty() || !idNumber(pocketId) || !tables->hasPocket(pocketId)) return {};
@@ -201,9 +190,9 @@ std::string DncShim::addLinkedToolTableRow(const TableRow& row) {
     return pocketId;
 }
 
-void DncShim::removeToolTableRowByPocketId(const std::string& pocketId) {
-    logInformation("removeToolTableRowByPocketId", name_ + ": " + pocketId);
-    auto tables = family();
+void SessionTables::removeToolTableRowByPocketId(const std::string& pocketId) {
+    logInformation("removeToolTableRowByPocketId", context_.name + ": " + pocketId);
+    auto tables = context_.family.get();
     auto allocating = tables->allocating("removeToolTableRowByPocketId");
     const std::string toolId = tables->toolInPocket(requirePocket(*tables, pocketId));
     if (toolId.empty()) return;

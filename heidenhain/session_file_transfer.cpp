@@ -8,7 +8,7 @@
 
 #include "dnc/file_result.h"
 #include "heidenhain/base64.h"
-#include "heidenhain/dncshim.h"
+#include "heidenhain/session_files.h"
 #include "heidenhain/session_log.h"
 #include "platform/temp_file.h"
 
@@ -33,16 +33,16 @@ dnc::HRESULT sendingCall(SdkGuard& guard, std::string_view call, CallSite site, 
 
 }  // namespace
 
-void DncShim::transmitFile(const std::string& content, const std::string& dstPath) {
+void SessionFiles::transmitFile(const std::string& content, const std::string& dstPath) {
     transmitFileBinary(base64Decode(content), dstPath);
 }
 
-std::string DncShim::receiveFile(const std::string& cncFile) { return base64Encode(receiveFileBinary(cncFile)); }
+std::string SessionFiles::receiveFile(const std::string& cncFile) { return base64Encode(receiveFileBinary(cncFile)); }
 
-void DncShim::transmitFileBinary(const std::string& bytes, const std::string& dstPath) {
+void SessionFiles::transmitFileBinary(const std::string& bytes, const std::string& dstPath) {
     const auto fileSystem = checkedFileSystem("transmitFileBinary", SDK_CALL_SITE);
     auto fail = [&](const std::string& text) {
-        logInformation("transmitFileBinary", name_ + " " + text);
+        logInformation("transmitFileBinary", context_.name + " " + text);
         throw std::runtime_error(text);
     };
     const std::string purpose = " to prepare for transmitFile(dst=" + dstPath + ")";
@@ -63,40 +63,41 @@ void DncShim::transmitFileBinary(const std::string& bytes, const std::string& ds
 
     const std::string destination = addTncPrefix(dstPath);
     const auto transmit = [&] { return fileSystem->TransmitFile(local->path(), destination); };
-    const dnc::HRESULT hr = sendingCall(guard_, kTransmitCall, SDK_CALL_SITE, transmit);
+    const dnc::HRESULT hr = sendingCall(context_.guard, kTransmitCall, SDK_CALL_SITE, transmit);
     if (dnc::succeeded(hr)) return;
     if (hr == dnc::kFileNotFound || hr == dnc::kRemoteFileNotFound) {
         makeMissingDirectories(*fileSystem, destination);
     } else if (hr == dnc::kFileExists || hr == dnc::kRemoteFileExists) {
-        guard_.run({"_fileSystem->__DeleteFile(toBSTR(dstPath))", SDK_CALL_SITE},
-                   [&] { return fileSystem->DeleteFile(destination); });
+        context_.guard.run({"_fileSystem->__DeleteFile(toBSTR(dstPath))", SDK_CALL_SITE},
+                           [&] { return fileSystem->DeleteFile(destination); });
     } else if (dnc::isLostLink(hr)) {
-        scheduleDisconnect();
+        context_.scheduleDisconnect();
         throw std::runtime_error(
-            guard_.errorMessage("TransmitFile(destination=" + destination + ")", hr, SDK_CALL_SITE));
+            context_.guard.errorMessage("TransmitFile(destination=" + destination + ")", hr, SDK_CALL_SITE));
     } else {
-        throw std::runtime_error(guard_.errorMessage("TransmitFile(destination='" + destination + "')", hr, SDK_CALL_SITE));
+        throw std::runtime_error(
+            context_.guard.errorMessage("TransmitFile(destination='" + destination + "')", hr, SDK_CALL_SITE));
     }
-    guard_.run({kTransmitCall, SDK_CALL_SITE}, transmit);
+    context_.guard.run({kTransmitCall, SDK_CALL_SITE}, transmit);
 }
 
-void DncShim::makeMissingDirectories(dnc::IJHFileSystem& fileSystem, const std::string& destination) {
+void SessionFiles::makeMissingDirectories(dnc::IJHFileSystem& fileSystem, const std::string& destination) {
     for (const auto& directory : directoriesLeadingTo(destination)) {
-        const dnc::HRESULT hr = sendingCall(guard_, "_fileSystem->MakeDirectory", SDK_CALL_SITE,
+        const dnc::HRESULT hr = sendingCall(context_.guard, "_fileSystem->MakeDirectory", SDK_CALL_SITE,
                                             [&] { return fileSystem.MakeDirectory(directory); });
         if (dnc::succeeded(hr) || hr == dnc::kDirectoryExists || hr == dnc::kFileExists) continue;
-        if (dnc::isLostLink(hr)) scheduleDisconnect();
-        throw std::runtime_error(guard_.errorMessage("MakeDirectory(" + directory + ")", hr, SDK_CALL_SITE));
+        if (dnc::isLostLink(hr)) context_.scheduleDisconnect();
+        throw std::runtime_error(context_.guard.errorMessage("MakeDirectory(" + directory + ")", hr, SDK_CALL_SITE));
     }
 }
 
-std::string DncShim::receiveFileBinary(const std::string& cncFile) {
+std::string SessionFiles::receiveFileBinary(const std::string& cncFile) {
     const auto fileSystem = checkedFileSystem("receiveFileBinary", SDK_CALL_SITE);
     const std::string cncFinalPath = addTncPrefix(cncFile);
     auto fail = [&](const std::string& what, const std::string& path) {
         const std::string text =
             what + path + " in receiveFile(cncFile=" + cncFile + " with actual path=" + cncFinalPath;
-        logInformation("receiveFileBinary", name_ + " " + text);
+        logInformation("receiveFileBinary", context_.name + " " + text);
         throw std::runtime_error(text);
     };
     std::optional<platform::TempFile> local;
@@ -105,8 +106,8 @@ std::string DncShim::receiveFileBinary(const std::string& cncFile) {
     } catch (const std::system_error&) {
         fail("Cannot open temporary file ", platform::TempFile::pattern(kTmpDirectory, "receive-", ".tmp"));
     }
-    guard_.run({"_fileSystem->ReceiveFile(toBSTR(cncFinalPath), toBSTR(destFileName))", SDK_CALL_SITE},
-               [&] { return fileSystem->ReceiveFile(cncFinalPath, local->path()); });
+    context_.guard.run({"_fileSystem->ReceiveFile(toBSTR(cncFinalPath), toBSTR(destFileName))", SDK_CALL_SITE},
+                       [&] { return fileSystem->ReceiveFile(cncFinalPath, local->path()); });
     std::ifstream in(local->path(), std::ios::binary);
     if (!in) fail("Cannot open temporary file ", local->path());
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -3,9 +3,11 @@
 #include <stdexcept>
 
 #include "dnc/factory.h"
-#include "heidenhain/dncshim.h"
+#include "heidenhain/session_connection.h"
 #include "heidenhain/session_log.h"
 #include "heidenhain/enum_names.h"
+#include "heidenhain/session_interfaces.h"
+#include "heidenhain/table_monitor.h"
 
 namespace heidenhain {
 namespace {
@@ -18,14 +20,15 @@ TimedMutex& connectLock() {
 
 }  // namespace
 
-bool DncShim::beginConnect(const std::string& entry, const std::string& controllerType) {
-    logInformation("connect", name_ + " (" + entry + ")");
+bool SessionConnection::beginConnect(const std::string& entry, const std::string& controllerType) {
+    logInformation("connect", context_.name + " (" + entry + ")");
     if (isConnected()) return false;
     setControllerType(controllerType);
     return true;
 }
 
-void DncShim::connect(const std::string& host, const std::string& controllerType, const std::string& protocol) {
+void SessionConnection::connect(const std::string& host, const std::string& controllerType,
+                                const std::string& protocol) {
     if (!beginConnect(host + ", " + controllerType + ", " + protocol, controllerType)) return;
     const auto& controllers = controllerTypeMap();
     if (auto found = controllers.find(controllerType); found != controllers.end()) {
@@ -36,7 +39,7 @@ void DncShim::connect(const std::string& host, const std::string& controllerType
                                     protocol + " (=" + std::to_string(given) +
                                     ") is not allowed whereas to our knowledge it requires protocol=" +
                                     std::to_string(required);
-        logError("connect", name_ + " " + message);
+        logError("connect", context_.name + " " + message);
         throw std::runtime_error(message);
     }
     if (!cncTypeMap().contains(controllerType)) throw std::runtime_error("Unknown cncType=" + controllerType);
@@ -44,7 +47,7 @@ void DncShim::connect(const std::string& host, const std::string& controllerType
     connectWith(host, controllerType, cncTypeMap().at(controllerType), protocolMap().at(protocol));
 }
 
-void DncShim::connect(const std::string& host, const std::string& controllerType) {
+void SessionConnection::connect(const std::string& host, const std::string& controllerType) {
     if (!beginConnect(host + ", " + controllerType, controllerType)) return;
     const auto& controllers = controllerTypeMap();
     auto found = controllers.find(controllerType);
@@ -52,29 +55,29 @@ void DncShim::connect(const std::string& host, const std::string& controllerType
     connectWith(host, controllerType, found->second.cncType, found->second.protocol);
 }
 
-void DncShim::refuseWhileAwaitingDisconnection(const std::string& host) {
-    if (!flags_.awaitingFinalDisconnection) return;
+void SessionConnection::refuseWhileAwaitingDisconnection(const std::string& host) {
+    if (!context_.flags.awaitingFinalDisconnection) return;
     const std::string message = "Cannot connect to " + host + " again, still awaiting final disconnection";
-    logInformation("connect", name_ + " " + message);
+    logInformation("connect", context_.name + " " + message);
     throw std::runtime_error(message);
 }
 
-void DncShim::connectWith(const std::string& host, const std::string& controllerType, std::int32_t cncType,
-                          std::int32_t protocol) {
+void SessionConnection::connectWith(const std::string& host, const std::string& controllerType, std::int32_t cncType,
+                                    std::int32_t protocol) {
     // A disconnect still under way refuses the connect at once, not after it.
     refuseWhileAwaitingDisconnection(host);
-    auto session = guard_.lock(lifecycle_, "Machine Connect to " + host, SDK_CALL_SITE);
+    auto session = context_.guard.lock(context_.lifecycle, "Machine Connect to " + host, SDK_CALL_SITE);
     // Another connect of this session may have finished while this one waited.
     if (isConnected()) return;
     // A disconnect that failed part-way leaves the session awaiting.
     refuseWhileAwaitingDisconnection(host);
     // A disconnect that ended while this connect waited released the type with the machine object.
     setControllerType(controllerType);
-    auto held = guard_.lock(connectLock(), "Machine Connect to " + host, SDK_CALL_SITE);
+    auto held = context_.guard.lock(connectLock(), "Machine Connect to " + host, SDK_CALL_SITE);
     try {
         connectLocked(host, cncType, protocol);
     } catch (const std::exception& e) {
-        if (flags_.connected) {
+        if (context_.flags.connected) {
             try {
                 disconnectLocked();
             } catch (const std::exception&) {
@@ -83,104 +86,82 @@ void DncShim::connectWith(const std::string& host, const std::string& controller
             }
         }
         releaseMachine();
-        logWarning("connect", name_ + " CNC connection failed because: " + e.what() + "\n");
+        logWarning("connect", context_.name + " CNC connection failed because: " + e.what() + "\n");
         held.unlock();
         session.unlock();
-        events_.settled(std::chrono::seconds(SdkGuard::getSdkMutexTimeout()));
+        context_.events.settled(std::chrono::seconds(SdkGuard::getSdkMutexTimeout()));
         throw std::runtime_error("CNC connection to " + host + " failed because: " + e.what() + "\n");
     }
 }
 
-void DncShim::connectLocked(const std::string& host, std::int32_t cncType, std::int32_t protocol) {
+void SessionConnection::connectLocked(const std::string& host, std::int32_t cncType, std::int32_t protocol) {
     machineInit();
     // A component that lacks some of what we use still connects; the functions
     // that need the rest fail naming it, and the log says so up front.
     if (const std::string gaps = dnc::machineFactory()->DescribeGaps(); !gaps.empty())
-        logWarning("connect", name_ + " " + gaps);
+        logWarning("connect", context_.name + " " + gaps);
     ensureSdkConnection(host, cncType, protocol);
     // Waits until no other call of this session is inside the SDK.
-    guard_.awaitIdle("0", SDK_CALL_SITE);
-    auto machine = machine_.get();
+    context_.guard.awaitIdle("0", SDK_CALL_SITE);
+    auto machine = context_.machine.get();
     const dnc::HRESULT hr =
-        guard_.call(lockedCall("_machine->Connect", SDK_CALL_SITE), [&] { return machine->Connect(host); }).code;
+        context_.guard.call(lockedCall("_machine->Connect", SDK_CALL_SITE), [&] { return machine->Connect(host); })
+            .code;
     if (hr == dnc::kNotOnLine) {
         throw std::runtime_error("The CNC IP address " + host + " could not be contacted. Maybe the machine is not online.\n");
     }
-    if (dnc::failed(hr)) throw std::runtime_error(guard_.errorMessage("_machine->Connect", hr, SDK_CALL_SITE));
-    flags_.connected = true;
-    flags_.disconnectPending = false;
-    const std::int32_t state = readMachineState();
-    logInformation("connect", name_ + " connection established, machine state " + nameOf(machineStateMap(), state) +
-                                  "(" + std::to_string(state) + ")");
-    initializeInterfaces();
-    startMonitorThread();
-    presenceConnected(host, state);
+    if (dnc::failed(hr)) throw std::runtime_error(context_.guard.errorMessage("_machine->Connect", hr, SDK_CALL_SITE));
+    context_.flags.connected = true;
+    context_.flags.disconnectPending = false;
+    const std::int32_t state = context_.readMachineState();
+    logInformation("connect", context_.name + " connection established, machine state " +
+                                  nameOf(machineStateMap(), state) + "(" + std::to_string(state) + ")");
+    interfaces_.initializeInterfaces();
+    monitor_.startMonitorThread();
+    context_.presence.connected(host, context_.controllerType.get(), nameOf(machineStateMap(), state),
+                                context_.sdkVersion.get());
 }
 
-void DncShim::disconnect() {
-    if (!flags_.connected) return;
-    auto session = guard_.lock(lifecycle_, "disconnect", SDK_CALL_SITE);
+void SessionConnection::disconnect() {
+    if (!context_.flags.connected) return;
+    auto session = context_.guard.lock(context_.lifecycle, "disconnect", SDK_CALL_SITE);
     disconnectLocked();
     session.unlock();
     // onDisconnectDone goes out before the reply, unless the broker holds it up.
-    events_.settled(std::chrono::seconds(SdkGuard::getSdkMutexTimeout()));
+    context_.events.settled(std::chrono::seconds(SdkGuard::getSdkMutexTimeout()));
 }
 
-void DncShim::disconnectLocked() {
-    if (!flags_.connected) return;
-    logInformation("disconnect", name_);
+void SessionConnection::disconnectLocked() {
+    if (!context_.flags.connected) return;
+    logInformation("disconnect", context_.name);
     // Awaiting first, so that a loss reported meanwhile is not scheduled anew.
-    flags_.awaitingFinalDisconnection = true;
-    flags_.connected = false;
-    flags_.disconnectPending = false;
-    stopMonitorThread();
-    releaseInterfaces();
+    context_.flags.awaitingFinalDisconnection = true;
+    context_.flags.connected = false;
+    context_.flags.disconnectPending = false;
+    monitor_.stopMonitorThread();
+    interfaces_.releaseInterfaces();
     disconnectMachine();
     releaseMachine();
-    logInformation("disconnect", name_ + ": CNC sucessfully disconnected");
-    flags_.awaitingFinalDisconnection = false;
-    presenceDisconnected();
-    raise(onDisconnectDone_, "");
+    logInformation("disconnect", context_.name + ": CNC sucessfully disconnected");
+    context_.flags.awaitingFinalDisconnection = false;
+    context_.presence.disconnected();
+    context_.raise(onDisconnectDone_, "");
 }
 
-template <class Interface>
-void DncShim::detachSink(const std::shared_ptr<Interface>& source, std::atomic<std::uint32_t>& cookie,
-                         const char* event) {
-    const std::uint32_t attached = cookie;
-    if (!source || attached == 0) return;
-    // Without the SDK lock: Unadvise waits for a handler still running, and
-    // a handler may wait for that lock.
-    const dnc::HRESULT hr = source->Unadvise(attached);
-    cookie = 0;
-    if (dnc::failed(hr)) logError("disconnect", std::string("Error on Unadvise(") + event + "), code 0x" + hexCode(hr));
-}
-
-void DncShim::releaseInterfaces() {
-    detachSink(error_.get(), errorEventCookie_, "IJHErrorEvent");
-    error_.set(nullptr);
-    detachSink(automatic_.get(), automaticEventCookie_, "IJHAutomaticEvent");
-    automatic_.set(nullptr);
-    fileSystem_.set(nullptr);
-    itncTable_.set(nullptr);
-    detachSink(dataAccess_.get(), dataAccessEventCookie_, "IJHDataAccessEvent");
-    dataAccess_.set(nullptr);
-    processData_.set(nullptr);
-    detachSink(machine_.get(), machineEventCookie_, "IJHMachineEvent");
-}
-
-void DncShim::disconnectMachine() {
-    auto machine = machine_.get();
+void SessionConnection::disconnectMachine() {
+    auto machine = context_.machine.get();
     if (!machine) return;
     const dnc::HRESULT hr =
-        guard_.call(lockedCall("_machine->Disconnect()", SDK_CALL_SITE), [&] { return machine->Disconnect(); }).code;
+        context_.guard.call(lockedCall("_machine->Disconnect()", SDK_CALL_SITE), [&] { return machine->Disconnect(); })
+            .code;
     dnc::HRESULT failure = hr;
     if (hr == dnc::kNotOnLine) {
         logWarning("disconnect",
                    "On Shutdown not all created interfaces have been released. See Windows application event log for "
                    "details.");
-        failure =
-            guard_.call(lockedCall("_machine->Disconnect()", SDK_CALL_SITE), [&] { return machine->Disconnect(); })
-                .code;
+        failure = context_.guard
+                      .call(lockedCall("_machine->Disconnect()", SDK_CALL_SITE), [&] { return machine->Disconnect(); })
+                      .code;
     }
     if (dnc::failed(failure)) logError("disconnect", "Error on _machine->Disconnect(), code 0x" + hexCode(failure));
 }
