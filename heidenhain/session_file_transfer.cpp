@@ -39,7 +39,7 @@ void SessionFiles::transmitFile(const std::string& content, const std::string& d
 
 std::string SessionFiles::receiveFile(const std::string& cncFile) { return base64Encode(receiveFileBinary(cncFile)); }
 
-void SessionFiles::transmitFileBinary(const std::string& bytes, const std::string& dstPath) {
+void SessionFiles::transmitFileBinary(std::string bytes, const std::string& dstPath) {
     const auto fileSystem = checkedFileSystem("transmitFileBinary", SDK_CALL_SITE);
     auto fail = [&](const std::string& text) {
         logInformation("transmitFileBinary", context_.name + " " + text);
@@ -59,6 +59,7 @@ void SessionFiles::transmitFileBinary(const std::string& bytes, const std::strin
         out.close();
         // A short file would reach the control as a cut-off program.
         if (!out) fail("Cannot write temporary file " + local->path() + purpose);
+        std::string().swap(bytes);
     }
 
     const std::string destination = addTncPrefix(dstPath);

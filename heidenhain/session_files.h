@@ -32,7 +32,9 @@ public:
     nlohmann::json deleteDirectoryRecursively(const std::string& directoryPath);
 
 private:
-    void transmitFileBinary(const std::string& bytes, const std::string& dstPath);
+    // The bytes are let go once written to the temporary file, before the
+    // control reads it: a program may be tens of MB.
+    void transmitFileBinary(std::string bytes, const std::string& dstPath);
     DirectoryListing readDirectoryStdVec(const std::string& path);
     void deleteDirectoryRecursivelyInternal(DeletionCounts& counts, const std::string& directoryPath);
     // The file system interface, after the connection and interface check
