@@ -1,24 +1,12 @@
 #include "agent/message_text.h"
 
-#include <algorithm>
-#include <cstdint>
+#include "agent/ascii_scan.h"
 
 namespace nolt {
 namespace {
 
 using nlohmann::json;
 using Writer = nlohmann::detail::serializer<json>;
-
-// A string of printable ASCII without '"' and '\\' is its own JSON text.
-bool plainAscii(const std::string& text) {
-    // No early exit: a loop without branches runs many bytes at a time.
-    std::uint8_t outside = 0;
-    for (const char c : text) {
-        const auto byte = static_cast<std::uint8_t>(c);
-        outside |= static_cast<std::uint8_t>(byte < 0x20 || byte > 0x7e || byte == '"' || byte == '\\');
-    }
-    return outside == 0;
-}
 
 // Room for the text: plain strings exactly, others by their length.
 std::size_t measure(const json& value) {
@@ -81,7 +69,7 @@ public:
 
 private:
     void writeString(const std::string& content) {
-        if (plainAscii(content)) {
+        if (plainJsonText(content)) {
             text_.push_back('"');
             text_.append(content);
             text_.push_back('"');

@@ -13,6 +13,7 @@
 #include "agent/mqtt_session.h"
 #include "agent/tls_options.h"
 #include "platform/hostname.h"
+#include "platform/large_allocations.h"
 
 namespace nolt {
 
@@ -86,6 +87,7 @@ public:
           topics_(options.domain, options.agent),
           hostname_(platform::localHostName(kHostNameBuffer)),
           connectOptions_(makeConnectOptions(options_, topics_, hostname_)) {
+        platform::returnLargeAllocationsToSystem();
         client_ = makeClient(options_, clientId_);
         session_ = std::make_shared<MqttSession>(client_, connectOptions_, topics_, options_.broker, hostname_);
         session_->setRequestLimit(static_cast<std::size_t>(options_.maxRequestBytes));

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "agent/ascii_scan.h"
 #include "agent/json_literal.h"
 #include <vector>
 
@@ -31,14 +32,7 @@ bool simpleEscape(char c) {
 // Printable ASCII and the one-letter escapes only; anything else (a \u escape,
 // a byte outside printable ASCII) is left to the library and its checks.
 bool plain(std::string_view content) {
-    // First one pass without branches, which runs many bytes at a time; the
-    // escapes are looked at only where there are any.
-    std::uint8_t outside = 0;
-    for (const char c : content) {
-        const auto byte = static_cast<std::uint8_t>(c);
-        outside |= static_cast<std::uint8_t>(byte < 0x20 || byte > 0x7e);
-    }
-    if (outside != 0) return false;
+    if (!printableAscii(content)) return false;
     for (auto at = content.find('\\'); at != std::string_view::npos; at = content.find('\\', at + 2)) {
         if (at + 1 == content.size() || !simpleEscape(content[at + 1])) return false;
     }
