@@ -22,6 +22,28 @@ constexpr int kQos = 1;
 constexpr auto kReconnectPause = std::chrono::milliseconds(2500);
 }  // namespace
 
+// Passed while the client may be used; false once the session is closing.
+class MqttSession::Entry {
+public:
+    explicit Entry(MqttSession& session) : session_(session) {
+        std::lock_guard<std::mutex> lock(session_.connectingMutex_);
+        open_ = !session_.closing_;
+        if (open_) ++session_.inside_;
+    }
+    ~Entry() {
+        if (!open_) return;
+        std::lock_guard<std::mutex> lock(session_.connectingMutex_);
+        if (--session_.inside_ == 0) session_.nobodyInside_.notify_all();
+    }
+    Entry(const Entry&) = delete;
+    Entry& operator=(const Entry&) = delete;
+    explicit operator bool() const { return open_; }
+
+private:
+    MqttSession& session_;
+    bool open_ = false;
+};
+
 void ActionListener::on_failure(const mqtt::token& token) {
     std::cout << name_ << " failure" << std::endl;
     if (token.get_message_id() != 0) std::cout << "message_id: " << token.get_message_id() << std::endl;
@@ -69,8 +91,9 @@ MqttSession::~MqttSession() {
     setEventPublisher(nullptr);
     outbox_->shutdown();
     {
-        std::lock_guard<std::mutex> lock(connectingMutex_);
+        std::unique_lock<std::mutex> lock(connectingMutex_);
         closing_ = true;
+        nobodyInside_.wait(lock, [&] { return inside_ == 0; });
     }
     // Destroying the client fails the requests it still holds into their
     // listeners, this object among them: it must go while they are alive.
@@ -80,10 +103,13 @@ MqttSession::~MqttSession() {
 void MqttSession::startConnect() { client_->connect(options_, nullptr, *this); }
 
 void MqttSession::connected(const std::string&) {
+    const Entry entry(*this);
+    if (!entry) return;
     std::cout << "[OK]" << std::endl;
     // Replies must not wait for delayed ACKs, and large ones must leave at
-    // wire speed (broker_socket.h). The broker's name is looked up on a worker, since this thread
-    // delivers everything of the MQTT library and must not wait.
+    // wire speed (broker_socket.h). The broker's name is looked up on a
+    // worker, since this thread delivers everything of the MQTT library and
+    // must not wait.
     EventLoop::instance().post([uri = brokerUri_] { platform::tuneBrokerSockets(platform::lookUpBroker(uri)); });
     subscribeAll(++link_);
 }
@@ -131,11 +157,12 @@ void MqttSession::neededSubscriptionAnswered(const mqtt::token& token) {
     // that topic's SUBACK code.
     const bool refused = code == MQTT_BAD_SUBSCRIBE;
     const bool taken = code == MQTTASYNC_SUCCESS;
+    const Entry entry(*this);
+    if (!entry) return;
+    // An answer on a connection that is gone: its loss has its own way back.
+    if (!taken && !refused && !client_->is_connected()) return;
     {
         std::lock_guard<std::mutex> lock(connectingMutex_);
-        if (closing_) return;
-        // An answer on a connection that is gone: its loss has its own way back.
-        if (!taken && !refused && !client_->is_connected()) return;
         if (link != link_ || link != connecting_.link || connecting_.decided) return;
         if (taken && --connecting_.pending != 0) return;
         connecting_.decided = true;

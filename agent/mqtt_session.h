@@ -3,6 +3,7 @@
 // subscriptions, the calls and client infos that arrive, and everything the
 // agent publishes.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -131,10 +132,15 @@ private:
     // Counts connects and losses, so that answers on an older connection
     // are told apart.
     std::atomic<std::uint64_t> link_{0};
-    // Set, under connectingMutex_, before the client goes: destroying it
-    // fails its pending requests into the listeners, which must then not
-    // touch the client.
+    // The MQTT library's threads call the callbacks and listeners below until
+    // the client is destroyed, and destroying it fails its pending requests
+    // into the listeners. Those that use the client pass this gate: the
+    // destructor closes it, waits for those inside, and only then lets the
+    // client go. Under connectingMutex_.
+    class Entry;
     bool closing_ = false;
+    int inside_ = 0;
+    std::condition_variable nobodyInside_;
     // The needed subscriptions of the latest connect.
     struct Connecting {
         std::uint64_t link = 0;

@@ -35,8 +35,8 @@ TEST(SubscriptionRefusal, RefusedAgentTopicsKeepTheAgentOfflineAndReconnecting) 
             << "the agent did not connect again";
     }
     const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("Connection failed: the broker refused the subscription of test/deaf/Probe/__static__/"),
-              std::string::npos)
+    // Which class's topic comes first depends on the classes registered.
+    EXPECT_NE(err.find("Connection failed: the broker refused the subscription of test/deaf/"), std::string::npos)
         << err;
     for (const auto& m : watcher.messages()) {
         EXPECT_FALSE(m.isJson() && m.json.value("status", "") == "online") << m.payload;
