@@ -3,10 +3,12 @@
 // back), a part program sent to a simulated control (transmitFile) and
 // fetched back (receiveFile), at 1, 10 and 50 MB. Prints the time ratio and
 // the agent's peak resident memory above its start, as a multiple of the
-// message. Meanwhile another machine's getState is called in a loop; its
+// larger of request and reply (the echo's reply is twice its request,
+// receiveFile's request a few bytes). Meanwhile another machine's getState is called in a loop; its
 // round trips during the 50 MB transfers are set against quiet ones.
 //
 //   large_messages [largest megabytes, default 50]
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
@@ -167,7 +169,7 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(2s);  // quiet round trips of the neighbour
     neighbour.setPhase(Neighbour::Elsewhere);
 
-    std::printf("%-13s %6s %10s %10s %7s %12s %10s\n", "case", "MB", "agent s", "raw s", "ratio", "peak/request",
+    std::printf("%-13s %6s %10s %10s %7s %12s %10s\n", "case", "MB", "agent s", "raw s", "ratio", "peak/larger",
                 "reply");
     for (std::size_t mb : {std::size_t{1}, std::size_t{10}, largest}) {
         // Requests of about `mb` MB: Base64 makes a program 4/3 longer.
@@ -185,7 +187,7 @@ int main(int argc, char** argv) {
             {"receiveFile", kPrefix + ids[0] + "/receiveFile", request(client.replyTopic(), {{"_1", path}})},
         };
         for (auto& step : steps) {
-            // The larger of request and reply is what travels and is held.
+            // Raw, a message of the request's size; for receiveFile, of the program's.
             const std::size_t size = step.name == std::string("receiveFile") ? content.size() : step.text.size();
             const auto rawTime = raw.roundTrip("big/raw/echo", std::string(size, 'R'));
             resetPeak(agent.pid());
@@ -201,7 +203,8 @@ int main(int argc, char** argv) {
             if (failed) std::fprintf(stderr, "%s %zu MB failed: %.200s\n", step.name, mb, reply.c_str());
             std::printf("%-13s %6zu %10.3f %10.3f %7.2f %12.2f %10zu\n", step.name, mb, agentTime.value_or(-1),
                         rawTime.value_or(-1), agentTime && rawTime ? *agentTime / *rawTime : -1,
-                        static_cast<double>(peak - before) * 1024 / static_cast<double>(size), reply.size());
+                        static_cast<double>(peak - before) * 1024 / static_cast<double>(std::max(size, reply.size())),
+                        reply.size());
         }
     }
     const auto quiet = neighbour.times(Neighbour::Quiet), busy = neighbour.times(Neighbour::Busy);
