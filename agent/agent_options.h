@@ -35,6 +35,8 @@ struct AgentOptions {
     // Workers the agent starts on demand beyond one per connected machine
     // (-w), so that calls blocked in a slow controller hold up no other.
     std::uint32_t burstWorkers = 256;
+    // Sparkplug B group id (--sparkplug); empty: no Sparkplug B node.
+    std::string sparkplugGroup;
 
     bool operator==(const AgentOptions&) const = default;
 };

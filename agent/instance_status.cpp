@@ -48,10 +48,11 @@ public:
     ~State() { stop(); }
 
     // A fresh entry for the topic; reports of earlier generations are ignored.
-    std::uint64_t begin(const std::string& topic) {
+    std::uint64_t begin(const std::string& topic, const std::string& instance) {
         std::lock_guard<std::mutex> lock(mutex_);
         Entry& entry = entries_[topic];
         entry = Entry{};
+        entry.instance = instance;
         entry.generation = ++lastGeneration_;
         return entry.generation;
     }
@@ -91,11 +92,21 @@ public:
     void clearAll() {
         stop();
         std::map<std::string, Entry> entries;
+        Tap tap;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             entries.swap(entries_);
+            tap = tap_;
         }
-        for (const auto& [topic, entry] : entries) sendOne(publish_, topic, "");
+        for (const auto& [topic, entry] : entries) {
+            sendOne(publish_, topic, "");
+            if (tap) tap(entry.instance, "");
+        }
+    }
+
+    void setTap(Tap tap) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        tap_ = std::move(tap);
     }
 
     void stop() {
@@ -112,6 +123,7 @@ public:
 
 private:
     struct Entry {
+        std::string instance;
         std::uint64_t generation = 0;
         std::string payload;
         bool dirty = false;
@@ -121,6 +133,7 @@ private:
 
     struct Due {
         std::string topic;
+        std::string instance;
         std::string payload;
         std::uint64_t generation;
         bool clearing;
@@ -150,7 +163,7 @@ private:
                 if (!entry.dirty) continue;
                 const auto at = dueAt(entry);
                 if (at <= now) {
-                    due.push_back({topic, entry.payload, entry.generation, entry.clearing});
+                    due.push_back({topic, entry.instance, entry.payload, entry.generation, entry.clearing});
                     entry.dirty = false;
                     entry.lastSent = now;
                 } else if (at < next) {
@@ -165,9 +178,13 @@ private:
                 }
                 continue;
             }
+            const Tap tap = tap_;
             lock.unlock();
             std::vector<bool> sent;
-            for (const auto& item : due) sent.push_back(sendOne(publish_, item.topic, item.payload));
+            for (const auto& item : due) {
+                sent.push_back(sendOne(publish_, item.topic, item.payload));
+                if (tap) tap(item.instance, item.payload);
+            }
             lock.lock();
             for (std::size_t i = 0; i < due.size(); ++i) {
                 if (!due[i].clearing || !sent[i]) continue;
@@ -186,6 +203,7 @@ private:
     std::condition_variable changed_;
     std::map<std::string, Entry> entries_;
     std::uint64_t lastGeneration_ = 0;
+    Tap tap_;
     bool stopping_ = false;
     std::thread thread_;
 };
@@ -209,7 +227,7 @@ void InstanceStatusPublisher::attach(const std::string& className, const std::st
     StatusClass statusClass;
     if (instance.empty() || !findStatusClass(className, statusClass)) return;
     const std::string topic = statusTopic(state_->topics(), className, id, statusClass.level);
-    const std::uint64_t generation = state_->begin(topic);
+    const std::uint64_t generation = state_->begin(topic, id);
     std::weak_ptr<State> weak = state_;
     // Called without any lock of ours: the instance reports at once.
     statusClass.attach(instance, [weak, topic, generation, id, named](const nlohmann::json& status) {
@@ -233,5 +251,7 @@ void InstanceStatusPublisher::republishAll() { state_->markAllDirty(); }
 void InstanceStatusPublisher::clearAll() { state_->clearAll(); }
 
 void InstanceStatusPublisher::stop() { state_->stop(); }
+
+void InstanceStatusPublisher::setTap(Tap tap) { state_->setTap(std::move(tap)); }
 
 }  // namespace nolt

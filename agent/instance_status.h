@@ -60,6 +60,12 @@ public:
     // No publication afterwards; reports become no-ops.
     void stop();
 
+    // Also hands each status as it is published (same rate bound), with the
+    // instance id, to another reader; an empty status when the instance is
+    // gone. Called whether or not the publication itself succeeded.
+    using Tap = std::function<void(const std::string& instance, const std::string& status)>;
+    void setTap(Tap tap);
+
     class State;
 
 private:

@@ -11,6 +11,7 @@
 #include "agent/event_loop.h"
 #include "agent/messages.h"
 #include "agent/mqtt_session.h"
+#include "agent/sparkplug/node.h"
 #include "agent/tls_options.h"
 #include "platform/hostname.h"
 #include "platform/large_allocations.h"
@@ -63,7 +64,9 @@ void printOptions(const AgentOptions& options, const std::string& clientId) {
     if (!options.privateKey.empty()) std::cout << "Client Key      : " << options.privateKey << "\n";
     std::cout << "Max Request     : " << options.maxRequestBytes << " bytes\n"
               << "Burst Workers   : " << options.burstWorkers << "\n"
-              << "Outgoing Queue  : " << describe(OutboxLimits{}) << std::endl;
+              << "Outgoing Queue  : " << describe(OutboxLimits{}) << "\n";
+    if (!options.sparkplugGroup.empty()) std::cout << "Sparkplug Group : " << options.sparkplugGroup << "\n";
+    std::cout << std::flush;
     if (usesTls(options.broker) && !options.serverAuth) {
         std::cerr << "WARNING: the broker's certificate and host name are not verified (--insecure)" << std::endl;
     }
@@ -92,11 +95,13 @@ public:
         session_ = std::make_shared<MqttSession>(client_, connectOptions_, topics_, options_.broker, hostname_);
         session_->setRequestLimit(static_cast<std::size_t>(options_.maxRequestBytes));
         session_->attach();
+        if (!options_.sparkplugGroup.empty()) startSparkplugNode();
         EventLoop::instance().setBurstLimit(options_.burstWorkers);
         printOptions(options_, clientId_);
     }
 
     ~Impl() {
+        if (sparkplug_) sparkplug_->stop();
         session_->stopReconnecting();
         try {
             client_->disable_callbacks();
@@ -113,6 +118,7 @@ public:
             if (stopped_) return;
             running_ = true;
         }
+        if (sparkplug_) sparkplug_->start();
         std::cout << "Connecting to the MQTT server... " << std::flush;
         try {
             session_->startConnect();
@@ -124,6 +130,10 @@ public:
         if (waitConnected()) runEventLoop();
         disconnect();
         finishRun();
+    }
+
+    void setNodeProperty(const std::string& name, const std::string& value) {
+        if (sparkplug_) sparkplug_->setProperty(name, value);
     }
 
     void stop() {
@@ -170,12 +180,15 @@ private:
                 client_->disconnect()->wait_for(std::chrono::seconds(1));
             } catch (const mqtt::exception&) {
             }
+            if (sparkplug_) sparkplug_->stop();
             return;
         }
         std::cout << "\nDisconnecting from the MQTT server... " << std::flush;
         auto& outbox = session_->outbox();
         // The instances end with the agent: their retained status goes first.
         session_->instanceStatus().clearAll();
+        // Its devices died with those statuses; now the node itself.
+        if (sparkplug_) sparkplug_->stop();
         outbox.publish(topics_.agentInfo(), agentInfo("offline", hostname_).dump(), true);
         // Replies still queued and "offline" go out while the link holds;
         // otherwise the broker announces the last will.
@@ -194,6 +207,21 @@ private:
         }
     }
 
+    void startSparkplugNode() {
+        sparkplug::NodeSettings settings;
+        settings.group = options_.sparkplugGroup;
+        settings.edgeNode = options_.agent;
+        settings.clientId = makeSparkplugClientId(options_.domain, options_.agent);
+        settings.brokerUri = options_.broker;
+        settings.connectOptions = connectOptions_;
+        settings.properties = {{"Host Name", hostname_}};
+        sparkplug_ = std::make_shared<sparkplug::Node>(std::move(settings));
+        std::weak_ptr<sparkplug::Node> node = sparkplug_;
+        session_->instanceStatus().setTap([node](const std::string& instance, const std::string& status) {
+            if (auto held = node.lock()) held->machineStatus(instance, status);
+        });
+    }
+
     void finishRun() {
         std::lock_guard<std::mutex> lock(mutex_);
         running_ = false;
@@ -206,6 +234,7 @@ private:
     mqtt::connect_options connectOptions_;
     std::shared_ptr<mqtt::async_client> client_;
     std::shared_ptr<MqttSession> session_;
+    std::shared_ptr<sparkplug::Node> sparkplug_;
 
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -220,6 +249,10 @@ NoltAgent::~NoltAgent() = default;
 void NoltAgent::run() { impl_->run(); }
 
 void NoltAgent::stop() { impl_->stop(); }
+
+void NoltAgent::setNodeProperty(const std::string& name, const std::string& value) {
+    impl_->setNodeProperty(name, value);
+}
 
 }  // namespace nolt
 

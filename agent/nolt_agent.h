@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <string>
 
 #include "agent/agent_options.h"
 
@@ -23,6 +24,10 @@ public:
 
     // Ends run(), also while it still waits for the first connection.
     void stop();
+
+    // What the Sparkplug B node tells about itself as "Properties/<name>";
+    // nothing without --sparkplug. Before run().
+    void setNodeProperty(const std::string& name, const std::string& value);
 
     class Impl;
 

@@ -14,12 +14,18 @@ struct Switch {
 };
 
 constexpr Switch kSwitches[] = {
-    {"-d", &nolt::AgentOptions::domain},   {"-b", &nolt::AgentOptions::broker},
-    {"-u", &nolt::AgentOptions::username}, {"-P", &nolt::AgentOptions::password},
-    {"-a", &nolt::AgentOptions::agent},    {"-t", &nolt::AgentOptions::token},
+    {"-d", &nolt::AgentOptions::domain},
+    {"-b", &nolt::AgentOptions::broker},
+    {"-u", &nolt::AgentOptions::username},
+    {"-P", &nolt::AgentOptions::password},
+    {"-a", &nolt::AgentOptions::agent},
+    {"-t", &nolt::AgentOptions::token},
     {"-p", &nolt::AgentOptions::plugin},
-    {"--cafile", &nolt::AgentOptions::trustStore}, {"--cert", &nolt::AgentOptions::keyStore},
-    {"--key", &nolt::AgentOptions::privateKey},  {"--keypass", &nolt::AgentOptions::privateKeyPassword},
+    {"--cafile", &nolt::AgentOptions::trustStore},
+    {"--cert", &nolt::AgentOptions::keyStore},
+    {"--key", &nolt::AgentOptions::privateKey},
+    {"--keypass", &nolt::AgentOptions::privateKeyPassword},
+    {"--sparkplug", &nolt::AgentOptions::sparkplugGroup},
 };
 
 const Switch* findSwitch(const char* argument) {

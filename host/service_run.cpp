@@ -35,6 +35,8 @@ int runStep(HeidenhainService& service, const RunSeams& seams) {
     try {
         const std::string sdk = seams.sdkVersion();
         auto agent = service.agent;
+        agent->setNodeProperty("Agent Version", kAgentVersion);
+        agent->setNodeProperty("SDK Version", sdk);
         agentThread = std::thread([agent] { agent->run(); });
         logEvent("Started heidenhain agent (Agent v%s, SDK v%s)", kAgentVersion, sdk.c_str());
         // What the SDK lacks fails only the functions that need it; say it at start, in full.

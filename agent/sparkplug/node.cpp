@@ -1,0 +1,269 @@
+#include "agent/sparkplug/node.h"
+
+#include <iostream>
+#include <stdexcept>
+
+#include "agent/sparkplug/payload.h"
+
+namespace nolt::sparkplug {
+namespace {
+
+constexpr auto kReconnectPause = std::chrono::milliseconds(2500);
+constexpr auto kStopFlushBound = std::chrono::seconds(2);
+constexpr auto kDisconnectBound = std::chrono::seconds(3);
+
+void requireId(const std::string& what, const std::string& id) {
+    if (id.empty() || id.find_first_of("/+#") != std::string::npos) {
+        throw std::invalid_argument("--sparkplug: the " + what + " \"" + id +
+                                    "\" is not a Sparkplug id (not empty, no '/', '+' or '#')");
+    }
+}
+
+}  // namespace
+
+void Node::ConnectListener::on_failure(const mqtt::token&) {
+    std::cerr << "Sparkplug B: connection failed" << std::endl;
+    node_.reconnector_.request();
+}
+
+Node::Node(NodeSettings settings)
+    : settings_(std::move(settings)),
+      commandTopic_(topic(settings_.group, "NCMD", settings_.edgeNode)),
+      deviceCommandTopic_(topic(settings_.group, "DCMD", settings_.edgeNode, "+")),
+      properties_(settings_.properties),
+      reconnector_(kReconnectPause, [this] { attemptConnect(); }),
+      client_(settings_.brokerUri, settings_.clientId, static_cast<mqtt::iclient_persistence*>(nullptr)) {
+    if (!payloadsAvailable()) encodePayload({}, std::nullopt);  // throws the reason
+    requireId("group", settings_.group);
+    requireId("edge node (the agent name)", settings_.edgeNode);
+    client_.set_callback(*this);
+}
+
+Node::~Node() {
+    stop();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closing_ = true;
+    }
+    try {
+        client_.disable_callbacks();
+    } catch (...) {
+    }
+}
+
+void Node::setProperty(const std::string& name, const std::string& value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    properties_[name] = value;
+}
+
+void Node::start() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (thread_.joinable() || stopping_) return;
+        thread_ = std::thread([this] { publishLoop(); });
+    }
+    attemptConnect();
+}
+
+void Node::attemptConnect() {
+    mqtt::connect_options options = settings_.connectOptions;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopping_) return;
+        // Each connection's death certificate carries a number of its own,
+        // which its birth repeats, so that a host can tell them apart.
+        bdSeq_ = nextBdSeq_;
+        nextBdSeq_ = (nextBdSeq_ + 1) % 256;
+    }
+    const std::string death = encodePayload({{kBdSeq, DataType::UInt64, bdSeq_}}, std::nullopt);
+    options.set_will(mqtt::will_options(topic(settings_.group, "NDEATH", settings_.edgeNode), death, 1, false));
+    options.set_automatic_reconnect(false);
+    try {
+        client_.connect(options, nullptr, connectListener_);
+    } catch (const mqtt::exception& e) {
+        std::cerr << "Sparkplug B: cannot connect: " << e.what() << std::endl;
+        reconnector_.request();
+    }
+}
+
+void Node::connected(const std::string&) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (closing_) return;
+    }
+    try {
+        client_.subscribe(commandTopic_, 0);
+        client_.subscribe(deviceCommandTopic_, 0);
+    } catch (const mqtt::exception& e) {
+        std::cerr << "Sparkplug B: cannot subscribe the command topics: " << e.what() << std::endl;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    online_ = true;
+    birthWanted_ = true;
+    changed_.notify_all();
+}
+
+void Node::connection_lost(const std::string&) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (closing_ || stopping_) return;
+        online_ = false;
+        for (auto& [id, device] : devices_) device.born = false;
+    }
+    std::cerr << "Sparkplug B: connection lost; reconnecting" << std::endl;
+    reconnector_.request();
+}
+
+void Node::message_arrived(mqtt::const_message_ptr message) {
+    const std::string& topicName = message->get_topic();
+    if (topicName != commandTopic_) {
+        const std::string device = topicName.substr(topicName.rfind('/') + 1);
+        return refuse("DCMD to device " + device + ": this agent writes nothing to a machine through Sparkplug");
+    }
+    const auto metrics = decodePayload(message->get_payload_str());
+    if (!metrics) return refuse("NCMD that is not a Sparkplug B payload");
+    for (const auto& metric : *metrics) {
+        const auto* flag = std::get_if<bool>(&metric.value);
+        if (metric.name == kRebirth && flag && *flag) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            birthWanted_ = true;
+            changed_.notify_all();
+        } else {
+            refuse("NCMD metric \"" + metric.name + "\": only \"" + kRebirth + "\" = true is honoured");
+        }
+    }
+}
+
+void Node::refuse(const std::string& what) { std::cerr << "Sparkplug B: refused " << what << std::endl; }
+
+void Node::machineStatus(const std::string& instance, const std::string& summary) {
+    Metrics metrics;
+    if (!summary.empty()) {
+        auto status = nlohmann::json::parse(summary, nullptr, false);
+        if (status.is_discarded() || !status.is_object()) return;
+        metrics = deviceMetrics(status);
+    }
+    const std::string id = cleanId(instance);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (summary.empty()) {
+        auto it = devices_.find(id);
+        if (it == devices_.end()) return;
+        it->second.gone = true;
+    } else {
+        Device& device = devices_[id];
+        device.current = std::move(metrics);
+        device.gone = false;
+    }
+    dirty_.insert(id);
+    changed_.notify_all();
+}
+
+Metrics Node::nodeMetrics() const {
+    Metrics metrics{{kBdSeq, DataType::UInt64, bdSeq_}, {kRebirth, DataType::Boolean, false}};
+    for (const auto& [name, value] : properties_) metrics.push_back({"Properties/" + name, DataType::String, value});
+    metrics.push_back({kMachines, DataType::Int32, std::uint64_t{devices_.size()}});
+    return metrics;
+}
+
+void Node::send(std::unique_lock<std::mutex>& lock, const std::string& type, const std::string& device,
+                const Metrics& metrics) {
+    // NBIRTH starts the numbers at 0; every later message counts on, to 255 and round.
+    if (type == "NBIRTH") seq_ = 0;
+    const std::string payload = encodePayload(metrics, seq_);
+    seq_ = (seq_ + 1) % 256;
+    const std::string name = topic(settings_.group, type, settings_.edgeNode, device);
+    lock.unlock();
+    try {
+        client_.publish(name, payload.data(), payload.size(), 0, false);
+    } catch (const mqtt::exception&) {
+        // The link is gone: its return brings a whole new birth.
+    }
+    lock.lock();
+}
+
+void Node::birth(std::unique_lock<std::mutex>& lock) {
+    birthWanted_ = false;
+    for (auto it = devices_.begin(); it != devices_.end();) {
+        it = it->second.gone ? devices_.erase(it) : std::next(it);
+    }
+    dirty_.clear();
+    machinesPublished_ = devices_.size();
+    send(lock, "NBIRTH", "", nodeMetrics());
+    // Devices that come or change meanwhile are marked dirty and follow.
+    std::vector<std::string> ids;
+    for (auto& [id, device] : devices_) ids.push_back(id);
+    for (const auto& id : ids) {
+        auto it = devices_.find(id);
+        if (it == devices_.end() || it->second.gone || !online_ || birthWanted_) continue;
+        it->second.published = it->second.current;
+        it->second.born = true;
+        send(lock, "DBIRTH", id, it->second.published);
+    }
+}
+
+void Node::sendDirty(std::unique_lock<std::mutex>& lock) {
+    while (!dirty_.empty() && online_ && !birthWanted_) {
+        const std::string id = *dirty_.begin();
+        dirty_.erase(dirty_.begin());
+        auto it = devices_.find(id);
+        if (it == devices_.end()) continue;
+        Device& device = it->second;
+        if (device.gone) {
+            const bool born = device.born;
+            devices_.erase(it);
+            if (born) send(lock, "DDEATH", id, {});
+        } else if (!device.born) {
+            device.published = device.current;
+            device.born = true;
+            send(lock, "DBIRTH", id, device.published);
+        } else if (auto changed = changedMetrics(device.published, device.current); !changed.empty()) {
+            device.published = device.current;
+            send(lock, "DDATA", id, changed);
+        }
+        if (devices_.size() != machinesPublished_ && online_ && !birthWanted_) {
+            machinesPublished_ = devices_.size();
+            send(lock, "NDATA", "", {{kMachines, DataType::Int32, std::uint64_t{machinesPublished_}}});
+        }
+    }
+}
+
+void Node::publishLoop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (true) {
+        changed_.wait(lock, [&] { return stopping_ || (online_ && (birthWanted_ || !dirty_.empty())); });
+        if (online_ && birthWanted_) birth(lock);
+        if (online_) sendDirty(lock);
+        if (stopping_ && (!online_ || (dirty_.empty() && !birthWanted_))) return;
+    }
+}
+
+void Node::stop() {
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (stopping_) return;
+        stopping_ = true;
+        changed_.notify_all();
+    }
+    reconnector_.stop();
+    if (thread_.joinable()) thread_.join();
+    bool wasOnline = false;
+    std::uint64_t bdSeq = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        wasOnline = online_;
+        online_ = false;
+        bdSeq = bdSeq_;
+    }
+    try {
+        if (wasOnline) {
+            // A host learns of an orderly end at once, not after the keep-alive.
+            const std::string death = encodePayload({{kBdSeq, DataType::UInt64, bdSeq}}, std::nullopt);
+            client_.publish(topic(settings_.group, "NDEATH", settings_.edgeNode), death.data(), death.size(), 1, false)
+                ->wait_for(kStopFlushBound);
+        }
+        client_.disconnect()->wait_for(kDisconnectBound);
+    } catch (const mqtt::exception&) {
+    }
+}
+
+}  // namespace nolt::sparkplug
