@@ -146,6 +146,8 @@ Plant.MachineView = class {
   }
 
   event(message) {
+    // Callbacks were registered with their function's name as id; anything else is a late reply.
+    if (message.id !== message.method) return;
     const args = Object.keys(message.data || {}).sort((a, b) => a.slice(1) - b.slice(1)).map((k) => message.data[k]);
     const item = document.createElement("li");
     item.textContent = `${new Date().toLocaleTimeString()} ${message.method} ${args.map((a) => JSON.stringify(a)).join(" ")}`;

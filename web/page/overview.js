@@ -80,14 +80,16 @@ Plant.Overview = class {
     set("program", machine.programStatus ? "program " + Plant.states.words(machine.programStatus) : "");
     set("where", [machine.host, machine.controllerType].filter(Boolean).join(" · ") || "never connected");
     set("agent", machine.prefix);
-    set("age", Plant.states.age(machine.since, Date.now()));
+    this.age(tile, machine);
+  }
+
+  age(tile, machine) {
+    const age = Plant.states.age(machine.since, Date.now());
+    tile.querySelector(".age").textContent = age ? "for " + age : "";
   }
 
   tick() {
-    const now = Date.now();
-    for (const [key, tile] of this.tiles) {
-      tile.querySelector(".age").textContent = Plant.states.age(this.machines.get(key).since, now);
-    }
+    for (const [key, tile] of this.tiles) this.age(tile, this.machines.get(key));
   }
 
   count() {
