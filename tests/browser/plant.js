@@ -81,7 +81,7 @@ class Plant {
     this.children.push(child);
     await waitFor(`agent ${name} online`, () => (this.seen.get(`plant/${name}/__agentInfo__`) || "").includes('"online"'));
     this.simulator = this.simulator || {};
-    this.simulator[name] = await this.call(name, "DncSimulator/__static__/__create__", { _1: "sim" });
+    this.simulator[name] = await this.call(name, "DncSimulator/__static__/__create__");
     return child;
   }
 
