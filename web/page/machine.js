@@ -45,9 +45,17 @@ Plant.MachineView = class {
       if (this.key !== opened) return call("__static__", "__delete__", { _1: session }).catch(() => {});
       this.session = session;
       this.broker.listen(session, (event) => this.event(event));
+      await call(session, "connect", { _1: machine.host, _2: machine.controllerType });
+      // Controls that keep their tables in the data tree list them only once an access mode was
+      // set; without passwords the session reads in the mode the control is in. The other
+      // controls refuse the call, and need none.
+      await call(session, "setAccessMode", { _1: "", _2: "", _3: "", _4: "" }).catch(() => {});
+      // Changed rows show within 2 s rather than the 5 s the monitor takes by default.
+      await call(session, "setTableMonitorInterval", { _1: 2 });
+      // Registered last, the table monitor starts with the tables readable: its first reading,
+      // against which it reports changes, is taken now, before the page reads them.
       const events = Plant.MachineView.eventFunctions(this.overview.classInfos.get(machine.prefix));
       await Promise.all(events.map((fn) => call(session, fn, { _1: fn })));
-      await call(session, "connect", { _1: machine.host, _2: machine.controllerType });
       this.pockets = await call(session, "getPocketTable");
       await Promise.all(this.pockets.map((pocket) => this.loadTool(call, session, pocket.T)));
       if (this.key !== opened) return;
@@ -107,8 +115,9 @@ Plant.MachineView = class {
 
   columns() {
     const preferred = ["NAME", "L", "R", "R2", "DL", "DR", "TL", "TIME1", "CUR_TIME", "DOC"];
+    // Columns that no tool fills only take room.
     const present = new Set();
-    for (const row of this.tools.values()) Object.keys(row).forEach((c) => present.add(c));
+    for (const row of this.tools.values()) Object.keys(row).filter((c) => row[c] !== "").forEach((c) => present.add(c));
     return ["P", "T"].concat(preferred.filter((c) => present.has(c)));
   }
 

@@ -94,6 +94,6 @@ Plant.Overview = class {
 
   count() {
     const counts = document.getElementById("counts");
-    if (counts) counts.textContent = `${this.machines.size} machines`;
+    if (counts) counts.textContent = `${this.machines.size} machine${this.machines.size === 1 ? "" : "s"}`;
   }
 };
