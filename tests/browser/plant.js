@@ -53,7 +53,7 @@ class Plant {
       access = `allow_anonymous false\npassword_file ${path.join(plant.dir, "passwd")}\n`;
     }
     fs.writeFileSync(path.join(plant.dir, "mosquitto.conf"),
-      `${access}user ${os.userInfo().username}\npersistence false\nlistener ${plant.port} 127.0.0.1\n` +
+      `${access}user ${os.userInfo().username}\npersistence false\nset_tcp_nodelay true\nlistener ${plant.port} 127.0.0.1\n` +
       `listener ${plant.wsPort} 127.0.0.1\nprotocol websockets\nhttp_dir ${env("NOLT_PAGE_DIR")}\n`);
     plant.children = [plant.spawn("/usr/sbin/mosquitto", ["-c", path.join(plant.dir, "mosquitto.conf")], "broker")];
     await waitFor("the broker's listeners", async () => (await accepts(plant.port)) && accepts(plant.wsPort));

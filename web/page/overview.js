@@ -77,7 +77,7 @@ Plant.Overview = class {
     const set = (part, text) => { tile.querySelector("." + part).textContent = text; };
     set("name", machine.session || machine.instance);
     set("state", online ? Plant.states.words(machine.state) : "agent offline");
-    set("program", machine.programStatus ? "program " + Plant.states.words(machine.programStatus) : "");
+    set("program", machine.programStatus ? "\u25B6 " + Plant.states.words(machine.programStatus) : "");
     set("where", [machine.host, machine.controllerType].filter(Boolean).join(" · ") || "never connected");
     set("agent", machine.prefix);
     this.age(tile, machine);
