@@ -118,7 +118,14 @@ class Plant {
   async stop() {
     if (this.chromium) await this.chromium.close();
     if (this.mqtt) await this.mqtt.endAsync();
-    for (const child of this.children.reverse()) child.kill("SIGKILL");
+    for (const child of this.children.reverse()) {
+      if (child.exitCode === null && child.signalCode === null) {
+        const gone = new Promise((done) => child.once("exit", done));
+        child.kill("SIGKILL");
+        await gone;
+      }
+    }
+    fs.rmSync(this.dir, { recursive: true, force: true });
   }
 }
 
