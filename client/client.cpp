@@ -25,7 +25,9 @@ Commands:
   call AGENT CLASS INSTANCE FUNCTION [ARG...]
                                calls a function (INSTANCE __static__ for the factory
                                functions); an ARG that is JSON is that value (5, true,
-                               "5", {"NAME":"X"}), any other word is a text
+                               "5", {"NAME":"X"}), any other word is a text; where
+                               only one overload takes them, bare numbers, true,
+                               false and null stand for their texts
   watch AGENT [INSTANCE]       prints every event of the machine (or of every machine)
                                until Ctrl-C
 

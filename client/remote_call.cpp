@@ -20,24 +20,26 @@ std::string seconds(std::chrono::milliseconds bound) {
 }
 
 // Requests to a function that the class does not have, or to an instance
-// that does not exist, would wait for a reply that never comes.
-void checkTarget(BrokerLink& link, const AgentEntry& agent, const std::string& className, const std::string& instance,
-                 const std::string& function) {
+// that does not exist, would wait for a reply that never comes. Returns the
+// keys of the function's overloads that the class info lists.
+std::vector<std::string> checkTarget(BrokerLink& link, const AgentEntry& agent, const std::string& className,
+                                     const std::string& instance, const std::string& function) {
     const auto info = findClass(link, agent, className);
     const bool isStatic = instance == kStaticLevel;
-    std::vector<std::string> names = isStatic ? std::vector<std::string>{"__create__"} : std::vector<std::string>{};
+    std::vector<std::string> keys;
     for (const auto& key : info.value(isStatic ? "staticFunctions" : "memberFunctions", nlohmann::json::array())) {
-        if (key.is_string()) names.push_back(functionName(key.get<std::string>()));
+        if (key.is_string() && functionName(key.get<std::string>()) == function) keys.push_back(key.get<std::string>());
     }
-    if (std::find(names.begin(), names.end(), function) == names.end()) {
+    if (keys.empty() && !(isStatic && function == "__create__")) {
         throw ClientError("Unknown function: " + className + (isStatic ? "/__static__/" : ".") + function +
                           " (see: functions " + agent.prefix + " " + className + ")");
     }
-    if (isStatic) return;
+    if (isStatic) return keys;
     if (instance.empty() || instance.find_first_of("/+#") != std::string::npos) {
         throw ClientError("Invalid instance: \"" + instance + "\"");
     }
     resultOf(callRemote(link, agent, className, kStaticLevel, "__getNamed__", {{"_1", instance}}));
+    return keys;
 }
 
 }  // namespace
@@ -72,9 +74,11 @@ nlohmann::json resultOf(const nlohmann::json& reply) {
 
 int callCommand(BrokerLink& link, const ClientCommandLine& line, std::ostream& out, std::ostream& err) {
     expectWords(line, 4, SIZE_MAX, "call AGENT CLASS INSTANCE FUNCTION [ARG...]");
-    const auto data = callData({line.words.begin() + 4, line.words.end()});
+    const std::vector<std::string> words(line.words.begin() + 4, line.words.end());
+    callData(words);  // malformed JSON is refused before the broker is asked
     const AgentEntry agent = findOnlineAgent(link, line.words[0], line.broker.domain);
-    checkTarget(link, agent, line.words[1], line.words[2], line.words[3]);
+    const auto keys = checkTarget(link, agent, line.words[1], line.words[2], line.words[3]);
+    const auto data = fitArguments(words, line.words[3], keys);
     const auto reply = callRemote(link, agent, line.words[1], line.words[2], line.words[3], data);
     if (line.json) out << reply.dump() << "\n";
     const auto& result = reply.at("data");

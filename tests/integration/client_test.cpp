@@ -115,6 +115,8 @@ TEST_F(Client, CallsListsAndWatchesTheReadmeSession) {
     const std::string agent = "cnc/agent";
     EXPECT_EQ(run({"call", agent, "DncShim", "mill1", "connect", "mill1.local", "tnc640"}).out, "null\n");
     EXPECT_EQ(run({"call", agent, "DncShim", "mill1", "getState"}).out, "\"machine_is_available\"\n");
+    // A bare 2 fits the one overload, which takes a text.
+    EXPECT_THAT(run({"call", agent, "DncShim", "mill1", "getToolTableRow", "2"}).out, HasSubstr("\"T\":\"2\""));
     const ClientRun reply = run({"--json", "call", agent, "DncShim", "mill1", "getAvailableInterfaces"});
     EXPECT_EQ(json::parse(reply.out)["data"]["r"]["automaticInterface"], true);
     EXPECT_THAT(run({"agents"}).out, HasSubstr("cnc/agent  online  "));
@@ -155,7 +157,7 @@ TEST_F(Client, BadInputGivesOneLineAndAFailureCode) {
         {{"call", "cnc/agent", "NoClass", "x", "f"}, 1, "Unknown class: NoClass (no class info on cnc/agent/NoClass/__classInfo__)"},
         {{"call", "cnc/agent", "DncShim", "mill1", "nosuch"}, 1, "Unknown function: DncShim.nosuch"},
         {{"call", "cnc/agent", "DncShim", "mill1", "getSpindleRunningTime", "x"}, 1,
-         "Could not find function: getSpindleRunningTime-string"},
+         "No getSpindleRunningTime takes (string); there is: getSpindleRunningTime(number)"},
         {{"frobnicate"}, 1, "Unknown command: frobnicate (see --help)"},
         {{"--bogus", "agents"}, 1, "Unknown option: --bogus (see --help)"},
         {{"--timeout", "soon", "agents"}, 1, "--timeout wants a number of seconds above 0, not \"soon\""},
