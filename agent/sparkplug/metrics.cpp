@@ -28,7 +28,9 @@ Metrics deviceMetrics(const nlohmann::json& status) {
         {"Session", DataType::String, text(status, "session")},
         {"Last Change", DataType::DateTime, epochMillis(text(status, "since"))},
         {"Events Dropped", DataType::UInt64,
-         std::uint64_t{dropped != status.end() && dropped->is_number_unsigned() ? dropped->get<std::uint64_t>() : 0}},
+         std::uint64_t{dropped != status.end() && dropped->is_number_integer() && *dropped >= 0
+                           ? dropped->get<std::uint64_t>()
+                           : 0}},
     };
 }
 

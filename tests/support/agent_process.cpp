@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <iostream>
 
 #include "tests/support/wait_for.h"
@@ -10,10 +12,28 @@ namespace testsupport {
 namespace {
 constexpr const char* kOutputFile = "stdout.txt";
 constexpr const char* kErrorFile = "stderr.txt";
+
+// The agent's arguments, with the Sparkplug B node of NOLT_TEST_SPARKPLUG
+// added, so that the whole suite can show that the node changes nothing else.
+std::vector<std::string> withTestSparkplug(std::vector<std::string> arguments, const std::string& executable) {
+    const std::string group = testSparkplugGroup();
+    if (group.empty() || executable != NOLT_AGENT_EXECUTABLE ||
+        std::find(arguments.begin(), arguments.end(), "--sparkplug") != arguments.end()) {
+        return arguments;
+    }
+    arguments.insert(arguments.end(), {"--sparkplug", group});
+    return arguments;
+}
 }  // namespace
 
+std::string testSparkplugGroup() {
+    const char* group = std::getenv("NOLT_TEST_SPARKPLUG");
+    return group ? group : "";
+}
+
 AgentProcess::AgentProcess(const std::vector<std::string>& arguments, const std::string& executable)
-    : process_(std::make_unique<ChildProcess>(executable, arguments, directory_.file(kOutputFile),
+    : process_(std::make_unique<ChildProcess>(executable, withTestSparkplug(arguments, executable),
+                                              directory_.file(kOutputFile),
                                               directory_.file(kErrorFile), directory_.path())) {}
 
 AgentProcess::~AgentProcess() {

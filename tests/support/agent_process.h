@@ -12,6 +12,10 @@
 
 namespace testsupport {
 
+// The Sparkplug B group that every agent of the tests gets when the
+// environment names one in NOLT_TEST_SPARKPLUG; empty otherwise.
+std::string testSparkplugGroup();
+
 class AgentProcess {
 public:
     // Starts the executable with the arguments, in a private working

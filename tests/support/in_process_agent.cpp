@@ -1,6 +1,7 @@
 #include "tests/support/in_process_agent.h"
 
 #include "agent/event_loop.h"
+#include "tests/support/agent_process.h"
 
 namespace testsupport {
 
@@ -18,7 +19,9 @@ InProcessAgent::InProcessAgent(const std::string& brokerUri, const std::string& 
     : InProcessAgent(optionsFor(brokerUri, domain, agent)) {}
 
 InProcessAgent::InProcessAgent(const nolt::AgentOptions& options) : prefix_(options.domain + "/" + options.agent) {
-    agent_ = std::make_unique<nolt::NoltAgent>(options);
+    nolt::AgentOptions withNode = options;
+    if (withNode.sparkplugGroup.empty()) withNode.sparkplugGroup = testSparkplugGroup();
+    agent_ = std::make_unique<nolt::NoltAgent>(withNode);
     nolt::EventLoop::instance().reset();
     thread_ = std::thread([this] { agent_->run(); });
 }
