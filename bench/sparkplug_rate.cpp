@@ -100,5 +100,12 @@ int main(int argc, char** argv) {
         [&] { return host.messages().size() >= static_cast<std::size_t>(machines + 1); }, 60s);
     std::printf("rebirth of %d devices: %s in %.2f s\n", machines, reborn ? "complete" : "INCOMPLETE",
                 std::chrono::duration<double>(Clock::now() - rebirthStart).count());
+    if (!reborn) {
+        std::map<std::string, int> counts;
+        for (const auto& message : host.messages()) ++counts[typeOf(message.topic)];
+        for (const auto& [type, count] : counts) std::printf("  %s %d\n", type.c_str(), count);
+        std::printf("  broker received %zu DBIRTH, sent %zu\n", broker.logCount("Received PUBLISH from nolts"),
+                    broker.logCount("Sending PUBLISH to nolt-test"));
+    }
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "heidenhain/session_context.h"
 
+#include <stdexcept>
+
 #include "heidenhain/enum_names.h"
 #include "heidenhain/session_log.h"
 
@@ -21,9 +23,16 @@ void SessionContext::scheduleDisconnect() {
 }
 
 std::int32_t SessionContext::readMachineState() {
-    auto current = machine.get();
     std::int32_t state = 0;
-    guard.run({"_machine->GetState(&state)", SDK_CALL_SITE}, [&] { return current->GetState(&state); });
+    guard.run({"_machine->GetState(&state)", SDK_CALL_SITE}, [&] {
+        // Read only once the guard found the session connected: read before,
+        // a first connect could finish in between and leave the call without
+        // the machine object it made.
+        auto current = machine.get();
+        if (!current)
+            throw std::runtime_error(SdkGuard::notConnectedMessage("_machine->GetState(&state)", SDK_CALL_SITE));
+        return current->GetState(&state);
+    });
     return state;
 }
 

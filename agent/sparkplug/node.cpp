@@ -11,6 +11,8 @@ namespace {
 constexpr auto kReconnectPause = std::chrono::milliseconds(2500);
 constexpr auto kStopFlushBound = std::chrono::seconds(2);
 constexpr auto kDisconnectBound = std::chrono::seconds(3);
+constexpr std::size_t kMaxInFlight = 64;
+constexpr auto kFlowBound = std::chrono::seconds(10);
 
 void requireId(const std::string& what, const std::string& id) {
     if (id.empty() || id.find_first_of("/+#") != std::string::npos) {
@@ -174,9 +176,18 @@ void Node::send(std::unique_lock<std::mutex>& lock, const std::string& type, con
     const std::string name = topic(settings_.group, type, settings_.edgeNode, device);
     lock.unlock();
     try {
-        client_.publish(name, payload.data(), payload.size(), 0, false);
-    } catch (const mqtt::exception&) {
-        // The link is gone: its return brings a whole new birth.
+        // The library holds only so many messages not yet written (100): a
+        // birth of many devices waits for the oldest instead of losing some.
+        inFlight_.push_back(client_.publish(name, payload.data(), payload.size(), 0, false));
+        if (inFlight_.size() >= kMaxInFlight) {
+            const auto oldest = inFlight_.front();
+            inFlight_.pop_front();
+            if (!oldest->wait_for(kFlowBound)) throw std::runtime_error("not written within the bound");
+        }
+    } catch (const std::exception& e) {
+        // The link is stuck or gone: its return brings a whole new birth.
+        inFlight_.clear();
+        std::cerr << "Sparkplug B: " << type << " not sent: " << e.what() << std::endl;
     }
     lock.lock();
 }

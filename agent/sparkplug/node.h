@@ -10,6 +10,7 @@
 // waiting is bounded by the number of machines however fast they change.
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -102,6 +103,8 @@ private:
     bool birthWanted_ = false;
     bool stopping_ = false;
     bool closing_ = false;
+    // Messages handed to the library and not yet written; only the publishing thread.
+    std::deque<mqtt::delivery_token_ptr> inFlight_;
 
     Reconnector reconnector_;
     ConnectListener connectListener_{*this};

@@ -21,7 +21,8 @@ std::vector<std::string> withTestSparkplug(std::vector<std::string> arguments, c
         std::find(arguments.begin(), arguments.end(), "--sparkplug") != arguments.end()) {
         return arguments;
     }
-    arguments.insert(arguments.end(), {"--sparkplug", group});
+    // In front: a test may end the command line with a switch that lacks its value.
+    arguments.insert(arguments.begin(), {"--sparkplug", group});
     return arguments;
 }
 }  // namespace
