@@ -1,8 +1,10 @@
 #pragma once
 // Which client created which anonymous instance, so that a client's
 // instances can be deleted when it announces that it went offline.
+#include <cstddef>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,16 @@ public:
         std::string instanceId;
         std::string className;
     };
+
+    // Anonymous instances cost a subscription per function each and stay
+    // until deleted or until their client goes offline: a client that never
+    // deletes them must not grow the agent without bound.
+    static constexpr std::size_t kMaxPerClient = 1000;
+    static constexpr std::size_t kMaxInAll = 10000;
+
+    // Why the client may not create another anonymous instance now; empty
+    // when it may. Creates that run at the same moment may pass it together.
+    std::optional<std::string> refusalOfNewInstance(const std::string& clientId) const;
 
     // Returns true when the client had no records, i.e. its client info must
     // be subscribed (again).
@@ -32,7 +44,8 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::map<std::string, std::vector<Record>> clients_;
+    std::map<std::string, std::vector<Record>> clients_;  // no client with an empty list
+    std::size_t total_ = 0;
 };
 
 }  // namespace nolt

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <iostream>
+#include <optional>
 
 #include "agent/connect_failure.h"
 #include "agent/event_loop.h"
@@ -270,7 +271,14 @@ void MqttSession::callTask(const ReceivedTopic& topic, mqtt::const_message_ptr m
     const std::string sender = request["sender"].get<std::string>();
     if (!acceptableSender(sender, topic)) return;
     prepareRequest(request, topic);
-    LocalFactory::instance().call(request);
+    std::optional<std::string> refusal;
+    if (topic.instance == kStaticLevel && topic.function == "__create__")
+        refusal = clients_.refusalOfNewInstance(sender);
+    if (refusal) {
+        request["data"] = {{"e", *refusal}};
+    } else {
+        LocalFactory::instance().call(request);
+    }
     applyFollowUps(request);
     publish(sender, serializeMessage(std::move(request)), false);
 }

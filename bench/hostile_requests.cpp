@@ -1,13 +1,17 @@
 // Floods the built agent with malformed and hostile requests on every topic
 // family it listens on (static and instance topics of each class, client
-// info topics), then checks that it still runs, never lost its broker
-// connection and answers. Prints counts and rates.
+// info topics), in rounds, then checks that it still runs, never lost its
+// broker connection and answers. After each round the named instances are
+// deleted and the senders announce themselves offline (which deletes their
+// anonymous instances); each round prints its time, the resident memory after
+// that clean-up, the thread count and the machine sessions left.
 //
-//   hostile_requests [count [agent executable]]
+//   hostile_requests [count per round [rounds [agent executable]]]
 #include <csignal>
 #include <cstdio>
 #include <deque>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,6 +20,7 @@
 #include <nlohmann/json.hpp>
 
 #include "bench/process_status.h"
+#include "bench/rpc_client.h"
 #include "tests/support/agent_process.h"
 #include "tests/support/broker.h"
 #include "tests/support/mqtt_test_client.h"
@@ -128,26 +133,77 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
     return n;
 }
 
+// The sessions whose presence is retained now: the machine sessions alive.
+class SessionCount {
+public:
+    explicit SessionCount(testsupport::MqttTestClient& probe) : probe_(probe) {
+        probe_.subscribe(kPrefix + "DncShim/+/__machineInfo__");
+    }
+    std::size_t now() {
+        for (const auto& message : probe_.messages()) {
+            if (!message.topic.ends_with("/__machineInfo__")) continue;
+            if (message.payload.empty()) {
+                alive_.erase(message.topic);
+            } else {
+                alive_.insert(message.topic);
+            }
+        }
+        probe_.clearMessages();
+        return alive_.size();
+    }
+
+private:
+    testsupport::MqttTestClient& probe_;
+    std::set<std::string> alive_;
+};
+
+// Deletes every named instance the class infos list, and announces every
+// sender of the generator offline.
+void cleanUp(testsupport::MqttTestClient& probe, const std::string& keep) {
+    for (int sender = 0; sender < 16; ++sender) {
+        probe.publish("fuzz/r/" + std::to_string(sender) + "/__clientInfo__", {{"status", "offline"}});
+    }
+    for (const char* className : {"DncShim", "DncSimulator"}) {
+        probe.subscribe(kPrefix + className + "/__classInfo__");
+        auto info = probe.waitForMessageOn(kPrefix + className + "/__classInfo__", 30s);
+        probe.unsubscribe(kPrefix + className + "/__classInfo__");
+        if (!info || !info->isJson()) continue;
+        for (const auto& name : info->json.value("instances", json::array())) {
+            if (!name.is_string() || name == keep) continue;
+            try {
+                probe.call(kPrefix + className + "/__static__/__delete__", {{"data", {{"_1", name}}}}, 30s);
+            } catch (const std::exception&) {
+                std::printf("no reply to the __delete__ of the %s named %.40s... (%zu bytes)\n", className,
+                            name.get<std::string>().c_str(), name.get<std::string>().size());
+            }
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::size_t total = argc > 1 ? std::stoul(argv[1]) : 100000;
+    const std::size_t perRound = argc > 1 ? std::stoul(argv[1]) : 50000;
+    const std::size_t rounds = argc > 2 ? std::stoul(argv[2]) : 2;
     testsupport::MosquittoBroker broker;
     testsupport::MqttTestClient probe("fuzz-probe");
     probe.connect(broker.uri());
     probe.subscribe(kPrefix + "DncShim/__classInfo__");
     probe.subscribe(kPrefix + "DncSimulator/__classInfo__");
     std::vector<std::string> arguments = {"-d", "fuzz", "-a", "agent", "-b", broker.uri()};
-    testsupport::AgentProcess agent(arguments, argc > 2 ? argv[2] : NOLT_AGENT_EXECUTABLE);
+    testsupport::AgentProcess agent(arguments, argc > 3 ? argv[3] : NOLT_AGENT_EXECUTABLE);
     auto shimInfo = probe.waitForMessageOn(kPrefix + "DncShim/__classInfo__", 30s);
     auto simInfo = probe.waitForMessageOn(kPrefix + "DncSimulator/__classInfo__", 30s);
     if (!shimInfo || !simInfo) {
         std::printf("agent did not come up\n%s", agent.standardError().c_str());
         return 1;
     }
+    probe.unsubscribe(kPrefix + "DncShim/__classInfo__");
+    probe.unsubscribe(kPrefix + "DncSimulator/__classInfo__");
     const std::string id = probe.call(kPrefix + "DncShim/__static__/__create__", {{"data", {{"_1", "fuzz"}}}})["data"]["r"];
     probe.call(kPrefix + "DncShim/" + id + "/connect", {{"data", {{"_1", "fuzz.sim"}, {"_2", "tnc640"}}}}, 30s);
     Generator generator(functionNames(shimInfo->json["memberFunctions"]), id);
+    SessionCount sessions(probe);
 
     mqtt::async_client sender(broker.uri(), "fuzz-sender", static_cast<mqtt::iclient_persistence*>(nullptr));
     std::atomic<std::size_t> replies{0};
@@ -156,43 +212,46 @@ int main(int argc, char** argv) {
     sender.subscribe("fuzz/r/#", 0)->wait();
 
     const auto start = Clock::now();
-    std::deque<mqtt::delivery_token_ptr> inFlight;
     std::size_t bytes = 0;
-    for (std::size_t i = 0; i < total; ++i) {
-        auto [topic, payload] = generator.next();
-        bytes += payload.size();
-        try {
-            inFlight.push_back(sender.publish(topic, payload.data(), payload.size(), 1, false));
-        } catch (const mqtt::exception& e) {
-            std::istringstream log(broker.log());
-            std::printf("sender failed after %zu messages: %s\n", i, e.what());
-            for (std::string line; std::getline(log, line);) {
-                if (line.find("fuzz-sender") != std::string::npos && line.find("PUB") == std::string::npos) std::printf("%s\n", line.c_str());
+    bool answered = true;
+    std::printf("%5s %9s %8s %10s %8s %9s\n", "round", "requests", "seconds", "RSS MB", "threads", "sessions");
+    for (std::size_t round = 1; round <= rounds && answered && agent.running(); ++round) {
+        const auto roundStart = Clock::now();
+        std::deque<mqtt::delivery_token_ptr> inFlight;
+        for (std::size_t i = 0; i < perRound; ++i) {
+            auto [topic, payload] = generator.next();
+            bytes += payload.size();
+            try {
+                inFlight.push_back(sender.publish(topic, payload.data(), payload.size(), 1, false));
+            } catch (const mqtt::exception& e) {
+                std::printf("sender failed after %zu messages: %s\n", i, e.what());
+                return 1;
             }
-            return 1;
+            if (inFlight.size() >= 64) {  // the library buffers at most 100 publishes
+                inFlight.front()->wait_for(30s);
+                inFlight.pop_front();
+            }
         }
-        if (inFlight.size() >= 64) {  // the library buffers at most 100 publishes
-            inFlight.front()->wait_for(30s);
-            inFlight.pop_front();
+        for (auto& token : inFlight) token->wait_for(30s);
+        // Alive and answering once it has worked through the flood.
+        json alive;
+        try {
+            alive = probe.call(kPrefix + "DncShim/__static__/__getNamed__", {{"data", {{"_1", "alive"}}}}, 600s);
+        } catch (const std::exception& e) {
+            std::printf("no answer after round %zu: %s\n", round, e.what());
         }
+        answered = alive["data"].value("e", "") == "Instance with id: alive does not exist";
+        const double seconds = std::chrono::duration<double>(Clock::now() - roundStart).count();
+        cleanUp(probe, id);
+        const auto figures = bench::processFigures(agent.pid());
+        std::printf("%5zu %9zu %8.1f %10.1f %8d %9zu\n", round, perRound, seconds, figures.rssMb, figures.threads,
+                    sessions.now());
+        std::fflush(stdout);
     }
-    for (auto& token : inFlight) token->wait_for(30s);
-    const double sendSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-
-    // Alive and answering once it has worked through the flood.
-    json alive;
-    try {
-        alive = probe.call(kPrefix + "DncShim/__static__/__getNamed__", {{"data", {{"_1", "alive"}}}}, 600s);
-    } catch (const std::exception& e) {
-        std::printf("no answer after the flood: %s\n", e.what());
-    }
-    const double drainSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const bool answered = alive["data"].value("e", "") == "Instance with id: alive does not exist";
+    const double totalSeconds = std::chrono::duration<double>(Clock::now() - start).count();
     const bool running = agent.running();
     const auto errors = agent.standardError();
-    std::printf("hostile requests sent      : %zu (%.1f MB) in %.1f s (%.0f/s)\n", total, bytes / 1e6, sendSeconds,
-                total / sendSeconds);
-    std::printf("agent answered again after: %.1f s\n", drainSeconds);
+    std::printf("hostile requests sent      : %zu (%.1f MB) in %.1f s\n", perRound * rounds, bytes / 1e6, totalSeconds);
     std::printf("replies on fuzz senders    : %zu\n", replies.load());
     std::printf("requests dropped (logged)  : %zu\n", occurrences(errors, "Dropped a request"));
     std::printf("refused before parsing     : %zu\n", occurrences(errors, "Request refused"));

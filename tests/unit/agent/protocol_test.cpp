@@ -114,7 +114,32 @@ TEST(ClientTable, OfflineTakesTheRecords) {
     EXPECT_EQ(records[1].instanceId, "2");
     EXPECT_FALSE(table.takeRecords("unknown", records));
     std::vector<ClientTable::Record> again;
-    ASSERT_TRUE(table.takeRecords("c", again));
-    EXPECT_TRUE(again.empty()) << "deleted instances are not deleted twice";
+    EXPECT_FALSE(table.takeRecords("c", again)) << "deleted instances are not deleted twice";
+    EXPECT_TRUE(again.empty());
     EXPECT_TRUE(table.record("c", {"4", "C"}));
+}
+
+TEST(ClientTable, AnonymousInstancesAreBoundedPerClientAndInAll) {
+    ClientTable table;
+    const auto fill = [&](const std::string& client, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) table.record(client, {client + "-" + std::to_string(i), "C"});
+    };
+    fill("greedy", ClientTable::kMaxPerClient);
+    const auto refusal = table.refusalOfNewInstance("greedy");
+    ASSERT_TRUE(refusal);
+    EXPECT_NE(refusal->find("the limit per client is 1000"), std::string::npos) << *refusal;
+    EXPECT_FALSE(table.refusalOfNewInstance("modest"));
+    std::string owner;
+    table.forget("greedy-0", owner);
+    EXPECT_FALSE(table.refusalOfNewInstance("greedy")) << "a deleted instance makes room again";
+
+    for (std::size_t c = 1; c < ClientTable::kMaxInAll / ClientTable::kMaxPerClient; ++c) {
+        fill("client" + std::to_string(c), ClientTable::kMaxPerClient);
+    }
+    table.record("greedy", {"greedy-again", "C"});
+    ASSERT_TRUE(table.refusalOfNewInstance("modest"));
+    EXPECT_NE(table.refusalOfNewInstance("modest")->find("the agent already holds 10000"), std::string::npos);
+    std::vector<ClientTable::Record> records;
+    ASSERT_TRUE(table.takeRecords("client1", records));
+    EXPECT_FALSE(table.refusalOfNewInstance("modest")) << "an offline client's instances make room";
 }
