@@ -325,9 +325,7 @@ void MqttSession::applyFollowUps(const nlohmann::json& reply) {
                                         factory.instanceOf(step.instanceId));
                 break;
             case FollowUp::UnsubscribeInstance:
-                for (const auto& name : memberFunctionNames(factory, step.className)) {
-                    unsubscribe(topics_.instanceFunction(step.className, step.instanceId, name));
-                }
+                unsubscribeInstance(step.className, step.instanceId);
                 instanceStatus_->remove(step.className, step.instanceId);
                 break;
             case FollowUp::PublishClassInfo:
@@ -360,8 +358,28 @@ void MqttSession::clientInfo(const std::string& clientId, const std::string& pay
                                   {"data", {{"_1", record.instanceId}}}};
         LocalFactory::instance().call(request);
         instanceStatus_->remove(record.className, record.instanceId);
+        keepTopicsOfDeleted(record);
     }
     unsubscribe(clientInfoTopic(clientId));
+}
+
+void MqttSession::keepTopicsOfDeleted(const ClientTable::Record& record) {
+    std::optional<ClientTable::Record> oldest;
+    {
+        std::lock_guard<std::mutex> lock(deletedMutex_);
+        deletedKept_.push_back(record);
+        if (deletedKept_.size() <= kMaxDeletedKept) return;
+        oldest = std::move(deletedKept_.front());
+        deletedKept_.pop_front();
+    }
+    // An id of 64 random bits is not given again while its topics are kept.
+    unsubscribeInstance(oldest->className, oldest->instanceId);
+}
+
+void MqttSession::unsubscribeInstance(const std::string& className, const std::string& instanceId) {
+    for (const auto& name : memberFunctionNames(LocalFactory::instance(), className)) {
+        unsubscribe(topics_.instanceFunction(className, instanceId, name));
+    }
 }
 
 void MqttSession::publishClassInfo(const std::string& className) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -126,6 +127,14 @@ private:
     std::string hostname_;
     SubscriptionTable subscriptions_;
     ClientTable clients_;
+    // Instances deleted because their client went offline keep their topics,
+    // so that a late call learns that the instance is gone; only the latest
+    // so many, or they would pile up without bound.
+    static constexpr std::size_t kMaxDeletedKept = 1000;
+    std::mutex deletedMutex_;
+    std::deque<ClientTable::Record> deletedKept_;
+    void keepTopicsOfDeleted(const ClientTable::Record& record);
+    void unsubscribeInstance(const std::string& className, const std::string& instanceId);
     ActionListener subscribeListener_{"Subscribe/Unsubscribe"};
     TokenListener neededSubscription_{[this](const mqtt::token& token) { neededSubscriptionAnswered(token); }};
     TokenListener linkDropped_{[this](const mqtt::token&) { reconnect(); }};

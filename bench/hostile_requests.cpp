@@ -239,8 +239,10 @@ int main(int argc, char** argv) {
             alive = probe.call(kPrefix + "DncShim/__static__/__getNamed__", {{"data", {{"_1", "alive"}}}}, 600s);
         } catch (const std::exception& e) {
             std::printf("no answer after round %zu: %s\n", round, e.what());
+            std::fflush(stdout);
         }
-        answered = alive["data"].value("e", "") == "Instance with id: alive does not exist";
+        answered = alive.is_object() && alive["data"].is_object() &&
+                   alive["data"].value("e", "") == "Instance with id: alive does not exist";
         const double seconds = std::chrono::duration<double>(Clock::now() - roundStart).count();
         cleanUp(probe, id);
         const auto figures = bench::processFigures(agent.pid());
