@@ -109,10 +109,15 @@ std::string SessionFiles::receiveFileBinary(const std::string& cncFile) {
     }
     context_.guard.run({"_fileSystem->ReceiveFile(toBSTR(cncFinalPath), toBSTR(destFileName))", SDK_CALL_SITE},
                        [&] { return fileSystem->ReceiveFile(cncFinalPath, local->path()); });
-    std::ifstream in(local->path(), std::ios::binary);
+    std::ifstream in(local->path(), std::ios::binary | std::ios::ate);
     if (!in) fail("Cannot open temporary file ", local->path());
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) fail("Cannot read temporary file ", local->path());
+    // Read in one piece of the file's size: a character at a time, a program
+    // of tens of MB cost as much as the whole transfer.
+    const std::streamoff size = in.tellg();
+    std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    in.seekg(0);
+    if (size < 0 || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())) || in.peek() != EOF)
+        fail("Cannot read temporary file ", local->path());
     return bytes;
 }
 
