@@ -289,9 +289,14 @@ bool MqttSession::acceptableSender(const std::string& sender, const ReceivedTopi
     if (auto found = topicNameProblem(sender)) {
         problem = *found;
         why = "its sender cannot be a topic: ";
-    } else if (topicMatches(topics_.prefix() + "/+/+/+", sender) || subscriptions_.contains(sender)) {
-        // The reply would come back to the agent as a request, and so on.
+    } else if (sender == topics_.prefix() || sender.starts_with(topics_.prefix() + "/") ||
+               subscriptions_.contains(sender)) {
+        // A reply there would come back to the agent as a request, or speak
+        // for the agent on its status topics, which watchers trust.
         why = "its sender is a topic of the agent itself";
+    } else if (sender.starts_with("spBv1.0/")) {
+        // JSON among Sparkplug B payloads would break every host that reads them.
+        why = "its sender is a Sparkplug B topic";
     }
     // One write: several workers drop requests at once, and pieces written
     // apart interleave into garbled lines.

@@ -27,9 +27,22 @@ TEST_F(HostileRequests, SendersThatCannotTakeAReplyAreDropped) {
     const std::string victim = "r/victim";
     client.subscribe(victim);
     client.subscribe(staticTopic("__getNamed__"));
-    const std::string senders[] = {"", "a/+/b", "a/#", "a\nb", kNul, "\xef\xbf\xbf", "\xef\xb7\x90", "\x7f",
-                                   victim + std::string(65536, 'X'), staticTopic("__getNamed__"),
-                                   instanceTopic(id, "name")};
+    const std::string senders[] = {"",
+                                   "a/+/b",
+                                   "a/#",
+                                   "a\nb",
+                                   kNul,
+                                   "\xef\xbf\xbf",
+                                   "\xef\xb7\x90",
+                                   "\x7f",
+                                   victim + std::string(65536, 'X'),
+                                   staticTopic("__getNamed__"),
+                                   instanceTopic(id, "name"),
+                                   agent->prefix(),
+                                   agent->topic("__agentInfo__"),
+                                   agent->topic("Probe/__classInfo__"),
+                                   agent->topic("Probe/" + id + "/__machineInfo__"),
+                                   "spBv1.0/plant/NBIRTH/agent"};
     testing::internal::CaptureStderr();
     for (const auto& sender : senders) {
         client.publish(staticTopic("__getNamed__"), json{{"sender", sender}, {"data", {{"_1", "x"}}}});
