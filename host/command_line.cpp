@@ -10,6 +10,7 @@
 #include "host/service.h"
 #include "host/service_layer.h"
 #include "host/split_tokens.h"
+#include "host/usage.h"
 
 namespace heidenhain {
 namespace {
@@ -64,6 +65,10 @@ bool HeidenhainService::parseCommandLine(const std::string& commandLine, int& re
 
     try {
         options = parseTokens(tokens);
+        if (options.help) {
+            std::cout << usageText() << std::flush;
+            return false;
+        }
         if (options.domain.empty() || options.agent.empty())
             throw std::runtime_error(
                 "Bad parameters, expecting \"domain\" and \"agent\" to be defined.");

@@ -102,13 +102,21 @@ TEST(AgentExecutableAlone, StopsWhileTheBrokerIsStillAwaited) {
     EXPECT_NE(agent.standardOutput().find("Stopped heidenhain agent\n"), std::string::npos);
 }
 
-TEST(AgentExecutableAlone, MissingDomainIsABadCommandLine) {
-    AgentProcess agent({"-a", "agent-x", "-d"});
-    EXPECT_EQ(agent.waitForExit(10s), 0);
-    EXPECT_NE(agent.standardOutput().find(
-                  "Bad commandline: Bad parameters, expecting \"domain\" and \"agent\" to be defined.\n"),
-              std::string::npos)
-        << agent.standardOutput();
+TEST(AgentExecutableAlone, MissingDomainIsABadCommandLineAndHelpStartsNothing) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::string printed;
+    } runs[] = {
+        {{"-a", "agent-x", "-d"},
+         "Bad commandline: Bad parameters, expecting \"domain\" and \"agent\" to be defined.\n"},
+        {{"-d", "dom", "-a", "agent-x", "--help"}, "  --sparkplug GROUP "},
+    };
+    for (const auto& run : runs) {
+        AgentProcess agent(run.arguments);
+        EXPECT_EQ(agent.waitForExit(10s), 0);
+        EXPECT_NE(agent.standardOutput().find(run.printed), std::string::npos) << agent.standardOutput();
+        EXPECT_EQ(agent.standardOutput().find("Connecting to the MQTT server"), std::string::npos);
+    }
 }
 
 }  // namespace
