@@ -3,13 +3,20 @@
 #include "platform/md5.h"
 
 namespace nolt {
+namespace {
+
+std::string agentDigits(const std::string& domain, const std::string& agent) {
+    return platform::md5Hex(domain + agent).substr(0, 18);
+}
+
+}  // namespace
 
 std::string makeClientId(const std::string& domain, const std::string& agent) {
-    return "nolta" + platform::md5Hex(domain + agent).substr(0, 18);
+    return "nolta" + agentDigits(domain, agent);
 }
 
 std::string makeSparkplugClientId(const std::string& domain, const std::string& agent) {
-    return "nolts" + platform::md5Hex(domain + agent).substr(0, 18);
+    return "nolts" + agentDigits(domain, agent);
 }
 
 }  // namespace nolt

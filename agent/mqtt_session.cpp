@@ -12,6 +12,7 @@
 #include "agent/messages.h"
 #include "agent/request_parser.h"
 #include "agent/request_scan.h"
+#include "agent/sparkplug/metrics.h"
 #include "agent/topic_rules.h"
 #include "platform/process_exit.h"
 #include "platform/broker_socket.h"
@@ -294,7 +295,7 @@ bool MqttSession::acceptableSender(const std::string& sender, const ReceivedTopi
         // A reply there would come back to the agent as a request, or speak
         // for the agent on its status topics, which watchers trust.
         why = "its sender is a topic of the agent itself";
-    } else if (sender.starts_with("spBv1.0/")) {
+    } else if (sender.starts_with(std::string(sparkplug::kNamespace) + "/")) {
         // JSON among Sparkplug B payloads would break every host that reads them.
         why = "its sender is a Sparkplug B topic";
     }

@@ -14,6 +14,11 @@ constexpr auto kDisconnectBound = std::chrono::seconds(3);
 constexpr std::size_t kMaxInFlight = 64;
 constexpr auto kFlowBound = std::chrono::seconds(10);
 
+// NDEATH carries the bdSeq of its connection and no sequence number.
+std::string deathCertificate(std::uint64_t bdSeq) {
+    return encodePayload({{kBdSeq, DataType::UInt64, bdSeq}}, std::nullopt);
+}
+
 void requireId(const std::string& what, const std::string& id) {
     if (id.empty() || id.find_first_of("/+#") != std::string::npos) {
         throw std::invalid_argument("--sparkplug: the " + what + " \"" + id +
@@ -32,6 +37,7 @@ Node::Node(NodeSettings settings)
     : settings_(std::move(settings)),
       commandTopic_(topic(settings_.group, "NCMD", settings_.edgeNode)),
       deviceCommandTopic_(topic(settings_.group, "DCMD", settings_.edgeNode, "+")),
+      deathTopic_(topic(settings_.group, "NDEATH", settings_.edgeNode)),
       properties_(settings_.properties),
       reconnector_(kReconnectPause, [this] { attemptConnect(); }),
       client_(settings_.brokerUri, settings_.clientId, static_cast<mqtt::iclient_persistence*>(nullptr)) {
@@ -69,16 +75,17 @@ void Node::start() {
 
 void Node::attemptConnect() {
     mqtt::connect_options options = settings_.connectOptions;
+    std::uint64_t bdSeq = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (stopping_) return;
         // Each connection's death certificate carries a number of its own,
         // which its birth repeats, so that a host can tell them apart.
-        bdSeq_ = nextBdSeq_;
+        bdSeq = bdSeq_ = nextBdSeq_;
         nextBdSeq_ = (nextBdSeq_ + 1) % 256;
     }
-    const std::string death = encodePayload({{kBdSeq, DataType::UInt64, bdSeq_}}, std::nullopt);
-    options.set_will(mqtt::will_options(topic(settings_.group, "NDEATH", settings_.edgeNode), death, 1, false));
+    const std::string death = deathCertificate(bdSeq);
+    options.set_will(mqtt::will_options(deathTopic_, death, 1, false));
     options.set_automatic_reconnect(false);
     try {
         client_.connect(options, nullptr, connectListener_);
@@ -268,9 +275,8 @@ void Node::stop() {
     try {
         if (wasOnline) {
             // A host learns of an orderly end at once, not after the keep-alive.
-            const std::string death = encodePayload({{kBdSeq, DataType::UInt64, bdSeq}}, std::nullopt);
-            client_.publish(topic(settings_.group, "NDEATH", settings_.edgeNode), death.data(), death.size(), 1, false)
-                ->wait_for(kStopFlushBound);
+            const std::string death = deathCertificate(bdSeq);
+            client_.publish(deathTopic_, death.data(), death.size(), 1, false)->wait_for(kStopFlushBound);
         }
         client_.disconnect()->wait_for(kDisconnectBound);
     } catch (const mqtt::exception&) {

@@ -88,7 +88,7 @@ private:
     };
 
     const NodeSettings settings_;
-    const std::string commandTopic_, deviceCommandTopic_;
+    const std::string commandTopic_, deviceCommandTopic_, deathTopic_;
 
     std::mutex mutex_;
     std::condition_variable changed_;
