@@ -55,6 +55,8 @@ std::vector<FollowUp> followUps(const nlohmann::json& reply) {
     }
     if (method == "__delete__" && data.contains("_1") && data["_1"].is_string()) {
         const std::string id = data["_1"];
+        // The reserved level holds the class's static topics, not an instance's.
+        if (id == kStaticLevel) return {};
         return {{FollowUp::UnsubscribeInstance, className, id, ""},
                 {FollowUp::PublishClassInfo, className, "", ""},
                 {FollowUp::ForgetInstance, className, id, sender}};

@@ -58,12 +58,14 @@ TEST_F(HostileRequests, SendersThatCannotTakeAReplyAreDropped) {
 }
 
 TEST_F(HostileRequests, BadInstanceNamesAreRefusedAndNeverSubscribed) {
-    const std::string names[] = {"a\nb", kNul, "\xef\xbf\xbf", "\xef\xb7\x90", "\x1b", std::string(70000, 'n'), "x+"};
+    const std::string names[] = {"a\nb", kNul, "\xef\xbf\xbf", "\xef\xb7\x90", "\x1b", std::string(70000, 'n'), "x+", "__static__"};
     for (const auto& name : names) {
         auto reply = call(staticTopic("__createNamed__"), {{"_1", name}, {"_2", "n"}});
         EXPECT_EQ(reply["data"]["e"].get<std::string>().rfind("Invalid instance name: \"", 0), 0u) << reply;
         EXPECT_EQ(call(staticTopic("__delete__"), {{"_1", name}})["data"]["r"], false);
     }
+    // Deleting the reserved level must not take the class's static topics with it.
+    EXPECT_EQ(count(broker.log(), "/__static__/name"), 0u);
     EXPECT_EQ(agentConnections(), 1u);
     // A reconnect subscribes the whole table again.
     broker.stop();
