@@ -41,9 +41,17 @@ void EventLoop::post(std::function<void()> task) {
         ++busy_;
         --queued_;
         Running running(busy_);
+        growIfNeeded();
         task();
     });
     growIfNeeded();
+}
+
+void EventLoop::runCounted(const std::function<void()>& work) {
+    ++busy_;
+    Running running(busy_);
+    growIfNeeded();
+    work();
 }
 
 void EventLoop::growIfNeeded() {
@@ -53,7 +61,10 @@ void EventLoop::growIfNeeded() {
     while (true) {
         const std::size_t busy = busy_;
         const std::size_t free = workers_ > busy ? workers_ - busy : 0;
-        if (queued_ <= free) return;
+        // One worker more than the queued tasks need stays free: timers
+        // (a queued call's wait limit among them) must fire while every
+        // other worker blocks.
+        if (queued_ < free) return;
         const std::size_t alive = aliveLocked();
         const std::size_t onDemand = alive > reserved_ ? alive - reserved_ : 0;
         if (onDemand >= burstLimit_) return;
@@ -113,8 +124,8 @@ bool EventLoop::isAddedThread() const {
 bool EventLoop::leaveIfSurplus() {
     std::lock_guard<std::mutex> lock(poolMutex_);
     if (added_.count(std::this_thread::get_id()) == 0) return false;
-    // A queued task must find the workers that stay.
-    if (aliveLocked() <= reserved_ || queued_ != 0) return false;
+    // A queued task must find the workers that stay, and a timer one free worker.
+    if (aliveLocked() <= reserved_ || queued_ != 0 || workers_ <= busy_ + 1) return false;
     ++leaving_;
     --workers_;
     auto id = std::this_thread::get_id();

@@ -1,7 +1,7 @@
 #pragma once
-// The agent's event loop: one I/O context run by the agent thread, worker
-// threads added while sessions hold blocking SDK objects, and workers started
-// on demand so that a task never waits in the queue while another blocks.
+// The agent's event loop: one I/O context run by the agent thread, and
+// workers started on demand so that a task never waits in the queue while
+// another blocks, with one worker kept free for timers.
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -30,6 +30,10 @@ public:
     // Queues the task; while the loop runs and no worker is free for it, a
     // worker is started at once (within the burst limit).
     void post(std::function<void()> task);
+
+    // Runs work on the calling worker (a timer's handler) counted as a task,
+    // so that the pool keeps a worker free beside it.
+    void runCounted(const std::function<void()>& work);
 
     // Starts n more worker threads that stay until removeThread().
     void addThreads(std::size_t count);

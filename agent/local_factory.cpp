@@ -30,6 +30,12 @@ void LocalFactory::ensureClass(const std::string& className) {
     prototypes_[className];
 }
 
+void LocalFactory::setQueueOf(const std::string& className,
+                              std::function<std::shared_ptr<SerialQueue>(const Value&)> queueOf) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queueOf_[className] = std::move(queueOf);
+}
+
 void LocalFactory::addMemberFunction(const std::string& className, const std::string& key,
                                      std::shared_ptr<Function> prototype) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -111,7 +117,8 @@ void LocalFactory::bindInstanceLocked(const std::string& className, const std::s
         bound.emplace(key, std::move(entry));
     }
     functionsByContext_[id] = std::move(bound);
-    instances_[id] = Instance{instance, className};
+    auto queueOf = queueOf_.find(className);
+    instances_[id] = Instance{instance, className, queueOf == queueOf_.end() ? nullptr : queueOf->second(instance)};
 }
 
 std::string LocalFactory::getNamed(const std::string& name) const {
@@ -169,6 +176,12 @@ Value LocalFactory::instanceOf(const std::string& id) const {
 bool LocalFactory::isNamed(const std::string& id) const {
     std::lock_guard<std::mutex> lock(mutex_);
     return namedInstances_.count(id) != 0;
+}
+
+std::shared_ptr<SerialQueue> LocalFactory::callQueueOf(const std::string& id) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = instances_.find(id);
+    return found == instances_.end() ? nullptr : found->second.queue;
 }
 
 std::vector<std::string> LocalFactory::classNames() const {

@@ -1,6 +1,7 @@
 #pragma once
 // The process-wide registry of remotely callable classes, their instances
 // and the functions bound to each instance. Knows nothing of MQTT.
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -12,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "agent/function.h"
+#include "agent/serial_queue.h"
 #include "agent/value.h"
 
 namespace nolt {
@@ -56,6 +58,9 @@ public:
     template <typename C, typename... P>
     void registerClass(const std::string& className) {
         ensureClass(className);
+        if constexpr (std::is_base_of_v<QueuedCalls, C>) {
+            setQueueOf(className, [](const Value& instance) { return (*instance.get<std::shared_ptr<C>>())->callQueue(); });
+        }
         auto construct = [](const P&... args) { return Value(std::make_shared<C>(args...)); };
         addStaticFunction(className, functionKey<P...>("__create__"),
                           std::make_shared<ConstructorFunction<std::string, P...>>(
@@ -88,6 +93,8 @@ public:
     // The instance's holder; empty when there is none.
     Value instanceOf(const std::string& id) const;
     bool isNamed(const std::string& id) const;
+    // The queue that the instance's calls go through; null for a class without one.
+    std::shared_ptr<SerialQueue> callQueueOf(const std::string& id) const;
     // Removes an instance and its bound functions; false when unknown, or
     // when a class is given and the instance is not of that class.
     bool remove(const std::string& id, const std::string& className = {});
@@ -99,6 +106,7 @@ private:
     LocalFactory() = default;
 
     void ensureClass(const std::string& className);
+    void setQueueOf(const std::string& className, std::function<std::shared_ptr<SerialQueue>(const Value&)> queueOf);
     std::string create(const std::string& className, const std::function<Value()>& construct);
     std::string createNamed(const std::string& className, const std::string& name,
                             const std::function<Value()>& construct);
@@ -109,9 +117,11 @@ private:
     mutable std::mutex mutex_;
     std::unordered_map<std::string, FunctionMap> prototypes_;
     std::unordered_map<std::string, FunctionMap> functionsByContext_;
+    std::unordered_map<std::string, std::function<std::shared_ptr<SerialQueue>(const Value&)>> queueOf_;
     struct Instance {
         Value value;
         std::string className;
+        std::shared_ptr<SerialQueue> queue;
     };
     std::unordered_map<std::string, Instance> instances_;
     std::unordered_map<std::string, std::string> namedInstances_;

@@ -243,9 +243,21 @@ void MqttSession::message_arrived(mqtt::const_message_ptr message) {
         }
         case ReceivedTopic::Call: {
             std::weak_ptr<MqttSession> self = shared_from_this();
-            EventLoop::instance().post([self, topic, message]() mutable {
+            auto task = [self, topic, message]() mutable {
                 if (auto mqttSession = self.lock()) mqttSession->callTask(topic, std::move(message));
-            });
+            };
+            // An instance with a queue of its own takes its calls one at a
+            // time: a flood of calls to a hung machine then waits there and
+            // holds none of the workers that the other machines need. A call
+            // that waits too long runs anyway, to answer that it found the
+            // machine busy.
+            auto queue =
+                topic.instance == kStaticLevel ? nullptr : LocalFactory::instance().callQueueOf(topic.instance);
+            if (queue) {
+                queue->post(task, task);
+            } else {
+                EventLoop::instance().post(std::move(task));
+            }
             break;
         }
         case ReceivedTopic::Invalid:

@@ -22,7 +22,7 @@
 #include "dncsim/simulator.h"
 #include "dncsim/table_model.h"
 #include "heidenhain/dncshim.h"
-#include "heidenhain/monitor_thread.h"
+#include "heidenhain/monitor_schedule.h"
 #include "platform/eventlog.h"
 
 namespace {

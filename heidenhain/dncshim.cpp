@@ -23,11 +23,11 @@ DncShim::~DncShim() {
             logInformation("~DncShim", name() + ": Failed on disconnect during destruction, because: " + e.what());
         }
     }
-    // A monitor started while disconnected has ended by itself; it is joined here.
+    // A monitor started while disconnected has ended by itself; it is released here.
     monitor_.stopMonitorThread();
     // The SDK may still hold the machine sink; it must not reach this object.
     interfaces_.detachSinks();
-    // A disconnect that failed part-way kept the machine object and its worker.
+    // A disconnect that failed part-way kept the machine object.
     connection_.releaseMachine();
     // The events raised until now (onDisconnectDone among them) still go out;
     // a callback that waits for a broker is left to finish on its own.

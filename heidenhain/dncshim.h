@@ -32,6 +32,7 @@
 
 #include "agent/callback.h"
 #include "agent/number.h"
+#include "agent/serial_queue.h"
 #include "heidenhain/controller_family.h"
 #include "heidenhain/machine_state.h"
 #include "heidenhain/program_events.h"
@@ -49,13 +50,13 @@
 
 namespace heidenhain {
 
-class DncShim {
+class DncShim : public nolt::QueuedCalls {
 public:
     explicit DncShim(const std::string& name);
     // Never wanted: builds a fresh session of the same name and logs an error.
     DncShim(const DncShim& other);
     DncShim& operator=(const DncShim&) = delete;
-    ~DncShim();
+    ~DncShim() override;
 
     // Connection and state (session_connection.h).
     void connect(const std::string& host, const std::string& controllerType, const std::string& protocol) {
@@ -94,6 +95,8 @@ public:
 
     // The context (session_context.h, session_presence.h).
     const std::string& name() const { return context_.name; }
+    // Remote calls of this session run one at a time, in order (serial_queue.h).
+    std::shared_ptr<nolt::SerialQueue> callQueue() override { return context_.calls; }
     // The session's guard, for the error sink's reads of an error object.
     SdkGuard& guard() { return context_.guard; }
     // Waits until the client events raised so far have been handed to their

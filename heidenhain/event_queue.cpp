@@ -5,21 +5,25 @@
 #include <exception>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 
+#include "agent/event_loop.h"
 #include "heidenhain/session_log.h"
 
 namespace heidenhain {
 namespace {
 constexpr auto kCloseBound = std::chrono::seconds(5);
+constexpr std::size_t kBatch = 64;
 }  // namespace
 
-// Shared with the queue's thread, which may outlive the session when a
-// callback still waits at close. Nothing here refers to the session.
+// Shared with the worker handing events on, which may outlive the session
+// when a callback still waits at close. Nothing here refers to the session.
 struct EventQueue::State {
     State(std::string name, std::size_t bound) : sessionName(std::move(name)), bound(bound) {}
 
-    void deliverLoop();
+    // Hands on the queued events on a worker of the agent's pool, a batch at a time.
+    void drain(const std::shared_ptr<State>& self);
     // A failure is logged unless the one before failed alike (an agent that
     // stops fails every event).
     void report(const std::exception& failure);
@@ -36,6 +40,7 @@ struct EventQueue::State {
     std::uint64_t handedOn = 0;
     std::optional<std::uint64_t> stuckAt;  // `handedOn` when a wait last gave up
     std::thread::id deliverer;
+    bool draining = false;
     bool closing = false;
     std::uint64_t dropped = 0;
     std::uint64_t droppedInRun = 0;
@@ -52,12 +57,17 @@ void EventQueue::State::report(const std::exception& failure) {
     logWarning("raiseEvent", sessionName + ": Event produced error: " + text);
 }
 
-void EventQueue::State::deliverLoop() {
+void EventQueue::State::drain(const std::shared_ptr<State>& self) {
     std::unique_lock<std::mutex> lock(mutex);
     deliverer = std::this_thread::get_id();
-    while (true) {
-        changed.wait(lock, [&] { return !queued.empty() || closing; });
-        if (queued.empty()) return;
+    for (std::size_t handed = 0; !queued.empty(); ++handed) {
+        if (handed == kBatch) {
+            // The other sessions' events and calls get the worker in between.
+            deliverer = {};
+            lock.unlock();
+            nolt::EventLoop::instance().post([self] { self->drain(self); });
+            return;
+        }
         Event event = std::move(queued.front());
         queued.pop_front();
         lock.unlock();
@@ -83,6 +93,8 @@ void EventQueue::State::deliverLoop() {
             lock.lock();
         }
     }
+    deliverer = {};
+    draining = false;
 }
 
 bool EventQueue::State::settledUpTo(std::uint64_t raisedBefore, std::chrono::milliseconds bound,
@@ -115,10 +127,9 @@ void EventQueue::raise(Event event) {
     }
     state.queued.push_back(std::move(event));
     ++state.raised;
-    // Started with the first event: a session that raises none has no thread.
-    if (!thread_.joinable()) thread_ = std::thread([shared = state_] { shared->deliverLoop(); });
-    state.changed.notify_all();
+    const bool startDrain = !std::exchange(state.draining, true);
     lock.unlock();
+    if (startDrain) nolt::EventLoop::instance().post([shared = state_] { shared->drain(shared); });
     if (runBegins) {
         logWarning("raiseEvent", state.sessionName +
                                      ": Client events come faster than they can be published; the "
@@ -137,16 +148,9 @@ void EventQueue::close(std::chrono::milliseconds bound) {
     std::unique_lock<std::mutex> lock(state_->mutex);
     if (state_->closing) return;
     state_->closing = true;
-    state_->changed.notify_all();
-    const bool drained = state_->settledUpTo(state_->raised, bound, lock);
-    lock.unlock();
-    if (!thread_.joinable()) return;
-    // A callback still waiting (for a broker) keeps the thread: it ends on its own.
-    if (drained) {
-        thread_.join();
-    } else {
-        thread_.detach();
-    }
+    // A callback still waiting (for a broker) keeps its worker: the events
+    // after it are handed on when it returns.
+    state_->settledUpTo(state_->raised, bound, lock);
 }
 
 }  // namespace heidenhain

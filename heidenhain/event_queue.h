@@ -1,6 +1,6 @@
 #pragma once
-// The client events of one session, handed to the client callbacks by a
-// thread of the queue's own, in the order in which they were raised. A
+// The client events of one session, handed to the client callbacks one at a
+// time on the agent's shared workers, in the order in which they were raised. A
 // callback publishes, and publishing may wait for a broker that does not
 // acknowledge: an SDK event thread that waited there would hold up the SDK
 // (whose Unadvise waits for running handlers) and every disconnect, the
@@ -15,7 +15,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 namespace heidenhain {
 
@@ -43,8 +42,7 @@ public:
     bool settled(std::chrono::milliseconds bound);
 
     // No more events from now on. Waits as settled() does; the events still
-    // queued then are handed on by the queue's thread on its own, which ends
-    // after the last.
+    // queued then are handed on by the worker on its own.
     void close(std::chrono::milliseconds bound);
 
     struct State;
@@ -52,7 +50,6 @@ public:
 private:
     std::shared_ptr<State> state_;
     DropObserver onDrop_;
-    std::thread thread_;
 };
 
 }  // namespace heidenhain

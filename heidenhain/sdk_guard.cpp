@@ -1,9 +1,11 @@
 #include "heidenhain/sdk_guard.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <iostream>
 
+#include "agent/serial_queue.h"
 #include "dnc/factory.h"
 #include "heidenhain/error_texts.h"
 #include "heidenhain/session_log.h"
@@ -61,8 +63,11 @@ std::string SdkGuard::lostAfterCallMessage(std::string_view call, CallSite site)
 
 std::unique_lock<TimedMutex> SdkGuard::lock(TimedMutex& mutex, std::string_view call, CallSite site) const {
     const std::int64_t seconds = sdkMutexTimeoutSeconds;
+    // A call that waited in its session's queue waits that much less here:
+    // its time-out counts from its arrival.
+    const auto wait = std::max<nolt::SteadyDuration>(std::chrono::seconds(seconds) - nolt::queuedTime(), {});
     std::unique_lock<TimedMutex> held(mutex, std::defer_lock);
-    if (!held.try_lock_for(std::chrono::seconds(seconds))) {
+    if (!held.try_lock_for(wait)) {
         throw std::runtime_error("Could not get SDK lock within " + std::to_string(seconds) + " seconds for call " +
                                  std::string(call) + " other=" + currentSdkCall() + " (" + siteText(site));
     }

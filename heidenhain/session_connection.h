@@ -29,7 +29,7 @@ public:
     void connect(const std::string& host, const std::string& controllerType, const std::string& protocol);
     void connect(const std::string& host, const std::string& controllerType);
     void disconnect();
-    // The machine object and its worker given back; the controller type goes with them.
+    // The machine object given back; the controller type goes with it.
     void releaseMachine();
     void setControllerType(const std::string& controllerType);
 
@@ -68,8 +68,6 @@ private:
     TableMonitor& monitor_;
     SessionData& data_;
     SessionFiles& files_;
-    // One worker more in the agent's pool while this session holds a machine object.
-    std::atomic<bool> workerAdded_{false};
     LockedValue<nolt::Callback<std::string>> onStateChanged_;
     LockedValue<nolt::Callback<std::string>> onDisconnectDone_;
 };

@@ -4,12 +4,14 @@
 // summary, the controller type and its family, the SDK interfaces obtained
 // at connect, and the queue that every client event passes.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
 
 #include "agent/callback.h"
+#include "agent/serial_queue.h"
 #include "dnc/automatic.h"
 #include "dnc/data_access.h"
 #include "dnc/error.h"
@@ -54,6 +56,10 @@ struct SessionContext {
     }
 
     const std::string name;
+    // The session's remote calls and its monitor's cycles, one at a time; a
+    // call may wait there as long as for the SDK lock.
+    const std::shared_ptr<nolt::SerialQueue> calls = nolt::SerialQueue::create(
+        [] { return nolt::SteadyDuration(std::chrono::seconds(SdkGuard::getSdkMutexTimeout())); });
     SessionFlags flags;
     // Connect and disconnect of this session run one at a time: overlapping,
     // one would use the machine object that the other releases.

@@ -2,7 +2,6 @@
 #include <iostream>
 #include <stdexcept>
 
-#include "agent/event_loop.h"
 #include "dnc/factory.h"
 #include "heidenhain/controller_family.h"
 #include "heidenhain/session_connection.h"
@@ -32,16 +31,11 @@ void SessionConnection::machineInit() {
         return hr;
     });
     context_.machine.set(std::move(machine));
-    // Blocking SDK calls of this session must not starve other remote calls.
-    nolt::EventLoop::instance().addThreads(1);
-    workerAdded_ = true;
 }
 
 void SessionConnection::releaseMachine() {
     context_.machine.set(nullptr);
     setControllerType({});
-    // Only a worker that was added is given back.
-    if (workerAdded_.exchange(false)) nolt::EventLoop::instance().removeThread();
 }
 
 void SessionConnection::setControllerType(const std::string& controllerType) {

@@ -1,4 +1,4 @@
-// The table monitor's thread and cycle: every interval it reads the tool and
+// The table monitor's cycle: every interval it reads the tool and
 // pocket tables (and on the iTNC controls the program status) and reports
 // what changed since the cycle before.
 #include <chrono>
@@ -11,15 +11,13 @@
 #include "heidenhain/table_monitor.h"
 
 namespace heidenhain {
-namespace {
-constexpr auto kWaitSlice = std::chrono::milliseconds(100);
-}  // namespace
-
 void TableMonitor::setTableMonitorInterval(std::int32_t seconds) {
     if (seconds < 1) throw std::runtime_error("Value must be greater than zero");
     // Saturated: seconds beyond 24 days would wrap into a negative interval.
     constexpr std::int64_t kMaxMs = std::numeric_limits<std::int32_t>::max();
     tableMonitorInterval_ = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{seconds} * 1000, kMaxMs));
+    // A change takes effect in the running wait.
+    monitor_.intervalChanged();
 }
 
 std::int32_t TableMonitor::getTableMonitorInterval() { return tableMonitorInterval_ / 1000; }
@@ -36,31 +34,24 @@ void TableMonitor::onPocketTableChanged(nolt::Callback<std::string, TableRow, Ta
 
 void TableMonitor::startMonitorThread() {
     if (!tableMonitorAutostart()) return;
-    monitor_.start([this] { monitorToolTable(); });
+    monitor_.start([this] { return monitorToolTable(); });
 }
 
 void TableMonitor::stopMonitorThread() { monitor_.stop(); }
 
-void TableMonitor::monitorToolTable() {
+bool TableMonitor::monitorToolTable() {
     // A stop request also ends it: a session that stays connected while its
     // monitor is replaced or the session destroyed must not keep it alive.
     const auto running = [&] { return context_.flags.isConnected() && !monitor_.stopping(); };
-    while (running()) {
-        try {
-            oneMonitorToolTableCall();
-        } catch (const std::exception& e) {
-            logWarning("monitorToolTable", context_.name + ": Error while monitoring tool table: " + e.what());
-        } catch (...) {
-            logWarning("monitorToolTable", context_.name + ": Error while monitoring tool table: unknown error");
-        }
-        if (!running()) return;
-        // The interval is read afresh in every slice: a change takes effect in the running wait.
-        const auto start = std::chrono::steady_clock::now();
-        while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(tableMonitorInterval_.load())) {
-            monitor_.pause(kWaitSlice);
-            if (!running()) return;
-        }
+    if (!running()) return false;
+    try {
+        oneMonitorToolTableCall();
+    } catch (const std::exception& e) {
+        logWarning("monitorToolTable", context_.name + ": Error while monitoring tool table: " + e.what());
+    } catch (...) {
+        logWarning("monitorToolTable", context_.name + ": Error while monitoring tool table: unknown error");
     }
+    return running();
 }
 
 void TableMonitor::oneMonitorToolTableCall() {

@@ -1,15 +1,16 @@
 #pragma once
 // The table monitor: rows that appear, change or disappear in the tool and
-// pocket tables are reported to the registered callbacks. Its thread and
+// pocket tables are reported to the registered callbacks. Its schedule and
 // cycle are in table_monitor.cpp, the comparisons of fresh rows with the
 // previous cycle's in table_changes.cpp.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "agent/callback.h"
-#include "heidenhain/monitor_thread.h"
+#include "heidenhain/monitor_schedule.h"
 #include "heidenhain/session_context.h"
 #include "heidenhain/table_row.h"
 
@@ -29,8 +30,9 @@ public:
     void onToolTableChanged(nolt::Callback<std::string, TableRow, TableRow> callback);
     void onPocketTableChanged(nolt::Callback<std::string, TableRow, TableRow> callback);
 
-    // The monitor's thread: one per session, started after a connect and
-    // by the table event registrations, joined by disconnect.
+    // The monitor's timed work on the session's call queue: one per
+    // session, started after a connect and by the table event
+    // registrations, stopped by disconnect.
     void startMonitorThread();
     void stopMonitorThread();
 
@@ -42,7 +44,8 @@ public:
     std::vector<TableRow> notifyIfPocketTableChanged(std::vector<TableRow> rows);
 
 private:
-    void monitorToolTable();
+    // One pass of the monitor; false once it must end.
+    bool monitorToolTable();
 
     SessionContext& context_;
     ProgramEvents& programEvents_;
@@ -53,8 +56,9 @@ private:
     std::vector<TableRow> pocketTableSnapshot_;
     LockedValue<nolt::Callback<std::string, TableRow, TableRow>> onToolTableChanged_;
     LockedValue<nolt::Callback<std::string, TableRow, TableRow>> onPocketTableChanged_;
-    // Last, so that the thread is gone before the rest.
-    MonitorThread monitor_;
+    // Last, so that it is stopped before the rest goes.
+    MonitorSchedule monitor_{context_.calls,
+                             [this] { return std::chrono::milliseconds(tableMonitorInterval_.load()); }};
 };
 
 }  // namespace heidenhain

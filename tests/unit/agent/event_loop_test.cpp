@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <future>
 #include <thread>
+#include <vector>
 
 #include "agent/event_loop.h"
+#include "agent/serial_queue.h"
 #include "tests/support/wait_for.h"
 
 using namespace std::chrono_literals;
@@ -17,6 +20,8 @@ namespace {
 class EventLoopTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The worker kept free leaves after an idle period.
+        loop.setIdlePeriod(50ms);
         loop.reset();
         runner = std::thread([this] { loop.run(); });
     }
@@ -24,6 +29,7 @@ protected:
         loop.stop();
         runner.join();
         EXPECT_EQ(loop.addedThreads(), 0u);
+        loop.setIdlePeriod(EventLoop::kDefaultIdlePeriod);
     }
     std::thread::id runOnLoop() {
         std::promise<std::thread::id> id;
@@ -153,7 +159,7 @@ TEST_F(EventLoopTest, WorkersOwedToSessionsStayWhenIdleOnDemandOnesLeave) {
         Blockers blockers(loop);
         blockers.post(4);
         ASSERT_TRUE(waitFor([&] { return blockers.blocked == 4; }, 5s));
-        EXPECT_EQ(loop.addedThreads(), 3u);
+        EXPECT_EQ(loop.addedThreads(), 4u) << "three beside the runner, and one kept free";
     }
     EXPECT_TRUE(waitFor([&] { return loop.addedThreads() == 1; }, 5s));
     runOnLoop();
@@ -161,6 +167,52 @@ TEST_F(EventLoopTest, WorkersOwedToSessionsStayWhenIdleOnDemandOnesLeave) {
     loop.removeThread();
     EXPECT_TRUE(waitFor([&] { return loop.addedThreads() == 0; }, 5s));
     loop.setIdlePeriod(EventLoop::kDefaultIdlePeriod);
+}
+
+// A flood of calls behind one that blocks: they wait without threads, in
+// order, and those whose wait limit passes run beside the queue, told how
+// long they waited; the ones after the blocked call still run in order.
+TEST_F(EventLoopTest, SerialQueueRunsInOrderAndLetsLateTasksRunBesideIt) {
+    std::atomic<nolt::SteadyDuration::rep> limit{nolt::SteadyDuration(50ms).count()};
+    auto queue = nolt::SerialQueue::create([&] { return nolt::SteadyDuration(limit.load()); });
+    std::promise<void> release;
+    auto released = release.get_future().share();
+    std::atomic<bool> blocking{false};
+    queue->post([released, &blocking] {
+        blocking = true;
+        released.wait();
+    });
+    ASSERT_TRUE(waitFor([&] { return blocking.load(); }, 5s));
+    constexpr int kFlood = 300;
+    std::atomic<int> late{0}, onTime{0}, shortWaits{0};
+    for (int i = 0; i < kFlood; ++i) {
+        queue->post([&] { ++onTime; }, [&] {
+            ++late;
+            if (nolt::queuedTime() < 50ms) ++shortWaits;
+        });
+    }
+    EXPECT_LE(loop.addedThreads(), 8u) << "waiting calls hold no worker";
+    ASSERT_TRUE(waitFor([&] { return late == kFlood; }, 10s));
+    EXPECT_EQ(shortWaits, 0);
+    EXPECT_EQ(onTime, 0);
+    EXPECT_EQ(queue->waiting(), 0u);
+    // Behind a call that ends in time, the next ones run in order, one at a time.
+    limit = nolt::SteadyDuration(1h).count();
+    std::vector<int> order;
+    std::atomic<int> inside{0}, overlaps{0}, done{0};
+    for (int i = 0; i < 50; ++i) {
+        queue->post([&, i] {
+            if (++inside > 1) ++overlaps;
+            order.push_back(i);
+            --inside;
+            ++done;
+        });
+    }
+    release.set_value();
+    ASSERT_TRUE(waitFor([&] { return done == 50; }, 5s));
+    EXPECT_EQ(overlaps, 0);
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
+    EXPECT_EQ(nolt::queuedTime(), nolt::SteadyDuration{}) << "only inside a queued task";
 }
 
 TEST(EventLoop, StopBeforeRunReturnsAtOnce) {

@@ -4,7 +4,7 @@
 #include "dnc/factory.h"
 #include "dnccom/event_sink.h"
 #include "dnccom/factory.h"
-#include "heidenhain/monitor_thread.h"
+#include "heidenhain/monitor_schedule.h"
 #include "tests/support/wait_for.h"
 
 // After asio, which wants winsock2.h before windows.h.
@@ -92,7 +92,6 @@ void ComponentTest::SetUp() {
 void ComponentTest::TearDown() {
     sessions.clear();
     auto& loop = nolt::EventLoop::instance();
-    EXPECT_TRUE(testsupport::waitFor([&] { return loop.addedThreads() == 0; }, std::chrono::seconds(5)));
     loop.stop();
     agentThread.join();
     loop.reset();

@@ -248,17 +248,5 @@ TEST_F(LifecycleTest, ConnectAndDisconnectOfOneSessionTakeTurns) {
     EXPECT_EQ(mill.getState(), "machine_is_available");
 }
 
-TEST_F(LifecycleTest, MachineObjectHoldsOneWorkerOfTheEventLoop) {
-    auto& loop = nolt::EventLoop::instance();
-    ASSERT_EQ(loop.addedThreads(), 0u);
-    auto& mill = session();
-    mill.connect("a.test", "tnc640");
-    EXPECT_EQ(loop.addedThreads(), 1u);
-    mill.disconnect();
-    EXPECT_TRUE(testsupport::waitFor([&] { return loop.addedThreads() == 0; }, 5s));
-    EXPECT_ANY_THROW(mill.connect("cnc.invalid", "tnc640"));
-    EXPECT_TRUE(testsupport::waitFor([&] { return loop.addedThreads() == 0; }, 5s)) << "given back after a failure too";
-}
-
 }  // namespace
 }  // namespace heidenhain

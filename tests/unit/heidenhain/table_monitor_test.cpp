@@ -1,8 +1,10 @@
 // The table monitor: interval, the comparison of each cycle's rows with the
-// previous cycle's, and the thread that a connect and a registration start.
+// previous cycle's, and the schedule that a connect and a registration start.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <future>
+#include <thread>
 #include <tuple>
 
 #include "dncsim/simulator.h"
@@ -193,26 +195,40 @@ TEST_F(TableMonitorTest, ARegistrationWhileDisconnectedEndsAtOnceAndConnectStart
 namespace heidenhain {
 namespace {
 
-// A body that runs until asked to stop, as the monitor does while connected.
-TEST(MonitorThread, StartReplacesTheHeldThreadAndStopEndsARunningBody) {
-    MonitorThread monitor;
-    std::atomic<int> running{0}, started{0};
-    const auto body = [&] {
-        ++running;
-        ++started;
-        while (!monitor.stopping()) monitor.pause(std::chrono::milliseconds(100));
-        --running;
-    };
+// The schedule on a session's queue: a cycle at once and then every
+// interval, a changed interval taking effect in the running wait, start
+// replacing a running cycle and stop waiting for one.
+TEST_F(SessionTest, MonitorScheduleRunsCyclesOnTheQueueUntilStopped) {
+    auto queue = nolt::SerialQueue::create([] { return nolt::SteadyDuration(5s); });
+    std::atomic<std::chrono::milliseconds::rep> interval{3600 * 1000};
+    MonitorSchedule monitor(queue, [&] { return std::chrono::milliseconds(interval.load()); });
+    std::atomic<int> cycles{0}, running{0};
+    const auto counting = [&] { return ++cycles, true; };
     EXPECT_FALSE(monitor.held());
-    monitor.start(body);
-    ASSERT_TRUE(testsupport::waitFor([&] { return started == 1; }, std::chrono::seconds(5)));
-    monitor.start(body);  // the first is stopped and joined, never two at once
-    ASSERT_TRUE(testsupport::waitFor([&] { return started == 2; }, std::chrono::seconds(5)));
-    EXPECT_EQ(running, 1);
-    EXPECT_TRUE(monitor.held());
+    monitor.start(counting);
+    ASSERT_TRUE(testsupport::waitFor([&] { return cycles == 1; }, 5s));
+    interval = 1;
+    monitor.intervalChanged();
+    ASSERT_TRUE(testsupport::waitFor([&] { return cycles >= 3; }, 5s));
     monitor.stop();
-    EXPECT_EQ(running, 0);
+    const int stoppedAt = cycles;
+    std::promise<void> drained;
+    queue->post([&] { drained.set_value(); });
+    drained.get_future().wait();
+    EXPECT_EQ(cycles, stoppedAt);
     EXPECT_FALSE(monitor.held());
+
+    monitor.start([&] {
+        ++running;
+        while (!monitor.stopping()) std::this_thread::yield();
+        --running;
+        return true;
+    });
+    ASSERT_TRUE(testsupport::waitFor([&] { return running == 1; }, 5s));
+    monitor.start([&] { return ++cycles, false; });  // stops the running cycle first
+    EXPECT_EQ(running, 0);
+    ASSERT_TRUE(testsupport::waitFor([&] { return cycles == stoppedAt + 1; }, 5s));
+    EXPECT_TRUE(monitor.held()) << "a monitor that ended by itself is held until stopped";
 }
 
 }  // namespace
