@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
 
     // The simulated controls stand for the machines: they are made once, by a
     // first round, so that the figures below are the agent's own.
-    const int startThreads = bench::processFigures(agent.pid()).threads;
+    const auto atStart = bench::processFigures(agent.pid());
+    const int startThreads = atStart.threads;
     spread(clients, 0, sessions, createAndConnect);
     spread(clients, 0, sessions, deleteAll);
     const auto idle = settled(agent.pid(), startThreads, 20);
@@ -151,6 +152,7 @@ int main(int argc, char** argv) {
     std::printf("agent CPU per 1000 calls: %.1f ms, %.1f ms without that background\n",
                 callCpu * 1e6 / std::max<double>(1, all.size()),
                 (callCpu - backgroundPerSecond * callSeconds) * 1e6 / std::max<double>(1, all.size()));
+    std::printf("agent RSS: at start %.1f MB, with the simulated controls made %.1f MB\n", atStart.rssMb, idle.rssMb);
     std::printf("agent RSS: idle %.1f MB, %d connected %.1f MB, %d connected %.1f MB, after deleting all %.1f MB (%+.1f%%)\n",
                 idle.rssMb, first, with200.rssMb, sessions, connected.rssMb, deleted.rssMb,
                 (deleted.rssMb - idle.rssMb) * 100 / idle.rssMb);

@@ -5,6 +5,12 @@
 // without the slow neighbour's calls. Prints the others' and the
 // factory call's round trips with and without the slow neighbour.
 //   slow_neighbour [seconds per phase, default 10] [burst workers, default the agent's]
+// Flood mode: the slow machine hangs 30 s in a state read and is sent 1,000
+// of them within about a second, as a dashboard polling in a loop would; the
+// others are read before and during the flood, and the agent's threads are
+// sampled throughout.
+//   slow_neighbour flood [seconds per phase, default 10] [calls, default 1000]
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -69,13 +75,77 @@ void print(const char* what, const std::vector<double>& values) {
                 bench::percentile(values, 0.99), bench::percentile(values, 1.0));
 }
 
+// Samples the agent's thread count until stopped; the highest seen.
+class ThreadSampler {
+public:
+    explicit ThreadSampler(pid_t pid)
+        : thread_([this, pid] {
+              while (!done_) {
+                  peak_ = std::max(peak_.load(), bench::processFigures(pid).threads);
+                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+              }
+          }) {}
+    int stop() {
+        done_ = true;
+        thread_.join();
+        return peak_;
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    std::atomic<int> peak_{0};
+    std::thread thread_;
+};
+
+int flood(const std::vector<std::string>& ids, const std::string& simulator, RpcClient& client, RpcClient& slow,
+          pid_t agentPid, int seconds, int calls) {
+    const auto idle = bench::processFigures(agentPid);
+    const Phase quiet = callOthers(client, ids, seconds);
+    data("DncSimulator/" + simulator + "/delay", client, {{"_1", "GetState"}, {"_2", 30000}, {"_3", 1}, {"_4", "m0.sim"}});
+    ThreadSampler sampler(agentPid);
+    std::atomic<int> answered{0}, timedOut{0};
+    std::atomic<double> lastReply{0};
+    const auto start = bench::Clock::now();
+    std::thread flooder([&] {
+        for (int i = 0; i < calls; ++i) {
+            slow.send(kPrefix + "DncShim/" + ids[0] + "/getState", json::object(), [&](const json& reply, double) {
+                (reply["data"].contains("r") ? answered : timedOut)++;
+                lastReply = std::chrono::duration<double>(bench::Clock::now() - start).count();
+            });
+            // Paced a little: the MQTT library buffers only so many unsent messages.
+            if (i % 50 == 49) std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        }
+    });
+    const Phase during = callOthers(client, ids, seconds);
+    flooder.join();
+    while (answered + timedOut < calls && bench::Clock::now() - start < std::chrono::seconds(90)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    const int peakThreads = sampler.stop();
+    const auto after = bench::processFigures(agentPid);
+    std::printf("%-44s %8s %9s %9s %9s\n", "round trip (ms)", "calls", "p50", "p99", "max");
+    print("others, quiet", quiet.others);
+    print("others, during the flood", during.others);
+    print("factory call, quiet", quiet.factory);
+    print("factory call, during the flood", during.factory);
+    std::printf("p99 change of the others: %+.3f ms (target < 2 ms)\n",
+                bench::percentile(during.others, 0.99) - bench::percentile(quiet.others, 0.99));
+    std::printf("hung machine: %d calls, %d answered, %d failed (SDK lock time-out), all by %.1f s\n", calls,
+                answered.load(), timedOut.load(), lastReply.load());
+    std::printf("agent threads: %d before, %d at most during the flood (target < 64), %d after\n", idle.threads,
+                peakThreads, after.threads);
+    return answered + timedOut == calls ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool floodMode = argc > 1 && std::string(argv[1]) == "flood";
+    if (floodMode) --argc, ++argv;
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
     testsupport::MosquittoBroker broker;
     std::vector<std::string> arguments{"-d", "bench", "-a", "agent", "-b", broker.uri()};
-    if (argc > 2) arguments.insert(arguments.end(), {"-w", argv[2]});
+    if (argc > 2 && !floodMode) arguments.insert(arguments.end(), {"-w", argv[2]});
     testsupport::AgentProcess agent(arguments);
     if (!agent.waitForOutput("[OK]", std::chrono::seconds(30))) {
         std::fprintf(stderr, "the agent did not connect:\n%s\n", agent.standardOutput().c_str());
@@ -89,6 +159,12 @@ int main(int argc, char** argv) {
         data("DncShim/" + ids.back() + "/connect", client, {{"_1", "m" + std::to_string(i) + ".sim"}, {"_2", "tnc640"}});
     }
     callOthers(client, ids, 2);  // warm-up
+    if (floodMode) {
+        const int result = flood(ids, simulator, client, slow, agent.pid(), seconds, argc > 2 ? std::atoi(argv[2]) : 1000);
+        agent.signal(SIGTERM);
+        agent.waitForExit(std::chrono::seconds(20));
+        return result;
+    }
 
     // The load of this shared machine drifts: quiet and loaded stretches of
     // two seconds alternate, so that both see the same drift.

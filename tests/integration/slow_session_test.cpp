@@ -3,6 +3,7 @@
 // test knows when the stuck call is inside the simulated SDK.
 #include <gtest/gtest.h>
 
+#include "agent/event_loop.h"
 #include "agent/local_factory.h"
 #include "dncsim/sdk.h"
 #include "dncsim/simulator.h"
@@ -16,7 +17,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kWaitingCalls = 30;
+// More than the worker pool may ever hold: waiting calls must hold none.
+constexpr int kWaitingCalls = 300;
 
 int replyId(const testsupport::ReceivedMessage& m) {
     return m.isJson() && m.json.contains("id") && m.json["id"].is_number_integer() ? m.json["id"].get<int>() : -1;
@@ -66,6 +68,7 @@ TEST_F(SlowSession, AnotherSessionIsAnsweredWhileOneIsStuckWithItsCallsWaiting) 
     for (int i = 1; i <= kWaitingCalls; ++i) client.publishText(topic(stuck, "getState"), request(1000 + i));
 
     EXPECT_EQ(client.call(topic(free, "getState"), {{"data", json::object()}})["data"]["r"], "machine_is_available");
+    EXPECT_LT(nolt::EventLoop::instance().addedThreads(), 16u);
     EXPECT_EQ(client.call(agent->topic("DncShim/__static__/__create__"), {{"data", {{"_1", "new"}}}})["data"].count("r"), 1u);
     for (const auto& message : client.messages()) {
         EXPECT_LT(replyId(message), 1000) << "before any stuck call ended: " << message.payload;
