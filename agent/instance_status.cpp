@@ -33,6 +33,12 @@ using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
+bool isStatusLevel(const std::string& className, const std::string& level) {
+    std::lock_guard<std::mutex> lock(classesMutex);
+    auto it = statusClasses().find(className);
+    return it != statusClasses().end() && it->second.level == level;
+}
+
 void registerInstanceStatus(const std::string& className, const std::string& level, StatusAttach attach) {
     std::lock_guard<std::mutex> lock(classesMutex);
     statusClasses()[className] = {level, std::move(attach)};

@@ -1,9 +1,9 @@
 #pragma once
 // Retained status objects of single instances (a machine's presence), on
 // PREFIX/CLASS/INSTANCE/LEVEL for the classes that report one. The class
-// only calls a report function on each change; the agent publishes. No
-// request topic of the agent has that level, so nothing it subscribes
-// matches these topics.
+// only calls a report function on each change; the agent publishes. The
+// agent's filter of an instance's calls matches that topic too: what
+// arrives there is its own status (isStatusLevel), never a call.
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -20,6 +20,9 @@ namespace nolt {
 using StatusReport = std::function<void(const nlohmann::json& status)>;
 // Gives a new instance the report function to call from now on (and at once).
 using StatusAttach = std::function<void(const Value& instance, StatusReport report)>;
+
+// Whether the class reports its status on that level of its instances' topics.
+bool isStatusLevel(const std::string& className, const std::string& level);
 
 // At start-up, beside the class's own registration.
 void registerInstanceStatus(const std::string& className, const std::string& level, StatusAttach attach);

@@ -15,12 +15,6 @@ nlohmann::json classInfo(const LocalFactory& factory, const std::string& classNa
             {"staticFunctions", factory.staticFunctionKeys(className)}};
 }
 
-std::vector<std::string> memberFunctionNames(const LocalFactory& factory, const std::string& className) {
-    std::set<std::string> names;
-    for (const auto& key : factory.memberFunctionKeys(className)) names.insert(functionName(key));
-    return {names.begin(), names.end()};
-}
-
 std::vector<std::string> staticTopics(const LocalFactory& factory, const Topics& topics) {
     std::vector<std::string> result;
     for (const auto& className : factory.classNames()) {

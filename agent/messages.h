@@ -15,8 +15,6 @@ nlohmann::json agentInfo(const std::string& status, const std::string& hostname)
 
 nlohmann::json classInfo(const LocalFactory& factory, const std::string& className);
 
-// Distinct function names of the member functions of a class.
-std::vector<std::string> memberFunctionNames(const LocalFactory& factory, const std::string& className);
 
 // Topics the agent subscribes at start: "__create__" and every static
 // function name of every class.

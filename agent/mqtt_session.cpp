@@ -242,6 +242,8 @@ void MqttSession::message_arrived(mqtt::const_message_ptr message) {
             break;
         }
         case ReceivedTopic::Call: {
+            // The instance's filter brings back the agent's own retained status.
+            if (topic.instance != kStaticLevel && isStatusLevel(topic.className, topic.function)) return;
             std::weak_ptr<MqttSession> self = shared_from_this();
             auto task = [self, topic, message]() mutable {
                 if (auto mqttSession = self.lock()) mqttSession->callTask(topic, std::move(message));
@@ -336,9 +338,7 @@ void MqttSession::applyFollowUps(const nlohmann::json& reply) {
     for (const auto& step : followUps(reply)) {
         switch (step.kind) {
             case FollowUp::SubscribeInstance:
-                for (const auto& name : memberFunctionNames(factory, step.className)) {
-                    subscribe(topics_.instanceFunction(step.className, step.instanceId, name));
-                }
+                subscribeInstance(step.className, step.instanceId);
                 instanceStatus_->attach(step.className, step.instanceId, factory.isNamed(step.instanceId),
                                         factory.instanceOf(step.instanceId));
                 break;
@@ -394,10 +394,29 @@ void MqttSession::keepTopicsOfDeleted(const ClientTable::Record& record) {
     unsubscribeInstance(oldest->className, oldest->instanceId);
 }
 
+std::optional<std::string> MqttSession::instanceFilter(const std::string& className, const std::string& instanceId,
+                                                       const char* action) {
+    // Checked as one of its topics would be: the id must not bring wildcards of its own.
+    if (!brokerAccepts(topics_.instanceFunction(className, instanceId, "f"), action)) return std::nullopt;
+    return topics_.instanceFunction(className, instanceId, "+");
+}
+
+void MqttSession::subscribeInstance(const std::string& className, const std::string& instanceId) {
+    // One filter for all of the instance's functions: a topic each, a
+    // thousand creates at once would be some eighty thousand subscriptions,
+    // more than the MQTT library can have in flight. A call to a function
+    // the class lacks is answered that it cannot be found.
+    const auto filter = instanceFilter(className, instanceId, "subscribed");
+    if (!filter) return;
+    subscriptions_.add(*filter, kQos);
+    tryStep([&] { client_->subscribe(*filter, kQos, nullptr, subscribeListener_); });
+}
+
 void MqttSession::unsubscribeInstance(const std::string& className, const std::string& instanceId) {
-    for (const auto& name : memberFunctionNames(LocalFactory::instance(), className)) {
-        unsubscribe(topics_.instanceFunction(className, instanceId, name));
-    }
+    const auto filter = instanceFilter(className, instanceId, "unsubscribed");
+    if (!filter) return;
+    subscriptions_.remove(*filter);
+    tryStep([&] { client_->unsubscribe(*filter, nullptr, subscribeListener_); });
 }
 
 void MqttSession::publishClassInfo(const std::string& className) {

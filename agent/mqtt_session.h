@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include <mqtt/async_client.h>
@@ -134,6 +135,10 @@ private:
     std::mutex deletedMutex_;
     std::deque<ClientTable::Record> deletedKept_;
     void keepTopicsOfDeleted(const ClientTable::Record& record);
+    // The filter of all of an instance's call topics; none when the id cannot be a topic level.
+    std::optional<std::string> instanceFilter(const std::string& className, const std::string& instanceId,
+                                              const char* action);
+    void subscribeInstance(const std::string& className, const std::string& instanceId);
     void unsubscribeInstance(const std::string& className, const std::string& instanceId);
     ActionListener subscribeListener_{"Subscribe/Unsubscribe"};
     TokenListener neededSubscription_{[this](const mqtt::token& token) { neededSubscriptionAnswered(token); }};

@@ -54,7 +54,10 @@ public:
     using Done = std::function<void(const json& reply, double ms)>;
 
     RpcClient(const std::string& uri, const std::string& name)
-        : client_(uri, "bench-" + name + "-" + std::to_string(::getpid())), replyTopic_("bench/" + name + "/reply") {
+        // Room for the storms of requests that the benchmarks send unpaced.
+        : client_(uri, "bench-" + name + "-" + std::to_string(::getpid()), 1 << 20,
+                  static_cast<mqtt::iclient_persistence*>(nullptr)),
+          replyTopic_("bench/" + name + "/reply") {
         connectBenchClient(client_, *this, uri, replyTopic_);
     }
     ~RpcClient() override { disconnectBenchClient(client_); }

@@ -53,6 +53,7 @@ TEST_F(AgentFixture, EveryParameterTypeOverTheBroker) {
     EXPECT_EQ(failed["data"]["e"], "probe failed");
     EXPECT_FALSE(failed["data"].contains("r"));
     EXPECT_EQ(call(instanceTopic(id, "echo"), {{"_1", 5}})["data"]["e"], "Could not find function: echo-number");
+    EXPECT_EQ(call(instanceTopic(id, "nosuch"))["data"]["e"], "Could not find function: nosuch");
     EXPECT_EQ(call(instanceTopic(id, "row"), {{"_1", {{"T", 5}}}})["data"]["e"],
               "[json.exception.type_error.302] type must be string, but is number");
 }
