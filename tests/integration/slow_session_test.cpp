@@ -90,4 +90,21 @@ TEST_F(SlowSession, AnotherSessionIsAnsweredWhileOneIsStuckWithItsCallsWaiting) 
     EXPECT_EQ(first->json["data"]["r"], "machine_is_available");
 }
 
+// A state read while the session's first connect is still inside the SDK
+// waits for it and reads the machine that connect made.
+TEST_F(SlowSession, AStateReadDuringTheFirstConnectWaitsForIt) {
+    const std::string id = client.call(agent->topic("DncShim/__static__/__create__"), {{"data", {{"_1", "late"}}}})["data"]["r"];
+    sim().faults().delay("Connect", 60s, 1, "late.sim");
+    client.publishText(topic(id, "connect"), json{{"sender", client.replyTopic()}, {"id", 1},
+                                                  {"data", {{"_1", "late.sim"}, {"_2", "tnc640"}}}}.dump());
+    ASSERT_TRUE(sim().faults().awaitDelayedCall("Connect", 10s));
+    client.publishText(topic(id, "getState"), request(2));
+    sim().faults().releaseDelayed();
+    auto connected = client.waitFor([](const testsupport::ReceivedMessage& m) { return replyId(m) == 1; }, 10s);
+    auto state = client.waitFor([](const testsupport::ReceivedMessage& m) { return replyId(m) == 2; }, 10s);
+    ASSERT_TRUE(connected && state);
+    EXPECT_TRUE(connected->json["data"]["r"].is_null()) << connected->payload;
+    EXPECT_EQ(state->json["data"]["r"], "machine_is_available") << state->payload;
+}
+
 }  // namespace
