@@ -1,9 +1,16 @@
 #include "agent/connect_failure.h"
 
+#include <mutex>
+#include <utility>
+
 #include <mqtt/token.h>
 
 namespace nolt {
 namespace {
+
+std::mutex tlsMutex;
+std::string tlsFailure;
+std::string tlsFileFailure;
 
 // The refusals of a CONNACK (MQTT 3.1.1).
 const char* connackText(int code) {
@@ -25,8 +32,25 @@ std::string connectFailureText(const mqtt::token& token) {
         return "Connection failed: the broker refused it with return code " + std::to_string(code) + " (" +
                connackText(code) + ")";
     }
+    std::string tls;
+    {
+        std::lock_guard<std::mutex> lock(tlsMutex);
+        tls = tlsFileFailure.empty() ? std::exchange(tlsFailure, {}) : tlsFileFailure;
+    }
+    if (!tls.empty()) return "Connection failed: TLS: " + tls;
     // No broker answered: nothing more to say.
     return "Connection failed";
+}
+
+void noteTlsFailure(const std::string& message) {
+    std::lock_guard<std::mutex> lock(tlsMutex);
+    // The first line says most; what follows repeats it from deeper down.
+    if (tlsFailure.empty()) tlsFailure = message.substr(0, message.find('\n'));
+}
+
+void setTlsFileProblem(const std::string& problem) {
+    std::lock_guard<std::mutex> lock(tlsMutex);
+    tlsFileFailure = problem;
 }
 
 std::string subscriptionRefusalText(const std::string& topic) {

@@ -11,6 +11,12 @@ namespace nolt {
 
 std::string connectFailureText(const mqtt::token& token);
 
+// What the TLS library reported during the latest connect attempt; the next
+// failure text gives it as the reason. A problem with the TLS files stays
+// the reason of every failure.
+void noteTlsFailure(const std::string& message);
+void setTlsFileProblem(const std::string& problem);
+
 // A connection on which the broker refused a topic the agent needs, or that
 // could not subscribe at all, counts as a failed connect.
 std::string subscriptionRefusalText(const std::string& topic);

@@ -12,6 +12,7 @@
 #include "agent/messages.h"
 #include "agent/mqtt_session.h"
 #include "agent/sparkplug/node.h"
+#include "agent/connect_failure.h"
 #include "agent/tls_options.h"
 #include "platform/hostname.h"
 #include "platform/large_allocations.h"
@@ -42,6 +43,7 @@ mqtt::connect_options makeConnectOptions(const AgentOptions& options, const Topi
         connect.set_password(options.token);
     }
     connect.set_ssl(makeSslOptions(options));
+    if (usesTls(options.broker)) setTlsFileProblem(tlsFileProblem(options).value_or(""));
     connect.set_will(mqtt::will_options(topics.agentInfo(), agentInfo("offline", hostname).dump(), 1, true));
     return connect;
 }

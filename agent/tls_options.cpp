@@ -1,6 +1,54 @@
 #include "agent/tls_options.h"
 
+#include <fstream>
+#include <memory>
+
+// The cross build compiles this file against the MQTT headers alone.
+#if __has_include(<openssl/pem.h>)
+#include <openssl/bio.h>
+#include <openssl/err.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#define NOLT_HAS_OPENSSL 1
+#endif
+
+#include "agent/connect_failure.h"
+
 namespace nolt {
+namespace {
+
+// Whether the private key file opens with the password (none: an
+// unencrypted key, or one that must not ask for a password).
+bool keyOpens(const std::string& path, const std::string& password) {
+#ifndef NOLT_HAS_OPENSSL
+    (void)path, (void)password;
+    return true;
+#else
+    std::unique_ptr<BIO, decltype(&BIO_free)> file(BIO_new_file(path.c_str(), "r"), &BIO_free);
+    if (!file) return false;
+    EVP_PKEY* key = PEM_read_bio_PrivateKey(file.get(), nullptr, nullptr, const_cast<char*>(password.c_str()));
+    ERR_clear_error();
+    if (!key) return false;
+    EVP_PKEY_free(key);
+    return true;
+#endif
+}
+
+}  // namespace
+
+std::optional<std::string> tlsFileProblem(const AgentOptions& options) {
+    const std::pair<const char*, const std::string*> files[] = {{"--cafile", &options.trustStore},
+                                                                {"--cert", &options.keyStore},
+                                                                {"--key", &options.privateKey}};
+    for (const auto& [option, path] : files) {
+        if (path->empty()) continue;
+        if (!std::ifstream(*path)) return std::string("the ") + option + " file " + *path + " cannot be read";
+    }
+    if (!options.privateKey.empty() && !keyOpens(options.privateKey, options.privateKeyPassword)) {
+        return "the --key file " + options.privateKey + " cannot be opened with the --keypass given";
+    }
+    return std::nullopt;
+}
 
 bool usesTls(const std::string& brokerUri) {
     for (const char* scheme : {"ssl://", "mqtts://", "wss://"}) {
@@ -20,6 +68,9 @@ mqtt::ssl_options makeSslOptions(const AgentOptions& options) {
     ssl.set_enabled_cipher_suites(options.enabledCipherSuites);
     ssl.set_enable_server_cert_auth(options.serverAuth);
     ssl.set_verify(options.serverAuth);  // the host name against the certificate
+    // The TLS library's reason (an untrusted certificate, a key that the
+    // password does not open), for the line that reports the failed connect.
+    ssl.set_error_handler([](const std::string& message) { noteTlsFailure(message); });
     return ssl;
 }
 

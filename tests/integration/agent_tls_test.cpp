@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "agent/tls_options.h"
 #include "tests/support/broker.h"
 #include "tests/support/in_process_agent.h"
 #include "tests/support/temp_dir.h"
@@ -65,6 +66,37 @@ TEST(AgentTls, BrokerCertificateAndHostNameAreVerified) {
         EXPECT_NE(out.find(std::string("Server Auth     : ") + (c.insecure ? "0" : "1")), std::string::npos) << out;
         EXPECT_EQ(err.find("WARNING: the broker's certificate and host name are not verified") != std::string::npos,
                   c.insecure);
+    }
+}
+
+// What the agent can tell by itself before any broker answers: a file it
+// cannot read, a key that the password does not open.
+TEST(AgentTls, UnreadableFilesAndAWrongKeyPasswordAreNamed) {
+    testsupport::TempDir pki("nolt-pki");
+    const std::string script = "cd " + pki.path().string() +
+                               " && openssl genrsa -aes128 -passout pass:right -out locked.key 2048 >/dev/null 2>&1"
+                               " && openssl genrsa -out open.key 2048 >/dev/null 2>&1 && touch ca.pem";
+    ASSERT_EQ(std::system(script.c_str()), 0);
+    auto file = [&](const std::string& name) { return pki.file(name).string(); };
+    struct Case {
+        const char* name;
+        std::string ca, key, password, problem;
+    } cases[] = {
+        {"all readable, right password", file("ca.pem"), file("locked.key"), "right", ""},
+        {"key without a password", "", file("open.key"), "", ""},
+        {"missing CA file", file("none.pem"), "", "", "the --cafile file " + file("none.pem") + " cannot be read"},
+        {"missing key file", "", file("none.key"), "x", "the --key file " + file("none.key") + " cannot be read"},
+        {"wrong password", "", file("locked.key"), "wrong",
+         "the --key file " + file("locked.key") + " cannot be opened with the --keypass given"},
+        {"no password", "", file("locked.key"), "", "the --key file " + file("locked.key") + " cannot be opened with the --keypass given"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        nolt::AgentOptions options;
+        options.trustStore = c.ca;
+        options.privateKey = c.key;
+        options.privateKeyPassword = c.password;
+        EXPECT_EQ(nolt::tlsFileProblem(options).value_or(""), c.problem);
     }
 }
 
