@@ -1,7 +1,6 @@
 #include "agent/connect_failure.h"
 
 #include <mutex>
-#include <utility>
 
 #include <mqtt/token.h>
 
@@ -9,7 +8,6 @@ namespace nolt {
 namespace {
 
 std::mutex tlsMutex;
-std::string tlsFailure;
 std::string tlsFileFailure;
 
 // The refusals of a CONNACK (MQTT 3.1.1).
@@ -35,17 +33,11 @@ std::string connectFailureText(const mqtt::token& token) {
     std::string tls;
     {
         std::lock_guard<std::mutex> lock(tlsMutex);
-        tls = tlsFileFailure.empty() ? std::exchange(tlsFailure, {}) : tlsFileFailure;
+        tls = tlsFileFailure;
     }
     if (!tls.empty()) return "Connection failed: TLS: " + tls;
     // No broker answered: nothing more to say.
     return "Connection failed";
-}
-
-void noteTlsFailure(const std::string& message) {
-    std::lock_guard<std::mutex> lock(tlsMutex);
-    // The first line says most; what follows repeats it from deeper down.
-    if (tlsFailure.empty()) tlsFailure = message.substr(0, message.find('\n'));
 }
 
 void setTlsFileProblem(const std::string& problem) {

@@ -11,10 +11,8 @@ namespace nolt {
 
 std::string connectFailureText(const mqtt::token& token);
 
-// What the TLS library reported during the latest connect attempt; the next
-// failure text gives it as the reason. A problem with the TLS files stays
-// the reason of every failure.
-void noteTlsFailure(const std::string& message);
+// A problem with the TLS files (tls_options.h), the reason of every
+// failure from now on; empty: none.
 void setTlsFileProblem(const std::string& problem);
 
 // A connection on which the broker refused a topic the agent needs, or that

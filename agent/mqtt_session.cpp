@@ -345,6 +345,7 @@ void MqttSession::applyFollowUps(const nlohmann::json& reply) {
             case FollowUp::UnsubscribeInstance:
                 unsubscribeInstance(step.className, step.instanceId);
                 instanceStatus_->remove(step.className, step.instanceId);
+                memoryRelease_.request();
                 break;
             case FollowUp::PublishClassInfo:
                 // Published again on the next connect when the link is down now.
@@ -378,6 +379,7 @@ void MqttSession::clientInfo(const std::string& clientId, const std::string& pay
         instanceStatus_->remove(record.className, record.instanceId);
         keepTopicsOfDeleted(record);
     }
+    if (!records.empty()) memoryRelease_.request();
     unsubscribe(clientInfoTopic(clientId));
 }
 

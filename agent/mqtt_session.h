@@ -17,6 +17,7 @@
 
 #include "agent/client_table.h"
 #include "agent/instance_status.h"
+#include "agent/memory_release.h"
 #include "agent/outbox.h"
 #include "agent/reconnector.h"
 #include "agent/subscriptions.h"
@@ -165,6 +166,7 @@ private:
     Connecting connecting_;
     std::unique_ptr<InstanceStatusPublisher> instanceStatus_;
 
+    MemoryRelease memoryRelease_;
     std::shared_ptr<Outbox> outbox_;
     std::atomic<bool> everOnline_{false};
     std::atomic<std::size_t> requestLimit_{std::size_t(64) << 20};

@@ -12,7 +12,6 @@
 #define NOLT_HAS_OPENSSL 1
 #endif
 
-#include "agent/connect_failure.h"
 
 namespace nolt {
 namespace {
@@ -68,9 +67,6 @@ mqtt::ssl_options makeSslOptions(const AgentOptions& options) {
     ssl.set_enabled_cipher_suites(options.enabledCipherSuites);
     ssl.set_enable_server_cert_auth(options.serverAuth);
     ssl.set_verify(options.serverAuth);  // the host name against the certificate
-    // The TLS library's reason (an untrusted certificate, a key that the
-    // password does not open), for the line that reports the failed connect.
-    ssl.set_error_handler([](const std::string& message) { noteTlsFailure(message); });
     return ssl;
 }
 

@@ -16,4 +16,12 @@ inline void returnLargeAllocationsToSystem() {
 #endif
 }
 
+// Gives the system back the free pages amid the heap: after a thousand
+// sessions are deleted, glibc would keep tens of MB of them resident.
+inline void releaseFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
 }  // namespace platform
