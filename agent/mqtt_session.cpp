@@ -245,8 +245,15 @@ void MqttSession::message_arrived(mqtt::const_message_ptr message) {
             // The instance's filter brings back the agent's own retained status.
             if (topic.instance != kStaticLevel && isStatusLevel(topic.className, topic.function)) return;
             std::weak_ptr<MqttSession> self = shared_from_this();
+            ++pendingRequests_;
             auto task = [self, topic, message]() mutable {
-                if (auto mqttSession = self.lock()) mqttSession->callTask(topic, std::move(message));
+                auto mqttSession = self.lock();
+                if (!mqttSession) return;
+                struct Handled {
+                    MqttSession& session;
+                    ~Handled() { session.requestHandled(); }
+                } handled{*mqttSession};
+                mqttSession->callTask(topic, std::move(message));
             };
             // An instance with a queue of its own takes its calls one at a
             // time: a flood of calls to a hung machine then waits there and
@@ -266,6 +273,12 @@ void MqttSession::message_arrived(mqtt::const_message_ptr message) {
             std::cerr << "Received message with invalid topic URI" << std::endl;
             break;
     }
+}
+
+void MqttSession::requestHandled() {
+    const std::size_t handled = ++handledSinceRelease_;
+    if (--pendingRequests_ != 0 || handled < kReleaseAfterRequests) return;
+    if (handledSinceRelease_.exchange(0) >= kReleaseAfterRequests) memoryRelease_.request();
 }
 
 void MqttSession::callTask(const ReceivedTopic& topic, mqtt::const_message_ptr message) {
@@ -320,6 +333,8 @@ bool MqttSession::acceptableSender(const std::string& sender, const ReceivedTopi
 }
 
 void MqttSession::refuseUnparsed(std::string_view payload, const ReceivedTopic& topic, const std::string& why) {
+    // What the MQTT library allocated for it goes back once it is gone.
+    memoryRelease_.request();
     const RequestScan scan = scanRequest(payload);
     const auto sender = scannedSender(scan);
     if (!sender) {

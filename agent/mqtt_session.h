@@ -166,7 +166,13 @@ private:
     Connecting connecting_;
     std::unique_ptr<InstanceStatusPublisher> instanceStatus_;
 
+    // Freed memory goes back to the system after deletes, and when no
+    // request is left after many (a flood frees tens of MB amid the heaps).
     MemoryRelease memoryRelease_;
+    static constexpr std::size_t kReleaseAfterRequests = 1000;
+    std::atomic<std::size_t> pendingRequests_{0};
+    std::atomic<std::size_t> handledSinceRelease_{0};
+    void requestHandled();
     std::shared_ptr<Outbox> outbox_;
     std::atomic<bool> everOnline_{false};
     std::atomic<std::size_t> requestLimit_{std::size_t(64) << 20};

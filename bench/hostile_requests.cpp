@@ -14,11 +14,13 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <mqtt/async_client.h>
 #include <nlohmann/json.hpp>
 
+#include "agent/topic_rules.h"
 #include "bench/process_status.h"
 #include "bench/rpc_client.h"
 #include "tests/support/agent_process.h"
@@ -41,8 +43,15 @@ public:
     // One hostile message: its topic and payload.
     std::pair<std::string, std::string> next() {
         const std::string topic = pickTopic();
-        return {topic, payload(topic)};
+        std::string text = payload(topic);
+        if (topic.ends_with("/__create__")) noteCreator(text);
+        return {topic, std::move(text)};
     }
+
+    // The senders of the creates since the last call: the clients that may
+    // hold anonymous instances now, also those whose name a flipped byte or
+    // a hostile sender made.
+    std::set<std::string> takeCreators() { return std::exchange(creators_, {}); }
 
 private:
     std::size_t below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
@@ -57,6 +66,17 @@ private:
             case 2: return "fuzz/c/" + std::to_string(below(8)) + "/__clientInfo__";
             default: return kPrefix + "DncShim/" + instance_ + "/" + pick(shim_);
         }
+    }
+
+    // Read the way the agent reads it; a payload it cannot parse creates nothing.
+    void noteCreator(const std::string& text) {
+        if (text.find(std::string(257, '[')) != std::string::npos) return;  // refused unparsed: too deep
+        const json request = json::parse(text, nullptr, false);
+        if (!request.is_object()) return;
+        const auto sender = request.find("sender");
+        // The agent answers no sender that cannot be a topic, and creates nothing for it.
+        if (sender == request.end() || !sender->is_string() || nolt::topicNameProblem(sender->get<std::string>())) return;
+        creators_.insert(sender->get<std::string>());
     }
 
     std::string text(std::size_t maxLength) {
@@ -118,6 +138,7 @@ private:
     std::mt19937_64 random_{20261207};
     std::vector<std::string> shim_;
     std::string instance_;
+    std::set<std::string> creators_;
 };
 
 std::vector<std::string> functionNames(const json& keys) {
@@ -139,17 +160,20 @@ public:
     explicit SessionCount(testsupport::MqttTestClient& probe) : probe_(probe) {
         probe_.subscribe(kPrefix + "DncShim/+/__machineInfo__");
     }
-    std::size_t now() {
+    std::size_t now() { return ids().size(); }
+    std::set<std::string> ids() {
         for (const auto& message : probe_.messages()) {
             if (!message.topic.ends_with("/__machineInfo__")) continue;
+            const auto level = message.topic.substr(0, message.topic.size() - std::string("/__machineInfo__").size());
+            const auto id = level.substr(level.rfind('/') + 1);
             if (message.payload.empty()) {
-                alive_.erase(message.topic);
+                alive_.erase(id);
             } else {
-                alive_.insert(message.topic);
+                alive_.insert(id);
             }
         }
         probe_.clearMessages();
-        return alive_.size();
+        return alive_;
     }
 
 private:
@@ -157,11 +181,22 @@ private:
     std::set<std::string> alive_;
 };
 
-// Deletes every named instance the class infos list, and announces every
-// sender of the generator offline.
-void cleanUp(testsupport::MqttTestClient& probe, const std::string& keep) {
-    for (int sender = 0; sender < 16; ++sender) {
-        probe.publish("fuzz/r/" + std::to_string(sender) + "/__clientInfo__", {{"status", "offline"}});
+// Announces every client that created an instance offline, deletes every
+// named instance the class infos list and every session still present, so
+// that what stays is what the agent itself keeps. A client id that is not
+// three levels has no client info topic: its sessions are deleted by id.
+void cleanUp(testsupport::MqttTestClient& probe, const std::string& keep, const std::set<std::string>& creators,
+             SessionCount& sessions) {
+    for (const auto& sender : creators) {
+        probe.publish(sender + "/__clientInfo__", {{"status", "offline"}});
+    }
+    for (const auto& session : sessions.ids()) {
+        if (session == keep) continue;
+        try {
+            probe.call(kPrefix + "DncShim/__static__/__delete__", {{"data", {{"_1", session}}}}, 30s);
+        } catch (const std::exception&) {
+            std::printf("no reply to the __delete__ of session %s\n", session.c_str());
+        }
     }
     for (const char* className : {"DncShim", "DncSimulator"}) {
         probe.subscribe(kPrefix + className + "/__classInfo__");
@@ -247,7 +282,7 @@ int main(int argc, char** argv) {
         answered = alive.is_object() && alive["data"].is_object() &&
                    alive["data"].value("e", "") == "Instance with id: alive does not exist";
         const double seconds = std::chrono::duration<double>(Clock::now() - roundStart).count();
-        cleanUp(probe, id);
+        cleanUp(probe, id, generator.takeCreators(), sessions);
         const auto figures = bench::processFigures(agent.pid());
         std::printf("%5zu %9zu %8.1f %10.1f %8d %9zu\n", round, perRound, seconds, figures.rssMb, figures.threads,
                     sessions.now());
