@@ -59,7 +59,8 @@ public:
     void registerClass(const std::string& className) {
         ensureClass(className);
         if constexpr (std::is_base_of_v<QueuedCalls, C>) {
-            setQueueOf(className, [](const Value& instance) { return (*instance.get<std::shared_ptr<C>>())->callQueue(); });
+            setQueueOf(className,
+                       [](const Value& instance) { return (*instance.get<std::shared_ptr<C>>())->callQueue(); });
         }
         auto construct = [](const P&... args) { return Value(std::make_shared<C>(args...)); };
         addStaticFunction(className, functionKey<P...>("__create__"),

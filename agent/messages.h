@@ -15,7 +15,6 @@ nlohmann::json agentInfo(const std::string& status, const std::string& hostname)
 
 nlohmann::json classInfo(const LocalFactory& factory, const std::string& className);
 
-
 // Topics the agent subscribes at start: "__create__" and every static
 // function name of every class.
 std::vector<std::string> staticTopics(const LocalFactory& factory, const Topics& topics);

@@ -72,11 +72,10 @@ void SerialQueue::post(Task task, Task late) {
         } else {
             // Only a task that has to wait gets a timer.
             entry->timer = std::make_unique<asio::steady_timer>(EventLoop::instance().context(), waitLimit_());
-            entry->timer->async_wait(
-                [weak = weak_from_this(), number = entry->number](const asio::error_code& error) {
-                    if (error) return;
-                    if (auto queue = weak.lock()) EventLoop::instance().runCounted([&] { queue->expire(number); });
-                });
+            entry->timer->async_wait([weak = weak_from_this(), number = entry->number](const asio::error_code& error) {
+                if (error) return;
+                if (auto queue = weak.lock()) EventLoop::instance().runCounted([&] { queue->expire(number); });
+            });
         }
         entries_.push_back(std::move(entry));
     }

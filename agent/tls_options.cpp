@@ -12,7 +12,6 @@
 #define NOLT_HAS_OPENSSL 1
 #endif
 
-
 namespace nolt {
 namespace {
 
@@ -36,9 +35,8 @@ bool keyOpens(const std::string& path, const std::string& password) {
 }  // namespace
 
 std::optional<std::string> tlsFileProblem(const AgentOptions& options) {
-    const std::pair<const char*, const std::string*> files[] = {{"--cafile", &options.trustStore},
-                                                                {"--cert", &options.keyStore},
-                                                                {"--key", &options.privateKey}};
+    const std::pair<const char*, const std::string*> files[] = {
+        {"--cafile", &options.trustStore}, {"--cert", &options.keyStore}, {"--key", &options.privateKey}};
     for (const auto& [option, path] : files) {
         if (path->empty()) continue;
         if (!std::ifstream(*path)) return std::string("the ") + option + " file " + *path + " cannot be read";

@@ -36,16 +36,16 @@ struct Storm {
 // Sends `count` creates over the clients, unpaced.
 void send(std::vector<std::unique_ptr<RpcClient>>& clients, int count, Storm& storm) {
     for (int i = 0; i < count; ++i) {
-        clients[static_cast<std::size_t>(i / kPerClient)]->send(
-            kCreate, {{"_1", "s" + std::to_string(i)}}, [&storm](const json& reply, double) {
-                if (reply["data"].contains("r")) {
-                    std::lock_guard<std::mutex> lock(storm.mutex);
-                    storm.ids.push_back(reply["data"]["r"]);
-                    ++storm.created;
-                } else {
-                    ++storm.refused;
-                }
-            });
+        clients[static_cast<std::size_t>(i / kPerClient)]->send(kCreate, {{"_1", "s" + std::to_string(i)}},
+                                                                [&storm](const json& reply, double) {
+                                                                    if (reply["data"].contains("r")) {
+                                                                        std::lock_guard<std::mutex> lock(storm.mutex);
+                                                                        storm.ids.push_back(reply["data"]["r"]);
+                                                                        ++storm.created;
+                                                                    } else {
+                                                                        ++storm.refused;
+                                                                    }
+                                                                });
     }
 }
 
@@ -67,7 +67,8 @@ void deleteAll(RpcClient& client, Storm& storm) {
 
 std::vector<std::unique_ptr<RpcClient>> makeClients(const std::string& uri, int count, const std::string& tag) {
     std::vector<std::unique_ptr<RpcClient>> clients;
-    for (int k = 0; k * kPerClient < count; ++k) clients.push_back(std::make_unique<RpcClient>(uri, tag + std::to_string(k)));
+    for (int k = 0; k * kPerClient < count; ++k)
+        clients.push_back(std::make_unique<RpcClient>(uri, tag + std::to_string(k)));
     return clients;
 }
 

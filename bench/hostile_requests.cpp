@@ -75,7 +75,8 @@ private:
         if (!request.is_object()) return;
         const auto sender = request.find("sender");
         // The agent answers no sender that cannot be a topic, and creates nothing for it.
-        if (sender == request.end() || !sender->is_string() || nolt::topicNameProblem(sender->get<std::string>())) return;
+        if (sender == request.end() || !sender->is_string() || nolt::topicNameProblem(sender->get<std::string>()))
+            return;
         creators_.insert(sender->get<std::string>());
     }
 

@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
                 reply ? reply->json["data"].value("e", "").c_str() : "");
     std::printf("agent RSS before       : %ld kB\n", before);
     std::printf("agent peak RSS         : %ld kB (%.2f x the request above the start)\n", peak, (peak - before) / payloadKb);
-    std::printf("agent RSS 3 s after    : %ld kB (%.2f x the request above the start)\n", after, (after - before) / payloadKb);
+    std::printf("agent RSS 3 s after    : %ld kB (%.2f x the request above the start)\n", after,
+                (after - before) / payloadKb);
     agent.signal(SIGTERM);
     agent.waitForExit(30s);
     return reply ? 0 : 1;

@@ -101,7 +101,8 @@ int flood(const std::vector<std::string>& ids, const std::string& simulator, Rpc
           pid_t agentPid, int seconds, int calls) {
     const auto idle = bench::processFigures(agentPid);
     const Phase quiet = callOthers(client, ids, seconds);
-    data("DncSimulator/" + simulator + "/delay", client, {{"_1", "GetState"}, {"_2", 30000}, {"_3", 1}, {"_4", "m0.sim"}});
+    data("DncSimulator/" + simulator + "/delay", client,
+         {{"_1", "GetState"}, {"_2", 30000}, {"_3", 1}, {"_4", "m0.sim"}});
     ThreadSampler sampler(agentPid);
     std::atomic<int> answered{0}, timedOut{0};
     std::atomic<double> lastReply{0};
@@ -160,7 +161,8 @@ int main(int argc, char** argv) {
     }
     callOthers(client, ids, 2);  // warm-up
     if (floodMode) {
-        const int result = flood(ids, simulator, client, slow, agent.pid(), seconds, argc > 2 ? std::atoi(argv[2]) : 1000);
+        const int result =
+            flood(ids, simulator, client, slow, agent.pid(), seconds, argc > 2 ? std::atoi(argv[2]) : 1000);
         agent.signal(SIGTERM);
         agent.waitForExit(std::chrono::seconds(20));
         return result;

@@ -88,7 +88,8 @@ TEST(AgentTls, UnreadableFilesAndAWrongKeyPasswordAreNamed) {
         {"missing key file", "", file("none.key"), "x", "the --key file " + file("none.key") + " cannot be read"},
         {"wrong password", "", file("locked.key"), "wrong",
          "the --key file " + file("locked.key") + " cannot be opened with the --keypass given"},
-        {"no password", "", file("locked.key"), "", "the --key file " + file("locked.key") + " cannot be opened with the --keypass given"},
+        {"no password", "", file("locked.key"), "",
+         "the --key file " + file("locked.key") + " cannot be opened with the --keypass given"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -58,7 +58,8 @@ TEST_F(HostileRequests, SendersThatCannotTakeAReplyAreDropped) {
 }
 
 TEST_F(HostileRequests, BadInstanceNamesAreRefusedAndNeverSubscribed) {
-    const std::string names[] = {"a\nb", kNul, "\xef\xbf\xbf", "\xef\xb7\x90", "\x1b", std::string(70000, 'n'), "x+", "__static__"};
+    const std::string names[] = {"a\nb", kNul,        "\xef\xbf\xbf", "\xef\xb7\x90", "\x1b", std::string(70000, 'n'),
+                                 "x+",   "__static__"};
     for (const auto& name : names) {
         auto reply = call(staticTopic("__createNamed__"), {{"_1", name}, {"_2", "n"}});
         EXPECT_EQ(reply["data"]["e"].get<std::string>().rfind("Invalid instance name: \"", 0), 0u) << reply;

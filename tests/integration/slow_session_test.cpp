@@ -93,10 +93,12 @@ TEST_F(SlowSession, AnotherSessionIsAnsweredWhileOneIsStuckWithItsCallsWaiting) 
 // A state read while the session's first connect is still inside the SDK
 // waits for it and reads the machine that connect made.
 TEST_F(SlowSession, AStateReadDuringTheFirstConnectWaitsForIt) {
-    const std::string id = client.call(agent->topic("DncShim/__static__/__create__"), {{"data", {{"_1", "late"}}}})["data"]["r"];
+    const std::string id =
+        client.call(agent->topic("DncShim/__static__/__create__"), {{"data", {{"_1", "late"}}}})["data"]["r"];
     sim().faults().delay("Connect", 60s, 1, "late.sim");
-    client.publishText(topic(id, "connect"), json{{"sender", client.replyTopic()}, {"id", 1},
-                                                  {"data", {{"_1", "late.sim"}, {"_2", "tnc640"}}}}.dump());
+    client.publishText(
+        topic(id, "connect"),
+        json{{"sender", client.replyTopic()}, {"id", 1}, {"data", {{"_1", "late.sim"}, {"_2", "tnc640"}}}}.dump());
     ASSERT_TRUE(sim().faults().awaitDelayedCall("Connect", 10s));
     client.publishText(topic(id, "getState"), request(2));
     sim().faults().releaseDelayed();

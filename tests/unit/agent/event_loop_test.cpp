@@ -186,10 +186,11 @@ TEST_F(EventLoopTest, SerialQueueRunsInOrderAndLetsLateTasksRunBesideIt) {
     constexpr int kFlood = 300;
     std::atomic<int> late{0}, onTime{0}, shortWaits{0};
     for (int i = 0; i < kFlood; ++i) {
-        queue->post([&] { ++onTime; }, [&] {
-            ++late;
-            if (nolt::queuedTime() < 50ms) ++shortWaits;
-        });
+        queue->post([&] { ++onTime; },
+                    [&] {
+                        ++late;
+                        if (nolt::queuedTime() < 50ms) ++shortWaits;
+                    });
     }
     EXPECT_LE(loop.addedThreads(), 8u) << "waiting calls hold no worker";
     ASSERT_TRUE(waitFor([&] { return late == kFlood; }, 10s));
