@@ -62,13 +62,15 @@ protected:
 TEST_F(SlowSession, AnotherSessionIsAnsweredWhileOneIsStuckWithItsCallsWaiting) {
     const std::string stuck = connected("stuck.sim");
     const std::string free = connected("free.sim");
+    const std::size_t workersBefore = nolt::EventLoop::instance().addedThreads();
     sim().faults().delay("GetState", 60s, 1, "stuck.sim");
     client.publishText(topic(stuck, "getState"), request(1000));
     ASSERT_TRUE(sim().faults().awaitDelayedCall("GetState", 10s)) << "the first call is inside the SDK";
     for (int i = 1; i <= kWaitingCalls; ++i) client.publishText(topic(stuck, "getState"), request(1000 + i));
 
     EXPECT_EQ(client.call(topic(free, "getState"), {{"data", json::object()}})["data"]["r"], "machine_is_available");
-    EXPECT_LT(nolt::EventLoop::instance().addedThreads(), 16u);
+    // Workers left idle by earlier tests may still be there; the flood adds none to speak of.
+    EXPECT_LT(nolt::EventLoop::instance().addedThreads(), workersBefore + 16);
     EXPECT_EQ(client.call(agent->topic("DncShim/__static__/__create__"), {{"data", {{"_1", "new"}}}})["data"].count("r"), 1u);
     for (const auto& message : client.messages()) {
         EXPECT_LT(replyId(message), 1000) << "before any stuck call ended: " << message.payload;
