@@ -21,7 +21,7 @@ bool tableMonitorAutostart() { return autostart; }
 // by a moment; a generation tells the tasks of an earlier start apart.
 struct MonitorSchedule::State : std::enable_shared_from_this<State> {
     State(std::shared_ptr<nolt::SerialQueue> queue, Interval interval)
-        : queue(std::move(queue)), interval(std::move(interval)), timer(nolt::EventLoop::instance().context()) {}
+        : queue(std::move(queue)), interval(std::move(interval)) {}
 
     void queueCycle(std::uint64_t of);
     void runCycle(std::uint64_t of);
@@ -32,7 +32,10 @@ struct MonitorSchedule::State : std::enable_shared_from_this<State> {
     const Interval interval;
     mutable std::mutex mutex;
     std::condition_variable cycleEnded;
-    asio::steady_timer timer;
+    // Made when first needed: on Windows the first timer of the loop starts a
+    // timer thread of the I/O library, which a session that never monitors
+    // has no use for.
+    std::unique_ptr<asio::steady_timer> timer;
     Cycle cycle;
     std::uint64_t generation = 0;
     std::uint64_t arming = 0;  // tells a wait that fired apart from one replaced
@@ -84,8 +87,9 @@ void MonitorSchedule::State::runCycle(std::uint64_t of) {
 void MonitorSchedule::State::armLocked(std::uint64_t of) {
     const auto number = ++arming;
     waiting = true;
-    timer.expires_at(lastEnd + interval());
-    timer.async_wait([weak = weak_from_this(), of, number](const asio::error_code& error) {
+    if (!timer) timer = std::make_unique<asio::steady_timer>(nolt::EventLoop::instance().context());
+    timer->expires_at(lastEnd + interval());
+    timer->async_wait([weak = weak_from_this(), of, number](const asio::error_code& error) {
         auto self = weak.lock();
         if (error || !self) return;
         {
@@ -124,7 +128,7 @@ void MonitorSchedule::stop() {
     state_->held = state_->active = false;
     state_->stopping = true;
     state_->waiting = false;
-    state_->timer.cancel();
+    if (state_->timer) state_->timer->cancel();
     // A cycle of this session runs on its queue: stopped from there, it is
     // the caller itself and cannot be waited for.
     if (!state_->queue->runningHere()) state_->cycleEnded.wait(lock, [&] { return !state_->cycleRunning; });
@@ -138,7 +142,7 @@ bool MonitorSchedule::stopping() const {
 void MonitorSchedule::intervalChanged() {
     std::lock_guard<std::mutex> lock(state_->mutex);
     if (!state_->active || !state_->waiting) return;
-    state_->timer.cancel();
+    state_->timer->cancel();
     state_->armLocked(state_->generation);
 }
 
