@@ -75,6 +75,17 @@ void print(const char* what, const std::vector<double>& values) {
                 bench::percentile(values, 0.99), bench::percentile(values, 1.0));
 }
 
+// The round trips of the quiet stretches against the loaded ones.
+void printComparison(const Phase& quiet, const Phase& loaded, const std::string& load) {
+    std::printf("%-44s %8s %9s %9s %9s\n", "round trip (ms)", "calls", "p50", "p99", "max");
+    print("others, quiet", quiet.others);
+    print(("others, " + load).c_str(), loaded.others);
+    print("factory call, quiet", quiet.factory);
+    print(("factory call, " + load).c_str(), loaded.factory);
+    std::printf("p99 change of the others: %+.3f ms (target < 2 ms)\n",
+                bench::percentile(loaded.others, 0.99) - bench::percentile(quiet.others, 0.99));
+}
+
 // Samples the agent's thread count until stopped; the highest seen.
 class ThreadSampler {
 public:
@@ -124,13 +135,7 @@ int flood(const std::vector<std::string>& ids, const std::string& simulator, Rpc
     }
     const int peakThreads = sampler.stop();
     const auto after = bench::processFigures(agentPid);
-    std::printf("%-44s %8s %9s %9s %9s\n", "round trip (ms)", "calls", "p50", "p99", "max");
-    print("others, quiet", quiet.others);
-    print("others, during the flood", during.others);
-    print("factory call, quiet", quiet.factory);
-    print("factory call, during the flood", during.factory);
-    std::printf("p99 change of the others: %+.3f ms (target < 2 ms)\n",
-                bench::percentile(during.others, 0.99) - bench::percentile(quiet.others, 0.99));
+    printComparison(quiet, during, "during the flood");
     std::printf("hung machine: %d calls, %d answered, %d failed (SDK lock time-out), all by %.1f s\n", calls,
                 answered.load(), timedOut.load(), lastReply.load());
     std::printf("agent threads: %d before, %d at most during the flood (target < 64), %d after\n", idle.threads,
@@ -202,13 +207,7 @@ int main(int argc, char** argv) {
     neighbour.join();
     const auto figures = bench::processFigures(agent.pid());
 
-    std::printf("%-44s %8s %9s %9s %9s\n", "round trip (ms)", "calls", "p50", "p99", "max");
-    print("others, quiet", quiet.others);
-    print("others, slow neighbour with 50 calls", loadedPhase.others);
-    print("factory call, quiet", quiet.factory);
-    print("factory call, slow neighbour with 50 calls", loadedPhase.factory);
-    std::printf("p99 change of the others: %+.3f ms (target < 2 ms)\n",
-                bench::percentile(loadedPhase.others, 0.99) - bench::percentile(quiet.others, 0.99));
+    printComparison(quiet, loadedPhase, "slow neighbour with 50 calls");
     std::printf("slow neighbour: %d answered, %d failed (SDK lock time-out); agent threads at the end: %d\n",
                 slowAnswered.load(), slowTimedOut.load(), figures.threads);
     agent.signal(SIGTERM);
