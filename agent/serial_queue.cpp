@@ -94,6 +94,8 @@ void SerialQueue::runNext() {
         entries_.pop_front();
         if (entry->timer) entry->timer->cancel();
     }
+    // What the two share, such as a large request, is freed as soon as the one that runs lets go of it.
+    entry->late = nullptr;
     {
         const RunningTask running(this, std::chrono::steady_clock::now() - entry->arrival);
         runGuarded(entry->task);
@@ -122,6 +124,7 @@ void SerialQueue::expire(std::uint64_t number) {
         }
     }
     if (!entry || !entry->late) return;
+    entry->task = nullptr;
     // Run here, on the timer's worker: posted, a thousand calls expiring at
     // once would start as many workers.
     const RunningTask running(nullptr, std::chrono::steady_clock::now() - entry->arrival);

@@ -184,17 +184,21 @@ TEST_F(EventLoopTest, SerialQueueRunsInOrderAndLetsLateTasksRunBesideIt) {
     });
     ASSERT_TRUE(waitFor([&] { return blocking.load(); }, 5s));
     constexpr int kFlood = 300;
-    std::atomic<int> late{0}, onTime{0}, shortWaits{0};
+    std::atomic<int> late{0}, onTime{0}, shortWaits{0}, stillShared{0};
     for (int i = 0; i < kFlood; ++i) {
-        queue->post([&] { ++onTime; },
-                    [&] {
+        // What a task and its late twin share (a large request) is the running one's alone.
+        auto shared = std::make_shared<int>(i);
+        queue->post([&, shared] { ++onTime; },
+                    [&, shared] {
                         ++late;
                         if (nolt::queuedTime() < 50ms) ++shortWaits;
+                        if (shared.use_count() != 1) ++stillShared;
                     });
     }
     EXPECT_LE(loop.addedThreads(), 8u) << "waiting calls hold no worker";
     ASSERT_TRUE(waitFor([&] { return late == kFlood; }, 10s));
     EXPECT_EQ(shortWaits, 0);
+    EXPECT_EQ(stillShared, 0);
     EXPECT_EQ(onTime, 0);
     EXPECT_EQ(queue->waiting(), 0u);
     // Behind a call that ends in time, the next ones run in order, one at a time.
@@ -202,16 +206,21 @@ TEST_F(EventLoopTest, SerialQueueRunsInOrderAndLetsLateTasksRunBesideIt) {
     std::vector<int> order;
     std::atomic<int> inside{0}, overlaps{0}, done{0};
     for (int i = 0; i < 50; ++i) {
-        queue->post([&, i] {
-            if (++inside > 1) ++overlaps;
-            order.push_back(i);
-            --inside;
-            ++done;
-        });
+        auto shared = std::make_shared<int>(i);
+        queue->post(
+            [&, i, shared] {
+                if (++inside > 1) ++overlaps;
+                if (shared.use_count() != 1) ++stillShared;
+                order.push_back(i);
+                --inside;
+                ++done;
+            },
+            [shared] {});
     }
     release.set_value();
     ASSERT_TRUE(waitFor([&] { return done == 50; }, 5s));
     EXPECT_EQ(overlaps, 0);
+    EXPECT_EQ(stillShared, 0);
     EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
     EXPECT_EQ(nolt::queuedTime(), nolt::SteadyDuration{}) << "only inside a queued task";
 }
