@@ -14,6 +14,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -284,6 +285,17 @@ int main(int argc, char** argv) {
                    alive["data"].value("e", "") == "Instance with id: alive does not exist";
         const double seconds = std::chrono::duration<double>(Clock::now() - roundStart).count();
         cleanUp(probe, id, generator.takeCreators(), sessions);
+        // The flood's calls to the kept session wait in its queue, up to the
+        // lock wait limit: a call behind them answers once they are gone.
+        // Then the agent's debounced release of freed memory has its turn.
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            try {
+                probe.call(kPrefix + "DncShim/" + id + "/getState", {{"data", json::object()}}, 10s);
+                break;
+            } catch (const std::exception&) {
+            }
+        }
+        std::this_thread::sleep_for(3s);
         const auto figures = bench::processFigures(agent.pid());
         std::printf("%5zu %9zu %8.1f %10.1f %8d %9zu\n", round, perRound, seconds, figures.rssMb, figures.threads,
                     sessions.now());
