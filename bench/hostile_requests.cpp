@@ -287,7 +287,8 @@ int main(int argc, char** argv) {
         cleanUp(probe, id, generator.takeCreators(), sessions);
         // The flood's calls to the kept session wait in its queue, up to the
         // lock wait limit: a call behind them answers once they are gone.
-        // Then the agent's debounced release of freed memory has its turn.
+        // Then the workers the flood added leave after the pool's idle period
+        // (10 s), and the agent's debounced release of freed memory runs.
         for (int attempt = 0; attempt < 6; ++attempt) {
             try {
                 probe.call(kPrefix + "DncShim/" + id + "/getState", {{"data", json::object()}}, 10s);
@@ -295,7 +296,7 @@ int main(int argc, char** argv) {
             } catch (const std::exception&) {
             }
         }
-        std::this_thread::sleep_for(3s);
+        std::this_thread::sleep_for(12s);
         const auto figures = bench::processFigures(agent.pid());
         std::printf("%5zu %9zu %8.1f %10.1f %8d %9zu\n", round, perRound, seconds, figures.rssMb, figures.threads,
                     sessions.now());
