@@ -20,11 +20,10 @@ namespace nolt {
 class Function {
 public:
     virtual ~Function() = default;
-    // Fixes the instance a member function runs on; static entries ignore it.
-    virtual void bindInstance(const Value& instance) = 0;
-    // Performs the call described by the message and writes the outcome into it.
-    virtual void call(nlohmann::json& message) = 0;
-    virtual std::shared_ptr<Function> clone() const = 0;
+    // Performs the call described by the message on the instance (static
+    // entries have none) and writes the outcome into the message. One entry
+    // serves every instance of its class.
+    virtual void call(nlohmann::json& message, const Value& instance) = 0;
 };
 
 namespace detail {
@@ -77,21 +76,18 @@ void storeOutcome(nlohmann::json& message, Body&& body) {
 
 }  // namespace detail
 
-// Shared part of the two member entry types: the bound instance and the call.
+// A member function of the class: "r" is the JSON form of its result, null
+// when it returns nothing.
 template <typename C, typename R, typename... P>
-class MemberFunctionBase : public Function {
+class MemberFunction : public Function {
 public:
     using Callable = std::function<R(C&, P...)>;
-    explicit MemberFunctionBase(Callable callable) : callable_(std::move(callable)) {}
+    explicit MemberFunction(Callable callable) : callable_(std::move(callable)) {}
 
-    void bindInstance(const Value& instance) override {
-        auto held = instance.get<std::shared_ptr<C>>();
-        instance_ = held ? *held : nullptr;
-    }
-
-    void call(nlohmann::json& message) override {
+    void call(nlohmann::json& message, const Value& handle) override {
         detail::storeOutcome(message, [&]() -> nlohmann::json {
-            auto instance = instance_;
+            const auto held = handle.get<std::shared_ptr<C>>();
+            const std::shared_ptr<C> instance = held ? *held : nullptr;
             if (!instance) throw std::runtime_error("Function is not bound to an instance");
             auto invoke = [&](auto&... arguments) -> R { return callable_(*instance, arguments...); };
             if constexpr (std::is_void_v<R>) {
@@ -103,25 +99,8 @@ public:
         });
     }
 
-protected:
+private:
     Callable callable_;
-    std::shared_ptr<C> instance_;
-};
-
-// A member function that returns a value: "r" is its JSON form.
-template <typename C, typename R, typename... P>
-class MemberFunction : public MemberFunctionBase<C, R, P...> {
-public:
-    using MemberFunctionBase<C, R, P...>::MemberFunctionBase;
-    std::shared_ptr<Function> clone() const override { return std::make_shared<MemberFunction>(*this); }
-};
-
-// A member function that returns nothing: "r" is null.
-template <typename C, typename... P>
-class VoidMemberFunction : public MemberFunctionBase<C, void, P...> {
-public:
-    using MemberFunctionBase<C, void, P...>::MemberFunctionBase;
-    std::shared_ptr<Function> clone() const override { return std::make_shared<VoidMemberFunction>(*this); }
 };
 
 // The static factory functions of a class ("__create__" and the others).
@@ -133,17 +112,13 @@ public:
     ConstructorFunction(std::string className, Callable callable)
         : className_(std::move(className)), callable_(std::move(callable)) {}
 
-    void bindInstance(const Value&) override {}
-
-    void call(nlohmann::json& message) override {
+    void call(nlohmann::json& message, const Value&) override {
         detail::storeOutcome(message, [&]() -> nlohmann::json {
             auto invoke = [&](auto&... arguments) -> R { return callable_(className_, arguments...); };
             return nlohmann::json(
                 detail::invokeWithArguments<const P&...>(message, invoke, std::index_sequence_for<P...>{}));
         });
     }
-
-    std::shared_ptr<Function> clone() const override { return std::make_shared<ConstructorFunction>(*this); }
 
 private:
     std::string className_;

@@ -27,7 +27,7 @@ LocalFactory& LocalFactory::instance() {
 
 void LocalFactory::ensureClass(const std::string& className) {
     std::lock_guard<std::mutex> lock(mutex_);
-    prototypes_[className];
+    memberFunctions_[className];
 }
 
 void LocalFactory::setQueueOf(const std::string& className,
@@ -37,19 +37,31 @@ void LocalFactory::setQueueOf(const std::string& className,
 }
 
 void LocalFactory::addMemberFunction(const std::string& className, const std::string& key,
-                                     std::shared_ptr<Function> prototype) {
+                                     std::shared_ptr<Function> function) {
     std::lock_guard<std::mutex> lock(mutex_);
-    prototypes_[className][key] = std::move(prototype);
+    memberFunctions_[className][key] = std::move(function);
 }
 
 void LocalFactory::addStaticFunction(const std::string& context, const std::string& key,
                                      std::shared_ptr<Function> function) {
     std::lock_guard<std::mutex> lock(mutex_);
-    functionsByContext_[context][key] = std::move(function);
+    staticFunctions_[context][key] = std::move(function);
+}
+
+const LocalFactory::FunctionMap* LocalFactory::functionsLocked(const std::string& context, Value* instance) const {
+    if (auto found = instances_.find(context); found != instances_.end()) {
+        auto functions = memberFunctions_.find(found->second.className);
+        if (functions == memberFunctions_.end()) return nullptr;
+        *instance = found->second.value;
+        return &functions->second;
+    }
+    auto functions = staticFunctions_.find(context);
+    return functions == staticFunctions_.end() ? nullptr : &functions->second;
 }
 
 void LocalFactory::call(nlohmann::json& message) {
     std::shared_ptr<Function> entry;
+    Value instance;
     {
         const std::string context = message["context"].get<std::string>();
         const std::string method = message["method"].get<std::string>();
@@ -65,20 +77,20 @@ void LocalFactory::call(nlohmann::json& message) {
         const std::string key = signature.empty() ? method : method + "-" + signature;
 
         std::lock_guard<std::mutex> lock(mutex_);
-        auto functions = functionsByContext_.find(context);
-        if (functions == functionsByContext_.end()) {
+        const FunctionMap* functions = functionsLocked(context, &instance);
+        if (functions == nullptr) {
             message["data"]["e"] = "Could not find context: " + context;
             return;
         }
-        auto function = functions->second.find(key);
-        if (function == functions->second.end()) {
+        auto function = functions->find(key);
+        if (function == functions->end()) {
             message["data"]["e"] = "Could not find function: " + key;
             return;
         }
         entry = function->second;
     }
     // Called without the lock: a remote function may block for seconds.
-    entry->call(message);
+    entry->call(message, instance);
 }
 
 std::string LocalFactory::create(const std::string& className, const std::function<Value()>& construct) {
@@ -86,8 +98,8 @@ std::string LocalFactory::create(const std::string& className, const std::functi
     Value instance = construct();
     std::string id;
     do id = randomInstanceId();
-    while (instances_.count(id) || prototypes_.count(id));
-    bindInstanceLocked(className, id, instance);
+    while (instances_.count(id) || memberFunctions_.count(id));
+    addInstanceLocked(className, id, std::move(instance));
     return id;
 }
 
@@ -96,7 +108,7 @@ std::string LocalFactory::createNamed(const std::string& className, const std::s
     std::lock_guard<std::mutex> lock(mutex_);
     if (instances_.count(name)) return name;
     // A class name as instance id would replace the class's factory functions.
-    if (prototypes_.count(name)) throw TextError("Instance name must not be a class name: " + name);
+    if (memberFunctions_.count(name)) throw TextError("Instance name must not be a class name: " + name);
     // The name becomes one topic level of the instance's functions.
     std::optional<std::string> problem = topicLevelProblem(name);
     if (!problem && name == "__static__") problem = "it is reserved";
@@ -104,21 +116,15 @@ std::string LocalFactory::createNamed(const std::string& className, const std::s
         problem = "it is longer than " + std::to_string(kMaxInstanceNameBytes) + " bytes";
     }
     if (problem) throw TextError("Invalid instance name: " + quotedName(name) + ", " + *problem);
-    bindInstanceLocked(className, name, construct());
+    addInstanceLocked(className, name, construct());
     namedInstances_[name] = className;
     return name;
 }
 
-void LocalFactory::bindInstanceLocked(const std::string& className, const std::string& id, const Value& instance) {
-    FunctionMap bound;
-    for (const auto& [key, prototype] : prototypes_[className]) {
-        auto entry = prototype->clone();
-        entry->bindInstance(instance);
-        bound.emplace(key, std::move(entry));
-    }
-    functionsByContext_[id] = std::move(bound);
+void LocalFactory::addInstanceLocked(const std::string& className, const std::string& id, Value instance) {
     auto queueOf = queueOf_.find(className);
-    instances_[id] = Instance{instance, className, queueOf == queueOf_.end() ? nullptr : queueOf->second(instance)};
+    auto queue = queueOf == queueOf_.end() ? nullptr : queueOf->second(instance);
+    instances_[id] = Instance{std::move(instance), className, std::move(queue)};
 }
 
 std::string LocalFactory::getNamed(const std::string& name) const {
@@ -132,9 +138,8 @@ std::string LocalFactory::getNamed(const std::string& name) const {
 }
 
 bool LocalFactory::remove(const std::string& id, const std::string& className) {
-    // The removed handles are released after the lock: the last one runs the
+    // The removed handle is released after the lock: the last one runs the
     // instance's destructor, which may block.
-    FunctionMap bound;
     Value instance;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -143,11 +148,6 @@ bool LocalFactory::remove(const std::string& id, const std::string& className) {
         if (!className.empty() && found->second.className != className) return false;
         instance = std::move(found->second.value);
         instances_.erase(found);
-        auto functions = functionsByContext_.find(id);
-        if (functions != functionsByContext_.end()) {
-            bound = std::move(functions->second);
-            functionsByContext_.erase(functions);
-        }
         namedInstances_.erase(id);
     }
     return true;
@@ -187,15 +187,15 @@ std::shared_ptr<SerialQueue> LocalFactory::callQueueOf(const std::string& id) co
 std::vector<std::string> LocalFactory::classNames() const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> names;
-    for (const auto& entry : prototypes_) names.push_back(entry.first);
+    for (const auto& entry : memberFunctions_) names.push_back(entry.first);
     return names;
 }
 
 std::vector<std::string> LocalFactory::memberFunctionKeys(const std::string& className) const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> keys;
-    auto found = prototypes_.find(className);
-    if (found != prototypes_.end()) {
+    auto found = memberFunctions_.find(className);
+    if (found != memberFunctions_.end()) {
         for (const auto& entry : found->second) keys.push_back(entry.first);
     }
     return keys;
@@ -204,8 +204,8 @@ std::vector<std::string> LocalFactory::memberFunctionKeys(const std::string& cla
 std::vector<std::string> LocalFactory::staticFunctionKeys(const std::string& className) const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string> keys;
-    auto found = functionsByContext_.find(className);
-    if (found != functionsByContext_.end()) {
+    auto found = staticFunctions_.find(className);
+    if (found != staticFunctions_.end()) {
         for (const auto& entry : found->second) keys.push_back(entry.first);
     }
     return keys;

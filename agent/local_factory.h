@@ -1,6 +1,7 @@
 #pragma once
 // The process-wide registry of remotely callable classes, their instances
-// and the functions bound to each instance. Knows nothing of MQTT.
+// and their functions: one table per class, shared by its instances. Knows
+// nothing of MQTT.
 #include <functional>
 #include <map>
 #include <memory>
@@ -45,13 +46,8 @@ public:
     template <typename C, typename R, typename... P>
     void registerCallable(const std::string& className, const std::string& name,
                           std::type_identity_t<std::function<R(C&, P...)>> callable) {
-        std::shared_ptr<Function> entry;
-        if constexpr (std::is_void_v<R>) {
-            entry = std::make_shared<VoidMemberFunction<C, P...>>(std::move(callable));
-        } else {
-            entry = std::make_shared<MemberFunction<C, R, P...>>(std::move(callable));
-        }
-        addMemberFunction(className, functionKey<P...>(name), std::move(entry));
+        addMemberFunction(className, functionKey<P...>(name),
+                          std::make_shared<MemberFunction<C, R, P...>>(std::move(callable)));
     }
 
     // The class with its constructor parameters: enters the four factory functions.
@@ -96,7 +92,7 @@ public:
     bool isNamed(const std::string& id) const;
     // The queue that the instance's calls go through; null for a class without one.
     std::shared_ptr<SerialQueue> callQueueOf(const std::string& id) const;
-    // Removes an instance and its bound functions; false when unknown, or
+    // Removes an instance; false when unknown, or
     // when a class is given and the instance is not of that class.
     bool remove(const std::string& id, const std::string& className = {});
 
@@ -112,12 +108,16 @@ private:
     std::string createNamed(const std::string& className, const std::string& name,
                             const std::function<Value()>& construct);
     std::string getNamed(const std::string& name) const;
-    // Needs mutex_ held.
-    void bindInstanceLocked(const std::string& className, const std::string& id, const Value& instance);
+    // Need mutex_ held.
+    void addInstanceLocked(const std::string& className, const std::string& id, Value instance);
+    // The functions called through `context`: a class's static ones, or an
+    // instance's member ones, with `instance` set to its handle. Null for an
+    // unknown context.
+    const FunctionMap* functionsLocked(const std::string& context, Value* instance) const;
 
     mutable std::mutex mutex_;
-    std::unordered_map<std::string, FunctionMap> prototypes_;
-    std::unordered_map<std::string, FunctionMap> functionsByContext_;
+    std::unordered_map<std::string, FunctionMap> memberFunctions_;  // by class
+    std::unordered_map<std::string, FunctionMap> staticFunctions_;  // by class
     std::unordered_map<std::string, std::function<std::shared_ptr<SerialQueue>(const Value&)>> queueOf_;
     struct Instance {
         Value value;

@@ -29,14 +29,25 @@ void addConfiguration(DataTree& tree) {
     tree.add("\\CFG\\machine\\spindleLimit", dnc::Variant(12000.0f));
 }
 
-}  // namespace
-
-std::shared_ptr<DataTree> DataTree::demo(Family family) {
+std::shared_ptr<DataTree> filled(Family family) {
     auto tree = std::make_shared<DataTree>();
     addPlcMemory(*tree);
     addConfiguration(*tree);
     addDemoTables(*tree, family);
     return tree;
+}
+
+}  // namespace
+
+// Made once per family and shared: most controls never change their demo
+// content, and each copy is some 35 KB.
+std::shared_ptr<DataTree> DataTree::demo(Family family) {
+    if (family == Family::TableInterface) {
+        static const auto older = filled(Family::TableInterface);
+        return older->share();
+    }
+    static const auto newer = filled(Family::DataAccess);
+    return newer->share();
 }
 
 }  // namespace dncsim

@@ -45,7 +45,7 @@ struct DataTree::Node {
     }
 };
 
-DataTree::DataTree() : root_(std::make_unique<Node>()) {}
+DataTree::DataTree() : root_(std::make_shared<Node>()) {}
 DataTree::~DataTree() = default;
 
 std::string DataTree::canonical(const std::string& path) {
@@ -59,6 +59,14 @@ bool DataTree::covers(const std::string& root, const std::string& path) {
     return path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == '\\';
 }
 
+DataTree::Node* DataTree::ownRoot() {
+    if (shared_) {
+        root_ = root_->copy();
+        shared_ = false;
+    }
+    return root_.get();
+}
+
 DataTree::Node* DataTree::find(const std::string& path) const {
     Node* node = root_.get();
     for (const auto& part : split(path)) {
@@ -70,7 +78,7 @@ DataTree::Node* DataTree::find(const std::string& path) const {
 
 void DataTree::add(const std::string& path, dnc::Variant value, bool readOnly) {
     std::lock_guard<std::mutex> lock(mutex_);
-    Node* node = root_.get();
+    Node* node = ownRoot();
     for (const auto& part : split(path)) {
         Node* next = node->child(part);
         if (next == nullptr) {
@@ -121,6 +129,7 @@ dnc::HRESULT DataTree::write(const std::string& path, dnc::Variant value, bool c
     std::vector<std::shared_ptr<Listener>> told;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        ownRoot();
         Node* node = find(path);
         if (node == nullptr) return dnc::kBadParameter;
         if (node->readOnly && !control) return kProtectedData;
@@ -135,6 +144,7 @@ dnc::HRESULT DataTree::insert(const std::string& parent, const std::string& name
     std::vector<std::shared_ptr<Listener>> told;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        ownRoot();
         Node* node = find(parent);
         if (node == nullptr) return dnc::kBadParameter;
         if (node->child(name) != nullptr) return kInsertFailed;
@@ -158,7 +168,7 @@ dnc::HRESULT DataTree::remove(const std::string& path) {
     std::vector<std::shared_ptr<Listener>> told;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        Node* parent = root_.get();
+        Node* parent = ownRoot();
         for (std::size_t i = 0; i + 1 < parts.size() && parent != nullptr; ++i) parent = parent->child(parts[i]);
         if (parent == nullptr) return dnc::kBadParameter;
         auto& siblings = parent->children;
@@ -231,6 +241,14 @@ std::shared_ptr<DataTree> DataTree::snapshot(const std::string& path) const {
     target->value = source->value;
     target->readOnly = source->readOnly;
     for (const auto& c : source->children) target->children.push_back(c->copy());
+    return copy;
+}
+
+std::shared_ptr<DataTree> DataTree::share() {
+    auto copy = std::make_shared<DataTree>();
+    std::lock_guard<std::mutex> lock(mutex_);
+    copy->root_ = root_;
+    copy->shared_ = shared_ = true;
     return copy;
 }
 

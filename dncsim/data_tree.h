@@ -39,6 +39,10 @@ public:
 
     // The deterministic demo content of a control of the family.
     static std::shared_ptr<DataTree> demo(Family family);
+    // A new tree with this one's content (no listeners). The two share their
+    // entries until either changes: a thousand controls that never write
+    // their demo content hold one copy of it.
+    std::shared_ptr<DataTree> share();
 
     // "\A\B" for "A\B", "\A\B\" and "\\A\B": the form paths are compared in.
     static std::string canonical(const std::string& path);
@@ -85,12 +89,15 @@ public:
 private:
     struct Node;
     Node* find(const std::string& path) const;
+    // The root to change, copied first while it is shared; needs mutex_ held.
+    Node* ownRoot();
     // The live listeners, to be told outside the lock; called with it held.
     std::vector<std::shared_ptr<Listener>> listenersLocked();
     static void tell(const std::vector<std::shared_ptr<Listener>>& listeners, const std::string& path);
 
     mutable std::mutex mutex_;
-    std::unique_ptr<Node> root_;
+    std::shared_ptr<Node> root_;
+    bool shared_ = false;  // root_ is also another tree's: copy before changing
     std::vector<std::weak_ptr<Listener>> listeners_;
 };
 

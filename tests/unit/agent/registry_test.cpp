@@ -223,6 +223,16 @@ TEST_F(RegistryTest, DeleteRemovesInstanceAndFunctions) {
     EXPECT_EQ(dispatch(kClass, "__delete__", {{"_1", "unknown"}})["data"]["r"], false);
 }
 
+// The class's one function table serves every instance, each call on its own.
+TEST_F(RegistryTest, InstancesOfOneClassAnswerForThemselves) {
+    const auto first = createAnonymous("first");
+    dispatch(kClass, "__createNamed__", {{"_1", "second"}, {"_2", "two"}});
+    EXPECT_EQ(dispatch(first, "name")["data"]["r"], "first");
+    EXPECT_EQ(dispatch("second", "name")["data"]["r"], "two");
+    EXPECT_EQ(dispatch(kClass, "__delete__", {{"_1", first}})["data"]["r"], true);
+    EXPECT_EQ(dispatch("second", "name")["data"]["r"], "two");
+}
+
 TEST_F(RegistryTest, ClassInfoListsNamedInstancesOnly) {
     createAnonymous();
     dispatch(kClass, "__createNamed__", {{"_1", "named"}, {"_2", "n"}});
