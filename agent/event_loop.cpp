@@ -12,6 +12,11 @@ namespace {
 constexpr auto kStayAwake = std::chrono::microseconds(200);
 constexpr int kMaxSpinning = 2;
 
+std::int64_t nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 // Counts a task as running for as long as it runs, also when it throws.
 class Running {
 public:
@@ -64,6 +69,7 @@ void EventLoop::growIfNeeded() {
         // One worker more than the queued tasks need stays free: timers
         // (a queued call's wait limit among them) must fire while every
         // other worker blocks.
+        if (queued_ + 1 >= free) lastNeededMs_ = nowMs();
         if (queued_ < free) return;
         const std::size_t alive = aliveLocked();
         const std::size_t onDemand = alive > reserved_ ? alive - reserved_ : 0;
@@ -180,6 +186,10 @@ void EventLoop::runTasks() {
             if (leaveIfSurplus()) return;
             continue;
         }
+        // Light steady work, a timer now and then, reaches every worker in
+        // turn, so none of them is ever idle a whole period: a worker the pool
+        // has not needed for that long goes after its task all the same.
+        if (nowMs() - lastNeededMs_ >= idlePeriodMs_.load() && leaveIfSurplus()) return;
         // Requests tend to come in bursts: stay awake a moment for the next
         // task instead of going back to sleep in the reactor, whose wake-up
         // costs more than the task itself. Only a few workers at a time: a

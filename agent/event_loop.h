@@ -92,6 +92,8 @@ private:
     std::uint64_t runs_ = 0;
     std::size_t burstLimit_ = kDefaultBurstLimit;
     std::atomic<std::int64_t> idlePeriodMs_{kDefaultIdlePeriod.count()};
+    // When the pool last had at most one worker free (steady clock, ms).
+    std::atomic<std::int64_t> lastNeededMs_{0};
     // Posted tasks not started yet, and tasks being run.
     std::atomic<std::size_t> queued_{0};
     std::atomic<std::size_t> busy_{0};

@@ -15,9 +15,15 @@
 #include "host/service.h"
 #include "host/service_run.h"
 #include "host/service_start.h"
+#ifndef _WIN32
+#include "host/thread_block_cache.h"
+#endif
 #include "platform/stop_signal.h"
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+    heidenhain::restartWithoutThreadBlockCache(argv);
+#endif
     // Before any thread exists, so that only the stop control sees them.
     platform::blockStopSignals();
     try {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fstream>
+#include <iterator>
 
 #include "tests/support/agent_process.h"
 #include "tests/support/broker.h"
@@ -38,6 +40,11 @@ TEST_F(AgentExecutable, AnnouncesItselfAndLeavesCleanlyOnTerminate) {
     auto online = watcher.waitFor([](const auto& m) { return isStatus(m, "online"); }, 10s);
     ASSERT_TRUE(online);
     EXPECT_TRUE(agent.waitForOutput("Started heidenhain agent (Agent v4.0.3, SDK v", 5s)) << agent.standardOutput();
+    // Started again at once without glibc's per-thread block cache; its
+    // arguments and output reached the second start.
+    std::ifstream environ("/proc/" + std::to_string(agent.pid()) + "/environ");
+    const std::string environment{std::istreambuf_iterator<char>(environ), {}};
+    EXPECT_NE(environment.find("glibc.malloc.tcache_count=0"), std::string::npos);
     const auto out = agent.standardOutput();
     EXPECT_NE(out.find("Domain          : proc\nAgent           : agent-x\nClient ID       : nolta"), std::string::npos) << out;
     EXPECT_NE(out.find("Broker URL      : " + broker.uri() + "\n------------------\n"), std::string::npos) << out;

@@ -161,9 +161,16 @@ TEST_F(EventLoopTest, WorkersOwedToSessionsStayWhenIdleOnDemandOnesLeave) {
         ASSERT_TRUE(waitFor([&] { return blockers.blocked == 4; }, 5s));
         EXPECT_EQ(loop.addedThreads(), 4u) << "three beside the runner, and one kept free";
     }
-    EXPECT_TRUE(waitFor([&] { return loop.addedThreads() == 1; }, 5s));
+    // Small tasks, several per idle period, keep no surplus worker.
+    EXPECT_TRUE(waitFor(
+        [&] {
+            runOnLoop();
+            return loop.addedThreads() == 1;
+        },
+        5s));
     runOnLoop();
-    EXPECT_EQ(loop.addedThreads(), 1u) << "the session's worker is no surplus";
+    // Another worker may start for a moment beside a task still ending.
+    EXPECT_TRUE(waitFor([&] { return loop.addedThreads() == 1; }, 5s)) << "the session's worker is no surplus";
     loop.removeThread();
     EXPECT_TRUE(waitFor([&] { return loop.addedThreads() == 0; }, 5s));
     loop.setIdlePeriod(EventLoop::kDefaultIdlePeriod);
