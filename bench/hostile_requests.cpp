@@ -3,13 +3,19 @@
 // info topics), in rounds, then checks that it still runs, never lost its
 // broker connection and answers. After each round the named instances are
 // deleted and the senders announce themselves offline (which deletes their
-// anonymous instances); each round prints its time, the resident memory after
-// that clean-up, the thread count and the machine sessions left.
+// anonymous instances); the anonymous instances of senders that have no
+// client info topic (not three levels) are deleted by the ids their creates
+// answered. Each round prints its time, the resident memory after that
+// clean-up, the thread count, the machine sessions left and how many
+// anonymous instances were deleted by id.
 //
 //   hostile_requests [count per round [rounds [agent executable]]]
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <deque>
+#include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -54,6 +60,10 @@ public:
     // a hostile sender made.
     std::set<std::string> takeCreators() { return std::exchange(creators_, {}); }
 
+    // The sender of the create just made when no client info can announce it
+    // offline: its anonymous instances stay until deleted by id.
+    std::optional<std::string> takeUnannounced() { return std::exchange(unannounced_, std::nullopt); }
+
 private:
     std::size_t below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
     template <class T>
@@ -75,10 +85,14 @@ private:
         const json request = json::parse(text, nullptr, false);
         if (!request.is_object()) return;
         const auto sender = request.find("sender");
-        // The agent answers no sender that cannot be a topic, and creates nothing for it.
-        if (sender == request.end() || !sender->is_string() || nolt::topicNameProblem(sender->get<std::string>()))
+        // The agent answers no sender that cannot be a topic or is its own, and creates nothing for it.
+        if (sender == request.end() || !sender->is_string() || nolt::topicNameProblem(sender->get<std::string>()) ||
+            sender->get_ref<const std::string&>().starts_with(kPrefix))
             return;
-        creators_.insert(sender->get<std::string>());
+        const std::string& name = sender->get_ref<const std::string&>();
+        creators_.insert(name);
+        // Only a three-level client id has a client info topic (four levels).
+        if (std::count(name.begin(), name.end(), '/') != 2) unannounced_ = name;
     }
 
     std::string text(std::size_t maxLength) {
@@ -137,6 +151,7 @@ private:
         }
     }
 
+    std::optional<std::string> unannounced_;
     std::mt19937_64 random_{20261207};
     std::vector<std::string> shim_;
     std::string instance_;
@@ -188,7 +203,14 @@ private:
 // that what stays is what the agent itself keeps. A client id that is not
 // three levels has no client info topic: its sessions are deleted by id.
 void cleanUp(testsupport::MqttTestClient& probe, const std::string& keep, const std::set<std::string>& creators,
-             SessionCount& sessions) {
+             const std::vector<std::pair<std::string, std::string>>& unannounced, SessionCount& sessions) {
+    for (const auto& [className, id] : unannounced) {
+        try {
+            probe.call(kPrefix + className + "/__static__/__delete__", {{"data", {{"_1", id}}}}, 30s);
+        } catch (const std::exception&) {
+            std::printf("no reply to the __delete__ of anonymous %s %s\n", className.c_str(), id.c_str());
+        }
+    }
     for (const auto& sender : creators) {
         probe.publish(sender + "/__clientInfo__", {{"status", "offline"}});
     }
@@ -244,19 +266,38 @@ int main(int argc, char** argv) {
 
     mqtt::async_client sender(broker.uri(), "fuzz-sender", static_cast<mqtt::iclient_persistence*>(nullptr));
     std::atomic<std::size_t> replies{0};
-    sender.set_message_callback([&](mqtt::const_message_ptr) { ++replies; });
+    // Instances created for senders that cannot announce themselves offline,
+    // learnt from the replies to their creates.
+    std::mutex unannouncedMutex;
+    std::vector<std::pair<std::string, std::string>> unannounced;
+    std::set<std::string> watchedSenders;
+    sender.set_message_callback([&](mqtt::const_message_ptr message) {
+        ++replies;
+        if (message->get_topic().starts_with("fuzz/r/")) return;
+        const json reply = json::parse(message->get_payload_str(), nullptr, false);
+        if (!reply.is_object() || reply.value("method", "") != "__create__" || !reply.contains("data") ||
+            !reply["data"].is_object() || !reply["data"].contains("r") || !reply["data"]["r"].is_string())
+            return;
+        std::lock_guard<std::mutex> lock(unannouncedMutex);
+        unannounced.emplace_back(reply.value("context", ""), reply["data"]["r"].get<std::string>());
+    });
     sender.connect()->wait();
     sender.subscribe("fuzz/r/#", 0)->wait();
 
     const auto start = Clock::now();
     std::size_t bytes = 0;
     bool answered = true;
-    std::printf("%5s %9s %8s %10s %8s %9s\n", "round", "requests", "seconds", "RSS MB", "threads", "sessions");
+    std::printf("%5s %9s %8s %10s %8s %9s %8s\n", "round", "requests", "seconds", "RSS MB", "threads", "sessions",
+                "by id");
     for (std::size_t round = 1; round <= rounds && answered && agent.running(); ++round) {
         const auto roundStart = Clock::now();
         std::deque<mqtt::delivery_token_ptr> inFlight;
         for (std::size_t i = 0; i < perRound; ++i) {
             auto [topic, payload] = generator.next();
+            if (auto creator = generator.takeUnannounced(); creator && watchedSenders.insert(*creator).second) {
+                // Ahead of the create on the same connection: in place before its reply.
+                sender.subscribe(*creator, 1);
+            }
             bytes += payload.size();
             try {
                 inFlight.push_back(sender.publish(topic, payload.data(), payload.size(), 1, false));
@@ -284,7 +325,12 @@ int main(int argc, char** argv) {
         answered = alive.is_object() && alive["data"].is_object() &&
                    alive["data"].value("e", "") == "Instance with id: alive does not exist";
         const double seconds = std::chrono::duration<double>(Clock::now() - roundStart).count();
-        cleanUp(probe, id, generator.takeCreators(), sessions);
+        std::vector<std::pair<std::string, std::string>> leftovers;
+        {
+            std::lock_guard<std::mutex> lock(unannouncedMutex);
+            leftovers.swap(unannounced);
+        }
+        cleanUp(probe, id, generator.takeCreators(), leftovers, sessions);
         // The flood's calls to the kept session wait in its queue, up to the
         // lock wait limit: a call behind them answers once they are gone.
         // Then the workers the flood added leave after the pool's idle period
@@ -298,8 +344,8 @@ int main(int argc, char** argv) {
         }
         std::this_thread::sleep_for(12s);
         const auto figures = bench::processFigures(agent.pid());
-        std::printf("%5zu %9zu %8.1f %10.1f %8d %9zu\n", round, perRound, seconds, figures.rssMb, figures.threads,
-                    sessions.now());
+        std::printf("%5zu %9zu %8.1f %10.1f %8d %9zu %8zu\n", round, perRound, seconds, figures.rssMb, figures.threads,
+                    sessions.now(), leftovers.size());
         std::fflush(stdout);
     }
     const double totalSeconds = std::chrono::duration<double>(Clock::now() - start).count();
