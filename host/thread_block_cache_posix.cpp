@@ -1,9 +1,9 @@
 // glibc keeps freed small blocks in a cache per thread, where malloc_trim
 // cannot reach them. After a flood of requests, the blocks left in the caches
-// of the workers that stay hold whole pages of their heaps resident, and each
-// flood scatters a few more: resident memory rose 18 % over twenty floods of
-// 50,000 requests with the cache, 8 % without it, from a quarter less, and no
-// call got slower. The cache can only be set before the process starts.
+// of the workers that stay hold whole pages of their heaps resident: after
+// twenty floods of 50,000 requests the agent held 23.7 MB with the cache and
+// 16.7 MB without it, and no call got slower. The cache can only be turned
+// off before the process starts.
 #include "host/thread_block_cache.h"
 
 #include <unistd.h>
