@@ -88,11 +88,10 @@ private:
         const json request = json::parse(text, nullptr, false);
         if (!request.is_object()) return;
         const auto sender = request.find("sender");
-        // The agent answers no sender that cannot be a topic or is its own, and creates nothing for it.
-        if (sender == request.end() || !sender->is_string() || nolt::topicNameProblem(sender->get<std::string>()) ||
-            sender->get_ref<const std::string&>().starts_with(kPrefix))
-            return;
+        if (sender == request.end() || !sender->is_string()) return;
         const std::string& name = sender->get_ref<const std::string&>();
+        // The agent answers no sender that cannot be a topic or is its own, and creates nothing for it.
+        if (nolt::topicNameProblem(name) || name.starts_with(kPrefix)) return;
         creators_.insert(name);
         // Only a three-level client id has a client info topic (four levels).
         if (std::count(name.begin(), name.end(), '/') != 2) unannounced_ = name;
