@@ -1,5 +1,5 @@
-// The word-at-a-time checks agree with a byte-at-a-time definition for every
-// byte value at every position of a word and of the tail.
+// The many-bytes-at-a-time checks agree with a byte-at-a-time definition for
+// every byte value at every position of a step and of the tail.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,8 +14,8 @@ TEST(AsciiScan, AgreesWithTheBytewiseDefinitionForEveryByteAndPosition) {
         const auto byte = static_cast<unsigned char>(value);
         const bool printable = byte >= 0x20 && byte <= 0x7e;
         const bool plain = printable && byte != '"' && byte != '\\';
-        for (std::size_t at = 0; at < 19; ++at) {
-            std::string text(19, 'A');
+        for (std::size_t at = 0; at < 83; ++at) {
+            std::string text(83, 'A');
             text[at] = static_cast<char>(byte);
             ASSERT_EQ(printableAscii(text), printable) << value << " at " << at;
             ASSERT_EQ(plainJsonText(text), plain) << value << " at " << at;
