@@ -91,13 +91,17 @@ dnc::HRESULT FileSystem::TransmitFile(const std::string& localPath, const std::s
     if (auto hr = link_->enter("TransmitFile"); dnc::failed(hr)) return hr;
     std::ifstream local(localPath, std::ios::binary | std::ios::ate);
     if (!local) return dnc::kLocalFileNotOpened;
-    // Read into room of the file's size: a program may be tens of MB.
+    FileTree& files = link_->controller().files();
+    const auto created = [](FileTree::Status status) {
+        return resultOf(status, dnc::kRemoteFileNotFound, dnc::kRemoteFileExists, dnc::kRemoteFileNotFound);
+    };
+    // A program of tens of MB is read only when it can be stored.
+    if (auto status = files.creatable(cncPath); status != FileTree::Status::Ok) return created(status);
     std::string content(static_cast<std::size_t>(local.tellg()), '\0');
     local.seekg(0);
     local.read(content.data(), static_cast<std::streamsize>(content.size()));
     if (!local) return dnc::kLocalFileNotOpened;
-    return resultOf(link_->controller().files().createFile(cncPath, std::move(content)),
-                    dnc::kRemoteFileNotFound, dnc::kRemoteFileExists, dnc::kRemoteFileNotFound);
+    return created(files.createFile(cncPath, std::move(content)));
 }
 
 dnc::HRESULT FileSystem::ReceiveFile(const std::string& cncPath, const std::string& localPath) {

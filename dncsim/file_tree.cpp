@@ -83,12 +83,22 @@ FileTree::Status FileTree::locate(const std::string& path, Place* place) const {
     return Status::Ok;
 }
 
+FileTree::Status FileTree::creatable(const std::string& path) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Place place;
+    return placeForNew(path, &place);
+}
+
+FileTree::Status FileTree::placeForNew(const std::string& path, Place* place) const {
+    if (auto status = locate(path, place); status != Status::Ok) return status;
+    if (place->parent == nullptr) return Status::DriveNotAllowed;
+    return place->node != nullptr ? Status::Exists : Status::Ok;
+}
+
 FileTree::Status FileTree::createFile(const std::string& path, std::string content) {
     std::lock_guard<std::mutex> lock(mutex_);
     Place place;
-    if (auto status = locate(path, &place); status != Status::Ok) return status;
-    if (place.parent == nullptr) return Status::DriveNotAllowed;
-    if (place.node != nullptr) return Status::Exists;
+    if (auto status = placeForNew(path, &place); status != Status::Ok) return status;
     auto file = std::make_unique<Node>();
     file->name = place.name;
     file->content = std::move(content);

@@ -33,6 +33,8 @@ public:
 
     // A new file; an existing entry of the name is never replaced.
     Status createFile(const std::string& path, std::string content);
+    // What createFile would answer now, without making anything.
+    Status creatable(const std::string& path) const;
     Status readFile(const std::string& path, std::string* content) const;
     Status removeFile(const std::string& path);
     Status copyFile(const std::string& source, const std::string& destination);
@@ -53,6 +55,7 @@ private:
     struct Place;
 
     Status locate(const std::string& path, Place* place) const;
+    Status placeForNew(const std::string& path, Place* place) const;
     Status addFile(const std::string& path, std::string content);
 
     mutable std::mutex mutex_;
