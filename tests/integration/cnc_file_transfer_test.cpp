@@ -35,12 +35,23 @@ TEST(CncFileTransfer, ProgramSentFetchedListedAndDeleted) {
     const json sent = call("transmitFile", {{"_1", content}, {"_2", "jobs\\part.h"}});
     EXPECT_TRUE(sent["r"].is_null() && !sent.contains("e")) << sent;
     EXPECT_EQ(call("receiveFile", {{"_1", "TNC:\\jobs\\part.h"}})["r"], heidenhain::base64Encode(program));
+    // Programs of several MB, of every byte value, the second over the first.
+    std::string big(3 << 20, '\0');
+    for (std::size_t at = 0; at < big.size(); ++at) big[at] = static_cast<char>(at * 131 + at / 7);
+    for (char first : {'1', '2'}) {
+        big[0] = first;
+        const json data = {{"_1", heidenhain::base64Encode(big)}, {"_2", "jobs\\big.h"}};
+        const json reply = call("transmitFile", data);
+        // Compared, not printed: a difference would print megabytes.
+        EXPECT_TRUE(reply.size() == 3 && reply["r"].is_null() && reply["_1"] == data["_1"]) << reply.value("e", "");
+    }
+    EXPECT_TRUE(call("receiveFile", {{"_1", "TNC:\\jobs\\big.h"}})["r"] == heidenhain::base64Encode(big));
     EXPECT_EQ(call("readDirectory", {{"_1", "jobs"}})["r"],
-              (json{{"path", "TNC:\\jobs"}, {"entries", {".", "..", "part.h"}}}));
+              (json{{"path", "TNC:\\jobs"}, {"entries", {".", "..", "big.h", "part.h"}}}));
     EXPECT_EQ(call("transmitFile", {{"_1", "cGFy*dA=="}, {"_2", "jobs\\bad.h"}})["e"],
               "Base64 content has an invalid character 0x2a at offset 4");
     EXPECT_EQ(call("deleteDirectoryRecursively", {{"_1", "TNC:\\jobs"}})["r"],
-              (json{{"path", "TNC:\\jobs"}, {"numDirectoriesDeleted", 1}, {"numFilesDeleted", 1}}));
+              (json{{"path", "TNC:\\jobs"}, {"numDirectoriesDeleted", 1}, {"numFilesDeleted", 2}}));
     EXPECT_TRUE(std::filesystem::is_empty(agent.workingDirectory() / "tmp")) << "no transfer file stays behind";
     EXPECT_TRUE(call("disconnect", json::object())["r"].is_null());
 }
