@@ -1,4 +1,5 @@
 #include "agent/event_loop.h"
+#include "platform/log.h"
 
 #include <chrono>
 #include <iostream>
@@ -78,7 +79,7 @@ void EventLoop::growIfNeeded() {
             startWorkerLocked();
         } catch (const std::system_error& e) {
             // Out of threads: the task waits for a worker that is running.
-            std::cerr << "Cannot start a worker thread: " << e.what() << std::endl;
+            platform::logError(std::string("Cannot start a worker thread: ") + e.what());
             return;
         }
     }
@@ -166,12 +167,12 @@ void EventLoop::workerLoop() {
             // later, when it has been idle.
             if (leaveIfSurplus()) return;
         } catch (const std::exception& e) {
-            std::cerr << e.what();
+            platform::logError(e.what());
         } catch (...) {
             std::ostringstream text;
             text << "Caught unknown exception during event-loop callback (thread-id: " << std::this_thread::get_id()
                  << ")";
-            std::cerr << text.str() << std::endl;
+            platform::logError(text.str());
         }
     }
 }

@@ -17,6 +17,7 @@
 #include "agent/topic_rules.h"
 #include "platform/process_exit.h"
 #include "platform/broker_socket.h"
+#include "platform/log.h"
 
 namespace nolt {
 
@@ -61,9 +62,9 @@ private:
 };
 
 void ActionListener::on_failure(const mqtt::token& token) {
-    std::cout << name_ << " failure" << std::endl;
-    if (token.get_message_id() != 0) std::cout << "message_id: " << token.get_message_id() << std::endl;
-    std::cout << std::endl;
+    std::string text = name_ + " failure\n";
+    if (token.get_message_id() != 0) text += "message_id: " + std::to_string(token.get_message_id()) + "\n";
+    platform::logNotice(text);
 }
 
 MqttSession::MqttSession(std::shared_ptr<mqtt::async_client> client, mqtt::connect_options options,
@@ -97,7 +98,7 @@ void MqttSession::tryStep(Step&& step) {
     try {
         step();
     } catch (const mqtt::exception& e) {
-        std::cerr << "Error: " << e.what() << std::endl;
+        platform::logError(std::string("Error: ") + e.what());
     }
 }
 
@@ -121,7 +122,7 @@ void MqttSession::startConnect() { client_->connect(options_, nullptr, *this); }
 void MqttSession::connected(const std::string&) {
     const Entry entry(*this);
     if (!entry) return;
-    std::cout << "[OK]" << std::endl;
+    platform::logInformation("[OK]");
     // Replies must not wait for delayed ACKs, and large ones must leave at
     // wire speed (broker_socket.h). The broker's name is looked up on a
     // worker, since this thread delivers everything of the MQTT library and
@@ -200,7 +201,7 @@ void MqttSession::goOnline() {
 }
 
 void MqttSession::dropLink(std::uint64_t link, const std::string& why) {
-    std::cerr << why << std::endl;
+    platform::logWarning(why);
     if (!link_.compare_exchange_strong(link, link + 1)) return;
     try {
         client_->disconnect(0, nullptr, linkDropped_);
@@ -210,16 +211,14 @@ void MqttSession::dropLink(std::uint64_t link, const std::string& why) {
 }
 
 void MqttSession::connection_lost(const std::string& cause) {
-    std::cout << "\nConnection lost" << std::endl;
-    if (!cause.empty()) std::cout << "\tcause: " << cause << std::endl;
-    std::cout << "Reconnecting..." << std::endl;
+    platform::logNotice("\nConnection lost\n" + (cause.empty() ? "" : "\tcause: " + cause + "\n") + "Reconnecting...");
     ++link_;
     outbox_->linkDown();
     reconnect();
 }
 
 void MqttSession::on_failure(const mqtt::token& token) {
-    std::cerr << connectFailureText(token) << std::endl;
+    platform::logError(connectFailureText(token));
     reconnect();
 }
 
@@ -229,7 +228,7 @@ void MqttSession::attemptReconnect() {
     try {
         startConnect();
     } catch (const mqtt::exception& e) {
-        std::cerr << "Error: " << e.what() << std::endl;
+        platform::logError(std::string("Error: ") + e.what());
         platform::exitProcess(1);
     }
 }
@@ -250,7 +249,7 @@ void MqttSession::message_arrived(mqtt::const_message_ptr message) {
                 try {
                     mqttSession->clientInfo(clientId, payload);
                 } catch (const std::exception& e) {
-                    std::cerr << e.what() << std::endl;
+                    platform::logError(e.what());
                 }
             });
             break;
@@ -284,7 +283,7 @@ void MqttSession::message_arrived(mqtt::const_message_ptr message) {
             break;
         }
         case ReceivedTopic::Invalid:
-            std::cerr << "Received message with invalid topic URI" << std::endl;
+            platform::logWarning("Received message with invalid topic URI");
             break;
     }
 }
@@ -341,9 +340,7 @@ bool MqttSession::acceptableSender(const std::string& sender, const ReceivedTopi
         // JSON among Sparkplug B payloads would break every host that reads them.
         why = "its sender is a Sparkplug B topic";
     }
-    // One write: several workers drop requests at once, and pieces written
-    // apart interleave into garbled lines.
-    if (why) std::cerr << "Dropped a request to " + topic.function + ": " + why + problem + "\n" << std::flush;
+    if (why) platform::logWarning("Dropped a request to " + topic.function + ": " + why + problem);
     return why == nullptr;
 }
 
@@ -353,7 +350,7 @@ void MqttSession::refuseUnparsed(std::string_view payload, const ReceivedTopic& 
     const RequestScan scan = scanRequest(payload);
     const auto sender = scannedSender(scan);
     if (!sender) {
-        std::cerr << why << "; no sender to answer" << std::endl;
+        platform::logWarning(why + "; no sender to answer");
         return;
     }
     if (!acceptableSender(*sender, topic)) return;
@@ -472,7 +469,7 @@ void MqttSession::unsubscribe(const std::string& topic) {
 
 bool MqttSession::brokerAccepts(const std::string& topic, const char* action) {
     auto problem = topicNameProblem(topic);
-    if (problem) std::cerr << "Not " << action << ", the topic is invalid: " << *problem << std::endl;
+    if (problem) platform::logWarning(std::string("Not ") + action + ", the topic is invalid: " + *problem);
     return !problem;
 }
 

@@ -5,6 +5,8 @@
 #include <csignal>
 #include <iostream>
 #include <mutex>
+#include <sstream>
+#include <stdexcept>
 
 #include "agent/client_id.h"
 #include "agent/connect_options.h"
@@ -16,6 +18,7 @@
 #include "agent/tls_options.h"
 #include "platform/hostname.h"
 #include "platform/large_allocations.h"
+#include "platform/log.h"
 
 namespace nolt {
 
@@ -30,6 +33,7 @@ constexpr auto kDisconnectBound = std::chrono::seconds(3);
 
 mqtt::connect_options makeConnectOptions(const AgentOptions& options, const Topics& topics,
                                          const std::string& hostname) {
+    if (const auto reason = tlsUnavailable(options)) throw std::runtime_error(*reason);
     mqtt::connect_options connect;
     connect.set_keep_alive_interval(static_cast<int>(options.keepAlive));
     connect.set_clean_session(options.cleanSession);
@@ -49,28 +53,29 @@ mqtt::connect_options makeConnectOptions(const AgentOptions& options, const Topi
 }
 
 void printOptions(const AgentOptions& options, const std::string& clientId) {
-    std::cout << "Domain          : " << options.domain << "\n"
-              << "Agent           : " << options.agent << "\n"
-              << "Client ID       : " << clientId << "\n"
-              << "Broker URL      : " << options.broker << "\n";
-    if (!options.plugin.empty()) std::cout << "Plugin File     : " << options.plugin << "\n";
-    std::cout << "------------------\n";
-    if (!options.username.empty()) std::cout << "User Name       : " << options.username << "\n";
-    std::cout << "Persistance     : " << options.persistence << "\n"
-              << "Clean Session   : " << (options.cleanSession ? 1 : 0) << "\n"
-              << "Connect Timeout : " << options.connectTimeout << "\n"
-              << "Keep Alive      : " << options.keepAlive << "\n"
-              << "Server Auth     : " << (verifiesBroker(options) ? 1 : 0) << "\n";
-    if (!options.trustStore.empty()) std::cout << "CA File         : " << options.trustStore << "\n";
-    if (!options.keyStore.empty()) std::cout << "Client Cert     : " << options.keyStore << "\n";
-    if (!options.privateKey.empty()) std::cout << "Client Key      : " << options.privateKey << "\n";
-    std::cout << "Max Request     : " << options.maxRequestBytes << " bytes\n"
-              << "Burst Workers   : " << options.burstWorkers << "\n"
-              << "Outgoing Queue  : " << describe(OutboxLimits{}) << "\n";
-    if (!options.sparkplugGroup.empty()) std::cout << "Sparkplug Group : " << options.sparkplugGroup << "\n";
-    std::cout << std::flush;
+    std::ostringstream out;
+    out << "Domain          : " << options.domain << "\n"
+        << "Agent           : " << options.agent << "\n"
+        << "Client ID       : " << clientId << "\n"
+        << "Broker URL      : " << options.broker << "\n";
+    if (!options.plugin.empty()) out << "Plugin File     : " << options.plugin << "\n";
+    out << "------------------\n";
+    if (!options.username.empty()) out << "User Name       : " << options.username << "\n";
+    out << "Persistance     : " << options.persistence << "\n"
+        << "Clean Session   : " << (options.cleanSession ? 1 : 0) << "\n"
+        << "Connect Timeout : " << options.connectTimeout << "\n"
+        << "Keep Alive      : " << options.keepAlive << "\n"
+        << "Server Auth     : " << (verifiesBroker(options) ? 1 : 0) << "\n";
+    if (!options.trustStore.empty()) out << "CA File         : " << options.trustStore << "\n";
+    if (!options.keyStore.empty()) out << "Client Cert     : " << options.keyStore << "\n";
+    if (!options.privateKey.empty()) out << "Client Key      : " << options.privateKey << "\n";
+    out << "Max Request     : " << options.maxRequestBytes << " bytes\n"
+        << "Burst Workers   : " << options.burstWorkers << "\n"
+        << "Outgoing Queue  : " << describe(OutboxLimits{}) << "\n";
+    if (!options.sparkplugGroup.empty()) out << "Sparkplug Group : " << options.sparkplugGroup << "\n";
+    platform::logProgress(out.str());
     if (usesTls(options.broker) && !options.serverAuth) {
-        std::cerr << "WARNING: the broker's certificate and host name are not verified (--insecure)" << std::endl;
+        platform::logWarning("WARNING: the broker's certificate and host name are not verified (--insecure)");
     }
 }
 
@@ -121,11 +126,11 @@ public:
             running_ = true;
         }
         if (sparkplug_) sparkplug_->start();
-        std::cout << "Connecting to the MQTT server... " << std::flush;
+        platform::logProgress("Connecting to the MQTT server... ");
         try {
             session_->startConnect();
         } catch (const mqtt::exception&) {
-            std::cerr << "\nERROR: Unable to connect to MQTT server: '" << options_.broker << "'" << std::endl;
+            platform::logError("\nERROR: Unable to connect to MQTT server: '" + options_.broker + "'");
             finishRun();
             return;
         }
@@ -185,7 +190,7 @@ private:
             if (sparkplug_) sparkplug_->stop();
             return;
         }
-        std::cout << "\nDisconnecting from the MQTT server... " << std::flush;
+        platform::logProgress("\nDisconnecting from the MQTT server... ");
         auto& outbox = session_->outbox();
         // The instances end with the agent: their retained status goes first.
         session_->instanceStatus().clearAll();
@@ -202,10 +207,9 @@ private:
         } catch (const mqtt::exception&) {
         }
         if (clean) {
-            std::cout << "[OK]" << std::endl;
+            platform::logInformation("[OK]");
         } else {
-            std::cerr << "\nERROR: Unable to cleanly disconnect from MQTT server: '" << options_.broker << "'"
-                      << std::endl;
+            platform::logError("\nERROR: Unable to cleanly disconnect from MQTT server: '" + options_.broker + "'");
         }
     }
 

@@ -1,4 +1,5 @@
 #include "agent/outbox.h"
+#include "platform/log.h"
 
 #include <algorithm>
 #include <iostream>
@@ -70,7 +71,7 @@ bool Outbox::dropOldest() {
                                [](const Entry& e) { return !e.retained && !e.done && e.sentOnLink == 0; });
     if (oldest == entries_.end()) return false;
     if (droppedThisOutage_++ == 0) {
-        std::cerr << "Outgoing queue full while the broker is away (" << describe(limits_) << ")" << std::endl;
+        platform::logWarning("Outgoing queue full while the broker is away (" + describe(limits_) + ")");
     }
     bytes_ -= oldest->payload.size();
     entries_.erase(oldest);
@@ -81,7 +82,7 @@ void Outbox::linkUp() {
     std::lock_guard<std::mutex> lock(mutex_);
     up_ = true;
     if (droppedThisOutage_ != 0) {
-        std::cerr << "Dropped " << droppedThisOutage_ << " replies and events while the broker was away" << std::endl;
+        platform::logWarning("Dropped " + std::to_string(droppedThisOutage_) + " replies and events while the broker was away");
         droppedThisOutage_ = 0;
     }
     wakeSender_.notify_all();
@@ -174,7 +175,7 @@ void Outbox::sendLoop() {
             entry->sentOnLink = 0;
             --inFlight_;
             if (!mayTryAgain(refused) || ++attempts[seq] >= kMaxAttempts) {
-                std::cerr << "Dropped a publication to '" << entry->topic << "': " << why << std::endl;
+                platform::logWarning("Dropped a publication to '" + entry->topic + "': " + why);
                 bytes_ -= entry->payload.size();
                 entry->done = true;
                 attempts.erase(seq);

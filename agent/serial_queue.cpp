@@ -5,6 +5,7 @@
 #include <asio.hpp>
 
 #include "agent/event_loop.h"
+#include "platform/log.h"
 
 namespace nolt {
 
@@ -37,9 +38,9 @@ void runGuarded(const SerialQueue::Task& task) {
     try {
         task();
     } catch (const std::exception& e) {
-        std::cerr << "Queued task failed: " + std::string(e.what()) + "\n" << std::flush;
+        platform::logError("Queued task failed: " + std::string(e.what()));
     } catch (...) {
-        std::cerr << "Queued task failed\n" << std::flush;
+        platform::logError("Queued task failed");
     }
 }
 }  // namespace

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <memory>
 
-// The cross build compiles this file against the MQTT headers alone.
+// The mingw-w64 builds have neither OpenSSL nor TLS in their MQTT library.
 #if __has_include(<openssl/pem.h>)
 #include <openssl/bio.h>
 #include <openssl/err.h>
@@ -45,6 +45,25 @@ std::optional<std::string> tlsFileProblem(const AgentOptions& options) {
         return "the --key file " + options.privateKey + " cannot be opened with the --keypass given";
     }
     return std::nullopt;
+}
+
+bool tlsBuilt() { return NOLT_MQTT_TLS != 0; }
+
+std::optional<std::string> tlsUnavailable(const AgentOptions& options) {
+    if (tlsBuilt()) return std::nullopt;
+    std::string asked;
+    if (usesTls(options.broker)) asked = "the broker " + options.broker;
+    const std::pair<const char*, bool> switches[] = {
+        {"--cafile", !options.trustStore.empty()}, {"--cert", !options.keyStore.empty()},
+        {"--key", !options.privateKey.empty()},    {"--keypass", !options.privateKeyPassword.empty()},
+        {"--insecure", !options.serverAuth}};
+    for (const auto& [name, given] : switches) {
+        if (given) asked += (asked.empty() ? "" : ", ") + std::string(name);
+    }
+    if (asked.empty()) return std::nullopt;
+    return "this build of the agent has no TLS (its MQTT library was built without OpenSSL), so " + asked +
+           " cannot be used: name a tcp:// or ws:// broker with -b, or install the TLS build (CMake preset "
+           "windows-msvc)";
 }
 
 bool usesTls(const std::string& brokerUri) {

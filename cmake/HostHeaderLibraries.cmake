@@ -14,19 +14,3 @@ endforeach()
 add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
 set_target_properties(nlohmann_json::nlohmann_json PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${nolt_host_headers})
 set(ASIO_INCLUDE_DIR ${nolt_host_headers})
-
-# The MQTT libraries' headers, for compiling the MQTT session and the program
-# entry: nothing is linked against them here, since the libraries themselves
-# exist for Windows only in the vcpkg build. A folder of their own, so that
-# only the targets that compile those files see them.
-set(nolt_mqtt_headers ${CMAKE_BINARY_DIR}/host-headers-mqtt)
-file(MAKE_DIRECTORY ${nolt_mqtt_headers})
-foreach(entry mqtt MQTTAsync.h MQTTClient.h MQTTClientPersistence.h MQTTExportDeclarations.h MQTTProperties.h
-              MQTTReasonCodes.h MQTTSubscribeOpts.h)
-  if(NOT EXISTS /usr/include/${entry})
-    message(FATAL_ERROR "/usr/include/${entry} is missing: install libpaho-mqtt-dev and libpaho-mqttpp-dev")
-  endif()
-  file(CREATE_LINK /usr/include/${entry} ${nolt_mqtt_headers}/${entry} SYMBOLIC)
-endforeach()
-add_library(nolt_mqtt_headers INTERFACE)
-target_include_directories(nolt_mqtt_headers SYSTEM INTERFACE ${nolt_mqtt_headers})

@@ -42,15 +42,18 @@ endfunction()
 # COM registration) and must not run beside each other; LOCK names that state
 # when tests of other executables share it too (the executable's name otherwise).
 # PREFIX goes before every test name (two executables built from the same
-# test sources).
+# test sources); LABELS are given to every test.
 function(nolt_test_executable name sources)
-  cmake_parse_arguments(ARG "ONE_AT_A_TIME" "LOCK;PREFIX" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "ONE_AT_A_TIME" "LOCK;PREFIX" "DEPS;LABELS" ${ARGN})
   if(NOT sources)
     return()
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest_main)
   set(properties TIMEOUT 120)
+  if(ARG_LABELS)
+    list(APPEND properties LABELS ${ARG_LABELS})
+  endif()
   if(ARG_ONE_AT_A_TIME)
     if(NOT ARG_LOCK)
       set(ARG_LOCK ${name})

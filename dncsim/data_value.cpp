@@ -55,12 +55,4 @@ dnc::HRESULT writeDataText(DataTree& tree, const std::string& path, const std::s
     return tree.write(path, std::move(*value), true);
 }
 
-void DncSimulator::setDataValue(const std::string& host, const std::string& path, const std::string& value) {
-    auto controller = Simulator::instance().controller(host);
-    if (!controller) throw std::invalid_argument("No controller " + host + " yet");
-    const auto hr = writeDataText(*controller->data(), path, value);
-    if (hr == dnc::kBadParameter) throw std::invalid_argument("No data entry " + path + " on " + host);
-    if (dnc::failed(hr)) throw std::invalid_argument("Value " + value + " does not fit data entry " + path);
-}
-
 }  // namespace dncsim

@@ -7,7 +7,9 @@
 
 #include "agent/local_factory.h"
 #include "dnc/machine.h"
-#include "dncsim/simulator.h"
+#include "dnc/automatic.h"
+#include "dncsim/faults.h"
+#include "dncsim/simulator_control.h"
 
 namespace dncsim {
 namespace {
@@ -38,46 +40,66 @@ dnc::DNC_INTERFACE_OBJECT interfaceKind(const std::string& name) {
     throw std::invalid_argument("Unknown interface kind: " + name);
 }
 
-Simulator& sim() { return Simulator::instance(); }
+std::shared_ptr<SimulatorControl> installedControl;
+
+SimulatorControl& control() {
+    if (!installedControl) throw std::logic_error("DncSimulator has no simulator to drive");
+    return *installedControl;
+}
 
 }  // namespace
 
 bool DncSimulator::raiseMachineEvent(const std::string& host, int stateEvent) {
-    return sim().raiseMachineEvent(host, stateEvent);
+    return control().raiseMachineEvent(host, stateEvent);
 }
 
 bool DncSimulator::raiseError(const std::string& host, const std::string& text, const std::string& group,
                               const std::string& errorClass, const std::string& number, bool cleared) {
-    return sim().raiseError(host, text, group, errorClass, number, cleared);
+    return control().raiseError(host, text, group, errorClass, number, cleared);
 }
 
-void DncSimulator::loseLink(const std::string& host) { sim().loseLink(host); }
+void DncSimulator::loseLink(const std::string& host) { control().loseLink(host); }
 
-void DncSimulator::restoreLink(const std::string& host) { sim().restoreLink(host); }
+void DncSimulator::restoreLink(const std::string& host) { control().restoreLink(host); }
 
-void DncSimulator::stayBooting(const std::string& host, bool booting) { sim().faults().setBooting(host, booting); }
+void DncSimulator::stayBooting(const std::string& host, bool booting) { control().stayBooting(host, booting); }
 
 void DncSimulator::failNext(const std::string& operation, int count, std::int64_t code, const std::string& host) {
-    sim().faults().failNext(operation, callCount(count), failureCode(code), host);
+    control().failNext(operation, callCount(count), failureCode(code), host);
 }
 
 void DncSimulator::delay(const std::string& operation, int milliseconds, int count, const std::string& host) {
     if (milliseconds < 0) throw std::invalid_argument("Delay must not be negative");
-    sim().faults().delay(operation, std::chrono::milliseconds(milliseconds), callCount(count), host);
+    control().delay(operation, std::chrono::milliseconds(milliseconds), callCount(count), host);
 }
 
 void DncSimulator::withholdInterface(const std::string& kind, std::int64_t code, const std::string& host) {
-    sim().faults().withholdInterface(interfaceKind(kind), failureCode(code), host);
+    control().withholdInterface(interfaceKind(kind), failureCode(code), host);
 }
 
 void DncSimulator::offerInterface(const std::string& kind, const std::string& host) {
-    sim().faults().offerInterface(interfaceKind(kind), host);
+    control().offerInterface(interfaceKind(kind), host);
 }
 
-void DncSimulator::clearFaults() { sim().faults().clear(); }
+void DncSimulator::clearFaults() { control().clearFaults(); }
 
-void registerDncSimulator() {
-    static const bool registered = [] {
+bool DncSimulator::setDncMode(const std::string& host, int mode) {
+    if (mode != dnc::DNC_MODE_LOCAL && mode != dnc::DNC_MODE_REMOTE) {
+        throw std::invalid_argument("Unknown DNC mode: " + std::to_string(mode));
+    }
+    return control().setDncMode(host, mode);
+}
+
+void DncSimulator::setDataValue(const std::string& host, const std::string& path, const std::string& value) {
+    const auto hr = control().setDataValue(host, path, value);
+    if (!hr) throw std::invalid_argument("No controller " + host + " yet");
+    if (*hr == dnc::kBadParameter) throw std::invalid_argument("No data entry " + path + " on " + host);
+    if (dnc::failed(*hr)) throw std::invalid_argument("Value " + value + " does not fit data entry " + path);
+}
+
+void registerDncSimulator(std::shared_ptr<SimulatorControl> control) {
+    static const bool registered = [&control] {
+        installedControl = std::move(control);
         auto& registry = nolt::LocalFactory::instance();
         const std::string name = "DncSimulator";
         registry.registerClass<DncSimulator>(name);

@@ -1,9 +1,13 @@
 #pragma once
 // The remote control class "DncSimulator": lets a black-box client of the
 // agent drive the simulated controller (events, link, faults) over the same
-// protocol as the CNC sessions. It exists only while the simulated SDK is in use.
+// protocol as the CNC sessions. It exists only while a simulated SDK is in use:
+// this process's, or our test component's on Windows.
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "dncsim/simulator_control.h"
 
 namespace dncsim {
 
@@ -37,8 +41,9 @@ public:
     void setDataValue(const std::string& host, const std::string& path, const std::string& value);
 };
 
-// Enters "DncSimulator" and its functions into the agent's registry; called
-// once at start-up next to installSimulatedSdk(). Repeated calls do nothing.
-void registerDncSimulator();
+// Enters "DncSimulator" and its functions into the agent's registry, driving
+// `control`; called once at start-up next to installing the SDK. Repeated
+// calls do nothing.
+void registerDncSimulator(std::shared_ptr<SimulatorControl> control = inProcessSimulatorControl());
 
 }  // namespace dncsim

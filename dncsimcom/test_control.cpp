@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -11,12 +12,18 @@
 #include "dncsim/data_value.h"
 #include "dncsim/program_runner.h"
 #include "dncsim/simulator.h"
+#include "dncsim/simulator_control.h"
 #include "dncsim/tool_of_event.h"
 #include "dncsimcom/events.h"
 
 namespace {
 
 dncsim::Simulator& sim() { return dncsim::Simulator::instance(); }
+
+dncsim::SimulatorControl& control() {
+    static const auto inProcess = dncsim::inProcessSimulatorControl();
+    return *inProcess;
+}
 
 }  // namespace
 
@@ -57,6 +64,33 @@ __declspec(dllexport) int DncSimComRaiseToolChange(const char* host, int toolOut
 __declspec(dllexport) int DncSimComWrite(const char* host, const char* path, const char* text) {
     auto controller = sim().controller(host);
     return controller ? dncsim::writeDataText(*controller->data(), path, text) : -1;
+}
+
+// The rest of what the agent's remote control class "DncSimulator" drives.
+__declspec(dllexport) void DncSimComStayBooting(const char* host, int booting) {
+    control().stayBooting(host, booting != 0);
+}
+
+__declspec(dllexport) void DncSimComFailNext(const char* operation, int count, long code, const char* host) {
+    control().failNext(operation, count, code, host);
+}
+
+__declspec(dllexport) void DncSimComDelay(const char* operation, int milliseconds, int count, const char* host) {
+    control().delay(operation, std::chrono::milliseconds(milliseconds), count, host);
+}
+
+__declspec(dllexport) void DncSimComWithholdInterface(int kind, long code, const char* host) {
+    control().withholdInterface(static_cast<dnc::DNC_INTERFACE_OBJECT>(kind), code, host);
+}
+
+__declspec(dllexport) void DncSimComOfferInterface(int kind, const char* host) {
+    control().offerInterface(static_cast<dnc::DNC_INTERFACE_OBJECT>(kind), host);
+}
+
+__declspec(dllexport) void DncSimComClearFaults() { control().clearFaults(); }
+
+__declspec(dllexport) int DncSimComSetDncMode(const char* host, int mode) {
+    return control().setDncMode(host, mode) ? 1 : 0;
 }
 
 // The text of a stored value into buffer; its length, or -1 without it.

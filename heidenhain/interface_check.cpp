@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "heidenhain/session_log.h"
+#include "platform/log.h"
 
 namespace heidenhain {
 
@@ -12,7 +13,7 @@ void requireInterface(const SdkGuard& guard, const InterfaceCheck& check, CallSi
     if (!guard.isConnected()) {
         const std::string message = std::string("Unexpected online call CHECK_INTERFACE(") + check.interfaceName +
                                     ") while disconnected in" + qualified + ", " + where;
-        std::cerr << message << std::endl;
+        platform::logError(message);
         throw std::runtime_error(message);
     }
     if (!check.present) {

@@ -10,6 +10,7 @@
 #include "heidenhain/error_texts.h"
 #include "heidenhain/session_log.h"
 #include "platform/steady_clock.h"
+#include "platform/log.h"
 
 namespace heidenhain {
 namespace {
@@ -82,7 +83,7 @@ SdkGuard::Entered SdkGuard::enter(const SdkCall& what) {
     Entered entered;
     if (what.when != When::Connected) {
         if (what.when == When::Disconnected && isConnected())
-            std::cerr << "Unexpected offline call " << what.name << " while connected" << std::endl;
+            platform::logWarning(std::string("Unexpected offline call ") + what.name + " while connected");
         entered.held = lock(*sdkMutex_, what.name, what.site);
         return entered;
     }

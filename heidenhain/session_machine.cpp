@@ -6,6 +6,7 @@
 #include "heidenhain/controller_family.h"
 #include "heidenhain/session_connection.h"
 #include "heidenhain/session_log.h"
+#include "platform/log.h"
 
 namespace heidenhain {
 
@@ -17,7 +18,7 @@ void SessionConnection::machineInit() {
         // A connect after a lost link reuses the object it kept.
         const std::string text = " machineInit " + context_.name +
                                  "called even though there already was an JHMachine instance? Ignoring this call";
-        std::cout << text << std::endl;
+        platform::logConsole(platform::Severity::Information, text);
         logWarning("machineInit", context_.name + text);
         return;
     }

@@ -20,6 +20,7 @@
 #include "heidenhain/table_paths.h"
 #include "heidenhain/table_pocket_file.h"
 #include "platform/temp_file.h"
+#include "platform/log.h"
 
 namespace heidenhain {
 namespace {
@@ -354,7 +355,7 @@ void TableInterfaceFamily::setPocketCell(const std::string& pocketId, const std:
     }
     auto property = tnc426PocketCell(tnc426PocketCellPath(pocketId, column), "setPocketTableCell", kCellRefused);
     if (!property) {
-        std::cout << "Pocketid is already an empty row\n" << std::flush;
+        platform::logInformation("Pocketid is already an empty row");
         return;
     }
     const dnc::Variant variant(static_cast<std::int32_t>(parseInt(value)));

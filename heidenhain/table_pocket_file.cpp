@@ -6,6 +6,7 @@
 
 #include "dnc/utf8.h"
 #include "heidenhain/session_log.h"
+#include "platform/log.h"
 
 namespace heidenhain {
 namespace {
@@ -48,7 +49,7 @@ std::string withoutTrailingWhitespace(const std::string& text) {
 void warnUnknownFormat(const std::string& buffer) {
     const std::string text = "The downloaded pocket table file does match the known format. First 40 bytes: " +
                              buffer.substr(0, 40);
-    std::cerr << text << std::endl;
+    platform::logConsole(platform::Severity::Warning, text);
     logWarning("convertTNC426PocketTableBuffer", text);
 }
 

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "host/log_event.h"
+#include "platform/log.h"
 
 namespace heidenhain {
 
@@ -20,7 +21,8 @@ HRESULT joinMultithreadedApartment(bool* joined) {
         const char* meaning = result == RPC_E_CHANGED_MODE
                                   ? " (RPC_E_CHANGED_MODE: the thread is already in a single-threaded apartment)"
                                   : "";
-        std::cerr << "CoInitializeEx(NULL, COINIT_MULTITHREADED) failed with " << code << meaning << std::endl;
+        platform::logConsole(platform::Severity::Error,
+                             std::string("CoInitializeEx(NULL, COINIT_MULTITHREADED) failed with ") + code + meaning);
         logEvent("CoInitializeEx(NULL, COINIT_MULTITHREADED) failed with %s%s", code, meaning);
     }
     return result;

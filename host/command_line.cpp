@@ -11,6 +11,7 @@
 #include "host/service_layer.h"
 #include "host/split_tokens.h"
 #include "host/usage.h"
+#include "platform/log.h"
 
 namespace heidenhain {
 namespace {
@@ -75,7 +76,7 @@ bool HeidenhainService::parseCommandLine(const std::string& commandLine, int& re
         agent = agentFactory(nolt::AgentOptions(options));
         if (agent) return true;
     } catch (const std::exception& e) {
-        std::cout << "Bad commandline: " << e.what() << std::endl;
+        platform::logConsole(platform::Severity::Information, std::string("Bad commandline: ") + e.what());
     }
     logEvent("Bad commandline provided");
     return false;

@@ -33,6 +33,12 @@ std::string::size_type endOfProgramToken(const std::string& commandLine) {
     return blank == std::string::npos ? commandLine.size() : blank;
 }
 
+// A host name means the plant's TLS broker on its standard port; a whole URI
+// (a build without TLS needs tcp://) is taken as it is.
+std::string brokerUri(const std::string& broker) {
+    return broker.find("://") == std::string::npos ? "ssl://" + broker + ":8883" : broker;
+}
+
 }  // namespace
 
 std::string serviceCommand(const char* arguments) { return serviceControlTool() + " " + arguments; }
@@ -41,8 +47,8 @@ std::string createServiceCommand(const std::string& programPrefix, const std::st
                                  const std::string& userName, const std::string& password,
                                  const std::string& brokerHost) {
     return serviceControlTool() + " create \"Orvane Heidenhain Agent\" binPath= \"" + programPrefix +
-           " -d edge.orvane" + " -a " + agentName + " -u " + userName + " -P " + password + " -b ssl://" +
-           brokerHost + ":8883\" start= auto";
+           " -d edge.orvane" + " -a " + agentName + " -u " + userName + " -P " + password + " -b " +
+           brokerUri(brokerHost) + "\" start= auto";
 }
 
 std::string installerPrefix(const std::string& modulePath, const std::string& narrowCommandLine,

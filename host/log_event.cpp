@@ -7,6 +7,7 @@
 
 #include "host/service_mode.h"
 #include "platform/eventlog.h"
+#include "platform/log.h"
 
 namespace heidenhain {
 namespace {
@@ -43,7 +44,7 @@ void logEvent(const char* formatText, ...) {
     va_start(args, formatText);
     const std::string text = cutToCharacters(format(formatText, args), kLogEventMaxCharacters);
     va_end(args);
-    if (!isServiceMode()) std::cout << text << std::endl;
+    if (!isServiceMode()) platform::logConsole(platform::Severity::Information, text);
     platform::writeEvent(platform::kServiceEventSource, platform::EventInformation, text);
 }
 

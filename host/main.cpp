@@ -4,10 +4,11 @@
 #ifdef _WIN32
 #include "dnccom/factory.h"
 #include "dnccom/probe_report.h"
+#include "host/component_simulator.h"
 #else
-#include "dncsim/remote_control.h"
 #include "dncsim/sdk.h"
 #endif
+#include "dncsim/remote_control.h"
 #include "heidenhain/registration.h"
 #include "heidenhain/sdk_version.h"
 #include "host/command_line.h"
@@ -19,6 +20,7 @@
 #include "host/thread_block_cache.h"
 #endif
 #include "platform/stop_signal.h"
+#include "platform/log.h"
 
 int main(int argc, char** argv) {
 #ifndef _WIN32
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
         // The vendor's component, found through its registered type library.
         dnccom::installComSdk();
         heidenhain::registerDncShim();
+        if (auto control = heidenhain::componentSimulatorControl()) dncsim::registerDncSimulator(control);
 #else
         // The simulated controller stands in for the CNC SDK on this platform;
         // its remote control class exists only with it.
@@ -57,7 +60,7 @@ int main(int argc, char** argv) {
             },
             [] { platform::waitForStopSignal(); });
     } catch (const std::exception& e) {
-        std::cerr << e.what() << std::endl;
+        platform::logError(e.what());
         return 1;
     }
 }

@@ -13,6 +13,7 @@
 #include "host/service_start.h"
 #include "host/standard_switches.h"
 #include "platform/wide_text.h"
+#include "platform/log.h"
 
 namespace heidenhain {
 namespace {
@@ -24,7 +25,7 @@ constexpr const wchar_t* kPerUserAppIdPath = L"Software\\Classes\\AppID\\{5562f2
 // service has no desktop for a message box), and the error as the result.
 int fail(const char* text, DWORD error) {
     logEvent("%s", text);
-    std::cerr << text << std::endl;
+    platform::logConsole(platform::Severity::Error, text);
     return static_cast<int>(HRESULT_FROM_WIN32(error));
 }
 

@@ -1,11 +1,10 @@
 #pragma once
+#include "platform/log.h"
 
 namespace heidenhain {
 
-// Whether the process runs under the service manager. True from start until
-// the start step has decided the mode: until then nothing may assume that a
-// console is watching.
-bool isServiceMode();
-void setServiceMode(bool serviceMode);
+// Whether the process runs under the service manager (see platform/log.h).
+using platform::isServiceMode;
+using platform::setServiceMode;
 
 }  // namespace heidenhain

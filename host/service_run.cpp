@@ -9,6 +9,7 @@
 #include "host/log_event.h"
 #include "host/service_mode.h"
 #include "platform/eventlog.h"
+#include "platform/log.h"
 
 namespace heidenhain {
 namespace {
@@ -41,11 +42,11 @@ int runStep(HeidenhainService& service, const RunSeams& seams) {
         logEvent("Started heidenhain agent (Agent v%s, SDK v%s)", kAgentVersion, sdk.c_str());
         // What the SDK lacks fails only the functions that need it; say it at start, in full.
         if (const std::string gaps = dnc::machineFactory()->DescribeGaps(); !gaps.empty()) {
-            std::cout << gaps << std::endl;
+            platform::logConsole(platform::Severity::Warning, gaps);
             reportAgentEvent(gaps, platform::EventWarning);
         }
     } catch (const std::exception& e) {
-        std::cout << e.what() << std::endl;
+        platform::logConsole(platform::Severity::Information, e.what());
         logEvent("Encountered exception on starting Heidenhain agent: %s", e.what());
         if (agentThread.joinable()) stopAgent(service, agentThread);
         return 1;

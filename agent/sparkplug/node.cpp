@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "agent/sparkplug/payload.h"
+#include "platform/log.h"
 
 namespace nolt::sparkplug {
 namespace {
@@ -29,7 +30,7 @@ void requireId(const std::string& what, const std::string& id) {
 }  // namespace
 
 void Node::ConnectListener::on_failure(const mqtt::token&) {
-    std::cerr << "Sparkplug B: connection failed" << std::endl;
+    platform::logError("Sparkplug B: connection failed");
     node_.reconnector_.request();
 }
 
@@ -90,7 +91,7 @@ void Node::attemptConnect() {
     try {
         client_.connect(options, nullptr, connectListener_);
     } catch (const mqtt::exception& e) {
-        std::cerr << "Sparkplug B: cannot connect: " << e.what() << std::endl;
+        platform::logError(std::string("Sparkplug B: cannot connect: ") + e.what());
         reconnector_.request();
     }
 }
@@ -104,7 +105,7 @@ void Node::connected(const std::string&) {
         client_.subscribe(commandTopic_, 0);
         client_.subscribe(deviceCommandTopic_, 0);
     } catch (const mqtt::exception& e) {
-        std::cerr << "Sparkplug B: cannot subscribe the command topics: " << e.what() << std::endl;
+        platform::logError(std::string("Sparkplug B: cannot subscribe the command topics: ") + e.what());
     }
     std::lock_guard<std::mutex> lock(mutex_);
     online_ = true;
@@ -119,7 +120,7 @@ void Node::connection_lost(const std::string&) {
         online_ = false;
         for (auto& [id, device] : devices_) device.born = false;
     }
-    std::cerr << "Sparkplug B: connection lost; reconnecting" << std::endl;
+    platform::logWarning("Sparkplug B: connection lost; reconnecting");
     reconnector_.request();
 }
 
@@ -143,7 +144,7 @@ void Node::message_arrived(mqtt::const_message_ptr message) {
     }
 }
 
-void Node::refuse(const std::string& what) { std::cerr << "Sparkplug B: refused " << what << std::endl; }
+void Node::refuse(const std::string& what) { platform::logWarning("Sparkplug B: refused " + what); }
 
 void Node::machineStatus(const std::string& instance, const std::string& summary) {
     Metrics metrics;
@@ -194,7 +195,7 @@ void Node::send(std::unique_lock<std::mutex>& lock, const std::string& type, con
     } catch (const std::exception& e) {
         // The link is stuck or gone: its return brings a whole new birth.
         inFlight_.clear();
-        std::cerr << "Sparkplug B: " << type << " not sent: " << e.what() << std::endl;
+        platform::logWarning(std::string("Sparkplug B: ") + type + " not sent: " + e.what());
     }
     lock.lock();
 }

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <csignal>
 #include <iostream>
+#include <sstream>
 
 #include "tests/support/wait_for.h"
 
@@ -25,7 +27,32 @@ std::vector<std::string> withTestSparkplug(std::vector<std::string> arguments, c
     arguments.insert(arguments.begin(), {"--sparkplug", group});
     return arguments;
 }
+
+// The agent's command: NOLT_TEST_AGENT_COMMAND, when set, runs another build
+// of the agent in its place ("wine64 .../heidenhain-agent.exe"), words
+// separated by blanks; the built executable otherwise.
+std::vector<std::string> agentCommand(const std::string& executable) {
+    const char* command = std::getenv("NOLT_TEST_AGENT_COMMAND");
+    if (!command || executable != NOLT_AGENT_EXECUTABLE) return {executable};
+    std::vector<std::string> words;
+    std::istringstream in(command);
+    for (std::string word; in >> word;) words.push_back(word);
+    return words.empty() ? std::vector<std::string>{executable} : words;
+}
+
+std::unique_ptr<ChildProcess> startAgent(const std::string& executable, std::vector<std::string> arguments,
+                         const TempDir& directory) {
+    auto command = agentCommand(executable);
+    arguments.insert(arguments.begin(), command.begin() + 1, command.end());
+    return std::make_unique<ChildProcess>(command.front(), arguments, directory.file(kOutputFile),
+                                          directory.file(kErrorFile), directory.path());
+}
 }  // namespace
+
+bool agentRunsUnderWine() {
+    const char* command = std::getenv("NOLT_TEST_AGENT_COMMAND");
+    return command && std::string(command).find("wine") != std::string::npos;
+}
 
 std::string testSparkplugGroup() {
     const char* group = std::getenv("NOLT_TEST_SPARKPLUG");
@@ -33,9 +60,7 @@ std::string testSparkplugGroup() {
 }
 
 AgentProcess::AgentProcess(const std::vector<std::string>& arguments, const std::string& executable)
-    : process_(std::make_unique<ChildProcess>(executable, withTestSparkplug(arguments, executable),
-                                              directory_.file(kOutputFile),
-                                              directory_.file(kErrorFile), directory_.path())) {}
+    : process_(startAgent(executable, withTestSparkplug(arguments, executable), directory_)) {}
 
 AgentProcess::~AgentProcess() {
     process_.reset();
@@ -46,7 +71,12 @@ AgentProcess::~AgentProcess() {
     }
 }
 
-bool AgentProcess::signal(int signalNumber) { return process_->signal(signalNumber); }
+bool AgentProcess::signal(int signalNumber) {
+    // A Windows program learns of a stop only as a console control event,
+    // which Wine raises for an interrupt; a terminate would just end it.
+    if (signalNumber == SIGTERM && agentRunsUnderWine()) signalNumber = SIGINT;
+    return process_->signal(signalNumber);
+}
 
 std::optional<int> AgentProcess::waitForExit(std::chrono::milliseconds bound) {
     return process_->waitForExit(bound);

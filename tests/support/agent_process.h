@@ -16,6 +16,10 @@ namespace testsupport {
 // environment names one in NOLT_TEST_SPARKPLUG; empty otherwise.
 std::string testSparkplugGroup();
 
+// Whether the agent of the tests is a Windows build run by Wine
+// (NOLT_TEST_AGENT_COMMAND); tests of what only the Linux build has skip then.
+bool agentRunsUnderWine();
+
 class AgentProcess {
 public:
     // Starts the executable with the arguments, in a private working

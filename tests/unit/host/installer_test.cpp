@@ -30,6 +30,9 @@ TEST(Installer, CreateCommandHasEveryPieceInOrder) {
               "sc.exe create \"Orvane Heidenhain Agent\" binPath= \"\\\"C:\\Program "
               "Files\\agent.exe\\\"  -d edge.orvane -a heidenhain-pc1 -u heidenhain-pc1 -P "
               "Ab3dEf7h -b ssl://broker.example:8883\" start= auto");
+    // A whole URI stays as it is.
+    EXPECT_NE(createServiceCommand("agent.exe ", "a", "a", "p", "tcp://10.0.0.5:1883").find(" -b tcp://10.0.0.5:1883\""),
+              std::string::npos);
 }
 
 // The program part is the path the system reports, whatever the narrow
