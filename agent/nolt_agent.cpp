@@ -46,8 +46,11 @@ mqtt::connect_options makeConnectOptions(const AgentOptions& options, const Topi
         connect.set_user_name("__token__");
         connect.set_password(options.token);
     }
-    connect.set_ssl(makeSslOptions(options));
-    if (usesTls(options.broker)) setTlsFileProblem(tlsFileProblem(options).value_or(""));
+    // Only for TLS: an MQTT library without TLS refuses any connection that has them.
+    if (usesTls(options.broker)) {
+        connect.set_ssl(makeSslOptions(options));
+        setTlsFileProblem(tlsFileProblem(options).value_or(""));
+    }
     connect.set_will(mqtt::will_options(topics.agentInfo(), agentInfo("offline", hostname).dump(), 1, true));
     return connect;
 }
@@ -129,8 +132,9 @@ public:
         platform::logProgress("Connecting to the MQTT server... ");
         try {
             session_->startConnect();
-        } catch (const mqtt::exception&) {
-            platform::logError("\nERROR: Unable to connect to MQTT server: '" + options_.broker + "'");
+        } catch (const mqtt::exception& e) {
+            platform::logError("\nERROR: Unable to connect to MQTT server: '" + options_.broker + "'\n\tcause: " +
+                               e.what());
             finishRun();
             return;
         }

@@ -8,12 +8,18 @@
 // highest peak. Meanwhile another machine's getState is called in a loop; its
 // round trips during the 50 MB transfers are set against quiet ones.
 //
+// With NOLT_BENCH_WINDOWS_AGENT ("wine64 .../heidenhain-agent.exe", its test
+// component registered in the Wine prefix) the same cases run against the
+// Windows agent too, and the times of the two agents are set side by side.
+//
 //   large_messages [largest megabytes, default 50]
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -143,10 +149,16 @@ std::string request(const std::string& sender, const json& data) {
     return json{{"sender", sender}, {"id", 1}, {"data", data}}.dump();
 }
 
-}  // namespace
+// Median seconds of the agent per case and size.
+using Times = std::map<std::pair<std::string, std::size_t>, double>;
 
-int main(int argc, char** argv) {
-    const std::size_t largest = argc > 1 ? std::stoul(argv[1]) : 50;
+// Every case against the agent that `command` runs (empty: the built one).
+int runAgainst(const std::string& command, std::size_t largest, Times& times) {
+    if (command.empty()) {
+        unsetenv("NOLT_TEST_AGENT_COMMAND");
+    } else {
+        setenv("NOLT_TEST_AGENT_COMMAND", command.c_str(), 1);
+    }
     testsupport::MosquittoBroker broker;
     testsupport::AgentProcess agent({"-d", "big", "-a", "agent", "-b", broker.uri()});
     if (!agent.waitForOutput("[OK]", 30s)) {
@@ -220,6 +232,7 @@ int main(int argc, char** argv) {
                                                     static_cast<double>(std::max(size, reply.size())));
             }
             const double agentTime = bench::percentile(agentTimes, 0.5), rawTime = bench::percentile(rawTimes, 0.5);
+            times[{step.name, mb}] = agentTime;
             std::printf("%-13s %6zu %10.3f %10.3f %7.2f %12.2f %10zu\n", step.name, mb, agentTime, rawTime,
                         rawTime > 0 ? agentTime / rawTime : -1, peakRatio, reply.size());
         }
@@ -234,6 +247,26 @@ int main(int argc, char** argv) {
         std::printf("neighbour getState ms, %-22s p50 %6.2f p99 %7.2f max %7.2f (%zu calls)\n", name,
                     bench::percentile(times, 0.5), bench::percentile(times, 0.99), bench::percentile(times, 1.0),
                     times.size());
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::size_t largest = argc > 1 ? std::stoul(argv[1]) : 50;
+    const char* windows = std::getenv("NOLT_BENCH_WINDOWS_AGENT");
+    Times linuxTimes, windowsTimes;
+    std::printf("The Linux agent\n");
+    if (const int failed = runAgainst("", largest, linuxTimes)) return failed;
+    if (!windows) return 0;
+    std::printf("\nThe Windows agent (%s)\n", windows);
+    if (const int failed = runAgainst(windows, largest, windowsTimes)) return failed;
+    std::printf("\n%-13s %6s %10s %10s %9s\n", "case", "MB", "Linux s", "Windows s", "Win/Linux");
+    for (const auto& [key, linuxTime] : linuxTimes) {
+        const double windowsTime = windowsTimes.count(key) ? windowsTimes[key] : -1;
+        std::printf("%-13s %6zu %10.3f %10.3f %9.2f\n", key.first.c_str(), key.second, linuxTime, windowsTime,
+                    linuxTime > 0 ? windowsTime / linuxTime : -1);
     }
     return 0;
 }

@@ -1,10 +1,12 @@
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "host/com_apartment_windows.h"
 #include "host/service_mode.h"
 #include "host/service_start.h"
+#include "platform/log.h"
 
 namespace heidenhain {
 namespace {
@@ -32,7 +34,13 @@ std::wstring localServiceValue(HKEY appId) {
 int startService(const ServiceRunStep& runStep, const std::function<void()>& foregroundWaitForStop) {
     HKEY appId = nullptr;
     const LONG opened = RegOpenKeyExW(HKEY_CLASSES_ROOT, kAppIdKey, 0, KEY_READ, &appId);
-    if (opened != ERROR_SUCCESS) return static_cast<int>(opened);
+    if (opened != ERROR_SUCCESS) {
+        // Nothing runs; say why, or a plant engineer sees only an exit code.
+        platform::logError("The agent is not registered (error " + std::to_string(opened) +
+                           " opening its AppID key): run it once with /RegServer to use it from a prompt, or "
+                           "install the service with /Service");
+        return static_cast<int>(opened);
+    }
     const bool asService = !localServiceValue(appId).empty();
     RegCloseKey(appId);
     if (asService) return dispatchService(kServiceName, runStep);

@@ -1,9 +1,10 @@
 /* Forced into every source of the MQTT C library in the Windows builds
-   (cmake/PahoForWindows.cmake): its connect calls go through the agent's
-   platform layer first (platform/mqtt_socket_hook_windows.cpp), which sets
-   TCP_NODELAY on the socket. Windows hands out no list of a process's
-   sockets, so this is the one place where the library's socket is at hand.
-   winsock2.h first, so that its own declaration keeps the real name. */
+   (cmake/PahoForWindows.cmake): its connect and select calls go through the
+   agent's platform layer (platform/mqtt_socket_hook_windows.cpp). Windows
+   hands out no list of a process's sockets, so this is the one place where
+   the library's socket is at hand; and Windows reports a failed connect as
+   an exception, which the library's select loop does not ask for.
+   winsock2.h first, so that its own declarations keep the real names. */
 #ifndef NOLT_PAHO_SOCKET_HOOK_H
 #define NOLT_PAHO_SOCKET_HOOK_H
 #include <winsock2.h>
@@ -11,8 +12,11 @@
 extern "C" {
 #endif
 int nolt_mqtt_socket_connect(SOCKET socket, const struct sockaddr* address, int length);
+int nolt_mqtt_socket_select(int count, fd_set* readable, fd_set* writable, fd_set* failed,
+                            struct timeval* timeout);
 #ifdef __cplusplus
 }
 #endif
 #define connect nolt_mqtt_socket_connect
+#define select nolt_mqtt_socket_select
 #endif

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <functional>
 #include <sstream>
 
 #include "tests/support/agent_process.h"
@@ -11,6 +14,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/mqtt_test_client.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_for.h"
 
 using namespace std::chrono_literals;
 
@@ -36,6 +40,13 @@ int runUnderWine(const std::vector<std::string>& arguments, const testsupport::T
     return process.waitForExit(60s).value_or(-1);
 }
 
+// What Wine's services wrote (scripts/test), the agent's event log entries among it.
+std::string servicesLog() {
+    const char* path = std::getenv("NOLT_TEST_WINE_SERVICES_LOG");
+    std::ifstream file(path ? path : "");
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
 bool isStatus(const testsupport::ReceivedMessage& m, const std::string& status) {
     return m.topic.ends_with("/__agentInfo__") && m.isJson() && m.json.value("status", "") == status;
 }
@@ -52,9 +63,36 @@ TEST(AgentService, InstalledStartedStoppedAndKilledLeavesItsStatusRight) {
     const auto online = [](const auto& m) { return isStatus(m, "online"); };
     const auto offline = [](const auto& m) { return isStatus(m, "offline"); };
 
+    // Removed before (a service left by an earlier run keeps its broker) and
+    // after, however the test ends; registered again for the foreground runs
+    // of the other tests.
+    const auto remove = [&] {
+        runUnderWine({program, "/UnregServer"}, directory);
+        runUnderWine({program, "/RegServer"}, directory);
+    };
+    remove();
+    struct Removal {
+        std::function<void()> remove;
+        ~Removal() { remove(); }
+    } removal{remove};
+
     // Installed and started by its own switch, with the broker as a whole URI.
     ASSERT_EQ(runUnderWine({program, "/Service", broker.uri()}, directory), 0);
     ASSERT_TRUE(watcher.waitFor(online, 30s)) << "not online after the install's start";
+
+    // A broker restart: the service's warnings and errors reach the event log
+    // (Wine writes its entries to the services' log), and it comes back.
+    watcher.disconnect();
+    broker.stop();
+    const auto logged = [](const std::string& entry) {
+        return testsupport::waitFor([&] { return servicesLog().find(entry) != std::string::npos; }, 30s);
+    };
+    EXPECT_TRUE(logged("warn:eventlog:ReportEventW L\"Connection lost")) << servicesLog();
+    EXPECT_TRUE(logged("err:eventlog:ReportEventW L\"Connection failed")) << servicesLog();
+    broker.restart();
+    watcher.connect(broker.uri());
+    watcher.subscribe("edge.orvane/+/__agentInfo__");
+    ASSERT_TRUE(watcher.waitFor(online, 30s)) << "not online after the broker's restart";
 
     watcher.clearMessages();
     ASSERT_EQ(runUnderWine({"sc", "stop", "Orvane Heidenhain Agent"}, directory), 0);

@@ -82,9 +82,19 @@ std::optional<int> AgentProcess::waitForExit(std::chrono::milliseconds bound) {
     return process_->waitForExit(bound);
 }
 
-std::string AgentProcess::standardOutput() const { return readFile(directory_.file(kOutputFile)); }
+// A Windows agent's line ends are "\r\n"; the texts are the same.
+std::string withoutCarriageReturns(std::string text) {
+    std::erase(text, '\r');
+    return text;
+}
 
-std::string AgentProcess::standardError() const { return readFile(directory_.file(kErrorFile)); }
+std::string AgentProcess::standardOutput() const {
+    return withoutCarriageReturns(readFile(directory_.file(kOutputFile)));
+}
+
+std::string AgentProcess::standardError() const {
+    return withoutCarriageReturns(readFile(directory_.file(kErrorFile)));
+}
 
 bool AgentProcess::waitForOutput(const std::string& text, std::chrono::milliseconds bound) const {
     return testsupport::waitFor([&] { return standardOutput().find(text) != std::string::npos; }, bound);
