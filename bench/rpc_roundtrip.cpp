@@ -1,9 +1,14 @@
 // Request/reply round trips through one broker: a raw echo responder against
 // the agent answering a no-op member function, with 1 and with 8 requests
-// outstanding. Prints p50/p99 and the agent-to-raw ratios.
+// outstanding. Prints p50/p99 and the agent-to-raw ratios. Then the built
+// agent executable answering isConnected (no SDK call) of a session, and the
+// Windows agent under Wine beside it when NOLT_BENCH_WINDOWS_AGENT names its
+// command ("wine64 .../heidenhain-agent.exe", test component registered).
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -15,6 +20,7 @@
 
 #include "agent/local_factory.h"
 #include "platform/broker_socket.h"
+#include "tests/support/agent_process.h"
 #include "tests/support/broker.h"
 #include "tests/support/in_process_agent.h"
 #include "tests/support/mqtt_test_client.h"
@@ -166,5 +172,32 @@ int main() {
                     viaAgent[i].p50 / raw[i].p50, viaAgent[i].p99 / raw[i].p99);
     }
     agent.stop();
+
+    std::printf("\n%-28s %10s %10s\n", "isConnected round trip (ms)", "p50", "p99");
+    std::vector<std::pair<std::string, std::string>> executables{{"Linux agent", ""}};
+    if (const char* windows = std::getenv("NOLT_BENCH_WINDOWS_AGENT")) executables.emplace_back("Windows agent", windows);
+    for (const auto& [name, command] : executables) {
+        if (command.empty()) {
+            unsetenv("NOLT_TEST_AGENT_COMMAND");
+        } else {
+            setenv("NOLT_TEST_AGENT_COMMAND", command.c_str(), 1);
+        }
+        testsupport::AgentProcess process({"-d", "bench", "-a", "exe", "-b", broker.uri()});
+        setup.subscribe("bench/exe/DncShim/__classInfo__");
+        if (!setup.waitForMessageOn("bench/exe/DncShim/__classInfo__", std::chrono::seconds(30))) {
+            std::fprintf(stderr, "%s did not start:\n%s\n", name.c_str(), process.standardOutput().c_str());
+            return 1;
+        }
+        const std::string session =
+            setup.call("bench/exe/DncShim/__static__/__create__", {{"data", {{"_1", "bench"}}}})["data"]["r"];
+        for (int i = 0; i < 2; ++i) {
+            const auto figures = measure(requester, "bench/exe/DncShim/" + session + "/isConnected", total, outstanding[i]);
+            std::printf("%-13s %d outstanding  %10.3f %10.3f\n", name.c_str(), outstanding[i], figures.p50, figures.p99);
+        }
+        setup.unsubscribe("bench/exe/DncShim/__classInfo__");
+        setup.clearMessages();
+        process.signal(SIGTERM);
+        process.waitForExit(std::chrono::seconds(15));
+    }
     return 0;
 }
