@@ -42,9 +42,10 @@ dnc::DNC_INTERFACE_OBJECT interfaceKind(const std::string& name) {
 
 std::shared_ptr<SimulatorControl> installedControl;
 
+// Set once at start-up, before any call; this process's controls until then.
 SimulatorControl& control() {
-    if (!installedControl) throw std::logic_error("DncSimulator has no simulator to drive");
-    return *installedControl;
+    static const auto inProcess = inProcessSimulatorControl();
+    return installedControl ? *installedControl : *inProcess;
 }
 
 }  // namespace

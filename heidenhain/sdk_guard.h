@@ -29,7 +29,15 @@ struct CallSite {
     int line;
 };
 
-#define SDK_CALL_SITE (::heidenhain::CallSite{__FILE__, __LINE__})
+// The path as the project names it ("heidenhain/file.cpp"): the build maps
+// its source folder away, but a compiler cache hands the compiler paths
+// relative to the build folder ("../../heidenhain/file.cpp").
+constexpr const char* projectPath(const char* file) {
+    while (file[0] == '.' && file[1] == '.' && file[2] == '/') file += 3;
+    return file;
+}
+
+#define SDK_CALL_SITE (::heidenhain::CallSite{::heidenhain::projectPath(__FILE__), __LINE__})
 
 // The failing codes a caller reads itself instead of the guard's error text.
 class Accepted {

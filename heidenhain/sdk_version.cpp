@@ -3,13 +3,14 @@
 #include <stdexcept>
 
 #include "dnc/factory.h"
+#include "heidenhain/sdk_guard.h"
 #include "heidenhain/session_log.h"
 
 namespace heidenhain {
 namespace {
 
 [[noreturn]] void throwCallError(const std::string& call, dnc::HRESULT hr, int line) {
-    throw std::runtime_error("Call " + call + " produced error 0x" + hexCode(hr) + ", " + __FILE__ + ":" +
+    throw std::runtime_error("Call " + call + " produced error 0x" + hexCode(hr) + ", " + projectPath(__FILE__) + ":" +
                              std::to_string(line));
 }
 
