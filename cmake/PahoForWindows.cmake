@@ -2,15 +2,15 @@
 # Debian package provides: built from the upstream release sources, static,
 # without TLS (OpenSSL's sources are not at hand), once per build folder at
 # configure time, so that a rebuild of the project never rebuilds them.
-# The sources come from the archives in ../shared/vendor where they exist
-# (NOLT_PAHO_ARCHIVES names another folder), from the upstream tags otherwise.
+# The sources come from the archives in third_party/paho (NOLT_PAHO_ARCHIVES
+# names another folder), from the upstream tags where they are missing.
 # Defines the targets the project links, as Debian's packages do:
 # eclipse-paho-mqtt-c::paho-mqtt3a and PahoMqttCpp::paho-mqttpp3.
 set(nolt_paho_c_version 1.3.12)
 set(nolt_paho_cpp_version 1.2.0)
 set(nolt_paho_c_sha256 47f7710b19ab1a99c1d49cfbc66e42703e582bc349a71a71d81b6b66447a200e)
 set(nolt_paho_cpp_sha256 56a4d400cc2bae9827080565830a765272d9ba695ebba75fa558bb402eb7b2f6)
-set(NOLT_PAHO_ARCHIVES "${PROJECT_SOURCE_DIR}/../shared/vendor" CACHE PATH
+set(NOLT_PAHO_ARCHIVES "${PROJECT_SOURCE_DIR}/third_party/paho" CACHE PATH
     "Folder with paho.mqtt.c-${nolt_paho_c_version}.tar.gz and paho.mqtt.cpp-${nolt_paho_cpp_version}.tar.gz")
 
 set(nolt_paho_root ${CMAKE_BINARY_DIR}/paho)
