@@ -9,8 +9,9 @@
 // round trips during the 50 MB transfers are set against quiet ones.
 //
 // With NOLT_BENCH_WINDOWS_AGENT ("wine64 .../heidenhain-agent.exe", its test
-// component registered in the Wine prefix) the same cases run against the
-// Windows agent too, and the times of the two agents are set side by side.
+// component registered in the Wine prefix) the Windows agent runs beside the
+// Linux one on the same broker, the two taking turns in every repeat, and
+// their times are set side by side.
 //
 //   large_messages [largest megabytes, default 50]
 #include <algorithm>
@@ -19,7 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -41,7 +42,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string kPrefix = "big/agent/DncShim/";
 constexpr int kRepeats = 5;
 
 // A client that sends one prepared text and times the first message that
@@ -149,124 +149,158 @@ std::string request(const std::string& sender, const json& data) {
     return json{{"sender", sender}, {"id", 1}, {"data", data}}.dump();
 }
 
-// Median seconds of the agent per case and size.
-using Times = std::map<std::pair<std::string, std::size_t>, double>;
+// One agent under measurement: the built one, or the Windows agent under Wine.
+struct Agent {
+    std::string name;
+    std::unique_ptr<testsupport::AgentProcess> process;
+    std::string prefix;            // "big/NAME/DncShim/"
+    std::vector<std::string> ids;  // the sessions "mill" and "lathe"
+};
 
-// Every case against the agent that `command` runs (empty: the built one).
-int runAgainst(const std::string& command, std::size_t largest, Times& times) {
+// Starts the agent that `command` runs (empty: the built one) as agent NAME
+// and connects its two sessions; null when that fails.
+std::unique_ptr<Agent> startAgent(const std::string& name, const std::string& command,
+                                  const testsupport::MosquittoBroker& broker, bench::RpcClient& setup) {
     if (command.empty()) {
         unsetenv("NOLT_TEST_AGENT_COMMAND");
     } else {
         setenv("NOLT_TEST_AGENT_COMMAND", command.c_str(), 1);
     }
-    testsupport::MosquittoBroker broker;
-    testsupport::AgentProcess agent({"-d", "big", "-a", "agent", "-b", broker.uri()});
-    if (!agent.waitForOutput("[OK]", 30s)) {
-        std::fprintf(stderr, "the agent did not connect:\n%s\n", agent.standardOutput().c_str());
-        return 1;
+    auto agent = std::make_unique<Agent>();
+    agent->name = name;
+    agent->prefix = "big/" + name + "/DncShim/";
+    agent->process = std::make_unique<testsupport::AgentProcess>(
+        std::vector<std::string>{"-d", "big", "-a", name, "-b", broker.uri()});
+    if (!agent->process->waitForOutput("[OK]", 30s)) {
+        std::fprintf(stderr, "%s did not connect:\n%s\n", name.c_str(), agent->process->standardOutput().c_str());
+        return nullptr;
     }
-    bench::RpcClient setup(broker.uri(), "setup");
-    std::vector<std::string> ids;
-    for (const char* name : {"mill", "lathe"}) {
-        auto created = setup.call(kPrefix + "__static__/__create__", {{"_1", name}});
-        ids.push_back((*created)["r"]);
-        auto connected =
-            setup.call(kPrefix + ids.back() + "/connect", {{"_1", std::string(name) + ".sim"}, {"_2", "tnc640"}});
-        if (!connected || connected->contains("e")) {
-            std::fprintf(stderr, "connect failed\n");
-            return 1;
+    for (const char* machine : {"mill", "lathe"}) {
+        // "[OK]" comes before the agent's subscriptions are in place; under
+        // Wine a first request may still find none.
+        auto created = setup.call(agent->prefix + "__static__/__create__", {{"_1", machine}}, nullptr, 5s);
+        for (int attempt = 0; !created && attempt < 5; ++attempt) {
+            created = setup.call(agent->prefix + "__static__/__create__", {{"_1", machine}}, nullptr, 5s);
         }
+        if (!created) {
+            std::fprintf(stderr, "%s: no session created:\n%s\n", name.c_str(),
+                         agent->process->standardOutput().c_str());
+            return nullptr;
+        }
+        agent->ids.push_back((*created)["r"]);
+        auto connected = setup.call(agent->prefix + agent->ids.back() + "/connect",
+                                    {{"_1", std::string(machine) + ".sim"}, {"_2", "tnc640"}});
+        if (!connected || connected->contains("e")) {
+            std::fprintf(stderr, "%s: connect failed\n", name.c_str());
+            return nullptr;
+        }
+    }
+    return agent;
+}
+
+struct Figures {
+    std::vector<double> times;
+    double peakRatio = 0;
+    std::size_t replySize = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::size_t largest = argc > 1 ? std::stoul(argv[1]) : 50;
+    testsupport::MosquittoBroker broker;
+    bench::RpcClient setup(broker.uri(), "setup");
+    std::vector<std::unique_ptr<Agent>> agents;
+    agents.push_back(startAgent("linux", "", broker, setup));
+    if (const char* windows = std::getenv("NOLT_BENCH_WINDOWS_AGENT")) {
+        agents.push_back(startAgent("windows", windows, broker, setup));
+    }
+    for (const auto& agent : agents) {
+        if (!agent) return 1;
     }
     BigClient client(broker.uri(), "client");
     BigClient raw(broker.uri(), "raw");
     RawEcho echo(broker.uri());
-    Neighbour neighbour(broker.uri(), kPrefix + ids[1] + "/getState");
+    Neighbour neighbour(broker.uri(), agents[0]->prefix + agents[0]->ids[1] + "/getState");
     std::this_thread::sleep_for(2s);  // quiet round trips of the neighbour
     neighbour.setPhase(Neighbour::Elsewhere);
 
-    std::printf("%-13s %6s %10s %10s %7s %12s %10s\n", "case", "MB", "agent s", "raw s", "ratio", "peak/larger",
-                "reply");
+    std::printf("%-13s %6s %10s", "case", "MB", "raw s");
+    for (const auto& agent : agents) std::printf(" %9s s %7s %12s", agent->name.c_str(), "ratio", "peak/larger");
+    std::printf("\n");
     for (std::size_t mb : {std::size_t{1}, std::size_t{10}, largest}) {
         // Requests of about `mb` MB: Base64 makes a program 4/3 longer.
         const std::string program((mb << 20) / 4 * 3 - 256, 'G');
         const std::string content = heidenhain::base64Encode(program);
         const std::string path = "TNC:\\big" + std::to_string(mb) + ".h";
         const std::string text((mb << 20) - 256, 'A');
-        struct Step {
-            const char* name;
-            std::string topic, text;
-        } steps[] = {
-            {"echo", kPrefix + "__static__/__getNamed__", request(client.replyTopic(), {{"_1", text}})},
-            {"transmitFile", kPrefix + ids[0] + "/transmitFile",
-             request(client.replyTopic(), {{"_1", content}, {"_2", path}})},
-            {"receiveFile", kPrefix + ids[0] + "/receiveFile", request(client.replyTopic(), {{"_1", path}})},
-        };
-        for (auto& step : steps) {
+        for (const char* name : {"echo", "transmitFile", "receiveFile"}) {
+            const std::string step = name;
             // Raw, a message of the request's size; for receiveFile, of the program's.
-            const std::size_t size = step.name == std::string("receiveFile") ? content.size() : step.text.size();
+            const std::size_t size = step == "receiveFile" ? content.size() : text.size();
             // Single round trips of 10 MB vary by half on a shared machine, and
             // by more where fresh memory is slow to come (a virtual machine):
-            // the medians of five, raw and agent taking turns.
-            std::vector<double> rawTimes, agentTimes;
-            double peakRatio = 0;
-            std::string reply;
+            // the medians of five, raw and each agent taking turns.
+            std::vector<double> rawTimes;
+            std::vector<Figures> figures(agents.size());
             for (int repeat = 0; repeat < kRepeats; ++repeat) {
                 if (mb == largest) neighbour.setPhase(Neighbour::RawBusy);
-                const auto rawTime = raw.roundTrip("big/raw/echo", std::string(size, 'R'));
+                if (const auto rawTime = raw.roundTrip("big/raw/echo", std::string(size, 'R'))) {
+                    rawTimes.push_back(*rawTime);
+                }
                 neighbour.setPhase(Neighbour::Elsewhere);
-                std::string text = step.text;
-                resetPeak(agent.pid());
-                const long before = processStatusKb(agent.pid(), "VmRSS");
-                if (mb == largest) neighbour.setPhase(Neighbour::Busy);
-                const auto agentTime = client.roundTrip(step.topic, std::move(text));
-                neighbour.setPhase(Neighbour::Elsewhere);
-                const long peak = processStatusKb(agent.pid(), "VmHWM");
-                reply = client.takeReply();
-                // The echo answers that no session has that name, and carries the name back.
-                const bool failed =
-                    !agentTime || (step.name != std::string("echo") && reply.find("\"e\":") != std::string::npos);
-                if (failed) std::fprintf(stderr, "%s %zu MB failed: %.200s\n", step.name, mb, reply.c_str());
-                if (rawTime) rawTimes.push_back(*rawTime);
-                if (agentTime) agentTimes.push_back(*agentTime);
-                peakRatio = std::max(peakRatio, static_cast<double>(peak - before) * 1024 /
-                                                    static_cast<double>(std::max(size, reply.size())));
+                for (std::size_t i = 0; i < agents.size(); ++i) {
+                    const Agent& agent = *agents[i];
+                    const std::string topic =
+                        step == "echo" ? agent.prefix + "__static__/__getNamed__" : agent.prefix + agent.ids[0] + "/" + step;
+                    std::string message =
+                        step == "echo"           ? request(client.replyTopic(), {{"_1", text}})
+                        : step == "transmitFile" ? request(client.replyTopic(), {{"_1", content}, {"_2", path}})
+                                                 : request(client.replyTopic(), {{"_1", path}});
+                    const pid_t pid = agent.process->pid();
+                    resetPeak(pid);
+                    const long before = processStatusKb(pid, "VmRSS");
+                    if (mb == largest && i == 0) neighbour.setPhase(Neighbour::Busy);
+                    const auto agentTime = client.roundTrip(topic, std::move(message));
+                    neighbour.setPhase(Neighbour::Elsewhere);
+                    const long peak = processStatusKb(pid, "VmHWM");
+                    const std::string reply = client.takeReply();
+                    // The echo answers that no session has that name, and carries the name back.
+                    if (!agentTime || (step != "echo" && reply.find("\"e\":") != std::string::npos)) {
+                        std::fprintf(stderr, "%s %s %zu MB failed: %.200s\n", agent.name.c_str(), name, mb,
+                                     reply.c_str());
+                    }
+                    if (agentTime) figures[i].times.push_back(*agentTime);
+                    figures[i].replySize = reply.size();
+                    figures[i].peakRatio = std::max(figures[i].peakRatio,
+                                                    static_cast<double>(peak - before) * 1024 /
+                                                        static_cast<double>(std::max(size, reply.size())));
+                }
             }
-            const double agentTime = bench::percentile(agentTimes, 0.5), rawTime = bench::percentile(rawTimes, 0.5);
-            times[{step.name, mb}] = agentTime;
-            std::printf("%-13s %6zu %10.3f %10.3f %7.2f %12.2f %10zu\n", step.name, mb, agentTime, rawTime,
-                        rawTime > 0 ? agentTime / rawTime : -1, peakRatio, reply.size());
+            const double rawTime = bench::percentile(rawTimes, 0.5);
+            std::printf("%-13s %6zu %10.3f", name, mb, rawTime);
+            for (const auto& f : figures) {
+                const double agentTime = bench::percentile(f.times, 0.5);
+                std::printf(" %11.3f %7.2f %12.2f", agentTime, rawTime > 0 ? agentTime / rawTime : -1, f.peakRatio);
+            }
+            if (figures.size() == 2) {
+                const double linuxTime = bench::percentile(figures[0].times, 0.5);
+                std::printf("   windows/linux %.2f", linuxTime > 0 ? bench::percentile(figures[1].times, 0.5) / linuxTime : -1);
+            }
+            std::printf("\n");
         }
     }
     // The same broker and machine moving the same bytes with no agent in the
-    // way: the floor any agent could reach for the neighbour.
+    // way: the floor any agent could reach for the neighbour (a session of
+    // the Linux agent, whose transfers count as busy).
     const std::pair<const char*, Neighbour::Phase> phases[] = {{"quiet", Neighbour::Quiet},
                                                               {"during agent transfers", Neighbour::Busy},
                                                               {"during raw echoes", Neighbour::RawBusy}};
-    for (const auto& [name, phase] : phases) {
+    for (const auto& [phaseName, phase] : phases) {
         const auto times = neighbour.times(phase);
-        std::printf("neighbour getState ms, %-22s p50 %6.2f p99 %7.2f max %7.2f (%zu calls)\n", name,
+        std::printf("neighbour getState ms, %-22s p50 %6.2f p99 %7.2f max %7.2f (%zu calls)\n", phaseName,
                     bench::percentile(times, 0.5), bench::percentile(times, 0.99), bench::percentile(times, 1.0),
                     times.size());
-    }
-    return 0;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::size_t largest = argc > 1 ? std::stoul(argv[1]) : 50;
-    const char* windows = std::getenv("NOLT_BENCH_WINDOWS_AGENT");
-    Times linuxTimes, windowsTimes;
-    std::printf("The Linux agent\n");
-    if (const int failed = runAgainst("", largest, linuxTimes)) return failed;
-    if (!windows) return 0;
-    std::printf("\nThe Windows agent (%s)\n", windows);
-    if (const int failed = runAgainst(windows, largest, windowsTimes)) return failed;
-    std::printf("\n%-13s %6s %10s %10s %9s\n", "case", "MB", "Linux s", "Windows s", "Win/Linux");
-    for (const auto& [key, linuxTime] : linuxTimes) {
-        const double windowsTime = windowsTimes.count(key) ? windowsTimes[key] : -1;
-        std::printf("%-13s %6zu %10.3f %10.3f %9.2f\n", key.first.c_str(), key.second, linuxTime, windowsTime,
-                    linuxTime > 0 ? windowsTime / linuxTime : -1);
     }
     return 0;
 }

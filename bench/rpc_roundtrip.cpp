@@ -188,8 +188,14 @@ int main() {
             std::fprintf(stderr, "%s did not start:\n%s\n", name.c_str(), process.standardOutput().c_str());
             return 1;
         }
-        const std::string session =
-            setup.call("bench/exe/DncShim/__static__/__create__", {{"data", {{"_1", "bench"}}}})["data"]["r"];
+        // The class info may come before the agent's subscriptions are in place.
+        std::string session;
+        for (int attempt = 0; session.empty() && attempt < 5; ++attempt) {
+            try {
+                session = setup.call("bench/exe/DncShim/__static__/__create__", {{"data", {{"_1", "bench"}}}})["data"]["r"];
+            } catch (const std::runtime_error&) {
+            }
+        }
         for (int i = 0; i < 2; ++i) {
             const auto figures = measure(requester, "bench/exe/DncShim/" + session + "/isConnected", total, outstanding[i]);
             std::printf("%-13s %d outstanding  %10.3f %10.3f\n", name.c_str(), outstanding[i], figures.p50, figures.p99);
