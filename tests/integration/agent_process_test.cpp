@@ -77,6 +77,10 @@ TEST_F(AgentExecutable, StopEndsWhenTheBrokerNoLongerAnswers) {
 }
 
 TEST_F(AgentExecutable, LastWillAnnouncesAKilledAgent) {
+    // A SIGKILL of Wine's process is not Windows' kill: with other Wine
+    // processes busy, its broker connection stayed open past 10 s in half of
+    // the runs. The Windows kill (taskkill /F) is in the service test.
+    if (testsupport::agentRunsUnderWine()) GTEST_SKIP() << "the Windows kill is tested with the installed service";
     AgentProcess agent(arguments());
     ASSERT_TRUE(watcher.waitFor([](const auto& m) { return isStatus(m, "online"); }, 10s));
     ASSERT_TRUE(agent.signal(SIGKILL));
