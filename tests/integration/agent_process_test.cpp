@@ -35,9 +35,9 @@ protected:
 
 TEST_F(AgentExecutable, AnnouncesItselfAndLeavesCleanlyOnTerminate) {
     AgentProcess agent(arguments());
-    ASSERT_TRUE(agent.waitForOutput("Connecting to the MQTT server... ", 10s)) << agent.standardOutput();
-    ASSERT_TRUE(agent.waitForOutput("[OK]\n", 10s)) << agent.standardOutput();
-    auto online = watcher.waitFor([](const auto& m) { return isStatus(m, "online"); }, 10s);
+    ASSERT_TRUE(agent.waitForOutput("Connecting to the MQTT server... ", 30s)) << agent.standardOutput();
+    ASSERT_TRUE(agent.waitForOutput("[OK]\n", 30s)) << agent.standardOutput();
+    auto online = watcher.waitFor([](const auto& m) { return isStatus(m, "online"); }, 30s);
     ASSERT_TRUE(online);
     EXPECT_TRUE(agent.waitForOutput("Started heidenhain agent (Agent v4.0.3, SDK v", 5s)) << agent.standardOutput();
     if (!testsupport::agentRunsUnderWine()) {
@@ -65,7 +65,7 @@ TEST_F(AgentExecutable, AnnouncesItselfAndLeavesCleanlyOnTerminate) {
 // the agent (a service, on Windows) from ending.
 TEST_F(AgentExecutable, StopEndsWhenTheBrokerNoLongerAnswers) {
     AgentProcess agent(arguments());
-    ASSERT_TRUE(watcher.waitFor([](const auto& m) { return isStatus(m, "online"); }, 10s));
+    ASSERT_TRUE(watcher.waitFor([](const auto& m) { return isStatus(m, "online"); }, 30s));
     ASSERT_TRUE(broker.signal(SIGSTOP));
     struct Thaw {
         testsupport::MosquittoBroker& broker;
@@ -82,7 +82,7 @@ TEST_F(AgentExecutable, LastWillAnnouncesAKilledAgent) {
     // the runs. The Windows kill (taskkill /F) is in the service test.
     if (testsupport::agentRunsUnderWine()) GTEST_SKIP() << "the Windows kill is tested with the installed service";
     AgentProcess agent(arguments());
-    ASSERT_TRUE(watcher.waitFor([](const auto& m) { return isStatus(m, "online"); }, 10s));
+    ASSERT_TRUE(watcher.waitFor([](const auto& m) { return isStatus(m, "online"); }, 30s));
     ASSERT_TRUE(agent.signal(SIGKILL));
     agent.waitForExit(5s);
     auto will = watcher.waitFor([](const auto& m) { return isStatus(m, "offline"); }, 10s);

@@ -22,7 +22,8 @@ protected:
         std::vector<std::string> arguments{"-d", "cnc", "-a", "agent", "-b", broker.uri()};
         arguments.insert(arguments.end(), extraArguments_.begin(), extraArguments_.end());
         agent = std::make_unique<testsupport::AgentProcess>(arguments);
-        ASSERT_TRUE(client.waitForMessageOn("cnc/agent/DncShim/__classInfo__", 10s)) << agent->standardOutput();
+        // A Windows agent under Wine may take seconds to start on a busy machine.
+        ASSERT_TRUE(client.waitForMessageOn("cnc/agent/DncShim/__classInfo__", 30s)) << agent->standardOutput();
     }
     void TearDown() override {
         using namespace std::chrono_literals;
