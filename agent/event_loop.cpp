@@ -1,11 +1,11 @@
 #include "agent/event_loop.h"
-#include "platform/log.h"
 
 #include <chrono>
-#include <iostream>
 #include <sstream>
 #include <system_error>
 #include <vector>
+
+#include "platform/log.h"
 
 namespace nolt {
 

@@ -1,7 +1,6 @@
 #include "agent/mqtt_session.h"
 
 #include <chrono>
-#include <iostream>
 #include <optional>
 #include <thread>
 

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
-#include <iostream>
 #include <mutex>
 #include <sstream>
 #include <stdexcept>

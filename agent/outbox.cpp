@@ -1,9 +1,9 @@
 #include "agent/outbox.h"
-#include "platform/log.h"
 
 #include <algorithm>
-#include <iostream>
 #include <map>
+
+#include "platform/log.h"
 
 namespace nolt {
 
@@ -82,7 +82,8 @@ void Outbox::linkUp() {
     std::lock_guard<std::mutex> lock(mutex_);
     up_ = true;
     if (droppedThisOutage_ != 0) {
-        platform::logWarning("Dropped " + std::to_string(droppedThisOutage_) + " replies and events while the broker was away");
+        platform::logWarning("Dropped " + std::to_string(droppedThisOutage_) +
+                             " replies and events while the broker was away");
         droppedThisOutage_ = 0;
     }
     wakeSender_.notify_all();

@@ -1,6 +1,5 @@
 #include "agent/serial_queue.h"
 
-#include <iostream>
 
 #include <asio.hpp>
 

@@ -251,8 +251,8 @@ int main(int argc, char** argv) {
                 neighbour.setPhase(Neighbour::Elsewhere);
                 for (std::size_t i = 0; i < agents.size(); ++i) {
                     const Agent& agent = *agents[i];
-                    const std::string topic =
-                        step == "echo" ? agent.prefix + "__static__/__getNamed__" : agent.prefix + agent.ids[0] + "/" + step;
+                    const std::string topic = step == "echo" ? agent.prefix + "__static__/__getNamed__"
+                                                             : agent.prefix + agent.ids[0] + "/" + step;
                     std::string message =
                         step == "echo"           ? request(client.replyTopic(), {{"_1", text}})
                         : step == "transmitFile" ? request(client.replyTopic(), {{"_1", content}, {"_2", path}})
@@ -285,7 +285,8 @@ int main(int argc, char** argv) {
             }
             if (figures.size() == 2) {
                 const double linuxTime = bench::percentile(figures[0].times, 0.5);
-                std::printf("   windows/linux %.2f", linuxTime > 0 ? bench::percentile(figures[1].times, 0.5) / linuxTime : -1);
+                const double windowsTime = bench::percentile(figures[1].times, 0.5);
+                std::printf("   windows/linux %.2f", linuxTime > 0 ? windowsTime / linuxTime : -1);
             }
             std::printf("\n");
         }

@@ -175,7 +175,9 @@ int main() {
 
     std::printf("\n%-28s %10s %10s\n", "isConnected round trip (ms)", "p50", "p99");
     std::vector<std::pair<std::string, std::string>> executables{{"Linux agent", ""}};
-    if (const char* windows = std::getenv("NOLT_BENCH_WINDOWS_AGENT")) executables.emplace_back("Windows agent", windows);
+    if (const char* windows = std::getenv("NOLT_BENCH_WINDOWS_AGENT")) {
+        executables.emplace_back("Windows agent", windows);
+    }
     for (const auto& [name, command] : executables) {
         if (command.empty()) {
             unsetenv("NOLT_TEST_AGENT_COMMAND");
@@ -192,13 +194,16 @@ int main() {
         std::string session;
         for (int attempt = 0; session.empty() && attempt < 5; ++attempt) {
             try {
-                session = setup.call("bench/exe/DncShim/__static__/__create__", {{"data", {{"_1", "bench"}}}})["data"]["r"];
+                const auto reply = setup.call("bench/exe/DncShim/__static__/__create__", {{"data", {{"_1", "bench"}}}});
+                session = reply["data"]["r"];
             } catch (const std::runtime_error&) {
             }
         }
         for (int i = 0; i < 2; ++i) {
-            const auto figures = measure(requester, "bench/exe/DncShim/" + session + "/isConnected", total, outstanding[i]);
-            std::printf("%-13s %d outstanding  %10.3f %10.3f\n", name.c_str(), outstanding[i], figures.p50, figures.p99);
+            const std::string topic = "bench/exe/DncShim/" + session + "/isConnected";
+            const auto figures = measure(requester, topic, total, outstanding[i]);
+            std::printf("%-13s %d outstanding  %10.3f %10.3f\n", name.c_str(), outstanding[i], figures.p50,
+                        figures.p99);
         }
         setup.unsubscribe("bench/exe/DncShim/__classInfo__");
         setup.clearMessages();

@@ -15,7 +15,6 @@ set(NOLT_PAHO_ARCHIVES "${PROJECT_SOURCE_DIR}/third_party/paho" CACHE PATH
 
 set(nolt_paho_root ${CMAKE_BINARY_DIR}/paho)
 set(nolt_paho_prefix ${nolt_paho_root}/install)
-set(nolt_paho_libraries ${nolt_paho_prefix}/lib/libpaho-mqttpp3-static.a ${nolt_paho_prefix}/lib/libpaho-mqtt3a-static.a)
 
 # Unpacks paho.mqtt.NAME-VERSION into the work folder, from the local archive
 # (checked against its hash) or from the upstream tag.
@@ -42,14 +41,24 @@ function(nolt_paho_sources name version sha256 out)
   set(${out} ${top} PARENT_SCOPE)
 endfunction()
 
+# Runs one step of a library's build, its output appended to the library's log.
+function(nolt_paho_step name log)
+  execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE result)
+  file(APPEND ${log} "${output}")
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "Building Paho MQTT ${name} failed (${result}); see ${log}")
+  endif()
+endfunction()
+
 # Configures, builds and installs one library; its log stays in the work folder.
 function(nolt_paho_build name source)
   set(build ${nolt_paho_root}/build-${name})
   set(log ${nolt_paho_root}/${name}.log)
   file(REMOVE ${log})
   message(STATUS "Building Paho MQTT ${name} for ${CMAKE_SYSTEM_PROCESSOR} Windows (log: ${log})")
-  set(configure ${CMAKE_COMMAND} -S ${source} -B ${build} -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
-      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=${nolt_paho_prefix}
+  nolt_paho_step(${name} ${log} ${CMAKE_COMMAND} -S ${source} -B ${build}
+      -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE} -DCMAKE_BUILD_TYPE=Release
+      -DCMAKE_INSTALL_PREFIX=${nolt_paho_prefix}
       -DPAHO_BUILD_STATIC=ON -DPAHO_BUILD_SHARED=OFF -DPAHO_WITH_SSL=OFF
       -DPAHO_ENABLE_TESTING=OFF -DPAHO_ENABLE_CPACK=OFF -DPAHO_BUILD_SAMPLES=OFF
       # No tracing and no heap bookkeeping: both take a process-wide lock per call.
@@ -60,21 +69,10 @@ function(nolt_paho_build name source)
       "-DCMAKE_C_FLAGS=-include ${PROJECT_SOURCE_DIR}/cmake/paho/socket_hook.h"
       -DPAHO_MQTT_C_LIBRARIES=${nolt_paho_prefix}/lib/libpaho-mqtt3a-static.a
       -DPAHO_MQTT_C_INCLUDE_DIRS=${nolt_paho_prefix}/include
-      -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER} -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER})
-  # One step at a time: the commands of one execute_process run as a pipe.
-  foreach(step configure "build;--build;${build};-j" "install;--install;${build}")
-    list(POP_FRONT step what)
-    if(what STREQUAL "configure")
-      set(command ${configure})
-    else()
-      set(command ${CMAKE_COMMAND} ${step})
-    endif()
-    execute_process(COMMAND ${command} OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE result)
-    file(APPEND ${log} "${output}")
-    if(NOT result EQUAL 0)
-      message(FATAL_ERROR "Building Paho MQTT ${name} failed at its ${what} step (${result}); see ${log}")
-    endif()
-  endforeach()
+      -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
+      -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER})
+  nolt_paho_step(${name} ${log} ${CMAKE_COMMAND} --build ${build} -j)
+  nolt_paho_step(${name} ${log} ${CMAKE_COMMAND} --install ${build})
 endfunction()
 
 # A new stamp when the way they are built changes.

@@ -1,6 +1,5 @@
 #include "heidenhain/interface_check.h"
 
-#include <iostream>
 
 #include "heidenhain/session_log.h"
 #include "platform/log.h"

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <iostream>
 
 #include "agent/serial_queue.h"
 #include "dnc/factory.h"

@@ -10,8 +10,8 @@ namespace heidenhain {
 namespace {
 
 [[noreturn]] void throwCallError(const std::string& call, dnc::HRESULT hr, int line) {
-    throw std::runtime_error("Call " + call + " produced error 0x" + hexCode(hr) + ", " + projectPath(__FILE__) + ":" +
-                             std::to_string(line));
+    throw std::runtime_error("Call " + call + " produced error 0x" + hexCode(hr) + ", " + projectPath(__FILE__) +
+                             ":" + std::to_string(line));
 }
 
 }  // namespace

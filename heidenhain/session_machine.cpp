@@ -1,5 +1,4 @@
 // The machine object of a session, and the controller type that goes with it.
-#include <iostream>
 #include <stdexcept>
 
 #include "dnc/factory.h"
@@ -18,7 +17,7 @@ void SessionConnection::machineInit() {
         // A connect after a lost link reuses the object it kept.
         const std::string text = " machineInit " + context_.name +
                                  "called even though there already was an JHMachine instance? Ignoring this call";
-        platform::logConsole(platform::Severity::Information, text);
+        platform::logInformation(text);
         logWarning("machineInit", context_.name + text);
         return;
     }

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iostream>
 #include <stdexcept>
 #include <system_error>
 

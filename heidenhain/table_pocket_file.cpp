@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <iostream>
 
 #include "dnc/utf8.h"
 #include "heidenhain/session_log.h"

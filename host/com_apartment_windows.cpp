@@ -3,7 +3,6 @@
 #include <objbase.h>
 
 #include <cstdio>
-#include <iostream>
 
 #include "host/log_event.h"
 #include "platform/log.h"

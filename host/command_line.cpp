@@ -76,7 +76,7 @@ bool HeidenhainService::parseCommandLine(const std::string& commandLine, int& re
         agent = agentFactory(nolt::AgentOptions(options));
         if (agent) return true;
     } catch (const std::exception& e) {
-        platform::logConsole(platform::Severity::Information, std::string("Bad commandline: ") + e.what());
+        platform::logInformation(std::string("Bad commandline: ") + e.what());
     }
     logEvent("Bad commandline provided");
     return false;

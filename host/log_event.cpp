@@ -2,7 +2,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <iostream>
 #include <string>
 
 #include "host/service_mode.h"
@@ -44,7 +43,7 @@ void logEvent(const char* formatText, ...) {
     va_start(args, formatText);
     const std::string text = cutToCharacters(format(formatText, args), kLogEventMaxCharacters);
     va_end(args);
-    if (!isServiceMode()) platform::logConsole(platform::Severity::Information, text);
+    if (!isServiceMode()) platform::logInformation(text);
     platform::writeEvent(platform::kServiceEventSource, platform::EventInformation, text);
 }
 

@@ -5,7 +5,6 @@
 // and nothing creates them through the registry.
 #include <windows.h>
 
-#include <iostream>
 #include <string>
 
 #include "host/log_event.h"

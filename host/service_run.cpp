@@ -1,7 +1,6 @@
 #include "host/service_run.h"
 
 #include <exception>
-#include <iostream>
 #include <thread>
 
 #include "agent/local_factory.h"
@@ -42,11 +41,11 @@ int runStep(HeidenhainService& service, const RunSeams& seams) {
         logEvent("Started heidenhain agent (Agent v%s, SDK v%s)", kAgentVersion, sdk.c_str());
         // What the SDK lacks fails only the functions that need it; say it at start, in full.
         if (const std::string gaps = dnc::machineFactory()->DescribeGaps(); !gaps.empty()) {
-            platform::logConsole(platform::Severity::Warning, gaps);
+            platform::logConsole(platform::Severity::Notice, gaps);
             reportAgentEvent(gaps, platform::EventWarning);
         }
     } catch (const std::exception& e) {
-        platform::logConsole(platform::Severity::Information, e.what());
+        platform::logInformation(e.what());
         logEvent("Encountered exception on starting Heidenhain agent: %s", e.what());
         if (agentThread.joinable()) stopAgent(service, agentThread);
         return 1;

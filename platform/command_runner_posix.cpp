@@ -1,4 +1,3 @@
-#include <iostream>
 
 #include "platform/command_runner.h"
 #include "platform/log.h"

@@ -17,50 +17,23 @@ int eventTypeOf(Severity severity, bool inService) {
     return severity == Severity::Error ? EventError : EventWarning;
 }
 
-class ConsoleAndEventLog final : public LogSink {
-public:
-    void write(const LogLine& line) override {
-        const bool output = line.severity == Severity::Information || line.severity == Severity::Notice;
-        std::ostream& stream = output ? std::cout : std::cerr;
-        {
-            // One write per line, so that lines of two threads do not interleave.
-            std::lock_guard<std::mutex> lock(consoleMutex_);
-            stream << (line.endLine ? line.text + "\n" : line.text) << std::flush;
-        }
-        const int type = eventTypeOf(line.severity, isServiceMode());
-        if (type == 0 || line.eventLogged) return;
-        // A line that completes a progress text starts with its line end.
-        const auto start = line.text.find_first_not_of('\n');
-        if (start != std::string::npos) reportAgentEvent(line.text.substr(start), type);
-    }
-
-private:
-    std::mutex consoleMutex_;
-};
-
-std::mutex sinkMutex;
-std::shared_ptr<LogSink>& installedSink() {
-    static std::shared_ptr<LogSink> sink;
-    return sink;
-}
+std::mutex consoleMutex;
 
 }  // namespace
 
 void log(const LogLine& line) {
-    static const auto console = std::make_shared<ConsoleAndEventLog>();
-    std::shared_ptr<LogSink> sink;
+    const bool output = line.severity == Severity::Information || line.severity == Severity::Notice;
+    std::ostream& stream = output ? std::cout : std::cerr;
     {
-        std::lock_guard<std::mutex> lock(sinkMutex);
-        sink = installedSink();
+        // One write per line, so that lines of two threads do not interleave.
+        std::lock_guard<std::mutex> lock(consoleMutex);
+        stream << (line.endLine ? line.text + "\n" : line.text) << std::flush;
     }
-    (sink ? *sink : *console).write(line);
-}
-
-std::shared_ptr<LogSink> setLogSink(std::shared_ptr<LogSink> sink) {
-    std::lock_guard<std::mutex> lock(sinkMutex);
-    auto previous = std::move(installedSink());
-    installedSink() = std::move(sink);
-    return previous;
+    const int type = eventTypeOf(line.severity, isServiceMode());
+    if (type == 0 || line.eventLogged) return;
+    // A line that completes a progress text starts with its line end.
+    const auto start = line.text.find_first_not_of('\n');
+    if (start != std::string::npos) reportAgentEvent(line.text.substr(start), type);
 }
 
 bool isServiceMode() { return serviceMode.load(); }

@@ -3,8 +3,8 @@
 // foreground, information goes to standard output and warnings and errors to
 // standard error, as written. Under the service manager those go nowhere, so
 // warnings and errors also reach the event log (source
-// "Orvane Heidenhain Agent"). Tests install a sink to see the lines.
-#include <memory>
+// "Orvane Heidenhain Agent"). Tests see them through the console streams and
+// the event log's sink.
 #include <string>
 
 namespace platform {
@@ -23,12 +23,6 @@ struct LogLine {
     bool eventLogged = false;
 };
 
-class LogSink {
-public:
-    virtual ~LogSink() = default;
-    virtual void write(const LogLine& line) = 0;
-};
-
 void log(const LogLine& line);
 inline void logInformation(const std::string& text) { log({Severity::Information, text}); }
 inline void logNotice(const std::string& text) { log({Severity::Notice, text}); }
@@ -38,9 +32,6 @@ inline void logError(const std::string& text) { log({Severity::Error, text}); }
 inline void logProgress(const std::string& text) { log({Severity::Information, text, false}); }
 // A line whose event log entry the caller writes itself.
 inline void logConsole(Severity severity, const std::string& text) { log({severity, text, true, true}); }
-
-// Replaces the console and event log; nullptr restores them. Returns the previous sink.
-std::shared_ptr<LogSink> setLogSink(std::shared_ptr<LogSink> sink);
 
 // Whether the process runs under the service manager. True from start until
 // the start step has decided the mode: until then nothing may assume that a

@@ -1,6 +1,5 @@
 #include "agent/sparkplug/node.h"
 
-#include <iostream>
 #include <stdexcept>
 
 #include "agent/sparkplug/payload.h"

@@ -24,7 +24,9 @@ protected:
     Sparkplug() : ExecutableFixture("sparkplug-test", {"--sparkplug", "plant"}), host("scada") {}
 
     void SetUp() override {
-        if (testsupport::agentRunsUnderWine()) GTEST_SKIP() << "Sparkplug B needs Protobuf, which the Windows cross builds lack";
+        if (testsupport::agentRunsUnderWine()) {
+            GTEST_SKIP() << "Sparkplug B needs Protobuf, which the Windows cross builds lack";
+        }
         for (auto* client : {&host, &recorder}) {
             client->connect(broker.uri());
             client->subscribe("spBv1.0/#");

@@ -31,7 +31,8 @@ TEST(Installer, CreateCommandHasEveryPieceInOrder) {
               "Files\\agent.exe\\\"  -d edge.orvane -a heidenhain-pc1 -u heidenhain-pc1 -P "
               "Ab3dEf7h -b ssl://broker.example:8883\" start= auto");
     // A whole URI stays as it is.
-    EXPECT_NE(createServiceCommand("agent.exe ", "a", "a", "p", "tcp://10.0.0.5:1883").find(" -b tcp://10.0.0.5:1883\""),
+    EXPECT_NE(createServiceCommand("agent.exe ", "a", "a", "p", "tcp://10.0.0.5:1883")
+                  .find(" -b tcp://10.0.0.5:1883\""),
               std::string::npos);
 }
 
