@@ -6,8 +6,8 @@ namespace platform {
 // library's socket would mean probing every handle of the process with
 // socket calls, which then reach files, pipes and the console too, where a
 // request on a handle that another thread reads synchronously waits for
-// that read. The options stay as the library leaves them, and there is
-// nothing to look up for them.
+// that read. The library's own socket calls are hooked instead, in its
+// Windows builds (mqtt_socket_hook_windows.cpp); nothing to do or look up here.
 std::vector<SocketPeer> lookUpBroker(const std::string&) { return {}; }
 
 int setTcpNoDelay(const std::vector<SocketPeer>&) { return 0; }
