@@ -21,9 +21,8 @@ std::string escapeDoubleQuotes(const std::string& text) {
     return escaped;
 }
 
-// Where the program's own token ends, by the rule Windows applies to the
-// first word of a command line: a quoted path ends at its closing quote, any
-// other at the first blank.
+}  // namespace
+
 std::string::size_type endOfProgramToken(const std::string& commandLine) {
     if (!commandLine.empty() && commandLine[0] == '"') {
         const auto closing = commandLine.find('"', 1);
@@ -33,22 +32,24 @@ std::string::size_type endOfProgramToken(const std::string& commandLine) {
     return blank == std::string::npos ? commandLine.size() : blank;
 }
 
-// A host name means the plant's TLS broker on its standard port; a whole URI
-// (a build without TLS needs tcp://) is taken as it is.
 std::string brokerUri(const std::string& broker) {
     return broker.find("://") == std::string::npos ? "ssl://" + broker + ":8883" : broker;
 }
 
-}  // namespace
+std::string defaultAgentName(const std::string& hostName) { return "heidenhain-" + hostName; }
+
+std::string serviceOptions(const std::string& domain, const std::string& agentName, const std::string& userName,
+                           const std::string& password, const std::string& broker) {
+    return "-d " + domain + " -a " + agentName + " -u " + userName + " -P " + password + " -b " + brokerUri(broker);
+}
 
 std::string serviceCommand(const char* arguments) { return serviceControlTool() + " " + arguments; }
 
 std::string createServiceCommand(const std::string& programPrefix, const std::string& agentName,
                                  const std::string& userName, const std::string& password,
                                  const std::string& brokerHost) {
-    return serviceControlTool() + " create \"Orvane Heidenhain Agent\" binPath= \"" + programPrefix +
-           " -d edge.orvane" + " -a " + agentName + " -u " + userName + " -P " + password + " -b " +
-           brokerUri(brokerHost) + "\" start= auto";
+    return serviceControlTool() + " create \"Orvane Heidenhain Agent\" binPath= \"" + programPrefix + " " +
+           serviceOptions(kServiceDomain, agentName, userName, password, brokerHost) + "\" start= auto";
 }
 
 std::string installerPrefix(const std::string& modulePath, const std::string& narrowCommandLine,
@@ -62,7 +63,7 @@ std::string installerPrefix(const std::string& modulePath, const std::string& na
 }
 
 void installService(const std::string& programPrefix, const std::string& brokerHost) {
-    const std::string name = "heidenhain-" + platform::localHostName(128);
+    const std::string name = defaultAgentName(platform::localHostName(128));
     const std::string command = createServiceCommand(programPrefix, name, name, makePassword(), brokerHost);
     logEvent("Creating Service");
     platform::runCommand(command);

@@ -20,6 +20,25 @@ inline constexpr const char* kDescriptionArguments =
     "description \"Orvane Heidenhain Agent\" \"Connecting Heidenhain controlled CNC machines to Orvane Linkwerk\"";
 inline constexpr const char* kStartServiceArguments = "start \"Orvane Heidenhain Agent\"";
 
+// The domain of an installed service.
+inline constexpr const char* kServiceDomain = "edge.orvane";
+
+// The agent and user name of an installed service on this host.
+std::string defaultAgentName(const std::string& hostName);
+
+// Where the program's own token of a command line ends, by the rule Windows
+// applies to its first word: a quoted path ends at its closing quote, any
+// other at the first blank.
+std::string::size_type endOfProgramToken(const std::string& commandLine);
+
+// A host name means the plant's TLS broker on its standard port; a whole URI
+// (a build without TLS needs tcp://) is taken as it is.
+std::string brokerUri(const std::string& broker);
+
+// The switches that an installed service runs with, after its program.
+std::string serviceOptions(const std::string& domain, const std::string& agentName, const std::string& userName,
+                           const std::string& password, const std::string& broker);
+
 // The complete command of a fixed step.
 std::string serviceCommand(const char* arguments);
 
