@@ -5,6 +5,7 @@
 #include <string>
 
 #include "dnccom/component.h"
+#include "dnccom/component_bitness.h"
 #include "dnccom/component_names.h"
 #include "dnccom/text.h"
 #include "dnccom/vtable_sink.h"
@@ -27,18 +28,17 @@ std::wstring registryText(HKEY key, const wchar_t* value) {
 }
 
 // The class's in-process server as one registry view sees it.
-bool reportView(std::ostream& out, const GUID& coclass, REGSAM view, const char* name) {
+void reportView(std::ostream& out, const GUID& coclass, REGSAM view, const char* name) {
     const std::wstring path = L"CLSID\\" + platform::toWide(guidText(coclass)) + L"\\InprocServer32";
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
         out << "  " << name << " registry: not registered\n";
-        return false;
+        return;
     }
     const std::wstring threading = registryText(key, L"ThreadingModel");
     out << "  " << name << " registry: " << platform::toUtf8(registryText(key, nullptr)) << ", threading model "
         << (threading.empty() ? std::string("none (single-threaded)") : platform::toUtf8(threading)) << "\n";
     RegCloseKey(key);
-    return true;
 }
 
 // Our call name without its property prefix, as the library names members.
@@ -80,12 +80,11 @@ bool reportComponent(std::ostream& out) {
     out << "Type library " << Component::kLibraryName << ": version " << component->libraryVersion << ", "
         << platform::toUtf8(component->libraryPath) << "\n";
     out << "Machine class " << kMachineClass << " " << guidText(component->machineClass()) << "\n";
-    const bool in64 = reportView(out, component->machineClass(), KEY_WOW64_64KEY, "64-bit");
-    const bool in32 = reportView(out, component->machineClass(), KEY_WOW64_32KEY, "32-bit");
+    reportView(out, component->machineClass(), KEY_WOW64_64KEY, "64-bit");
+    reportView(out, component->machineClass(), KEY_WOW64_32KEY, "32-bit");
     out << "  this agent is a " << ownBits << "-bit program";
-    if ((ownBits == 64 && !in64 && in32) || (ownBits == 32 && !in32 && in64)) {
-        out << ": the component is registered for " << (in32 ? "32" : "64")
-            << "-bit programs only, use the agent built for " << (in32 ? "x86" : "x64") << "\n";
+    if (const auto problem = otherBitnessOnly(component->machineClass())) {
+        out << ": " << *problem << "\n";
         usable = false;
     } else {
         out << "\n";

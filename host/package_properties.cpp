@@ -1,10 +1,11 @@
 #include "host/package_properties.h"
 
 #include <array>
+#include <cctype>
 #include <stdexcept>
 #include <vector>
 
-#include "agent/tls_options.h"
+#include "agent/tls_build.h"
 #include "agent/topic_rules.h"
 #include "host/installer.h"
 #include "host/options.h"
@@ -27,6 +28,19 @@ constexpr std::array<PropertySwitch, 5> kSwitches{{{"DOMAIN", "-d", &PackageProp
                                                    {"BROKER", "-b", &PackageProperties::broker}}};
 
 ServiceArguments refused(const std::string& why) { return {"", why}; }
+
+// Where the program ends in a service's command line. Its path may stand
+// unquoted although it has blanks (Wine's installer writes it so), so the
+// agent's own file name ends it where it is found.
+std::string::size_type endOfProgram(const std::string& commandLine) {
+    std::string lower = commandLine;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string name = "heidenhain-agent.exe";
+    auto end = lower.find(name);
+    if (end == std::string::npos) return endOfProgramToken(commandLine);
+    end += name.size();
+    return end < commandLine.size() && commandLine[end] == '"' ? end + 1 : end;
+}
 
 bool isSwitch(const std::string& token) {
     for (const char* name : {"-d", "-b", "-u", "-P", "-a", "-t", "-p", "-w"})
@@ -86,7 +100,7 @@ ServiceArguments packageServiceArguments(const PackageProperties& given,
     }
     std::vector<std::string> tokens;
     if (installedCommandLine)
-        tokens = splitTokens(installedCommandLine->substr(endOfProgramToken(*installedCommandLine)), " \t");
+        tokens = splitTokens(installedCommandLine->substr(endOfProgram(*installedCommandLine)), " \t");
     if (tokens.empty()) {
         if (given.broker.empty())
             return refused("BROKER is missing: give the broker's host name or URI, for example "

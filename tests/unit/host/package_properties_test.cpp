@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "agent/tls_options.h"
+#include "agent/tls_build.h"
 
 namespace heidenhain {
 namespace {
@@ -35,6 +35,9 @@ TEST(PackageProperties, MakeOrKeepTheServiceCommandLine) {
         {"a missing switch is added, a dangling one dropped", {"", "", "", "edge"},
          std::string("agent.exe -d edge.orvane -a a1 -b tcp://b:1883 -u"),
          "-d edge.orvane -a a1 -b tcp://b:1883 -u edge"},
+        {"an unquoted program path with blanks", {},
+         std::string("C:\\Program Files\\Orvane Heidenhain Agent\\heidenhain-agent.exe -d d -a a -b tcp://b:1883"),
+         "-d d -a a -b tcp://b:1883"},
         {"a service without arguments is installed anew", {"tcp://b:1883"}, std::string("\"C:\\a b\\agent.exe\""),
          "-d edge.orvane -a heidenhain-cell7 -u heidenhain-cell7 -P New12345 -b tcp://b:1883"},
     };
