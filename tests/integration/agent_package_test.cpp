@@ -25,9 +25,13 @@ std::string environment(const char* name) {
     return value ? value : "";
 }
 
-// A registry value as Wine's reg.exe prints it; empty when there is none.
+// A registry value (the key's default one for an empty name) as Wine's reg.exe
+// prints it; empty when there is none.
 std::string registryValue(const std::string& key, const std::string& name, const testsupport::TempDir& directory) {
-    const std::string output = testsupport::runUnderWine({"reg", "query", key, "/v", name}, directory).output;
+    const std::vector<std::string> value = name.empty() ? std::vector<std::string>{"/ve"} : std::vector<std::string>{"/v", name};
+    std::vector<std::string> command{"reg", "query", key};
+    command.insert(command.end(), value.begin(), value.end());
+    const std::string output = testsupport::runUnderWine(command, directory).output;
     const auto type = output.find("REG_SZ");
     if (type == std::string::npos) return {};
     const auto start = output.find_first_not_of(' ', type + 6);
@@ -41,6 +45,11 @@ std::filesystem::path installFolder(const std::string& imagePath) {
     for (char& c : folder)
         if (c == '\\') c = '/';
     return std::filesystem::path(environment("WINEPREFIX")) / "drive_c" / folder.substr(3);
+}
+
+// Where a 64-bit package installs in a 64-bit prefix, and any package in a 32-bit one.
+std::filesystem::path defaultFolder() {
+    return std::filesystem::path(environment("WINEPREFIX")) / "drive_c" / "Program Files" / "Orvane Heidenhain Agent";
 }
 
 struct Install {
@@ -133,7 +142,25 @@ TEST_F(AgentPackage, RefusesWhatTheAgentCouldNotRunWithAndLeavesNothing) {
         EXPECT_NE(refused.exitCode, 0) << properties;
         EXPECT_NE(refused.log.find(message), std::string::npos) << properties << "\n" << refused.log;
         EXPECT_EQ(registryValue(kServiceKey, "ImagePath", directory_), "") << properties;
+        EXPECT_FALSE(std::filesystem::exists(defaultFolder())) << properties;
     }
+}
+
+TEST_F(AgentPackage, RefusesAComponentRegisteredForTheOtherBitnessOnly) {
+    if (!package_.ends_with("-x64.msi")) GTEST_SKIP() << "a 32-bit prefix has no 64-bit view to move it from";
+    // The test component's machine class, moved to the 32-bit view, and put back.
+    const std::string key = "HKCR\\CLSID\\{2936741c-e6a9-4138-8f14-57bd6e214bd5}\\InprocServer32";
+    const std::string server = registryValue(key, "", directory_);
+    ASSERT_FALSE(server.empty()) << "the test component is not registered";
+    testsupport::runUnderWine({"reg", "delete", key, "/f"}, directory_);
+    testsupport::runUnderWine({"reg", "add", key, "/ve", "/d", server, "/reg:32", "/f"}, directory_);
+    const auto refused = msiexec({"/i", package_, "BROKER=tcp://127.0.0.1:1883"}, directory_);
+    testsupport::runUnderWine({"reg", "delete", key, "/reg:32", "/f"}, directory_);
+    testsupport::runUnderWine({"regsvr32", "/s", server}, directory_);
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.log.find("the component is registered for 32-bit programs only, use the agent built for x86"),
+              std::string::npos) << refused.log;
+    EXPECT_FALSE(std::filesystem::exists(defaultFolder()));
 }
 
 }  // namespace
