@@ -5,6 +5,7 @@
 #include "agent/instance_ids.h"
 #include "agent/text_error.h"
 #include "agent/topic_rules.h"
+#include "agent/topics.h"
 
 namespace nolt {
 
@@ -178,10 +179,18 @@ bool LocalFactory::isNamed(const std::string& id) const {
     return namedInstances_.count(id) != 0;
 }
 
-std::shared_ptr<SerialQueue> LocalFactory::callQueueOf(const std::string& id) const {
+std::shared_ptr<SerialQueue> LocalFactory::callQueueOf(const std::string& id, const std::string& function) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto found = instances_.find(id);
-    return found == instances_.end() ? nullptr : found->second.queue;
+    if (found == instances_.end() || !found->second.queue) return nullptr;
+    auto quick = quickFunctions_.find(found->second.className);
+    if (quick != quickFunctions_.end() && quick->second.count(functionName(function)) != 0) return nullptr;
+    return found->second.queue;
+}
+
+void LocalFactory::setQuickFunctions(const std::string& className, std::set<std::string> names) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    quickFunctions_[className] = std::move(names);
 }
 
 std::vector<std::string> LocalFactory::classNames() const {

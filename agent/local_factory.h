@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -90,8 +91,14 @@ public:
     // The instance's holder; empty when there is none.
     Value instanceOf(const std::string& id) const;
     bool isNamed(const std::string& id) const;
-    // The queue that the instance's calls go through; null for a class without one.
-    std::shared_ptr<SerialQueue> callQueueOf(const std::string& id) const;
+    // The queue that a call of the function (a name or a function key) on the
+    // instance goes through; null for a class without one, and for the
+    // class's quick functions.
+    std::shared_ptr<SerialQueue> callQueueOf(const std::string& id, const std::string& function) const;
+    // Functions of a class with a queue that answer at once, beside it: they
+    // read or set only the instance's own state and never wait for what the
+    // queued calls hold.
+    void setQuickFunctions(const std::string& className, std::set<std::string> names);
     // Removes an instance; false when unknown, or
     // when a class is given and the instance is not of that class.
     bool remove(const std::string& id, const std::string& className = {});
@@ -119,6 +126,7 @@ private:
     std::unordered_map<std::string, FunctionMap> memberFunctions_;  // by class
     std::unordered_map<std::string, FunctionMap> staticFunctions_;  // by class
     std::unordered_map<std::string, std::function<std::shared_ptr<SerialQueue>(const Value&)>> queueOf_;
+    std::unordered_map<std::string, std::set<std::string>> quickFunctions_;  // by class
     struct Instance {
         Value value;
         std::string className;

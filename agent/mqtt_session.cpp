@@ -271,9 +271,10 @@ void MqttSession::message_arrived(mqtt::const_message_ptr message) {
             // time: a flood of calls to a hung machine then waits there and
             // holds none of the workers that the other machines need. A call
             // that waits too long runs anyway, to answer that it found the
-            // machine busy.
-            auto queue =
-                topic.instance == kStaticLevel ? nullptr : LocalFactory::instance().callQueueOf(topic.instance);
+            // machine busy. Its quick functions answer at once, beside it.
+            auto queue = topic.instance == kStaticLevel
+                             ? nullptr
+                             : LocalFactory::instance().callQueueOf(topic.instance, topic.function);
             if (queue) {
                 queue->post(task, task);
             } else {

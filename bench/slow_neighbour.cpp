@@ -10,6 +10,10 @@
 // others are read before and during the flood, and the agent's threads are
 // sampled throughout.
 //   slow_neighbour flood [seconds per phase, default 10] [calls, default 1000]
+// Quick mode: the flood, and meanwhile the hung machine itself is asked what
+// needs no SDK call (isConnected, has..., versions, a callback registration),
+// beside the same calls to a healthy machine.
+//   slow_neighbour quick [seconds per phase, default 10] [calls, default 1000]
 #include <algorithm>
 #include <atomic>
 #include <csignal>
@@ -108,27 +112,63 @@ private:
     std::thread thread_;
 };
 
+// The calls that need no SDK call, asked in turn of the hung machine and of
+// a healthy one, one outstanding, until stopped.
+struct QuickCalls {
+    std::vector<double> hung, healthy;
+    int unanswered = 0;
+};
+
+QuickCalls askQuickCalls(RpcClient& client, const std::string& hung, const std::string& healthy,
+                         const std::atomic<bool>& done) {
+    const std::pair<const char*, json> calls[] = {{"isConnected", json::object()},
+                                                  {"hasMachineEvents", json::object()},
+                                                  {"getAgentVersion", json::object()},
+                                                  {"getVersion", json::object()},
+                                                  {"onStateChanged", {{"_1", "bench-state"}}}};
+    QuickCalls result;
+    for (int n = 0; !done; ++n) {
+        const auto& [function, arguments] = calls[n % 5];
+        for (auto [id, times] : {std::pair{&hung, &result.hung}, std::pair{&healthy, &result.healthy}}) {
+            double ms = 0;
+            auto reply = client.call(kPrefix + "DncShim/" + *id + "/" + function, arguments, &ms, std::chrono::seconds(10));
+            if (reply && !reply->contains("e")) times->push_back(ms);
+            else ++result.unanswered;
+        }
+    }
+    return result;
+}
+
 int flood(const std::vector<std::string>& ids, const std::string& simulator, RpcClient& client, RpcClient& slow,
-          pid_t agentPid, int seconds, int calls) {
+          RpcClient* quick, pid_t agentPid, int seconds, int calls) {
     const auto idle = bench::processFigures(agentPid);
     const Phase quiet = callOthers(client, ids, seconds);
     data("DncSimulator/" + simulator + "/delay", client,
          {{"_1", "GetState"}, {"_2", 30000}, {"_3", 1}, {"_4", "m0.sim"}});
     ThreadSampler sampler(agentPid);
-    std::atomic<int> answered{0}, timedOut{0};
+    std::atomic<int> answered{0}, timedOut{0}, otherText{0};
     std::atomic<double> lastReply{0};
     const auto start = bench::Clock::now();
+    const std::string lockText = "Could not get SDK lock within 5 seconds for call _machine->GetState(&state)";
     std::thread flooder([&] {
         for (int i = 0; i < calls; ++i) {
             slow.send(kPrefix + "DncShim/" + ids[0] + "/getState", json::object(), [&](const json& reply, double) {
-                (reply["data"].contains("r") ? answered : timedOut)++;
+                const bool failed = !reply["data"].contains("r");
+                (failed ? timedOut : answered)++;
+                if (failed && reply["data"].value("e", "").rfind(lockText, 0) != 0) ++otherText;
                 lastReply = std::chrono::duration<double>(bench::Clock::now() - start).count();
             });
             // Paced a little: the MQTT library buffers only so many unsent messages.
             if (i % 50 == 49) std::this_thread::sleep_for(std::chrono::milliseconds(40));
         }
     });
+    std::atomic<bool> quickDone{false};
+    QuickCalls quickCalls;
+    std::thread asker;
+    if (quick) asker = std::thread([&] { quickCalls = askQuickCalls(*quick, ids[0], ids[1], quickDone); });
     const Phase during = callOthers(client, ids, seconds);
+    quickDone = true;
+    if (asker.joinable()) asker.join();
     flooder.join();
     while (answered + timedOut < calls && bench::Clock::now() - start < std::chrono::seconds(90)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -140,13 +180,23 @@ int flood(const std::vector<std::string>& ids, const std::string& simulator, Rpc
                 answered.load(), timedOut.load(), lastReply.load());
     std::printf("agent threads: %d before, %d at most during the flood (target < 64), %d after\n", idle.threads,
                 peakThreads, after.threads);
+    std::printf("failures with another text than the lock time-out's: %d\n", otherText.load());
+    if (quick) {
+        print("quick calls, hung machine", quickCalls.hung);
+        print("quick calls, healthy machine", quickCalls.healthy);
+        std::printf("quick calls: p99 of the hung machine %+.3f ms beside the healthy one's (target <= 2 ms), "
+                    "%d unanswered or failed\n",
+                    bench::percentile(quickCalls.hung, 0.99) - bench::percentile(quickCalls.healthy, 0.99),
+                    quickCalls.unanswered);
+    }
     return answered + timedOut == calls ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool floodMode = argc > 1 && std::string(argv[1]) == "flood";
+    const bool quickMode = argc > 1 && std::string(argv[1]) == "quick";
+    const bool floodMode = quickMode || (argc > 1 && std::string(argv[1]) == "flood");
     if (floodMode) --argc, ++argv;
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
     testsupport::MosquittoBroker broker;
@@ -157,7 +207,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the agent did not connect:\n%s\n", agent.standardOutput().c_str());
         return 1;
     }
-    RpcClient client(broker.uri(), "others"), slow(broker.uri(), "slow");
+    RpcClient client(broker.uri(), "others"), slow(broker.uri(), "slow"), quick(broker.uri(), "quick");
     const std::string simulator = data("DncSimulator/__static__/__create__", client, json::object())["r"];
     std::vector<std::string> ids;
     for (int i = 0; i < kMachines; ++i) {
@@ -167,7 +217,8 @@ int main(int argc, char** argv) {
     callOthers(client, ids, 2);  // warm-up
     if (floodMode) {
         const int result =
-            flood(ids, simulator, client, slow, agent.pid(), seconds, argc > 2 ? std::atoi(argv[2]) : 1000);
+            flood(ids, simulator, client, slow, quickMode ? &quick : nullptr, agent.pid(), seconds,
+                  argc > 2 ? std::atoi(argv[2]) : 1000);
         agent.signal(SIGTERM);
         agent.waitForExit(std::chrono::seconds(20));
         return result;

@@ -2,6 +2,7 @@
 
 #include "agent/instance_status.h"
 #include "agent/local_factory.h"
+#include "heidenhain/call_lanes.h"
 #include "heidenhain/dncshim.h"
 #include "heidenhain/registration.h"
 
@@ -113,6 +114,8 @@ void enterRows() {
     nolt::registerInstanceStatus<DncShim>(kClass, "__machineInfo__", [](DncShim& session, nolt::StatusReport report) {
         session.observePresence([report](const MachinePresence& presence) { report(presence); });
     });
+    // What needs no SDK call answers beside the session's queue.
+    factory.setQuickFunctions(kClass, quickFunctions());
 }
 
 }  // namespace

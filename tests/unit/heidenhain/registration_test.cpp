@@ -1,4 +1,6 @@
 // The remote surface of DncShim through the registry, and the SDK version query.
+#include "agent/topics.h"
+#include "heidenhain/call_lanes.h"
 #include "heidenhain/registration.h"
 
 #include <gmock/gmock.h>
@@ -36,6 +38,17 @@ protected:
     }
     std::vector<json> events;
 };
+
+// Every registered function says whether it waits in the session's queue, so
+// that a new one cannot be forgotten there.
+TEST_F(RegistrationTest, EveryFunctionHasItsLaneAndOnlyRegisteredOnesDo) {
+    std::set<std::string> registered;
+    for (const auto& key : nolt::LocalFactory::instance().memberFunctionKeys("DncShim"))
+        registered.insert(nolt::functionName(key));
+    std::set<std::string> inTable;
+    for (const auto& [name, lane] : callLanes()) inTable.insert(name);
+    EXPECT_EQ(registered, inTable);
+}
 
 TEST_F(RegistrationTest, FunctionsOfTheConnectionLifecycle) {
     // The data rows add nine registrations under eight keys, the program
