@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
+#include <psapi.h>
 
 #include <filesystem>
 #include <optional>
@@ -63,6 +64,23 @@ std::optional<std::string> installedCommandLine() {
     return platform::toUtf8(config->lpBinaryPathName);
 }
 
+// Whether a process runs this program.
+bool programRuns(const std::wstring& program) {
+    std::vector<DWORD> ids(8192);
+    DWORD bytes = 0;
+    if (!EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes)) return false;
+    for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ids[i]);
+        if (!process) continue;
+        wchar_t path[1024];
+        DWORD size = 1024;
+        const bool same = QueryFullProcessImageNameW(process, 0, path, &size) && _wcsicmp(path, program.c_str()) == 0;
+        CloseHandle(process);
+        if (same) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 // Before anything is installed: the service's command line from the
@@ -105,13 +123,20 @@ extern "C" UINT __stdcall ConfigureService(MSIHANDLE install) {
     return ERROR_SUCCESS;
 }
 
-// On removal, with the service stopped: the transfer folder "tmp" that the
+
+// On removal, with the services stopped. The agent's process may still run
+// its program for a moment after its service reported stopped, and a file in
+// use is replaced only at the next restart (exit code 3010; on an upgrade the
+// old program would go on running): waits until no process runs the
+// program, at most 30 s. Then removes the transfer folder "tmp" that the
 // agent made beside the program, which the package did not install.
-extern "C" UINT __stdcall RemoveTransferFolder(MSIHANDLE install) {
-    const std::wstring folder = platform::toWide(property(install, L"CustomActionData"));
+extern "C" UINT __stdcall ReleaseInstallFolder(MSIHANDLE install) {
+    const std::filesystem::path folder = platform::toWide(property(install, L"CustomActionData"));
     if (folder.empty()) return ERROR_SUCCESS;
+    const std::wstring program = (folder / L"heidenhain-agent.exe").wstring();
+    for (int attempt = 0; attempt < 300 && programRuns(program); ++attempt) Sleep(100);
     std::error_code error;
-    std::filesystem::remove_all(std::filesystem::path(folder) / L"tmp", error);
+    std::filesystem::remove_all(folder / L"tmp", error);
     if (error)
         report(install, INSTALLMESSAGE_WARNING, "The agent's transfer folder could not be removed: " + error.message());
     return ERROR_SUCCESS;

@@ -70,6 +70,8 @@ class AgentPackage : public testing::Test {
 protected:
     void SetUp() override {
         if (package_.empty()) GTEST_SKIP() << "scripts/test --windows names the packages";
+        // Whatever an earlier test left installed goes first.
+        testsupport::runUnderWine({"msiexec", "/x", package_, "/qn"}, directory_, 300s);
     }
     const std::string package_ = environment("NOLT_TEST_PACKAGE");
     const std::string upgrade_ = environment("NOLT_TEST_UPGRADE_PACKAGE");
