@@ -133,18 +133,18 @@ void MqttSession::connected(const std::string&) {
 void MqttSession::subscribeAll(std::uint64_t link) {
     // The library (Paho C++ 1.2 on Paho C 1.3.12) answers a request of
     // several topics with result codes read from memory it has freed, but a
-    // request of one topic reliably. So the static topics, the few without
-    // which nobody reaches the agent, go one a request and decide whether the
-    // agent goes online; the rest follows in one request.
-    std::vector<std::string> needed, rest;
-    std::vector<int> restQos;
+    // request of one topic reliably; on Windows that read crashed the agent
+    // after a broker restart, in one of about ten. So every topic goes in a
+    // request of its own. The static topics, the few without which nobody
+    // reaches the agent, decide whether the agent goes online.
+    std::vector<std::string> needed;
+    std::vector<std::pair<std::string, int>> rest;
     for (const auto& [topic, qos] : subscriptions_.snapshot()) {
         const auto received = classifyTopic(topic);
         if (received.kind == ReceivedTopic::Call && received.instance == kStaticLevel) {
             needed.push_back(topic);
         } else {
-            rest.push_back(topic);
-            restQos.push_back(qos);
+            rest.emplace_back(topic, qos);
         }
     }
     {
@@ -156,9 +156,7 @@ void MqttSession::subscribeAll(std::uint64_t link) {
             client_->subscribe(topic, kQos, reinterpret_cast<void*>(static_cast<std::uintptr_t>(link)),
                                neededSubscription_);
         }
-        if (!rest.empty()) {
-            client_->subscribe(mqtt::string_collection::create(rest), restQos, nullptr, subscribeListener_);
-        }
+        for (const auto& [topic, qos] : rest) client_->subscribe(topic, qos, nullptr, subscribeListener_);
     } catch (const mqtt::exception& e) {
         return dropLink(link, subscriptionFailureText(e.get_return_code()));
     }

@@ -39,6 +39,10 @@ mqtt::connect_options makeConnectOptions(const AgentOptions& options, const Topi
     connect.set_connect_timeout(static_cast<int>(options.connectTimeout));
     // The agent reconnects on its own (reconnector.h).
     connect.set_automatic_reconnect(false);
+    // MQTT 3.1.1 only. By default the library tries 3.1 after a failed 3.1.1
+    // connect and then completes that one connect twice, which freed its
+    // token twice: the Windows agent crashed so after a broker restart.
+    connect.set_mqtt_version(MQTTVERSION_3_1_1);
     if (!options.username.empty()) connect.set_user_name(options.username);
     if (!options.password.empty()) connect.set_password(options.password);
     if (!options.token.empty()) {

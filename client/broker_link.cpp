@@ -26,6 +26,7 @@ mqtt::connect_options clientConnectOptions(const AgentOptions& options, std::chr
     mqtt::connect_options connect;
     connect.set_clean_session(true);
     connect.set_keep_alive_interval(60);
+    connect.set_mqtt_version(agent.get_mqtt_version());
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(bound).count();
     connect.set_connect_timeout(static_cast<int>(std::clamp<long long>(seconds, 1, options.connectTimeout)));
     connect.set_ssl(agent.get_ssl_options());
