@@ -28,9 +28,16 @@ std::vector<std::string> withTestSparkplug(std::vector<std::string> arguments, c
     return arguments;
 }
 
-// The agent's command: NOLT_TEST_AGENT_COMMAND, when set, runs another build
-// of the agent in its place ("wine64 .../heidenhain-agent.exe"), words
-// separated by blanks; the built executable otherwise.
+std::unique_ptr<ChildProcess> startAgent(const std::string& executable, std::vector<std::string> arguments,
+                         const TempDir& directory) {
+    auto command = agentCommand(executable);
+    arguments.insert(arguments.begin(), command.begin() + 1, command.end());
+    return std::make_unique<ChildProcess>(command.front(), arguments, directory.file(kOutputFile),
+                                          directory.file(kErrorFile), directory.path());
+}
+
+}  // namespace
+
 std::vector<std::string> agentCommand(const std::string& executable) {
     const char* command = std::getenv("NOLT_TEST_AGENT_COMMAND");
     if (!command || executable != NOLT_AGENT_EXECUTABLE) return {executable};
@@ -39,15 +46,6 @@ std::vector<std::string> agentCommand(const std::string& executable) {
     for (std::string word; in >> word;) words.push_back(word);
     return words.empty() ? std::vector<std::string>{executable} : words;
 }
-
-std::unique_ptr<ChildProcess> startAgent(const std::string& executable, std::vector<std::string> arguments,
-                         const TempDir& directory) {
-    auto command = agentCommand(executable);
-    arguments.insert(arguments.begin(), command.begin() + 1, command.end());
-    return std::make_unique<ChildProcess>(command.front(), arguments, directory.file(kOutputFile),
-                                          directory.file(kErrorFile), directory.path());
-}
-}  // namespace
 
 bool agentRunsUnderWine() {
     const char* command = std::getenv("NOLT_TEST_AGENT_COMMAND");

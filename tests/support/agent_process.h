@@ -16,6 +16,11 @@ namespace testsupport {
 // environment names one in NOLT_TEST_SPARKPLUG; empty otherwise.
 std::string testSparkplugGroup();
 
+// The command that runs this executable: NOLT_TEST_AGENT_COMMAND, when set,
+// runs another build of the agent in its place ("wine64 .../heidenhain-agent.exe"),
+// words separated by blanks; the executable itself otherwise.
+std::vector<std::string> agentCommand(const std::string& executable = NOLT_AGENT_EXECUTABLE);
+
 // Whether the agent of the tests is a Windows build run by Wine
 // (NOLT_TEST_AGENT_COMMAND); tests of what only the Linux build has skip then.
 bool agentRunsUnderWine();

@@ -1,18 +1,13 @@
 #include "tests/support/wine.h"
 
-#include <cstdlib>
-#include <sstream>
-
+#include "tests/support/agent_process.h"
 #include "tests/support/child_process.h"
 
 namespace testsupport {
 
 WindowsAgent windowsAgent() {
-    const char* command = std::getenv("NOLT_TEST_AGENT_COMMAND");
-    std::istringstream words(command ? command : "");
-    WindowsAgent agent;
-    words >> agent.wine >> agent.program;
-    return agent;
+    const auto words = agentCommand();
+    return {words.front(), words.size() > 1 ? words[1] : ""};
 }
 
 WineRun runUnderWine(const std::vector<std::string>& arguments, const TempDir& directory,
