@@ -75,6 +75,33 @@ function(nolt_paho_build name source)
   nolt_paho_step(${name} ${log} ${CMAKE_COMMAND} --install ${build})
 endfunction()
 
+# Paho MQTT C 1.3.12 frees a QoS 1 or 2 publication's topic and payload
+# twice when its first write fails on a broken connection: once with the
+# failed request, and again with the stored message when the session is
+# cleaned. On Windows that corrupted the heap after some broker restarts.
+# The stored message owns them from the moment it exists; the request lets go.
+function(nolt_paho_mend_c source)
+  set(file ${source}/src/MQTTAsyncUtils.c)
+  file(READ ${file} text)
+  set(call "rc = MQTTProtocol_startPublish(command->client->c, p, command->command.details.pub.qos, command->command.details.pub.retained, &msg);")
+  string(FIND "${text}" "${call}" at)
+  string(REPLACE "${call}" "" rest "${text}")
+  string(LENGTH "${text}" before)
+  string(LENGTH "${rest}" after)
+  string(LENGTH "${call}" once)
+  math(EXPR removed "${before} - ${after}")
+  if(at EQUAL -1 OR NOT removed EQUAL once)
+    message(FATAL_ERROR "${file}: the publish call to mend is not there exactly once")
+  endif()
+  string(REPLACE "${call}" "${call}
+		if (command->command.details.pub.qos > 0 && rc == SOCKET_ERROR)
+		{ /* owned by the stored message (outboundMsgs) from here on */
+			command->command.details.pub.payload = NULL;
+			command->command.details.pub.destinationName = NULL;
+		}" text "${text}")
+  file(WRITE ${file} "${text}")
+endfunction()
+
 # A new stamp when the way they are built changes.
 file(READ ${CMAKE_CURRENT_LIST_FILE} nolt_paho_recipe)
 file(READ ${PROJECT_SOURCE_DIR}/cmake/paho/socket_hook.h nolt_paho_hook)
@@ -85,6 +112,7 @@ if(NOT EXISTS ${nolt_paho_stamp})
   file(GLOB old_stamps ${nolt_paho_root}/built-*)
   file(REMOVE_RECURSE ${old_stamps} ${nolt_paho_prefix} ${nolt_paho_root}/build-c ${nolt_paho_root}/build-cpp)
   nolt_paho_sources(c ${nolt_paho_c_version} ${nolt_paho_c_sha256} c_source)
+  nolt_paho_mend_c(${c_source})
   nolt_paho_build(c ${c_source})
   nolt_paho_sources(cpp ${nolt_paho_cpp_version} ${nolt_paho_cpp_sha256} cpp_source)
   nolt_paho_build(cpp ${cpp_source})
