@@ -32,7 +32,7 @@
 
 #include "bench/process_status.h"
 #include "bench/rpc_client.h"
-#include "heidenhain/base64.h"
+#include "heidenhain/text/base64.h"
 #include "tests/support/agent_process.h"
 #include "tests/support/broker.h"
 

@@ -11,7 +11,7 @@
 #include "dnc/machine.h"
 #include "dncsim/sdk.h"
 #include "dncsim/simulator.h"
-#include "heidenhain/registration.h"
+#include "heidenhain/session/registration.h"
 #include "tests/support/broker.h"
 #include "tests/support/in_process_agent.h"
 #include "tests/support/mqtt_test_client.h"

@@ -21,8 +21,8 @@
 #include "dncsim/sdk.h"
 #include "dncsim/simulator.h"
 #include "dncsim/table_model.h"
-#include "heidenhain/dncshim.h"
-#include "heidenhain/monitor_schedule.h"
+#include "heidenhain/session/dncshim.h"
+#include "heidenhain/tables/monitor_schedule.h"
 #include "platform/eventlog.h"
 
 namespace {

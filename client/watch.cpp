@@ -8,7 +8,7 @@
 #include "client/client_error.h"
 #include "client/listings.h"
 #include "client/remote_call.h"
-#include "heidenhain/session_presence.h"
+#include "heidenhain/session/session_presence.h"
 
 namespace nolt::client {
 namespace {

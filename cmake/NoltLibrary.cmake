@@ -10,12 +10,17 @@ function(nolt_keep_this_platform list ending)
   set(${list} ${${list}} PARENT_SCOPE)
 endfunction()
 
-# One static library per source folder: every *.cpp of the folder, minus the
-# files of the other platform, the program entry and the files named after
-# EXCLUDE (a folder split into two libraries).
+# One static library per source folder: every *.cpp of the folder (with
+# RECURSE, of its sub-folders too), minus the files of the other platform,
+# the program entry and the files named after EXCLUDE (a folder split into
+# two libraries).
 function(nolt_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  cmake_parse_arguments(ARG "RECURSE" "" "DEPS;EXCLUDE" ${ARGN})
+  if(ARG_RECURSE)
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
   foreach(excluded ${ARG_EXCLUDE})
     list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})

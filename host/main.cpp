@@ -9,8 +9,8 @@
 #include "dncsim/sdk.h"
 #endif
 #include "dncsim/remote_control.h"
-#include "heidenhain/registration.h"
-#include "heidenhain/sdk_version.h"
+#include "heidenhain/sdk/sdk_version.h"
+#include "heidenhain/session/registration.h"
 #include "host/command_line.h"
 #include "host/probe.h"
 #include "host/service.h"
@@ -19,8 +19,8 @@
 #ifndef _WIN32
 #include "host/thread_block_cache.h"
 #endif
-#include "platform/stop_signal.h"
 #include "platform/log.h"
+#include "platform/stop_signal.h"
 
 int main(int argc, char** argv) {
 #ifndef _WIN32

@@ -1,6 +1,6 @@
 #include "host/probe.h"
 
-#include "heidenhain/sdk_probe.h"
+#include "heidenhain/sdk/sdk_probe.h"
 #include "host/service_run.h"
 #include "host/split_tokens.h"
 

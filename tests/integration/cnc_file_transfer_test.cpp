@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "heidenhain/base64.h"
+#include "heidenhain/text/base64.h"
 #include "tests/support/agent_process.h"
 #include "tests/support/broker.h"
 #include "tests/support/mqtt_test_client.h"

@@ -7,7 +7,7 @@
 #include <map>
 #include <sstream>
 
-#include "heidenhain/base64.h"
+#include "heidenhain/text/base64.h"
 #include "tests/integration/executable_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"

@@ -10,7 +10,7 @@
 
 #include "dnc/factory.h"
 #include "dnccom/event_sink.h"
-#include "heidenhain/base64.h"
+#include "heidenhain/text/base64.h"
 #include "tests/support/capturing_event_sink.h"
 #include "tests/support/wait_for.h"
 #include "tests/unit/dnccom/component_fixture.h"

@@ -4,7 +4,7 @@
 #include "dnc/factory.h"
 #include "dnccom/event_sink.h"
 #include "dnccom/factory.h"
-#include "heidenhain/monitor_schedule.h"
+#include "heidenhain/tables/monitor_schedule.h"
 #include "tests/support/wait_for.h"
 
 // After asio, which wants winsock2.h before windows.h.

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "heidenhain/dncshim.h"
+#include "heidenhain/session/dncshim.h"
 #include "tests/support/capturing_event_sink.h"
 #include "tests/support/temp_dir.h"
 

@@ -6,7 +6,7 @@
 
 #include "dnccom/component.h"
 #include "dnccom/probe_report.h"
-#include "heidenhain/sdk_probe.h"
+#include "heidenhain/sdk/sdk_probe.h"
 #include "tests/unit/dnccom/component_fixture.h"
 
 namespace dnccom {

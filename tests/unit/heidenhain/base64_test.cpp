@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "heidenhain/base64.h"
+#include "heidenhain/text/base64.h"
 
 namespace heidenhain {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "agent/event_publisher.h"
 #include "agent/local_factory.h"
-#include "heidenhain/registration.h"
+#include "heidenhain/session/registration.h"
 #include "tests/support/wait_for.h"
 #include "tests/unit/heidenhain/data_fixture.h"
 #include "tests/unit/heidenhain/registry_call.h"

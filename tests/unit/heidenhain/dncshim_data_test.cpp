@@ -4,7 +4,7 @@
 
 #include <future>
 
-#include "heidenhain/enum_names.h"
+#include "heidenhain/text/enum_names.h"
 #include "tests/unit/heidenhain/data_fixture.h"
 
 namespace heidenhain {

@@ -9,8 +9,8 @@
 
 #include "dnc/file_result.h"
 #include "dncsim/simulator.h"
-#include "heidenhain/base64.h"
-#include "heidenhain/cnc_files.h"
+#include "heidenhain/cnc/cnc_files.h"
+#include "heidenhain/text/base64.h"
 #include "platform/temp_file.h"
 #include "tests/unit/heidenhain/session_fixture.h"
 #include "tests/unit/heidenhain/source_line.h"

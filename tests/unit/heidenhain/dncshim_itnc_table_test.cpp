@@ -7,8 +7,8 @@
 #include <future>
 #include <optional>
 
-#include "heidenhain/table_interface_family.h"
-#include "heidenhain/table_row.h"
+#include "heidenhain/tables/table_interface_family.h"
+#include "heidenhain/tables/table_row.h"
 #include "tests/support/fake_clock.h"
 #include "tests/unit/heidenhain/data_fixture.h"
 #include "tests/unit/heidenhain/source_line.h"

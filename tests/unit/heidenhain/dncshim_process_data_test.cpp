@@ -5,7 +5,7 @@
 
 #include "agent/local_factory.h"
 #include "dncsim/simulator.h"
-#include "heidenhain/registration.h"
+#include "heidenhain/session/registration.h"
 #include "tests/support/fake_clock.h"
 #include "tests/unit/heidenhain/session_fixture.h"
 #include "tests/unit/heidenhain/source_line.h"

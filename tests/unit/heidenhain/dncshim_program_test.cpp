@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dncsim/simulator.h"
-#include "heidenhain/sdk_arguments.h"
+#include "heidenhain/sdk/sdk_arguments.h"
 #include "tests/support/fake_clock.h"
 #include "tests/unit/heidenhain/session_fixture.h"
 #include "tests/unit/heidenhain/source_line.h"

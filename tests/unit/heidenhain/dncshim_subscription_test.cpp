@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "heidenhain/data_access_sink.h"
+#include "heidenhain/events/data_access_sink.h"
 #include "tests/support/wait_for.h"
 #include "tests/unit/heidenhain/data_fixture.h"
 

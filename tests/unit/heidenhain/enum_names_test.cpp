@@ -1,4 +1,4 @@
-#include "heidenhain/enum_names.h"
+#include "heidenhain/text/enum_names.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

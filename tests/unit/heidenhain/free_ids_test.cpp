@@ -1,5 +1,5 @@
 // The searches for a free tool row and a free pocket.
-#include "heidenhain/free_ids.h"
+#include "heidenhain/tables/free_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "heidenhain/lock_order.h"
+#include "heidenhain/sdk/lock_order.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "heidenhain/timed_mutex.h"
+#include "heidenhain/sdk/timed_mutex.h"
 
 namespace heidenhain {
 namespace {

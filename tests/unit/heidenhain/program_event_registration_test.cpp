@@ -7,11 +7,11 @@
 #include "agent/event_publisher.h"
 #include "agent/local_factory.h"
 #include "dncsim/simulator.h"
-#include "heidenhain/registration.h"
-#include "heidenhain/tool.h"
+#include "heidenhain/session/registration.h"
+#include "heidenhain/tables/tool.h"
 #include "tests/support/wait_for.h"
-#include "tests/unit/heidenhain/session_fixture.h"
 #include "tests/unit/heidenhain/registry_call.h"
+#include "tests/unit/heidenhain/session_fixture.h"
 
 namespace heidenhain {
 namespace {

@@ -1,7 +1,7 @@
 // The remote surface of DncShim through the registry, and the SDK version query.
 #include "agent/topics.h"
-#include "heidenhain/call_lanes.h"
-#include "heidenhain/registration.h"
+#include "heidenhain/session/call_lanes.h"
+#include "heidenhain/session/registration.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,9 +11,9 @@
 #include "dnc/factory.h"
 #include "dncsim/sdk.h"
 #include "dncsim/simulator.h"
-#include "heidenhain/sdk_version.h"
-#include "tests/unit/heidenhain/session_fixture.h"
+#include "heidenhain/sdk/sdk_version.h"
 #include "tests/unit/heidenhain/registry_call.h"
+#include "tests/unit/heidenhain/session_fixture.h"
 
 namespace heidenhain {
 namespace {

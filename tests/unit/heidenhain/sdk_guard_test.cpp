@@ -1,4 +1,4 @@
-#include "heidenhain/sdk_guard.h"
+#include "heidenhain/sdk/sdk_guard.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "heidenhain/interface_check.h"
+#include "heidenhain/sdk/interface_check.h"
 #include "platform/steady_clock.h"
 #include "tests/support/capturing_event_sink.h"
 #include "tests/support/wait_for.h"
@@ -89,7 +89,7 @@ TEST_F(SdkGuardTest, NotConnectedBeforeAndAfterTheLock) {
             guard.run({kGetState, kSite}, ok);
         },
         ThrowsMessage<std::runtime_error>(
-            StrEq("Unexpected online call while disconnected: _machine->GetState(&state) (dncshim_state.cpp:42")));
+            StrEq("Unexpected online call while disconnected: _machine->GetState(&state) (heidenhain/dncshim_state.cpp:42")));
     flags.disconnectPending = false;
     auto waiting = std::async(std::launch::async, [&] { guard.run({kGetState, kSite}, ok); });
     ASSERT_TRUE(clock.waitForReads(1));
@@ -98,7 +98,7 @@ TEST_F(SdkGuardTest, NotConnectedBeforeAndAfterTheLock) {
     EXPECT_THAT([&] { waiting.get(); },
                 ThrowsMessage<std::runtime_error>(
                     StrEq("Unexpected online call while disconnected (after mutex lock): _machine->GetState(&state) "
-                          "(dncshim_state.cpp:42")));
+                          "(heidenhain/dncshim_state.cpp:42")));
 }
 
 TEST_F(SdkGuardTest, LockTimeOutNamesTheCallHoldingTheSdk) {
@@ -111,7 +111,7 @@ TEST_F(SdkGuardTest, LockTimeOutNamesTheCallHoldingTheSdk) {
         },
         ThrowsMessage<std::runtime_error>(
             StrEq("Could not get SDK lock within 1 seconds for call _automatic->GetDncMode(&dncMode) "
-                  "other=_machine->Connect(host) (dncshim_state.cpp:42")));
+                  "other=_machine->Connect(host) (heidenhain/dncshim_state.cpp:42")));
     release.set_value();
 }
 
@@ -141,10 +141,10 @@ TEST_F(SdkGuardTest, FailingAndInvalidatedCalls) {
     EXPECT_THAT(failing(dnc::kConnectionLost),
                 ThrowsMessage<std::runtime_error>(
                     StrEq("Call _machine->GetState(&state) produced error (0x800406cc): Connection to the CNC is lost "
-                          "(isConnected:1, dncshim_state.cpp:42)")));
+                          "(isConnected:1, heidenhain/dncshim_state.cpp:42)")));
     EXPECT_THAT(failing(dnc::code(0x80001234)),
                 ThrowsMessage<std::runtime_error>(StrEq("Call _machine->GetState(&state) produced error (0x80001234):  "
-                                                        "(isConnected:1, dncshim_state.cpp:42)")));
+                                                        "(isConnected:1, heidenhain/dncshim_state.cpp:42)")));
     // A machine state event during the call: the state is the one after it.
     auto marked = [&](dnc::HRESULT hr) {
         return [&, hr] {
@@ -158,7 +158,7 @@ TEST_F(SdkGuardTest, FailingAndInvalidatedCalls) {
     flags.disconnectPending = false;
     EXPECT_THAT(marked(dnc::kOk), ThrowsMessage<std::runtime_error>(StrEq(
                                       "Machine is not any longer connected after call: _machine->GetState(&state) "
-                                      "(dncshim_state.cpp:42")));
+                                      "(heidenhain/dncshim_state.cpp:42")));
     flags.disconnectPending = false;
     EXPECT_EQ(guard.call({kGetState, kSite}, [] { return dnc::kFalse; }).code, dnc::kFalse) << "the lock was released";
 }
@@ -204,7 +204,7 @@ TEST_F(SdkGuardTest, OfflineAndLockedCalls) {
         [&] { guard.run(offlineCall("_machine->ListConnections(&connectionList)", kSite), [] { return dnc::kFail; }); },
         ThrowsMessage<std::runtime_error>(
             StrEq("Call _machine->ListConnections(&connectionList) produced error (0x80004005): An "
-                  "unspecified failure has occurred (isConnected:0, dncshim_state.cpp:42)")));
+                  "unspecified failure has occurred (isConnected:0, heidenhain/dncshim_state.cpp:42)")));
     EXPECT_EQ(guard.call(lockedCall("_machine->Connect", kSite), [] { return dnc::kNotOnLine; }).code, dnc::kNotOnLine);
 }
 
@@ -212,7 +212,7 @@ TEST_F(SdkGuardTest, InterfaceCheckComesFirst) {
     auto call = [&](bool present) { requireInterface(guard, {"Automatic", present, "getDncMode"}, kSite); };
     call(true);
     const std::string missing =
-        "mill does not have IJHAutomatic interface; cannot call DncShim::getDncMode, dncshim_state.cpp:42)";
+        "mill does not have IJHAutomatic interface; cannot call DncShim::getDncMode, heidenhain/dncshim_state.cpp:42)";
     EXPECT_THAT([&] { call(false); }, ThrowsMessage<std::runtime_error>(StrEq(missing)));
     EXPECT_EQ(log.entries(), (std::vector<testsupport::CapturedEvent>{{platform::kAgentEventSource,
                                                                        platform::EventInformation,
@@ -221,7 +221,7 @@ TEST_F(SdkGuardTest, InterfaceCheckComesFirst) {
     testing::internal::CaptureStderr();
     const std::string disconnected =
         "Unexpected online call CHECK_INTERFACE(Automatic) while disconnected inDncShim::getDncMode, "
-        "dncshim_state.cpp:42)";
+        "heidenhain/dncshim_state.cpp:42)";
     EXPECT_THAT([&] { call(true); }, ThrowsMessage<std::runtime_error>(StrEq(disconnected)));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), disconnected + "\n");
 }
@@ -236,7 +236,7 @@ TEST_F(SdkGuardTest, LostLinkAndAcceptedCodes) {
     });
     const std::string lostText =
         "Call _machine->GetState(&state) produced error (0x800406cc): Connection to the CNC "
-        "is lost (isConnected:1, dncshim_state.cpp:42)";
+        "is lost (isConnected:1, heidenhain/dncshim_state.cpp:42)";
     struct Case {
         SdkCall call;
         dnc::HRESULT answer;
@@ -256,7 +256,7 @@ TEST_F(SdkGuardTest, LostLinkAndAcceptedCodes) {
          0,
          false,
          "Call _machine->GetState(&state) produced error (0x80004005): An unspecified failure has occurred "
-         "(isConnected:1, dncshim_state.cpp:42)",
+         "(isConnected:1, heidenhain/dncshim_state.cpp:42)",
          0},
         // Codes named one by one come back whatever the call says of a lost link; "every" does not take it.
         {{kGetState, kSite, {dnc::kConnectionLost}, OnLostLink::Disconnect},

@@ -5,7 +5,7 @@
 #include "agent/event_loop.h"
 #include "dncsim/sdk.h"
 #include "dncsim/simulator.h"
-#include "heidenhain/sdk_guard.h"
+#include "heidenhain/sdk/sdk_guard.h"
 #include "tests/support/wait_for.h"
 
 namespace heidenhain {

@@ -1,4 +1,4 @@
-#include "heidenhain/std_texts.h"
+#include "heidenhain/text/std_texts.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // "[END]", a first line that widens the last column, and files of another form.
 #include <gtest/gtest.h>
 
-#include "heidenhain/table_pocket_file.h"
+#include "heidenhain/tables/table_pocket_file.h"
 #include "tests/support/capturing_event_sink.h"
 
 namespace heidenhain {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <future>
 
-#include "heidenhain/variant_text.h"
+#include "heidenhain/text/variant_text.h"
 #include "tests/unit/heidenhain/table_fixture.h"
 
 namespace heidenhain {

@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "heidenhain/table_pocket_file.h"
-#include "heidenhain/table_text.h"
+#include "heidenhain/tables/table_pocket_file.h"
+#include "heidenhain/tables/table_text.h"
 
 namespace heidenhain {
 namespace {

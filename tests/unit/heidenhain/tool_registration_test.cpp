@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "agent/local_factory.h"
-#include "heidenhain/registration.h"
-#include "tests/unit/heidenhain/table_fixture.h"
+#include "heidenhain/session/registration.h"
 #include "tests/unit/heidenhain/registry_call.h"
+#include "tests/unit/heidenhain/table_fixture.h"
 
 namespace heidenhain {
 namespace {

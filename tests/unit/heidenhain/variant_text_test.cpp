@@ -1,5 +1,5 @@
 // SDK values as the texts and JSON values that clients receive.
-#include "heidenhain/variant_text.h"
+#include "heidenhain/text/variant_text.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "agent/local_factory.h"
 #include "dnc/factory.h"
-#include "heidenhain/sdk_version.h"
+#include "heidenhain/sdk/sdk_version.h"
 #include "host/log_event.h"
 #include "host/service_run.h"
 #include "tests/support/capturing_event_sink.h"
