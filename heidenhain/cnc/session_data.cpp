@@ -7,7 +7,6 @@
 #include "heidenhain/cnc/data_number.h"
 #include "heidenhain/cnc/session_data.h"
 #include "heidenhain/sdk/sdk_arguments.h"
-#include "heidenhain/session/controller_restriction.h"
 #include "heidenhain/session/session_log.h"
 #include "heidenhain/tables/controller_family.h"
 #include "heidenhain/text/enum_names.h"
@@ -50,8 +49,6 @@ InterfaceCheck SessionData::dataAccessCheck(const std::shared_ptr<dnc::IJHDataAc
 }
 
 void SessionData::setAccessMode(const std::string& accessMode, const std::string& password) {
-    const std::string type = context_.controllerType.get();
-    refuseOnTnc426(type, "setAccessMode", context_.name);
     context_.family.get()->refuseAccessMode();
     auto access = context_.dataAccess.get();
     requireInterface(context_.guard, dataAccessCheck(access, "setAccessMode"), SDK_CALL_SITE);
@@ -63,8 +60,6 @@ void SessionData::setAccessMode(const std::string& accessMode, const std::string
 
 void SessionData::setAccessMode(const std::string& plcDataAccessPassword, const std::string& tableDataAccessPassword,
                                 const std::string& usrPassword, const std::string& sysPassword) {
-    const std::string type = context_.controllerType.get();
-    refuseOnTnc426(type, "setAccessMode", context_.name);
     context_.family.get()->refuseAccessMode();
     auto access = context_.dataAccess.get();
     requireInterface(context_.guard, dataAccessCheck(access, "setAccessMode"), SDK_CALL_SITE);

@@ -5,7 +5,6 @@
 #include "heidenhain/cnc/session_program.h"
 #include "heidenhain/sdk/interface_check.h"
 #include "heidenhain/sdk/sdk_arguments.h"
-#include "heidenhain/session/controller_restriction.h"
 #include "heidenhain/tables/controller_family.h"
 
 namespace heidenhain {
@@ -46,7 +45,7 @@ std::int32_t SessionProgram::getNcUpTime() {
 }
 
 std::int32_t SessionProgram::getMachineUpTime() {
-    refuseOnTnc426(context_.controllerType.get(), "getMachineUpTime", context_.name);
+    context_.family.get()->refuseUnoffered("getMachineUpTime");
     return processDataMinutes("getMachineUpTime", "_processData->GetMachineUpTime(&hours, &minutes)", SDK_CALL_SITE,
                               [](dnc::IJHProcessData& data, dnc::Variant* hours, dnc::Variant* minutes) {
                                   return data.GetMachineUpTime(hours, minutes);
@@ -54,7 +53,7 @@ std::int32_t SessionProgram::getMachineUpTime() {
 }
 
 std::int32_t SessionProgram::getMachineRunningTime() {
-    refuseOnTnc426(context_.controllerType.get(), "getMachineRunningTime", context_.name);
+    context_.family.get()->refuseUnoffered("getMachineRunningTime");
     return processDataMinutes("getMachineRunningTime", "_processData->GetMachineRunningTime(&hours, &minutes)",
                               SDK_CALL_SITE,
                               [](dnc::IJHProcessData& data, dnc::Variant* hours, dnc::Variant* minutes) {

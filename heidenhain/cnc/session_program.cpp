@@ -7,8 +7,8 @@
 #include "heidenhain/cnc/session_program.h"
 #include "heidenhain/sdk/interface_check.h"
 #include "heidenhain/sdk/sdk_arguments.h"
-#include "heidenhain/session/controller_restriction.h"
 #include "heidenhain/session/session_log.h"
+#include "heidenhain/tables/controller_family.h"
 #include "heidenhain/text/enum_names.h"
 
 namespace heidenhain {
@@ -28,7 +28,7 @@ void SessionProgram::automaticCall(const char* function, const char* call, CallS
 
 void SessionProgram::selectProgram(std::int32_t channel, const std::string& programName,
                                    const std::string& startBlockNumber) {
-    refuseOnTnc426(context_.controllerType.get(), "selectProgram", context_.name);
+    context_.family.get()->refuseUnoffered("selectProgram");
     automaticCall(
         "selectProgram", "_automatic->SelectProgram(channel, toBSTR(programName), toVariant(startBlockNumber))",
         SDK_CALL_SITE,
@@ -51,7 +51,7 @@ void SessionProgram::startProgram(const std::string& programName) {
 }
 
 void SessionProgram::stopProgram(std::int32_t channel, bool onBlockEnd) {
-    refuseOnTnc426(context_.controllerType.get(), "stopProgram", context_.name);
+    context_.family.get()->refuseUnoffered("stopProgram");
     automaticCall(
         "stopProgram", "_automatic->StopProgram(channel, toVariantBool(onBlockEnd))", SDK_CALL_SITE,
         [&](dnc::IJHAutomatic& automatic) { return automatic.StopProgram(channel, toVariantBool(onBlockEnd)); },
@@ -59,7 +59,7 @@ void SessionProgram::stopProgram(std::int32_t channel, bool onBlockEnd) {
 }
 
 void SessionProgram::cancelProgram(std::int32_t channel) {
-    refuseOnTnc426(context_.controllerType.get(), "cancelProgram", context_.name);
+    context_.family.get()->refuseUnoffered("cancelProgram");
     automaticCall(
         "cancelProgram", "_automatic->CancelProgram(channel)", SDK_CALL_SITE,
         [&](dnc::IJHAutomatic& automatic) { return automatic.CancelProgram(channel); },
@@ -67,7 +67,7 @@ void SessionProgram::cancelProgram(std::int32_t channel) {
 }
 
 void SessionProgram::setExecutionMode(const std::string& executionMode) {
-    refuseOnTnc426(context_.controllerType.get(), "setExecutionMode", context_.name);
+    context_.family.get()->refuseUnoffered("setExecutionMode");
     // Mode 0 for an unknown name would switch an unattended machine to manual.
     if (!execModeMap().contains(executionMode)) {
         std::vector<std::pair<int, std::string>> modes;
@@ -86,7 +86,7 @@ void SessionProgram::setExecutionMode(const std::string& executionMode) {
 }
 
 std::string SessionProgram::getProgramStatus() {
-    refuseOnTnc426(context_.controllerType.get(), "getProgramStatus", context_.name);
+    context_.family.get()->refuseUnoffered("getProgramStatus");
     std::int32_t dncStsProgram = 0;
     automaticCall("getProgramStatus", "_automatic->GetProgramStatus(&dncStsProgram)", SDK_CALL_SITE,
                   [&](dnc::IJHAutomatic& automatic) { return automatic.GetProgramStatus(&dncStsProgram); });

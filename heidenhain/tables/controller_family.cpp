@@ -3,7 +3,6 @@
 #include <stdexcept>
 
 #include "heidenhain/cnc/session_data.h"
-#include "heidenhain/session/controller_kind.h"
 #include "heidenhain/tables/data_tree_family.h"
 #include "heidenhain/tables/table_interface_family.h"
 #include "heidenhain/tables/table_paths.h"
@@ -12,8 +11,9 @@ namespace heidenhain {
 
 std::shared_ptr<ControllerFamily> ControllerFamily::forType(SessionContext& context, SessionData& data,
                                                             SessionFiles& files, const std::string& controllerType) {
-    if (usesItncTable(controllerType))
-        return std::make_shared<TableInterfaceFamily>(context, data, files, !isItnc(controllerType));
+    if (controllerType == "itnc" || controllerType == "itnc530")
+        return std::make_shared<TableInterfaceFamily>(context, data, files);
+    if (controllerType == "tnc426") return std::make_shared<Tnc426Family>(context, data, files);
     return std::make_shared<DataTreeFamily>(context, data);
 }
 

@@ -55,6 +55,9 @@ public:
     virtual bool monitorReportsToolChanges() const { return false; }
     // Throws where the family offers no access modes.
     virtual void refuseAccessMode() const {}
+    // Logs and throws where the family lacks the remote function: clients
+    // learn it before anything else, also while the session is disconnected.
+    virtual void refuseUnoffered(const std::string& /*function*/) const {}
 
     // Data values.
     bool dataPathExists(const std::string& dataPath);

@@ -10,7 +10,6 @@
 #include "heidenhain/cnc/session_data.h"
 #include "heidenhain/cnc/session_files.h"
 #include "heidenhain/events/program_events.h"
-#include "heidenhain/session/controller_restriction.h"
 #include "heidenhain/session/session_interfaces.h"
 #include "heidenhain/session/session_log.h"
 #include "heidenhain/tables/free_ids.h"
@@ -47,20 +46,17 @@ constexpr Accepted kCellMissingOrRefused{dnc::kBadParameter, dnc::kFail};
 
 }  // namespace
 
-TableInterfaceFamily::TableInterfaceFamily(SessionContext& context, SessionData& data, SessionFiles& files, bool tnc426)
-    : ControllerFamily(context, data), files_(files), tnc426_(tnc426) {}
+TableInterfaceFamily::TableInterfaceFamily(SessionContext& context, SessionData& data, SessionFiles& files)
+    : ControllerFamily(context, data), files_(files) {}
 
 void TableInterfaceFamily::obtainInterfaces(SessionInterfaces& interfaces) { interfaces.obtainTableInterface(); }
 
 bool TableInterfaceFamily::beginMonitorCycle(ProgramEvents& programEvents) {
-    // The TNC 426 reports its program status by events only.
-    return tnc426_ || programEvents.pollProgramStatus();
+    return programEvents.pollProgramStatus();
 }
 
 void TableInterfaceFamily::refuseAccessMode() const {
-    if (!tnc426_)
-        throw std::runtime_error("Call DataAccess::SetAccessMode is not implemented for iTNC controller " +
-                                 context_.name);
+    throw std::runtime_error("Call DataAccess::SetAccessMode is not implemented for iTNC controller " + context_.name);
 }
 
 dnc::Variant TableInterfaceFamily::readValue(const std::string& dataPath) {
@@ -169,7 +165,6 @@ std::optional<LineLayout> TableInterfaceFamily::tableLayout(dnc::IJHItncTable& t
 }
 
 std::vector<TableRow> TableInterfaceFamily::readPocketTable(ReadFor reader) {
-    if (tnc426_) return convertTNC426PocketTableBuffer(files_.receiveFileBinary(POCKET_TABLE)).rows;
     return getItncTable(POCKET_TABLE, "WHERE T >= 0", reader);
 }
 
@@ -225,7 +220,6 @@ void TableInterfaceFamily::setItncTableCell(const std::string& tableName, const 
 }
 
 void TableInterfaceFamily::deleteItncToolTableRow(const std::string& toolId) {
-    if (tnc426_) refuseOnTnc426("tnc426", "deleteItncToolTableRow", context_.name);
     logInformation("deleteItncToolTableRow", context_.name + ": " + toolId);
     // The id becomes part of the control's query: "1 OR T > 0" would delete every row.
     const std::string id = toolIdArgument(toolId);
@@ -266,15 +260,9 @@ void TableInterfaceFamily::setToolRow(const std::string& toolId, const TableRow&
     setItncTableRow(TOOL_TABLE, TOOL_TABLE_HEADER, PRIMARY_KEY, toolId, cells);
 }
 
-void TableInterfaceFamily::clearToolRow(const std::string& toolId) {
-    if (tnc426_) {
-        clearTnc426ToolRow(toolId);
-    } else {
-        deleteItncToolTableRow(toolId);
-    }
-}
+void TableInterfaceFamily::clearToolRow(const std::string& toolId) { deleteItncToolTableRow(toolId); }
 
-void TableInterfaceFamily::clearTnc426ToolRow(const std::string& toolId) {
+void Tnc426Family::clearToolRow(const std::string& toolId) {
     requireInterface(context_.guard, itncTableCheck(context_.itncTable.get(), "clearTNC426ToolTableRow"),
                      SDK_CALL_SITE);
     TableRow row = rowByKey(PRIMARY_KEY, toolId);
@@ -328,13 +316,13 @@ void TableInterfaceFamily::writePocketTool(const std::string& pocketId, const st
 }
 
 void TableInterfaceFamily::clearPocket(const std::string& pocketId) {
-    if (!tnc426_) {
-        // The pocket file drops the space: the control receives a blank T.
-        writePocketTool(pocketId, " ");
-        return;
-    }
+    // The pocket file drops the space: the control receives a blank T.
+    writePocketTool(pocketId, " ");
+}
+
+void Tnc426Family::clearPocket(const std::string& pocketId) {
     auto property =
-        tnc426PocketCell(tnc426PocketCellPath(pocketId, "T"), "unlinkToolFromPocketTable", kCellMissingOrRefused);
+        pocketCell(tnc426PocketCellPath(pocketId, "T"), "unlinkToolFromPocketTable", kCellMissingOrRefused);
     if (!property) return;
     dnc::Variant variant;
     context_.guard.run({"property->get_varValue(&variant)", SDK_CALL_SITE},
@@ -347,12 +335,12 @@ void TableInterfaceFamily::clearPocket(const std::string& pocketId) {
 
 void TableInterfaceFamily::setPocketCell(const std::string& pocketId, const std::string& column,
                                          const std::string& value) {
-    if (!tnc426_) {
-        setItncTableCell(POCKET_TABLE, POCKET_TABLE_HEADER, "P", pocketId, column, value);
-        clearCache();
-        return;
-    }
-    auto property = tnc426PocketCell(tnc426PocketCellPath(pocketId, column), "setPocketTableCell", kCellRefused);
+    setItncTableCell(POCKET_TABLE, POCKET_TABLE_HEADER, "P", pocketId, column, value);
+    clearCache();
+}
+
+void Tnc426Family::setPocketCell(const std::string& pocketId, const std::string& column, const std::string& value) {
+    auto property = pocketCell(tnc426PocketCellPath(pocketId, column), "setPocketTableCell", kCellRefused);
     if (!property) {
         platform::logInformation("Pocketid is already an empty row");
         return;
@@ -363,9 +351,8 @@ void TableInterfaceFamily::setPocketCell(const std::string& pocketId, const std:
     clearCache();
 }
 
-std::shared_ptr<dnc::IJHDataEntryProperty> TableInterfaceFamily::tnc426PocketCell(const std::string& path,
-                                                                                  const char* function,
-                                                                                  const Accepted& absent) {
+std::shared_ptr<dnc::IJHDataEntryProperty> Tnc426Family::pocketCell(const std::string& path, const char* function,
+                                                                    const Accepted& absent) {
     // The data tree is this control's second interface: without it there is
     // nothing to write through.
     auto access = context_.dataAccess.get();
@@ -375,6 +362,16 @@ std::shared_ptr<dnc::IJHDataEntryProperty> TableInterfaceFamily::tnc426PocketCel
                                                 [&] { return access->GetDataEntry(path, &dataEntry); });
     if (dnc::failed(found.code)) return nullptr;
     return data_.dataPropertyOf(*dataEntry);
+}
+
+std::vector<TableRow> Tnc426Family::readPocketTable(ReadFor) {
+    return convertTNC426PocketTableBuffer(files_.receiveFileBinary(POCKET_TABLE)).rows;
+}
+
+void Tnc426Family::refuseUnoffered(const std::string& function) const {
+    const std::string message = "Method " + function + " not available for controller type tnc426";
+    logInformation(function, context_.name + ": " + message);
+    throw std::runtime_error(message);
 }
 
 }  // namespace heidenhain

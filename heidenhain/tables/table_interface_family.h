@@ -21,15 +21,11 @@ namespace heidenhain {
 
 class TableInterfaceFamily : public ControllerFamily {
 public:
-    // The TNC 426 reads its pocket table as a file through `files`.
-    TableInterfaceFamily(SessionContext& context, SessionData& data, SessionFiles& files, bool tnc426);
+    TableInterfaceFamily(SessionContext& context, SessionData& data, SessionFiles& files);
 
     void obtainInterfaces(SessionInterfaces& interfaces) override;
     bool beginMonitorCycle(ProgramEvents& programEvents) override;
-    bool answersNcUpTime() const override { return !tnc426_; }
     bool monitorReportsToolChanges() const override { return true; }
-    // The TNC 426 has no GetDataEntry2.
-    bool hasDataEntry2() const override { return !tnc426_; }
     void refuseAccessMode() const override;
 
     dnc::Variant readValue(const std::string& dataPath) override;
@@ -67,7 +63,16 @@ public:
                          const std::string& keyValue, const TableRow& row);
     void setItncTableCell(const std::string& tableName, const std::string& header, const std::string& keyColumn,
                           const std::string& keyValue, const std::string& column, const std::string& value);
-    void deleteItncToolTableRow(const std::string& toolId);
+    virtual void deleteItncToolTableRow(const std::string& toolId);
+
+protected:
+    virtual std::vector<TableRow> readPocketTable(ReadFor reader);
+    virtual void setPocketCell(const std::string& pocketId, const std::string& column, const std::string& value);
+    // The first row that the table interface reads for the key, or a row of
+    // the key alone when it finds none.
+    TableRow rowByKey(const std::string& column, const std::string& value);
+
+    SessionFiles& files_;
 
 private:
     // A read that ended without rows: logs a lost link and schedules the
@@ -76,22 +81,37 @@ private:
                       CallSite site);
     std::optional<LineLayout> tableLayout(dnc::IJHItncTable& table, const std::string& tableName,
                                           const std::string& query, ReadFor reader);
-    std::vector<TableRow> readPocketTable(ReadFor reader);
-    // The first row that the table interface reads for the key, or a row of
-    // the key alone when it finds none.
-    TableRow rowByKey(const std::string& column, const std::string& value);
-    void setPocketCell(const std::string& pocketId, const std::string& column, const std::string& value);
-    // The value property of a TNC 426 pocket cell; null when the control
-    // answers GetDataEntry with a code that `absent` accepts.
-    std::shared_ptr<dnc::IJHDataEntryProperty> tnc426PocketCell(const std::string& path, const char* function,
-                                                                const Accepted& absent);
-    void clearTnc426ToolRow(const std::string& toolId);
-
-    SessionFiles& files_;
-    const bool tnc426_;
     // Taken before the SDK lock, never while holding it.
     TimedMutex cacheMutex_{LockRank::tableCache};
     std::map<std::pair<std::string, std::string>, TableCache> caches_;
+};
+
+// The TNC 426: its pocket table is read as a whole file and its pocket cells
+// are written through the data tree; a tool row is cleared, never deleted;
+// it reports its program status by events only and lacks several functions.
+class Tnc426Family : public TableInterfaceFamily {
+public:
+    using TableInterfaceFamily::TableInterfaceFamily;
+
+    bool beginMonitorCycle(ProgramEvents&) override { return true; }
+    bool answersNcUpTime() const override { return false; }
+    bool hasDataEntry2() const override { return false; }
+    void refuseAccessMode() const override { refuseUnoffered("setAccessMode"); }
+    void refuseUnoffered(const std::string& function) const override;
+
+    void clearToolRow(const std::string& toolId) override;
+    void clearPocket(const std::string& pocketId) override;
+    void deleteItncToolTableRow(const std::string&) override { refuseUnoffered("deleteItncToolTableRow"); }
+
+protected:
+    std::vector<TableRow> readPocketTable(ReadFor reader) override;
+    void setPocketCell(const std::string& pocketId, const std::string& column, const std::string& value) override;
+
+private:
+    // The value property of a pocket cell; null when the control answers
+    // GetDataEntry with a code that `absent` accepts.
+    std::shared_ptr<dnc::IJHDataEntryProperty> pocketCell(const std::string& path, const char* function,
+                                                          const Accepted& absent);
 };
 
 }  // namespace heidenhain
