@@ -1,6 +1,7 @@
 #pragma once
 // Callable registry entries: each converts the request's arguments, calls,
 // and writes "r" or "e" into the request's "data".
+#include <any>
 #include <cstddef>
 #include <exception>
 #include <functional>
@@ -13,7 +14,6 @@
 
 #include "agent/arguments.h"
 #include "agent/text_error.h"
-#include "agent/value.h"
 
 namespace nolt {
 
@@ -23,7 +23,7 @@ public:
     // Performs the call described by the message on the instance (static
     // entries have none) and writes the outcome into the message. One entry
     // serves every instance of its class.
-    virtual void call(nlohmann::json& message, const Value& instance) = 0;
+    virtual void call(nlohmann::json& message, const std::any& instance) = 0;
 };
 
 namespace detail {
@@ -84,9 +84,9 @@ public:
     using Callable = std::function<R(C&, P...)>;
     explicit MemberFunction(Callable callable) : callable_(std::move(callable)) {}
 
-    void call(nlohmann::json& message, const Value& handle) override {
+    void call(nlohmann::json& message, const std::any& handle) override {
         detail::storeOutcome(message, [&]() -> nlohmann::json {
-            const auto held = handle.get<std::shared_ptr<C>>();
+            const auto held = std::any_cast<std::shared_ptr<C>>(&handle);
             const std::shared_ptr<C> instance = held ? *held : nullptr;
             if (!instance) throw std::runtime_error("Function is not bound to an instance");
             auto invoke = [&](auto&... arguments) -> R { return callable_(*instance, arguments...); };
@@ -112,7 +112,7 @@ public:
     ConstructorFunction(std::string className, Callable callable)
         : className_(std::move(className)), callable_(std::move(callable)) {}
 
-    void call(nlohmann::json& message, const Value&) override {
+    void call(nlohmann::json& message, const std::any&) override {
         detail::storeOutcome(message, [&]() -> nlohmann::json {
             auto invoke = [&](auto&... arguments) -> R { return callable_(className_, arguments...); };
             return nlohmann::json(

@@ -229,9 +229,9 @@ InstanceStatusPublisher::InstanceStatusPublisher(Topics topics, Publish publish,
 InstanceStatusPublisher::~InstanceStatusPublisher() { state_->stop(); }
 
 void InstanceStatusPublisher::attach(const std::string& className, const std::string& id, bool named,
-                                     const Value& instance) {
+                                     const std::any& instance) {
     StatusClass statusClass;
-    if (instance.empty() || !findStatusClass(className, statusClass)) return;
+    if (!instance.has_value() || !findStatusClass(className, statusClass)) return;
     const std::string topic = statusTopic(state_->topics(), className, id, statusClass.level);
     const std::uint64_t generation = state_->begin(topic, id);
     std::weak_ptr<State> weak = state_;

@@ -4,6 +4,7 @@
 // only calls a report function on each change; the agent publishes. The
 // agent's filter of an instance's calls matches that topic too: what
 // arrives there is its own status (isStatusLevel), never a call.
+#include <any>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -12,14 +13,13 @@
 #include <nlohmann/json.hpp>
 
 #include "agent/topics.h"
-#include "agent/value.h"
 
 namespace nolt {
 
 // Called by an instance with its whole status after each change; any thread.
 using StatusReport = std::function<void(const nlohmann::json& status)>;
 // Gives a new instance the report function to call from now on (and at once).
-using StatusAttach = std::function<void(const Value& instance, StatusReport report)>;
+using StatusAttach = std::function<void(const std::any& instance, StatusReport report)>;
 
 // Whether the class reports its status on that level of its instances' topics.
 bool isStatusLevel(const std::string& className, const std::string& level);
@@ -30,8 +30,8 @@ void registerInstanceStatus(const std::string& className, const std::string& lev
 template <class C>
 void registerInstanceStatus(const std::string& className, const std::string& level,
                             std::function<void(C&, StatusReport)> attach) {
-    registerInstanceStatus(className, level, [attach](const Value& instance, StatusReport report) {
-        if (auto held = instance.get<std::shared_ptr<C>>(); held && *held) attach(**held, std::move(report));
+    registerInstanceStatus(className, level, [attach](const std::any& instance, StatusReport report) {
+        if (auto held = std::any_cast<std::shared_ptr<C>>(&instance); held && *held) attach(**held, std::move(report));
     });
 }
 
@@ -52,7 +52,7 @@ public:
 
     // After the instance was created (a named one also when asked again);
     // nothing for classes without a status.
-    void attach(const std::string& className, const std::string& id, bool named, const Value& instance);
+    void attach(const std::string& className, const std::string& id, bool named, const std::any& instance);
     // After the instance was deleted: its retained status is cleared.
     void remove(const std::string& className, const std::string& id);
     // After each connect: every status (and every clear not yet sent) again.

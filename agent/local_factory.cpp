@@ -32,7 +32,7 @@ void LocalFactory::ensureClass(const std::string& className) {
 }
 
 void LocalFactory::setQueueOf(const std::string& className,
-                              std::function<std::shared_ptr<SerialQueue>(const Value&)> queueOf) {
+                              std::function<std::shared_ptr<SerialQueue>(const std::any&)> queueOf) {
     std::lock_guard<std::mutex> lock(mutex_);
     queueOf_[className] = std::move(queueOf);
 }
@@ -49,7 +49,7 @@ void LocalFactory::addStaticFunction(const std::string& context, const std::stri
     staticFunctions_[context][key] = std::move(function);
 }
 
-const LocalFactory::FunctionMap* LocalFactory::functionsLocked(const std::string& context, Value* instance) const {
+const LocalFactory::FunctionMap* LocalFactory::functionsLocked(const std::string& context, std::any* instance) const {
     if (auto found = instances_.find(context); found != instances_.end()) {
         auto functions = memberFunctions_.find(found->second.className);
         if (functions == memberFunctions_.end()) return nullptr;
@@ -62,7 +62,7 @@ const LocalFactory::FunctionMap* LocalFactory::functionsLocked(const std::string
 
 void LocalFactory::call(nlohmann::json& message) {
     std::shared_ptr<Function> entry;
-    Value instance;
+    std::any instance;
     {
         const std::string context = message["context"].get<std::string>();
         const std::string method = message["method"].get<std::string>();
@@ -94,9 +94,9 @@ void LocalFactory::call(nlohmann::json& message) {
     entry->call(message, instance);
 }
 
-std::string LocalFactory::create(const std::string& className, const std::function<Value()>& construct) {
+std::string LocalFactory::create(const std::string& className, const std::function<std::any()>& construct) {
     std::lock_guard<std::mutex> lock(mutex_);
-    Value instance = construct();
+    std::any instance = construct();
     std::string id;
     do id = randomInstanceId();
     while (instances_.count(id) || memberFunctions_.count(id));
@@ -105,7 +105,7 @@ std::string LocalFactory::create(const std::string& className, const std::functi
 }
 
 std::string LocalFactory::createNamed(const std::string& className, const std::string& name,
-                                      const std::function<Value()>& construct) {
+                                      const std::function<std::any()>& construct) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (instances_.count(name)) return name;
     // A class name as instance id would replace the class's factory functions.
@@ -122,7 +122,7 @@ std::string LocalFactory::createNamed(const std::string& className, const std::s
     return name;
 }
 
-void LocalFactory::addInstanceLocked(const std::string& className, const std::string& id, Value instance) {
+void LocalFactory::addInstanceLocked(const std::string& className, const std::string& id, std::any instance) {
     auto queueOf = queueOf_.find(className);
     auto queue = queueOf == queueOf_.end() ? nullptr : queueOf->second(instance);
     instances_[id] = Instance{std::move(instance), className, std::move(queue)};
@@ -141,7 +141,7 @@ std::string LocalFactory::getNamed(const std::string& name) const {
 bool LocalFactory::remove(const std::string& id, const std::string& className) {
     // The removed handle is released after the lock: the last one runs the
     // instance's destructor, which may block.
-    Value instance;
+    std::any instance;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         auto found = instances_.find(id);
@@ -168,10 +168,10 @@ bool LocalFactory::hasInstance(const std::string& id) const {
     return instances_.count(id) != 0;
 }
 
-Value LocalFactory::instanceOf(const std::string& id) const {
+std::any LocalFactory::instanceOf(const std::string& id) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto found = instances_.find(id);
-    return found == instances_.end() ? Value() : found->second.value;
+    return found == instances_.end() ? std::any() : found->second.value;
 }
 
 bool LocalFactory::isNamed(const std::string& id) const {

@@ -2,6 +2,7 @@
 // The process-wide registry of remotely callable classes, their instances
 // and their functions: one table per class, shared by its instances. Knows
 // nothing of MQTT.
+#include <any>
 #include <functional>
 #include <map>
 #include <memory>
@@ -16,7 +17,6 @@
 
 #include "agent/function.h"
 #include "agent/serial_queue.h"
-#include "agent/value.h"
 
 namespace nolt {
 
@@ -57,9 +57,9 @@ public:
         ensureClass(className);
         if constexpr (std::is_base_of_v<QueuedCalls, C>) {
             setQueueOf(className,
-                       [](const Value& instance) { return (*instance.get<std::shared_ptr<C>>())->callQueue(); });
+                       [](const std::any& instance) { return (*std::any_cast<std::shared_ptr<C>>(&instance))->callQueue(); });
         }
-        auto construct = [](const P&... args) { return Value(std::make_shared<C>(args...)); };
+        auto construct = [](const P&... args) { return std::any(std::make_shared<C>(args...)); };
         addStaticFunction(className, functionKey<P...>("__create__"),
                           std::make_shared<ConstructorFunction<std::string, P...>>(
                               className, [this, construct](const std::string& cls, const P&... args) {
@@ -89,7 +89,7 @@ public:
 
     bool hasInstance(const std::string& id) const;
     // The instance's holder; empty when there is none.
-    Value instanceOf(const std::string& id) const;
+    std::any instanceOf(const std::string& id) const;
     bool isNamed(const std::string& id) const;
     // The queue that a call of the function (a name or a function key) on the
     // instance goes through; null for a class without one, and for the
@@ -110,25 +110,25 @@ private:
     LocalFactory() = default;
 
     void ensureClass(const std::string& className);
-    void setQueueOf(const std::string& className, std::function<std::shared_ptr<SerialQueue>(const Value&)> queueOf);
-    std::string create(const std::string& className, const std::function<Value()>& construct);
+    void setQueueOf(const std::string& className, std::function<std::shared_ptr<SerialQueue>(const std::any&)> queueOf);
+    std::string create(const std::string& className, const std::function<std::any()>& construct);
     std::string createNamed(const std::string& className, const std::string& name,
-                            const std::function<Value()>& construct);
+                            const std::function<std::any()>& construct);
     std::string getNamed(const std::string& name) const;
     // Need mutex_ held.
-    void addInstanceLocked(const std::string& className, const std::string& id, Value instance);
+    void addInstanceLocked(const std::string& className, const std::string& id, std::any instance);
     // The functions called through `context`: a class's static ones, or an
     // instance's member ones, with `instance` set to its handle. Null for an
     // unknown context.
-    const FunctionMap* functionsLocked(const std::string& context, Value* instance) const;
+    const FunctionMap* functionsLocked(const std::string& context, std::any* instance) const;
 
     mutable std::mutex mutex_;
     std::unordered_map<std::string, FunctionMap> memberFunctions_;  // by class
     std::unordered_map<std::string, FunctionMap> staticFunctions_;  // by class
-    std::unordered_map<std::string, std::function<std::shared_ptr<SerialQueue>(const Value&)>> queueOf_;
+    std::unordered_map<std::string, std::function<std::shared_ptr<SerialQueue>(const std::any&)>> queueOf_;
     std::unordered_map<std::string, std::set<std::string>> quickFunctions_;  // by class
     struct Instance {
-        Value value;
+        std::any value;
         std::string className;
         std::shared_ptr<SerialQueue> queue;
     };

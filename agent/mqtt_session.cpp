@@ -22,7 +22,6 @@ namespace nolt {
 
 namespace {
 constexpr int kQos = 1;
-constexpr auto kReconnectPause = std::chrono::milliseconds(2500);
 // From this size on, a request is big enough for its copies to count.
 constexpr std::size_t kLargeRequest = 256 * 1024;
 

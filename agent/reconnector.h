@@ -12,6 +12,10 @@
 
 namespace nolt {
 
+// Between a lost or refused connection and the next attempt, for every
+// connection the agent keeps.
+inline constexpr auto kReconnectPause = std::chrono::milliseconds(2500);
+
 class Reconnector {
 public:
     // attempt starts one asynchronous connect; its outcome comes back as a

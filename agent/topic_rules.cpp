@@ -2,36 +2,10 @@
 
 #include <cstdint>
 
+#include "platform/utf8.h"
+
 namespace nolt {
 namespace {
-
-// Length of the UTF-8 sequence at `at` and its code point; 0 when malformed
-// (overlong forms, surrogates and values past U+10FFFF included).
-std::size_t decodeUtf8(std::string_view text, std::size_t at, std::uint32_t& codePoint) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    std::size_t length;
-    std::uint32_t minimum;
-    if (lead < 0x80) {
-        codePoint = lead;
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, minimum = 0x80, codePoint = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, minimum = 0x800, codePoint = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, minimum = 0x10000, codePoint = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size()) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80) return 0;
-        codePoint = (codePoint << 6) | (byte(at + i) & 0x3F);
-    }
-    if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return 0;
-    return length;
-}
 
 bool isControl(std::uint32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 
@@ -47,7 +21,7 @@ std::optional<std::string> topicNameProblem(std::string_view topic) {
     }
     for (std::size_t at = 0; at < topic.size();) {
         std::uint32_t c = 0;
-        const std::size_t length = decodeUtf8(topic, at, c);
+        const std::size_t length = platform::decodeUtf8(topic, at, c);
         if (length == 0) return "it is not valid UTF-8 at byte " + std::to_string(at);
         if (c == '+' || c == '#') return "it holds the wildcard " + std::string(1, static_cast<char>(c));
         if (isControl(c)) return "it holds the control character " + std::to_string(c) + " at byte " + std::to_string(at);

@@ -8,7 +8,6 @@
 namespace nolt::sparkplug {
 namespace {
 
-constexpr auto kReconnectPause = std::chrono::milliseconds(2500);
 constexpr auto kStopFlushBound = std::chrono::seconds(2);
 constexpr auto kDisconnectBound = std::chrono::seconds(3);
 constexpr std::size_t kMaxInFlight = 64;

@@ -64,7 +64,7 @@ protected:
         return id;
     }
     static std::shared_ptr<heidenhain::DncShim> shim(const std::string& id) {
-        return *nolt::LocalFactory::instance().instanceOf(id).get<std::shared_ptr<heidenhain::DncShim>>();
+        return std::any_cast<std::shared_ptr<heidenhain::DncShim>>(nolt::LocalFactory::instance().instanceOf(id));
     }
     // False when the step has not ended within the bound (the broker is
     // thawed then, so that it can).

@@ -38,7 +38,7 @@ TEST(InstanceStatus, PublishesLatestStatusClearsOnDeleteAndRepublishesAfterConne
     };
 
     auto session = std::make_shared<Session>();
-    publisher.attach("Session", "s1", true, nolt::Value(session));
+    publisher.attach("Session", "s1", true, std::any(session));
     EXPECT_TRUE(published.waitTake(payloadIs({{"instance", "s1"}, {"n", 0}, {"named", true}}), 5s));
     for (int n = 1; n <= 50; ++n) session->report({{"n", n}});
     EXPECT_TRUE(published.waitTake(payloadIs({{"instance", "s1"}, {"n", 50}, {"named", true}}), 5s));
@@ -50,7 +50,7 @@ TEST(InstanceStatus, PublishesLatestStatusClearsOnDeleteAndRepublishesAfterConne
     // A deleted instance that still reports changes nothing.
     session->report({{"n", 99}});
     publisher.republishAll();
-    publisher.attach("Other", "o1", false, nolt::Value(session));
+    publisher.attach("Other", "o1", false, std::any(session));
     publisher.stop();
     EXPECT_FALSE(published.contains([](const Published& message) { return !message.payload.empty(); }));
 }
