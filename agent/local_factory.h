@@ -44,6 +44,23 @@ public:
         });
     }
 
+    // A member function of one of the class's parts, reached through the
+    // class's accessor of that part: the remote function is the part's own.
+    template <typename C, typename Part, typename R, typename... P>
+    void registerMember(const std::string& className, const std::string& name, Part& (C::*part)(),
+                        R (Part::*member)(P...)) {
+        registerCallable<C, R, P...>(className, name, [part, member](C& object, P... args) -> R {
+            return ((object.*part)().*member)(std::forward<P>(args)...);
+        });
+    }
+    template <typename C, typename Part, typename R, typename... P>
+    void registerMember(const std::string& className, const std::string& name, Part& (C::*part)(),
+                        R (Part::*member)(P...) const) {
+        registerCallable<C, R, P...>(className, name, [part, member](C& object, P... args) -> R {
+            return ((object.*part)().*member)(std::forward<P>(args)...);
+        });
+    }
+
     template <typename C, typename R, typename... P>
     void registerCallable(const std::string& className, const std::string& name,
                           std::type_identity_t<std::function<R(C&, P...)>> callable) {

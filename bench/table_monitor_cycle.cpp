@@ -76,8 +76,8 @@ void monitorAtScale(int sessions, int rows, int cycles, int intervalSeconds) {
     for (int i = 0; i < sessions; ++i) {
         const std::string host = "watch" + std::to_string(i) + ".sim";
         watching.push_back(std::make_unique<heidenhain::DncShim>("w" + std::to_string(i)));
-        watching.back()->setTableMonitorInterval(intervalSeconds);
-        watching.back()->connect(host, "itnc530");
+        watching.back()->monitor().setTableMonitorInterval(intervalSeconds);
+        watching.back()->connection().connect(host, "itnc530");
         fillToolTable(rows, host);
     }
     // Monitors start once all are connected: a connect starved of the
@@ -86,7 +86,7 @@ void monitorAtScale(int sessions, int rows, int cycles, int intervalSeconds) {
     std::atomic<int> reported{0};
     heidenhain::setTableMonitorAutostart(true);
     for (auto& session : watching) {
-        session->onToolTableChanged([&](const std::string&, const heidenhain::TableRow&, const heidenhain::TableRow&) { ++reported; });
+        session->monitor().onToolTableChanged([&](const std::string&, const heidenhain::TableRow&, const heidenhain::TableRow&) { ++reported; });
     }
     // The first cycles remember the tables.
     std::this_thread::sleep_for(std::chrono::seconds(2 * intervalSeconds));
@@ -96,7 +96,7 @@ void monitorAtScale(int sessions, int rows, int cycles, int intervalSeconds) {
     std::printf("%d sessions watching %d tool rows every %d s: %.1f ms processor time per cycle of all, "
                 "%.2f%% of one core (table reads of the simulated controls included)\n",
                 sessions, rows, intervalSeconds, perCycle * 1000, perCycle * 100 / intervalSeconds);
-    for (auto& session : watching) session->disconnect();
+    for (auto& session : watching) session->connection().disconnect();
 }
 
 }  // namespace
@@ -119,23 +119,23 @@ int main(int argc, char** argv) {
     int filled = 0;
     for (int rows : {100, 1000, 5000, 10000}) {
         heidenhain::DncShim session("bench");
-        session.connect("bench.sim", "itnc530");
+        session.connection().connect("bench.sim", "itnc530");
         fillToolTable(rows - filled);
         filled = rows;
-        session.oneMonitorToolTableCall();  // the first cycle only remembers
-        const double cycle = medianMs(5, [&] { session.oneMonitorToolTableCall(); });
-        auto table = session.getToolTable();
+        session.monitor().oneMonitorToolTableCall();  // the first cycle only remembers
+        const double cycle = medianMs(5, [&] { session.monitor().oneMonitorToolTableCall(); });
+        auto table = session.tables().getToolTable();
         table.back()["NAME"] = "CHANGED";
         // Each comparison takes its rows over, as the monitor's cycle does,
         // and hands back the previous ones, which the cycle then frees.
         std::vector<std::vector<heidenhain::TableRow>> copies(5, table), replaced;
         const double compare = medianMs(5, [&] {
-            replaced.push_back(session.notifyIfToolTableChanged(std::move(copies.back())));
+            replaced.push_back(session.monitor().notifyIfToolTableChanged(std::move(copies.back())));
             copies.pop_back();
         });
         const double release = medianMs(5, [&] { replaced.pop_back(); });
         std::printf("%8d %14.2f %14.3f %14.3f\n", rows, cycle, compare, release);
-        session.disconnect();
+        session.connection().disconnect();
     }
     monitorAtScale(sessions, scaleRows, cycles, interval);
     loop.stop();

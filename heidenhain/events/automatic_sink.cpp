@@ -3,53 +3,53 @@
 #include <exception>
 
 #include "dnc/automatic.h"
-#include "heidenhain/session/dncshim.h"
+#include "heidenhain/events/program_events.h"
 #include "heidenhain/session/session_log.h"
 
 namespace heidenhain {
 template <class Handle>
 dnc::HRESULT CAutomaticSink::handle(const char* handler, Handle&& body) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (session_ == nullptr) return dnc::kOk;
+    if (events_ == nullptr) return dnc::kOk;
     try {
-        body(*session_);
+        body(*events_);
     } catch (const std::exception& e) {
         // Nothing of a failure travels into the SDK's event thread.
-        failures_.report(handler, session_->name(), e.what());
+        failures_.report(handler, sessionName_, e.what());
         return dnc::kFalse;
     }
     return dnc::kOk;
 }
 
 dnc::HRESULT CAutomaticSink::OnProgramStatusChanged(std::int32_t programEvent) {
-    return handle("OnProgramStatusChanged", [&](DncShim& session) { session.programStatusChanged(programEvent); });
+    return handle("OnProgramStatusChanged", [&](ProgramEvents& events) { events.programStatusChanged(programEvent); });
 }
 
 dnc::HRESULT CAutomaticSink::OnDncModeChanged(std::int32_t dncMode) {
-    return handle("OnDncModeChanged", [&](DncShim& session) { session.dncModeChanged(dncMode); });
+    return handle("OnDncModeChanged", [&](ProgramEvents& events) { events.dncModeChanged(dncMode); });
 }
 
 dnc::HRESULT CAutomaticSink::OnExecutionMessage(std::int32_t, const dnc::Variant&, const std::string& message) {
     return handle("OnExecutionMessage",
-                  [&](DncShim& session) { logInformation("OnExecutionMessage", session.name() + ": " + message); });
+                  [&](ProgramEvents&) { logInformation("OnExecutionMessage", sessionName_ + ": " + message); });
 }
 
 dnc::HRESULT CAutomaticSink::OnProgramChanged(std::int32_t channel, double timeStamp, const std::string& programPath) {
     return handle("OnProgramChanged",
-                  [&](DncShim& session) { session.programChanged(channel, timeStamp, programPath); });
+                  [&](ProgramEvents& events) { events.programChanged(channel, timeStamp, programPath); });
 }
 
 dnc::HRESULT CAutomaticSink::OnToolChanged(std::int32_t channel, std::shared_ptr<dnc::IJHToolId> toolOut,
                                            std::shared_ptr<dnc::IJHToolId> toolIn, double timeStamp) {
-    return handle("OnToolChanged", [&](DncShim& session) {
-        logInformation("OnToolChanged", session.name());
-        session.toolChanged(channel, toolOut, toolIn, timeStamp);
+    return handle("OnToolChanged", [&](ProgramEvents& events) {
+        logInformation("OnToolChanged", sessionName_);
+        events.toolChanged(channel, toolOut, toolIn, timeStamp);
     });
 }
 
 void CAutomaticSink::detach() {
     std::lock_guard<std::mutex> lock(mutex_);
-    session_ = nullptr;
+    events_ = nullptr;
 }
 
 }  // namespace heidenhain

@@ -4,17 +4,19 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "dnc/events.h"
 #include "heidenhain/events/sink_failures.h"
 
 namespace heidenhain {
 
-class DncShim;
+class ProgramEvents;
 
 class CAutomaticSink final : public dnc::IJHAutomaticEvents3 {
 public:
-    explicit CAutomaticSink(DncShim& session) : session_(&session) {}
+    CAutomaticSink(ProgramEvents& events, std::string sessionName)
+        : events_(&events), sessionName_(std::move(sessionName)) {}
 
     // Each answers kOk when it ran to its end and kFalse after a failure
     // (a failed refresh of the selected program). The client callbacks run
@@ -36,7 +38,8 @@ private:
     dnc::HRESULT handle(const char* handler, Handle&& body);
 
     std::mutex mutex_;
-    DncShim* session_;
+    ProgramEvents* events_;
+    const std::string sessionName_;
     SinkFailures failures_;
 };
 

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "heidenhain/session/dncshim.h"
+#include "heidenhain/cnc/session_data.h"
 #include "heidenhain/session/session_log.h"
 
 namespace heidenhain {
@@ -10,20 +10,20 @@ namespace heidenhain {
 dnc::HRESULT CDataAccessSink::OnData2(std::int32_t subscriptionHandle, double,
                                       std::shared_ptr<dnc::IJHDataEntryList> dataEntryList) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (session_ == nullptr) return dnc::kOk;
+    if (data_ == nullptr) return dnc::kOk;
     try {
-        logInformation("OnData2", session_->name());
-        return session_->onData2(subscriptionHandle, dataEntryList) ? dnc::kOk : dnc::kFalse;
+        logInformation("OnData2", sessionName_);
+        return data_->onData2(subscriptionHandle, dataEntryList) ? dnc::kOk : dnc::kFalse;
     } catch (const std::exception& e) {
         // Nothing of a failed conversion or callback travels into the SDK's event thread.
-        failures_.report("OnData2", session_->name(), e.what());
+        failures_.report("OnData2", sessionName_, e.what());
         return dnc::kFalse;
     }
 }
 
 void CDataAccessSink::detach() {
     std::lock_guard<std::mutex> lock(mutex_);
-    session_ = nullptr;
+    data_ = nullptr;
 }
 
 }  // namespace heidenhain

@@ -3,17 +3,19 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <utility>
 
 #include "dnc/events.h"
 #include "heidenhain/events/sink_failures.h"
 
 namespace heidenhain {
 
-class DncShim;
+class SessionData;
 
 class CDataAccessSink final : public dnc::IJHDataAccessEvents2 {
 public:
-    explicit CDataAccessSink(DncShim& session) : session_(&session) {}
+    CDataAccessSink(SessionData& data, std::string sessionName) : data_(&data), sessionName_(std::move(sessionName)) {}
 
     // kFalse for a handle without a callback and for any failure.
     dnc::HRESULT OnData2(std::int32_t subscriptionHandle, double timeStamp,
@@ -25,7 +27,8 @@ public:
 
 private:
     std::mutex mutex_;
-    DncShim* session_;
+    SessionData* data_;
+    const std::string sessionName_;
     SinkFailures failures_;
 };
 

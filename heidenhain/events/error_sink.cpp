@@ -3,7 +3,7 @@
 #include <string>
 
 #include "dnc/error.h"
-#include "heidenhain/session/dncshim.h"
+#include "heidenhain/sdk/sdk_guard.h"
 #include "heidenhain/session/session_log.h"
 
 namespace heidenhain {
@@ -39,24 +39,24 @@ ErrorTexts textsOf(SdkGuard& guard, const std::shared_ptr<dnc::IJHErrorEntry>& e
 
 dnc::HRESULT CErrorSink::OnError2(std::shared_ptr<dnc::IJHErrorEntry> error) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (session_ == nullptr) return dnc::kOk;
-    const ErrorTexts e = textsOf(session_->guard(), error);
+    if (guard_ == nullptr) return dnc::kOk;
+    const ErrorTexts e = textsOf(*guard_, error);
     logInformation("OnError2",
-                   session_->name() + ": " + e.number + ": " + e.text + "; " + e.group + "; " + e.errorClass);
+                   sessionName_ + ": " + e.number + ": " + e.text + "; " + e.group + "; " + e.errorClass);
     return dnc::kOk;
 }
 
 dnc::HRESULT CErrorSink::OnErrorCleared2(std::shared_ptr<dnc::IJHErrorEntry> error) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (session_ == nullptr) return dnc::kOk;
-    const ErrorTexts e = textsOf(session_->guard(), error);
-    logInformation("OnErrorCleared2", session_->name() + ": Error cleared - " + e.number + ": " + e.text);
+    if (guard_ == nullptr) return dnc::kOk;
+    const ErrorTexts e = textsOf(*guard_, error);
+    logInformation("OnErrorCleared2", sessionName_ + ": Error cleared - " + e.number + ": " + e.text);
     return dnc::kOk;
 }
 
 void CErrorSink::detach() {
     std::lock_guard<std::mutex> lock(mutex_);
-    session_ = nullptr;
+    guard_ = nullptr;
 }
 
 }  // namespace heidenhain

@@ -3,16 +3,19 @@
 // event log; there is no client callback for them.
 #include <memory>
 #include <mutex>
+#include <string>
+#include <utility>
 
 #include "dnc/events.h"
 
 namespace heidenhain {
 
-class DncShim;
+class SdkGuard;
 
 class CErrorSink final : public dnc::IJHErrorEvents2 {
 public:
-    explicit CErrorSink(DncShim& session) : session_(&session) {}
+    // The guard reads the error entry's texts.
+    CErrorSink(SdkGuard& guard, std::string sessionName) : guard_(&guard), sessionName_(std::move(sessionName)) {}
 
     dnc::HRESULT OnError2(std::shared_ptr<dnc::IJHErrorEntry> error) override;
     dnc::HRESULT OnErrorCleared2(std::shared_ptr<dnc::IJHErrorEntry> error) override;
@@ -23,7 +26,8 @@ public:
 
 private:
     std::mutex mutex_;
-    DncShim* session_;
+    SdkGuard* guard_;
+    const std::string sessionName_;
 };
 
 }  // namespace heidenhain

@@ -2,18 +2,18 @@
 
 #include <exception>
 
-#include "heidenhain/session/dncshim.h"
+#include "heidenhain/session/session_connection.h"
 
 namespace heidenhain {
 
 dnc::HRESULT CMachineSink::OnStateChanged(std::int32_t stateEvent) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (session_ == nullptr) return dnc::kOk;
+    if (connection_ == nullptr) return dnc::kOk;
     try {
-        session_->onMachineStateChanged(stateEvent);
+        connection_->onMachineStateChanged(stateEvent);
     } catch (const std::exception& e) {
         // A failing client callback must not travel into the SDK's event thread.
-        failures_.report("OnStateChanged", session_->name(), e.what());
+        failures_.report("OnStateChanged", sessionName_, e.what());
         return dnc::kFalse;
     }
     return dnc::kOk;
@@ -21,7 +21,7 @@ dnc::HRESULT CMachineSink::OnStateChanged(std::int32_t stateEvent) {
 
 void CMachineSink::detach() {
     std::lock_guard<std::mutex> lock(mutex_);
-    session_ = nullptr;
+    connection_ = nullptr;
 }
 
 }  // namespace heidenhain

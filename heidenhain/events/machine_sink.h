@@ -2,17 +2,20 @@
 // Receives the SDK's machine state events for one session.
 #include <cstdint>
 #include <mutex>
+#include <string>
+#include <utility>
 
 #include "dnc/events.h"
 #include "heidenhain/events/sink_failures.h"
 
 namespace heidenhain {
 
-class DncShim;
+class SessionConnection;
 
 class CMachineSink final : public dnc::IJHMachineEvents2 {
 public:
-    explicit CMachineSink(DncShim& session) : session_(&session) {}
+    CMachineSink(SessionConnection& connection, std::string sessionName)
+        : connection_(&connection), sessionName_(std::move(sessionName)) {}
 
     dnc::HRESULT OnStateChanged(std::int32_t stateEvent) override;
 
@@ -22,7 +25,8 @@ public:
 
 private:
     std::mutex mutex_;
-    DncShim* session_;
+    SessionConnection* connection_;
+    const std::string sessionName_;
     SinkFailures failures_;
 };
 

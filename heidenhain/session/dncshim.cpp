@@ -11,14 +11,10 @@ DncShim::DncShim(const std::string& name) : context_(name) {
                        [] { return dnc::CoInitializeEx(nullptr, dnc::COINIT_MULTITHREADED); });
 }
 
-DncShim::DncShim(const DncShim& other) : DncShim(other.name()) {
-    logError("DncShim", name() + " copy constructor used but is forbidden");
-}
-
 DncShim::~DncShim() {
     if (context_.flags.connected || context_.flags.disconnectPending) {
         try {
-            disconnect();
+            connection_.disconnect();
         } catch (const std::exception& e) {
             logInformation("~DncShim", name() + ": Failed on disconnect during destruction, because: " + e.what());
         }

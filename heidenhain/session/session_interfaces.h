@@ -15,7 +15,9 @@
 
 namespace heidenhain {
 
-class DncShim;
+class ProgramEvents;
+class SessionConnection;
+class SessionData;
 class CMachineSink;
 class CAutomaticSink;
 class CErrorSink;
@@ -24,7 +26,13 @@ class CDataAccessSink;
 class SessionInterfaces {
 public:
     // The sinks hand the SDK's events to `session`.
-    SessionInterfaces(SessionContext& context, DncShim& session) : context_(context), session_(session) {}
+    // The parts that the sinks feed.
+    struct SinkTargets {
+        SessionConnection& connection;
+        SessionData& data;
+        ProgramEvents& programEvents;
+    };
+    SessionInterfaces(SessionContext& context, SinkTargets targets) : context_(context), targets_(targets) {}
     SessionInterfaces(const SessionInterfaces&) = delete;
     SessionInterfaces& operator=(const SessionInterfaces&) = delete;
 
@@ -54,9 +62,10 @@ private:
     void attachDataAccessSink();
     // Makes a sink, replaces (and detaches) the one before and advises the
     // interface of it; a failure is a warning, and the events stay away.
-    template <class Sink, class Interface>
+    // A new sink that feeds `target`, advised on the interface.
+    template <class Sink, class Interface, class Target>
     void attachSink(LockedValue<std::shared_ptr<Sink>>& slot, const LockedValue<std::shared_ptr<Interface>>& source,
-                    std::atomic<std::uint32_t>& cookie, const char* advise, const char* warning);
+                    Target& target, std::atomic<std::uint32_t>& cookie, const char* advise, const char* warning);
     std::shared_ptr<dnc::Object> getInterfaceObject(dnc::DNC_INTERFACE_OBJECT kind, const std::string& kindName);
     // Null after the process exit that a test stood in for.
     std::shared_ptr<dnc::Object> getDataAccessObject();
@@ -72,7 +81,7 @@ private:
     void detachSink(const std::shared_ptr<Interface>& source, std::atomic<std::uint32_t>& cookie, const char* event);
 
     SessionContext& context_;
-    DncShim& session_;
+    SinkTargets targets_;
     LockedValue<std::shared_ptr<CMachineSink>> machineSink_;
     LockedValue<std::shared_ptr<CAutomaticSink>> automaticSink_;
     LockedValue<std::shared_ptr<CErrorSink>> errorSink_;

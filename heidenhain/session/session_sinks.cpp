@@ -10,12 +10,12 @@
 
 namespace heidenhain {
 
-template <class Sink, class Interface>
+template <class Sink, class Interface, class Target>
 void SessionInterfaces::attachSink(LockedValue<std::shared_ptr<Sink>>& slot,
-                                   const LockedValue<std::shared_ptr<Interface>>& source,
+                                   const LockedValue<std::shared_ptr<Interface>>& source, Target& target,
                                    std::atomic<std::uint32_t>& cookie, const char* advise, const char* warning) {
     try {
-        auto sink = std::make_shared<Sink>(session_);
+        auto sink = std::make_shared<Sink>(target, context_.name);
         if (auto old = slot.exchange(sink)) old->detach();
         auto events = source.get();
         std::uint32_t attached = 0;
@@ -29,28 +29,28 @@ void SessionInterfaces::attachSink(LockedValue<std::shared_ptr<Sink>>& slot,
 
 void SessionInterfaces::attachMachineSink() {
     if (machineEventCookie_ != 0) return;
-    attachSink(machineSink_, context_.machine, machineEventCookie_,
+    attachSink(machineSink_, context_.machine, targets_.connection, machineEventCookie_,
                "_machine.Advise(reinterpret_cast<IUnknown*>(machineSink), HeidenhainDNCLib::IID__IJHMachineEvents2, "
                "&_machineEventCookie)",
                ": Cannot register MachineEvents listener");
 }
 
 void SessionInterfaces::attachAutomaticSink() {
-    attachSink(automaticSink_, context_.automatic, automaticEventCookie_,
+    attachSink(automaticSink_, context_.automatic, targets_.programEvents, automaticEventCookie_,
                "_automatic.Advise(reinterpret_cast<IUnknown*>(automaticSink), "
                "HeidenhainDNCLib::IID__IJHAutomaticEvents3, &_automaticEventCookie)",
                ": Cannot register AutomaticEvents listener");
 }
 
 void SessionInterfaces::attachErrorSink() {
-    attachSink(errorSink_, context_.error, errorEventCookie_,
+    attachSink(errorSink_, context_.error, context_.guard, errorEventCookie_,
                "_error.Advise(reinterpret_cast<IUnknown*>(errorSink), HeidenhainDNCLib::IID__IJHErrorEvents2, "
                "&_errorEventCookie)",
                ": Cannot register ErrorEvents listener");
 }
 
 void SessionInterfaces::attachDataAccessSink() {
-    attachSink(dataAccessSink_, context_.dataAccess, dataAccessEventCookie_,
+    attachSink(dataAccessSink_, context_.dataAccess, targets_.data, dataAccessEventCookie_,
                "_dataAccess.Advise(reinterpret_cast<IUnknown*>(dataSink), HeidenhainDNCLib::IID__IJHDataAccessEvents2, "
                "&_dataAccessEventCookie)",
                ": Cannot register DataAccessEvent listener");

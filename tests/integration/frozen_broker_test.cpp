@@ -147,10 +147,10 @@ TEST_F(FrozenBroker, NeitherTheSdkNorTheSessionsWaitAndEventsKeepTheirOrderOrAre
     // The flooded session disconnects, connects again and is deleted, and
     // another answers, while the broker is still frozen.
     auto busyShim = shim(busy);
-    EXPECT_TRUE(endsWithin([&] { busyShim->disconnect(); }));
+    EXPECT_TRUE(endsWithin([&] { busyShim->connection().disconnect(); }));
     EXPECT_TRUE(endsWithin([&] {
-        EXPECT_EQ(shim(calm)->getState(), "machine_is_available");
-        busyShim->connect("busy.sim", "tnc640");
+        EXPECT_EQ(shim(calm)->connection().getState(), "machine_is_available");
+        busyShim->connection().connect("busy.sim", "tnc640");
     }));
     busyShim.reset();
     EXPECT_TRUE(endsWithin([&] { EXPECT_TRUE(nolt::LocalFactory::instance().remove(busy)); }));

@@ -67,21 +67,21 @@ protected:
     // A session whose events the test records; connected to a.test unless told otherwise.
     DncShim& watched(const std::string& name = "mill", bool connect = true, bool withNcProgram = true) {
         auto& shim = session(name);
-        shim.onProgramStatusChanged([this](std::string event) { statuses.push(event); });
-        shim.onProgramChanged([this](std::int32_t channel, double timeStamp, std::string path) {
+        shim.programEvents().onProgramStatusChanged([this](std::string event) { statuses.push(event); });
+        shim.programEvents().onProgramChanged([this](std::int32_t channel, double timeStamp, std::string path) {
             programs.push({channel, timeStamp, path});
         });
         if (withNcProgram) {
-            shim.onNcProgramChanged([this](std::string event, std::string directory, std::string program) {
+            shim.programEvents().onNcProgramChanged([this](std::string event, std::string directory, std::string program) {
                 ncPrograms.push({event, directory, program});
             });
         }
-        if (connect) shim.connect("a.test", "tnc640");
+        if (connect) shim.connection().connect("a.test", "tnc640");
         return shim;
     }
     // The control selects the demo program and its events have been handled.
     void selectDemo(DncShim& shim) {
-        shim.selectProgram(0, kDemo, "");
+        shim.program().selectProgram(0, kDemo, "");
         ASSERT_TRUE(eventsHandled());
     }
 
@@ -105,7 +105,7 @@ TEST(ToolTest, JsonNamesTheThreeTexts) {
 
 TEST_F(AutomaticSinkTest, ProgramStatusEventIsLoggedAndCalledBack) {
     auto& mill = watched("mill", true, false);
-    CAutomaticSink sink(mill);
+    CAutomaticSink sink(mill.programEvents(), mill.name());
     EXPECT_EQ(sink.OnProgramStatusChanged(dnc::DNC_PRG_EVT_FINISHED), dnc::kOk);
     EXPECT_EQ(sink.OnProgramStatusChanged(42), dnc::kOk);
     ASSERT_TRUE(eventsHandled());
@@ -133,7 +133,7 @@ TEST_F(AutomaticSinkTest, RefreshOnlyOnSelectedOrWhileNoProgramIsKnown) {
     auto& mill = watched();
     selectDemo(mill);
     ncPrograms.clear();
-    CAutomaticSink sink(mill);
+    CAutomaticSink sink(mill.programEvents(), mill.name());
     ASSERT_EQ(sink.OnProgramChanged(0, 1.0, "TNC:\\old\\stale.h"), dnc::kOk);
     // Every ask of the control fails from here on, which shows in the log.
     sim().faults().failNext("GetExecutionPoint", 100, dnc::kFail);
@@ -154,7 +154,7 @@ TEST_F(AutomaticSinkTest, RefreshOnlyOnSelectedOrWhileNoProgramIsKnown) {
     // A session that knows no program yet asks on any event.
     auto& lathe = watched("lathe");
     ncPrograms.clear();
-    CAutomaticSink latheSink(lathe);
+    CAutomaticSink latheSink(lathe.programEvents(), lathe.name());
     EXPECT_EQ(latheSink.OnProgramStatusChanged(dnc::DNC_PRG_EVT_STOPPED), dnc::kOk);
     ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(ncPrograms.snapshot(), (std::vector<NcProgram>{{"stopped", "TNC:\\nc_prog", "demo.h"}}));
@@ -162,7 +162,7 @@ TEST_F(AutomaticSinkTest, RefreshOnlyOnSelectedOrWhileNoProgramIsKnown) {
 
 TEST_F(AutomaticSinkTest, WithoutNcProgramCallbackTheControlIsNeverAsked) {
     auto& mill = watched("mill", true, false);
-    CAutomaticSink sink(mill);
+    CAutomaticSink sink(mill.programEvents(), mill.name());
     sim().faults().failNext("GetExecutionPoint", 100, dnc::kFail);
     EXPECT_EQ(sink.OnProgramStatusChanged(dnc::DNC_PRG_EVT_SELECTED), dnc::kOk);
     EXPECT_EQ(sink.OnProgramStatusChanged(dnc::DNC_PRG_EVT_STARTED), dnc::kOk);
@@ -174,7 +174,7 @@ TEST_F(AutomaticSinkTest, WithoutNcProgramCallbackTheControlIsNeverAsked) {
 
 TEST_F(AutomaticSinkTest, ProgramChangedBeforeAnyStatusEventHasNoEventName) {
     auto& mill = watched();
-    CAutomaticSink sink(mill);
+    CAutomaticSink sink(mill.programEvents(), mill.name());
     EXPECT_EQ(sink.OnProgramChanged(3, 2.5, "TNC:\\nc_prog\\part.h"), dnc::kOk);
     EXPECT_EQ(sink.OnProgramChanged(3, 2.5, "part.h"), dnc::kOk);
     ASSERT_TRUE(eventsHandled());
@@ -187,14 +187,14 @@ TEST_F(AutomaticSinkTest, ProgramChangedBeforeAnyStatusEventHasNoEventName) {
 
 TEST_F(AutomaticSinkTest, WithoutConnectionOnlyTheStatusIsCalledBack) {
     auto& idle = watched("idle", false);
-    CAutomaticSink idleSink(idle);
+    CAutomaticSink idleSink(idle.programEvents(), idle.name());
     EXPECT_EQ(idleSink.OnProgramStatusChanged(dnc::DNC_PRG_EVT_SELECTED), dnc::kOk);
 
     auto& mill = watched();
     sim().loseLink("a.test");
     ASSERT_TRUE(eventsHandled());
-    ASSERT_FALSE(mill.isConnected());
-    CAutomaticSink sink(mill);
+    ASSERT_FALSE(mill.connection().isConnected());
+    CAutomaticSink sink(mill.programEvents(), mill.name());
     EXPECT_EQ(sink.OnProgramStatusChanged(dnc::DNC_PRG_EVT_SELECTED), dnc::kOk);
     ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(statuses.snapshot(), (std::vector<std::string>{"selected", "selected"}));
@@ -206,14 +206,14 @@ TEST_F(AutomaticSinkTest, WithoutConnectionOnlyTheStatusIsCalledBack) {
 TEST_F(AutomaticSinkTest, LostLinkWhileAskingSchedulesTheDisconnect) {
     auto& mill = watched();
     testsupport::EventQueue<std::string> lost;
-    mill.onConnectLost([&](std::string text) { lost.push(text); });
-    CAutomaticSink sink(mill);
+    mill.connection().onConnectLost([&](std::string text) { lost.push(text); });
+    CAutomaticSink sink(mill.programEvents(), mill.name());
     sim().faults().failNext("GetExecutionPoint", 1, dnc::kConnectionLost);
     EXPECT_EQ(sink.OnProgramStatusChanged(dnc::DNC_PRG_EVT_SELECTED), dnc::kOk);
     EXPECT_TRUE(loggedAs(platform::EventWarning, "OnProgramStatusChanged",
                          "mill in onProgramStatusChanged: Connection to CNC lost (0x800406cc)."));
     EXPECT_TRUE(logged("scheduleDisconnect", "mill Triggering machine disconnect"));
-    EXPECT_FALSE(mill.isConnected());
+    EXPECT_FALSE(mill.connection().isConnected());
     ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(lost.size(), 1u);
     EXPECT_EQ(ncPrograms.size(), 0u);
@@ -222,11 +222,11 @@ TEST_F(AutomaticSinkTest, LostLinkWhileAskingSchedulesTheDisconnect) {
 // A disconnect scheduled while the control answered keeps the answer.
 TEST_F(AutomaticSinkTest, ADisconnectScheduledDuringTheReadKeepsItsAnswer) {
     auto& mill = watched();
-    CAutomaticSink sink(mill);
+    CAutomaticSink sink(mill.programEvents(), mill.name());
     sim().faults().delay("GetExecutionPoint", 10s, 1);
     auto handled = std::async(std::launch::async, [&] { return sink.OnProgramStatusChanged(dnc::DNC_PRG_EVT_SELECTED); });
     ASSERT_TRUE(sim().faults().awaitDelayedCall("GetExecutionPoint", 5s));
-    mill.scheduleDisconnect();
+    mill.context().scheduleDisconnect();
     sim().faults().releaseDelayed();
     EXPECT_EQ(handled.get(), dnc::kOk);
     ASSERT_TRUE(eventsHandled());
@@ -238,10 +238,10 @@ TEST_F(AutomaticSinkTest, ADisconnectScheduledDuringTheReadKeepsItsAnswer) {
 // itself, the session and the cause; the next connection's sinks log again.
 TEST_F(AutomaticSinkTest, FailuresAnswerOneAndEachHandlerLogsItsFirst) {
     auto& mill = session();
-    mill.onToolChanged([](auto&&...) {});
+    mill.programEvents().onToolChanged([](auto&&...) {});
     const auto unreadable = std::make_shared<FakeToolId>(1, 0, 0, dnc::kFail);
     for (std::size_t connection = 1; connection <= 2; ++connection) {
-        CAutomaticSink automatic(mill);
+        CAutomaticSink automatic(mill.programEvents(), mill.name());
         EXPECT_EQ(automatic.OnToolChanged(0, unreadable, unreadable, 1.0), dnc::kFalse);
         EXPECT_EQ(automatic.OnToolChanged(0, unreadable, unreadable, 1.0), dnc::kFalse);
         const auto written = texts();
@@ -257,10 +257,10 @@ TEST_F(AutomaticSinkTest, FailuresAnswerOneAndEachHandlerLogsItsFirst) {
 // callback that fails is logged there, once for a run of the same failure.
 TEST_F(AutomaticSinkTest, FailingCallbacksDoNotReachTheSdk) {
     auto& mill = session();
-    mill.onProgramStatusChanged([](std::string) { throw std::runtime_error("client gone"); });
-    mill.onDncModeChanged([](std::string) { throw std::runtime_error("client gone"); });
-    mill.onProgramChanged([](std::int32_t, double, std::string) { throw std::runtime_error("client gone"); });
-    CAutomaticSink sink(mill);
+    mill.programEvents().onProgramStatusChanged([](std::string) { throw std::runtime_error("client gone"); });
+    mill.programEvents().onDncModeChanged([](std::string) { throw std::runtime_error("client gone"); });
+    mill.programEvents().onProgramChanged([](std::int32_t, double, std::string) { throw std::runtime_error("client gone"); });
+    CAutomaticSink sink(mill.programEvents(), mill.name());
     EXPECT_EQ(sink.OnProgramStatusChanged(dnc::DNC_PRG_EVT_STARTED), dnc::kOk);
     EXPECT_EQ(sink.OnDncModeChanged(dnc::DNC_MODE_LOCAL), dnc::kOk);
     EXPECT_EQ(sink.OnProgramChanged(0, 1.0, kDemo), dnc::kOk);
@@ -272,10 +272,10 @@ TEST_F(AutomaticSinkTest, FailingCallbacksDoNotReachTheSdk) {
 
 TEST_F(AutomaticSinkTest, DncModeEventFromTheControl) {
     auto& mill = watched();
-    mill.onDncModeChanged([this](std::string mode) { modes.push(mode); });
+    mill.programEvents().onDncModeChanged([this](std::string mode) { modes.push(mode); });
     sim().controller("a.test")->programs().setDncMode(dnc::DNC_MODE_LOCAL);
     ASSERT_TRUE(eventsHandled());
-    CAutomaticSink sink(mill);
+    CAutomaticSink sink(mill.programEvents(), mill.name());
     EXPECT_EQ(sink.OnDncModeChanged(7), dnc::kOk);
     ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(modes.snapshot(), (std::vector<std::string>{"mode_local", ""}));
@@ -286,10 +286,10 @@ TEST_F(AutomaticSinkTest, DncModeEventFromTheControl) {
 TEST_F(AutomaticSinkTest, ToolChangeGivesBothTools) {
     auto& mill = session();
     testsupport::EventQueue<ToolChange> tools;
-    mill.onToolChanged([&](std::int32_t channel, Tool out, Tool in, double timeStamp) {
+    mill.programEvents().onToolChanged([&](std::int32_t channel, Tool out, Tool in, double timeStamp) {
         tools.push({channel, out, in, timeStamp});
     });
-    CAutomaticSink sink(mill);
+    CAutomaticSink sink(mill.programEvents(), mill.name());
     EXPECT_EQ(sink.OnToolChanged(1, std::make_shared<FakeToolId>(5, 7, 1), std::make_shared<FakeToolId>(12, -1, 0),
                                  45000.25),
               dnc::kOk);
@@ -300,14 +300,14 @@ TEST_F(AutomaticSinkTest, ToolChangeGivesBothTools) {
 
 TEST_F(AutomaticSinkTest, ExecutionMessageIsOnlyLogged) {
     auto& mill = session();
-    CAutomaticSink sink(mill);
+    CAutomaticSink sink(mill.programEvents(), mill.name());
     EXPECT_EQ(sink.OnExecutionMessage(0, dnc::Variant(3), "Spindle ?"), dnc::kOk);
     EXPECT_EQ(texts(), (std::vector<std::string>{entry("OnExecutionMessage", "mill: Spindle ?")}));
 }
 
 TEST_F(AutomaticSinkTest, DetachedSinkDropsEvents) {
     auto& mill = watched("mill", false);
-    CAutomaticSink sink(mill);
+    CAutomaticSink sink(mill.programEvents(), mill.name());
     sink.detach();
     EXPECT_EQ(sink.OnProgramStatusChanged(dnc::DNC_PRG_EVT_SELECTED), dnc::kOk);
     EXPECT_EQ(sink.OnProgramChanged(0, 1.0, kDemo), dnc::kOk);
@@ -317,8 +317,8 @@ TEST_F(AutomaticSinkTest, DetachedSinkDropsEvents) {
 
 TEST_F(AutomaticSinkTest, ConnectAdvisesBothSinksDisconnectEndsTheirEvents) {
     auto& mill = watched();
-    EXPECT_TRUE(mill.hasAutomaticEvents());
-    EXPECT_TRUE(mill.hasErrorEvents());
+    EXPECT_TRUE(mill.interfaces().hasAutomaticEvents());
+    EXPECT_TRUE(mill.interfaces().hasErrorEvents());
     ASSERT_TRUE(sim().raiseError("a.test", "Emergency stop", "OPERATING", "EMERGENCY_STOP", "1030"));
     ASSERT_TRUE(sim().raiseError("a.test", "Emergency stop", "OPERATING", "EMERGENCY_STOP", "1030", true));
     ASSERT_TRUE(eventsHandled());
@@ -326,9 +326,9 @@ TEST_F(AutomaticSinkTest, ConnectAdvisesBothSinksDisconnectEndsTheirEvents) {
                          "mill: 1030: Emergency stop; OPERATING; EMERGENCY_STOP"));
     EXPECT_TRUE(loggedAs(platform::EventInformation, "OnErrorCleared2", "mill: Error cleared - 1030: Emergency stop"));
 
-    mill.disconnect();
-    EXPECT_FALSE(mill.hasAutomaticEvents());
-    EXPECT_FALSE(mill.hasErrorEvents());
+    mill.connection().disconnect();
+    EXPECT_FALSE(mill.interfaces().hasAutomaticEvents());
+    EXPECT_FALSE(mill.interfaces().hasErrorEvents());
     log.clear();
     ASSERT_TRUE(sim().raiseError("a.test", "Emergency stop", "OPERATING", "EMERGENCY_STOP", "1030"));
     sim().controller("a.test")->programs().setDncMode(dnc::DNC_MODE_LOCAL);
@@ -338,7 +338,7 @@ TEST_F(AutomaticSinkTest, ConnectAdvisesBothSinksDisconnectEndsTheirEvents) {
 
 TEST_F(AutomaticSinkTest, ErrorTextThatCannotBeReadStaysEmpty) {
     auto& mill = session();
-    CErrorSink sink(mill);
+    CErrorSink sink(mill.context().guard, mill.name());
     EXPECT_EQ(sink.OnError2(std::make_shared<PartlyReadableError>()), dnc::kOk);
     EXPECT_EQ(sink.OnErrorCleared2(std::make_shared<PartlyReadableError>()), dnc::kOk);
     EXPECT_EQ(texts(), (std::vector<std::string>{entry("OnError2", "mill: 101: Tool not defined; ; ERROR"),

@@ -16,7 +16,7 @@ protected:
     // Connected to the host "<controllerType>.test".
     DncShim& connected(const std::string& controllerType, const std::string& name = "mill") {
         auto& s = session(name);
-        s.connect(controllerType + ".test", controllerType);
+        s.connection().connect(controllerType + ".test", controllerType);
         return s;
     }
     static dncsim::DataTree& tree(const std::string& host) {

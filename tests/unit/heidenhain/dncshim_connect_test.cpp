@@ -26,9 +26,9 @@ std::pair<int, int> typeAndProtocol(const std::string& host) {
 class ConnectTest : public SessionTest {};
 
 TEST_F(ConnectTest, ControllerTypeFixesCncTypeAndProtocol) {
-    session("mill").connect("a.test", "tnc640");
-    session("lathe").connect("b.test", "tnc640", "");
-    session("grinder").connect("c.test", "itnc", "tcpip");  // a CNC type name with its protocol
+    session("mill").connection().connect("a.test", "tnc640");
+    session("lathe").connection().connect("b.test", "tnc640", "");
+    session("grinder").connection().connect("c.test", "itnc", "tcpip");  // a CNC type name with its protocol
     EXPECT_EQ(typeAndProtocol("a.test"), std::pair(10, 5));
     EXPECT_EQ(typeAndProtocol("b.test"), std::pair(10, 5));
     EXPECT_EQ(typeAndProtocol("c.test"), std::pair(1, 2));
@@ -39,7 +39,7 @@ TEST_F(ConnectTest, ControllerTypeFixesCncTypeAndProtocol) {
 TEST_F(ConnectTest, NamesAndProtocolsOutsideTheRulesAreRefused) {
     auto& mill = session();
     auto refused = [&](std::vector<std::string> args, const std::string& message) {
-        EXPECT_THAT([&] { args.size() == 2 ? mill.connect(args[0], args[1]) : mill.connect(args[0], args[1], args[2]); },
+        EXPECT_THAT([&] { args.size() == 2 ? mill.connection().connect(args[0], args[1]) : mill.connection().connect(args[0], args[1], args[2]); },
                     ThrowsMessage<std::runtime_error>(StrEq(message)));
     };
     const std::string lsv2 = "For the given controllerType=tnc640 the specified protocol=lsv2 (=1) is not allowed "
@@ -56,22 +56,22 @@ TEST_F(ConnectTest, NamesAndProtocolsOutsideTheRulesAreRefused) {
 
 TEST_F(ConnectTest, ConnectWhileConnectedOnlyWritesItsEntry) {
     auto& mill = session();
-    mill.connect("a.test", "tnc640");
+    mill.connection().connect("a.test", "tnc640");
     log.clear();
-    mill.connect("b.test", "itnc530");
+    mill.connection().connect("b.test", "itnc530");
     EXPECT_EQ(texts(), std::vector<std::string>{entry("connect", "mill (b.test, itnc530)")});
 }
 
 TEST_F(ConnectTest, MatchingSdkConnectionIsReusedOtherwiseReplaced) {
     auto& mill = session();
-    mill.connect("a.test", "tnc640");
+    mill.connection().connect("a.test", "tnc640");
     auto first = sdkConnection("a.test");
-    mill.disconnect();
-    mill.connect("a.test", "tnc640");
+    mill.connection().disconnect();
+    mill.connection().connect("a.test", "tnc640");
     EXPECT_EQ(sdkConnection("a.test"), first);
     EXPECT_FALSE(log.containsTextPart("removeConnection"));
-    mill.disconnect();
-    mill.connect("a.test", "itnc530");
+    mill.connection().disconnect();
+    mill.connection().connect("a.test", "itnc530");
     EXPECT_TRUE(loggedAs(platform::EventInformation, "removeConnection", "mill (a.test)"));
     EXPECT_EQ(sim().connections()->count(), 1);
     EXPECT_EQ(typeAndProtocol("a.test"), std::pair(1, 2));
@@ -80,11 +80,11 @@ TEST_F(ConnectTest, MatchingSdkConnectionIsReusedOtherwiseReplaced) {
 TEST_F(ConnectTest, UnreachableHostFailsAndReleasesTheMachine) {
     auto& mill = session();
     const std::string reason = "The CNC IP address cnc.invalid could not be contacted. Maybe the machine is not online.\n";
-    EXPECT_THAT([&] { mill.connect("cnc.invalid", "tnc640"); },
+    EXPECT_THAT([&] { mill.connection().connect("cnc.invalid", "tnc640"); },
                 ThrowsMessage<std::runtime_error>(StrEq("CNC connection to cnc.invalid failed because: " + reason + "\n")));
     EXPECT_TRUE(loggedAs(platform::EventWarning, "connect", "mill CNC connection failed because: " + reason + "\n"));
     EXPECT_FALSE(log.containsTextPart("heidenhain::disconnect")) << "it never counted as connected";
-    mill.connect("a.test", "tnc640");
+    mill.connection().connect("a.test", "tnc640");
     EXPECT_FALSE(log.containsTextPart("machineInit")) << "a fresh machine object";
 }
 
@@ -92,19 +92,19 @@ TEST_F(ConnectTest, MachineStillBootingIsRefused) {
     auto& mill = session();
     sim().faults().setBooting("a.test", true);
     const std::string booting = "Machine not yet sufficently booted up (state dnc_is_available(4)); need to try again later";
-    EXPECT_THAT([&] { mill.connect("a.test", "tnc640"); },
+    EXPECT_THAT([&] { mill.connection().connect("a.test", "tnc640"); },
                 ThrowsMessage<std::runtime_error>(StrEq("CNC connection to a.test failed because: " + booting + "\n")));
     EXPECT_TRUE(loggedAs(platform::EventWarning, "initializeInterfaces", "mill " + booting));
     EXPECT_TRUE(logged("disconnect", "mill: CNC sucessfully disconnected")) << "it had counted as connected";
-    EXPECT_FALSE(mill.isConnected());
+    EXPECT_FALSE(mill.connection().isConnected());
 }
 
 TEST_F(ConnectTest, ConnectLockOfTheProcessTimesOutUnwrapped) {
     SdkGuard::setSdkMutexTimeout(1);
     sim().faults().delay("Connect", 30s, 1);
-    auto first = std::async(std::launch::async, [&] { session("mill").connect("a.test", "tnc640"); });
+    auto first = std::async(std::launch::async, [&] { session("mill").connection().connect("a.test", "tnc640"); });
     ASSERT_TRUE(sim().faults().awaitDelayedCall("Connect", 5s));
-    EXPECT_THAT([&] { session("lathe").connect("b.test", "tnc640"); },
+    EXPECT_THAT([&] { session("lathe").connection().connect("b.test", "tnc640"); },
                 ThrowsMessage<std::runtime_error>(
                     StartsWith("Could not get SDK lock within 1 seconds for call Machine Connect to b.test other= (")));
     sim().faults().releaseDelayed();
@@ -113,18 +113,18 @@ TEST_F(ConnectTest, ConnectLockOfTheProcessTimesOutUnwrapped) {
 
 TEST_F(ConnectTest, ConnectWhileAwaitingFinalDisconnectionIsRefused) {
     auto& mill = session();
-    mill.connect("a.test", "tnc640");
+    mill.connection().connect("a.test", "tnc640");
     SdkGuard::setSdkMutexTimeout(1);
     // A call stuck in the SDK makes the disconnect fail part-way.
     sim().faults().delay("GetState", 30s, 1);
-    auto stuck = std::async(std::launch::async, [&] { return mill.getState(); });
+    auto stuck = std::async(std::launch::async, [&] { return mill.connection().getState(); });
     ASSERT_TRUE(sim().faults().awaitDelayedCall("GetState", 5s));
-    EXPECT_THAT([&] { mill.disconnect(); },
+    EXPECT_THAT([&] { mill.connection().disconnect(); },
                 ThrowsMessage<std::runtime_error>(
                     StartsWith("Could not get SDK lock within 1 seconds for call _machine->Disconnect() "
                                "other=_machine->GetState(&state) (")));
     const std::string refused = "Cannot connect to a.test again, still awaiting final disconnection";
-    EXPECT_THAT([&] { mill.connect("a.test", "tnc640"); }, ThrowsMessage<std::runtime_error>(StrEq(refused)));
+    EXPECT_THAT([&] { mill.connection().connect("a.test", "tnc640"); }, ThrowsMessage<std::runtime_error>(StrEq(refused)));
     EXPECT_TRUE(loggedAs(platform::EventInformation, "connect", "mill " + refused));
     sim().faults().releaseDelayed();
     EXPECT_THAT([&] { stuck.get(); }, ThrowsMessage<std::runtime_error>(StartsWith(
@@ -133,16 +133,16 @@ TEST_F(ConnectTest, ConnectWhileAwaitingFinalDisconnectionIsRefused) {
 
 TEST_F(ConnectTest, ConnectDuringARunningDisconnectIsRefusedAtOnceAndALaterOneKeepsItsType) {
     auto& mill = session();
-    mill.connect("a.test", "itnc530");
+    mill.connection().connect("a.test", "itnc530");
     sim().faults().delay("Disconnect", 30s, 1);
-    auto leaving = std::async(std::launch::async, [&] { mill.disconnect(); });
+    auto leaving = std::async(std::launch::async, [&] { mill.connection().disconnect(); });
     ASSERT_TRUE(sim().faults().awaitDelayedCall("Disconnect", 5s));
-    EXPECT_THAT([&] { mill.connect("a.test", "itnc530"); },
+    EXPECT_THAT([&] { mill.connection().connect("a.test", "itnc530"); },
                 ThrowsMessage<std::runtime_error>(StrEq("Cannot connect to a.test again, still awaiting final disconnection")));
     sim().faults().releaseDelayed();
     leaving.get();
-    mill.connect("a.test", "itnc530");
-    EXPECT_TRUE(mill.hasItncTableInterface()) << "the controller type survives the disconnect before it";
+    mill.connection().connect("a.test", "itnc530");
+    EXPECT_TRUE(mill.interfaces().hasItncTableInterface()) << "the controller type survives the disconnect before it";
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ class FileSystemTest : public SessionTest {
 protected:
     DncShim& connected() {
         auto& mill = session();
-        mill.connect("a.test", "tnc640");
+        mill.connection().connect("a.test", "tnc640");
         log.clear();
         return mill;
     }
@@ -69,51 +69,51 @@ TEST(CncPaths, DriveAddedWhereMissingAndDirectoriesOfAFile) {
 TEST_F(FileSystemTest, BinaryProgramTravelsBothWaysUnchanged) {
     auto& mill = connected();
     const std::string program = binaryProgram();
-    mill.transmitFile(wrapped(base64Encode(program)), "nc_prog\\bin.h");
+    mill.files().transmitFile(wrapped(base64Encode(program)), "nc_prog\\bin.h");
     EXPECT_EQ(onControl("TNC:\\nc_prog\\bin.h"), program);
-    EXPECT_EQ(base64Decode(mill.receiveFile("TNC:\\nc_prog\\bin.h")), program);
-    EXPECT_EQ(mill.receiveFile("nc_prog\\bin.h"), base64Encode(program));
-    mill.transmitFile("", "TNC:\\empty.h");
-    EXPECT_EQ(mill.receiveFile("TNC:\\empty.h"), "");
+    EXPECT_EQ(base64Decode(mill.files().receiveFile("TNC:\\nc_prog\\bin.h")), program);
+    EXPECT_EQ(mill.files().receiveFile("nc_prog\\bin.h"), base64Encode(program));
+    mill.files().transmitFile("", "TNC:\\empty.h");
+    EXPECT_EQ(mill.files().receiveFile("TNC:\\empty.h"), "");
     EXPECT_TRUE(tmpIsEmpty());
     EXPECT_TRUE(texts().empty()) << "transfers that work write no log entry";
 }
 
 TEST_F(FileSystemTest, SendingMakesMissingDirectoriesAndReplacesAFile) {
     auto& mill = connected();
-    mill.transmitFile(base64Encode("first"), "TNC:\\a\\b\\part.h");
-    EXPECT_EQ(mill.readDirectory("TNC:\\a"), (json{{"path", "TNC:\\a"}, {"entries", {".", "..", "b"}}}));
-    mill.transmitFile(base64Encode("second"), "TNC:\\a\\b\\part.h");
+    mill.files().transmitFile(base64Encode("first"), "TNC:\\a\\b\\part.h");
+    EXPECT_EQ(mill.files().readDirectory("TNC:\\a"), (json{{"path", "TNC:\\a"}, {"entries", {".", "..", "b"}}}));
+    mill.files().transmitFile(base64Encode("second"), "TNC:\\a\\b\\part.h");
     EXPECT_EQ(onControl("TNC:\\a\\b\\part.h"), "second");
-    mill.transmitFile(base64Encode("third"), "a\\c\\part.h");
+    mill.files().transmitFile(base64Encode("third"), "a\\c\\part.h");
     EXPECT_EQ(onControl("TNC:\\a\\c\\part.h"), "third") << "an existing directory on the way is fine";
     // The directories go on the destination's own drive, never on TNC: instead.
     sim().faults().failNext("TransmitFile", 1, dnc::kRemoteFileNotFound);
-    EXPECT_EQ(failureOf([&] { mill.transmitFile(base64Encode("x"), "PLC:\\p\\part.h"); }),
+    EXPECT_EQ(failureOf([&] { mill.files().transmitFile(base64Encode("x"), "PLC:\\p\\part.h"); }),
               "Call MakeDirectory(PLC:\\p) produced error (0x800404bf): Access to given drive not allowed "
               "(isConnected:1, heidenhain/session_file_transfer.cpp:N)");
-    EXPECT_EQ(mill.readDirectory("TNC:\\")["entries"], (json{"a", "nc_prog"}));
+    EXPECT_EQ(mill.files().readDirectory("TNC:\\")["entries"], (json{"a", "nc_prog"}));
     EXPECT_TRUE(tmpIsEmpty());
 }
 
 TEST_F(FileSystemTest, FailedSendingKeepsNoTemporaryFileAndSaysWhy) {
     auto& mill = connected();
     auto& faults = sim().faults();
-    auto send = [&] { return failureOf([&] { mill.transmitFile(base64Encode("x"), "x.h"); }); };
-    EXPECT_EQ(failureOf([&] { mill.transmitFile("Zm9v\nYm#Fy", "x.h"); }),
+    auto send = [&] { return failureOf([&] { mill.files().transmitFile(base64Encode("x"), "x.h"); }); };
+    EXPECT_EQ(failureOf([&] { mill.files().transmitFile("Zm9v\nYm#Fy", "x.h"); }),
               "Base64 content has an invalid character 0x23 at offset 7");
     faults.failNext("TransmitFile", 1, dnc::kFail);
     EXPECT_EQ(send(),
               "Call TransmitFile(destination='TNC:\\x.h') produced error (0x80004005): An unspecified failure "
               "has occurred (isConnected:1, heidenhain/session_file_transfer.cpp:N)");
     faults.failNext("TransmitFile", 2, dnc::kRemoteFileNotFound);
-    EXPECT_EQ(failureOf([&] { mill.transmitFile(base64Encode("x"), "TNC:\\q\\x.h"); }),
+    EXPECT_EQ(failureOf([&] { mill.files().transmitFile(base64Encode("x"), "TNC:\\q\\x.h"); }),
               "Call _fileSystem->TransmitFile(toBSTR(localTmpPath), toBSTR(dstPath)) produced error (0x800404ce): "
               "The remote file cannot be found (isConnected:1, heidenhain/session_file_transfer.cpp:N)")
         << "the second attempt fails as any guarded call";
     faults.failNext("TransmitFile", 1, dnc::kRemoteFileNotFound);
     faults.failNext("MakeDirectory", 1, dnc::kInvalidFileName);
-    EXPECT_EQ(failureOf([&] { mill.transmitFile(base64Encode("x"), "TNC:\\d\\x.h"); }),
+    EXPECT_EQ(failureOf([&] { mill.files().transmitFile(base64Encode("x"), "TNC:\\d\\x.h"); }),
               "Call MakeDirectory(TNC:\\d) produced error (0x800404c7): An invalid filename is given "
               "(isConnected:1, heidenhain/session_file_transfer.cpp:N)");
     EXPECT_EQ(onControl("TNC:\\d\\x.h"), "(none)");
@@ -129,7 +129,7 @@ TEST_F(FileSystemTest, FailedSendingKeepsNoTemporaryFileAndSaysWhy) {
                                        platform::TempFile::pattern("tmp", "receive-", ".tmp") +
                                        " in receiveFile(cncFile=nc_prog\\demo.h with actual path=TNC:\\nc_prog\\demo.h";
     EXPECT_EQ(send(), transmitFailure);
-    EXPECT_EQ(failureOf([&] { mill.receiveFile("nc_prog\\demo.h"); }), receiveFailure);
+    EXPECT_EQ(failureOf([&] { mill.files().receiveFile("nc_prog\\demo.h"); }), receiveFailure);
     EXPECT_EQ(texts(), (std::vector<std::string>{entry("transmitFileBinary", "mill " + transmitFailure),
                                                  entry("receiveFileBinary", "mill " + receiveFailure)}));
     EXPECT_TRUE(loggedAs(platform::EventInformation, "transmitFileBinary", "mill " + transmitFailure));
@@ -140,12 +140,12 @@ TEST_F(FileSystemTest, LostLinkWhileSendingSchedulesTheDisconnect) {
     int lost = 0;
     const auto expectLost = [&](const std::string& text, const std::function<void(DncShim&)>& prepare) {
         auto& mill = connected();
-        mill.onConnectLost([&](std::string) { ++lost; });
+        mill.connection().onConnectLost([&](std::string) { ++lost; });
         prepare(mill);
-        EXPECT_EQ(failureOf([&] { mill.transmitFile(base64Encode("x"), "TNC:\\d\\x.h"); }), text);
-        EXPECT_FALSE(mill.isConnected());
+        EXPECT_EQ(failureOf([&] { mill.files().transmitFile(base64Encode("x"), "TNC:\\d\\x.h"); }), text);
+        EXPECT_FALSE(mill.connection().isConnected());
         EXPECT_TRUE(tmpIsEmpty());
-        mill.disconnect();
+        mill.connection().disconnect();
     };
     expectLost(
         "Call TransmitFile(destination=TNC:\\d\\x.h) produced error (0x800406b2): Requested action not "
@@ -166,7 +166,7 @@ TEST_F(FileSystemTest, LostLinkWhileSendingSchedulesTheDisconnect) {
     auto& mill = connected();
     faults.delay("TransmitFile", 10s, 1);
     auto sending = std::async(std::launch::async, [&] {
-        return failureOf([&] { mill.transmitFile(base64Encode("x"), "TNC:\\x.h"); });
+        return failureOf([&] { mill.files().transmitFile(base64Encode("x"), "TNC:\\x.h"); });
     });
     ASSERT_TRUE(faults.awaitDelayedCall("TransmitFile", 5s));
     sim().raiseMachineEvent("a.test", dnc::DNC_EVT_STATE_CONNECTION_LOST);
@@ -178,34 +178,34 @@ TEST_F(FileSystemTest, LostLinkWhileSendingSchedulesTheDisconnect) {
 
 TEST_F(FileSystemTest, DirectoriesAndFilesAreManagedWithTheGuardsTexts) {
     auto& mill = connected();
-    EXPECT_EQ(mill.readDirectory("nc_prog"),
+    EXPECT_EQ(mill.files().readDirectory("nc_prog"),
               (json{{"path", "TNC:\\nc_prog"}, {"entries", {".", "..", "demo.h", "drill.h"}}}));
-    mill.makeDirectory("jobs");
-    mill.copyFile("nc_prog\\demo.h", "TNC:\\jobs\\copy.h");
+    mill.files().makeDirectory("jobs");
+    mill.files().copyFile("nc_prog\\demo.h", "TNC:\\jobs\\copy.h");
     EXPECT_EQ(onControl("TNC:\\jobs\\copy.h"), onControl("TNC:\\nc_prog\\demo.h"));
-    mill.deleteFile("jobs\\copy.h");
-    mill.deleteDirectory("TNC:\\jobs");
-    EXPECT_EQ(mill.readDirectory("TNC:\\")["entries"], json{"nc_prog"});
+    mill.files().deleteFile("jobs\\copy.h");
+    mill.files().deleteDirectory("TNC:\\jobs");
+    EXPECT_EQ(mill.files().readDirectory("TNC:\\")["entries"], json{"nc_prog"});
     EXPECT_TRUE(texts().empty());
 
     const std::string site = " (isConnected:1, heidenhain/session_file_system.cpp:N)";
-    EXPECT_EQ(failureOf([&] { mill.readDirectory("jobs"); }),
+    EXPECT_EQ(failureOf([&] { mill.files().readDirectory("jobs"); }),
               "Call _fileSystem->ReadDirectory(toBSTR(cncFinalPath), emptyAttributes, emptyAttributes, "
               "&ppDirEntryList) produced error (0x800404c4): The specified directory does not exist" + site);
-    EXPECT_EQ(failureOf([&] { mill.makeDirectory("nc_prog"); }),
+    EXPECT_EQ(failureOf([&] { mill.files().makeDirectory("nc_prog"); }),
               "Call _fileSystem->MakeDirectory(toBSTR(addTncPrefix(directoryPath))) produced error (0x800404c1): "
               "The specified directory already exists" + site);
-    EXPECT_EQ(failureOf([&] { mill.deleteDirectory("nc_prog"); }),
+    EXPECT_EQ(failureOf([&] { mill.files().deleteDirectory("nc_prog"); }),
               "Call _fileSystem->DeleteDirectory(toBSTR(addTncPrefix(directoryPath))) produced error (0x800404c0): "
               "The directory specified still contains entries" + site);
-    EXPECT_EQ(failureOf([&] { mill.deleteFile("nc_prog\\none.h"); }),
+    EXPECT_EQ(failureOf([&] { mill.files().deleteFile("nc_prog\\none.h"); }),
               "Call _fileSystem->__DeleteFile(toBSTR(addTncPrefix(filePath))) produced error (0x800404c8): "
               "The file specified cannot be found" + site);
-    EXPECT_EQ(failureOf([&] { mill.copyFile("nc_prog\\demo.h", "nc_prog\\drill.h"); }),
+    EXPECT_EQ(failureOf([&] { mill.files().copyFile("nc_prog\\demo.h", "nc_prog\\drill.h"); }),
               "Call _fileSystem->__CopyFile(toBSTR(addTncPrefix(sourceFilePath)), toBSTR(addTncPrefix(destFilePath))) "
               "produced error (0x800404c5): The specified file already exists" + site);
     sim().faults().failNext("CreateFileAttributes", 1, dnc::kClassNotRegistered);
-    EXPECT_EQ(failureOf([&] { mill.readDirectory("nc_prog"); }),
+    EXPECT_EQ(failureOf([&] { mill.files().readDirectory("nc_prog"); }),
               "Call emptyAttributes.CoCreateInstance(CLSID_JHFileAttributes) produced error (0x80040154): "
               "Requested COM class is not registered" + site);
 }
@@ -213,33 +213,33 @@ TEST_F(FileSystemTest, DirectoriesAndFilesAreManagedWithTheGuardsTexts) {
 TEST_F(FileSystemTest, RecursiveDeleteCountsWhatItRemovedDepthFirst) {
     auto& mill = connected();
     for (const char* file : {"job\\a.h", "job\\b.h", "job\\sub\\c.h", "job\\a.h.SEC.DEP"})
-        mill.transmitFile(base64Encode(file), file);
-    EXPECT_EQ(mill.deleteDirectoryRecursively("job"),
+        mill.files().transmitFile(base64Encode(file), file);
+    EXPECT_EQ(mill.files().deleteDirectoryRecursively("job"),
               (json{{"path", "TNC:\\job"}, {"numDirectoriesDeleted", 2}, {"numFilesDeleted", 3}}));
-    EXPECT_EQ(mill.readDirectory("TNC:\\")["entries"], json{"nc_prog"});
+    EXPECT_EQ(mill.files().readDirectory("TNC:\\")["entries"], json{"nc_prog"});
 
     // It stops at the first failure; what went before stays deleted.
-    for (const char* file : {"job\\a.h", "job\\b.h", "job\\sub\\c.h"}) mill.transmitFile(base64Encode(file), file);
+    for (const char* file : {"job\\a.h", "job\\b.h", "job\\sub\\c.h"}) mill.files().transmitFile(base64Encode(file), file);
     sim().faults().failNext("DeleteFile", 1, dnc::kOk);
     sim().faults().failNext("DeleteFile", 1, dnc::code(0x800404C6));
-    EXPECT_EQ(failureOf([&] { mill.deleteDirectoryRecursively("TNC:\\job"); }),
+    EXPECT_EQ(failureOf([&] { mill.files().deleteDirectoryRecursively("TNC:\\job"); }),
               "Call _fileSystem->__DeleteFile(TNC:\\job\\b.h) produced error (0x800404c6): The file specified is "
               "locked (isConnected:1, heidenhain/session_file_system.cpp:N)");
-    EXPECT_EQ(mill.readDirectory("job")["entries"], (json{".", "..", "b.h", "sub"}));
+    EXPECT_EQ(mill.files().readDirectory("job")["entries"], (json{".", "..", "b.h", "sub"}));
 }
 
 TEST_F(FileSystemTest, EveryFunctionNeedsTheConnectionAndTheInterface) {
     const std::vector<std::pair<const char*, std::function<void(DncShim&)>>> transfers = {
-        {"transmitFileBinary", [](DncShim& s) { s.transmitFile("", "x.h"); }},
-        {"receiveFileBinary", [](DncShim& s) { s.receiveFile("x.h"); }},
+        {"transmitFileBinary", [](DncShim& s) { s.files().transmitFile("", "x.h"); }},
+        {"receiveFileBinary", [](DncShim& s) { s.files().receiveFile("x.h"); }},
     };
     const std::vector<std::pair<const char*, std::function<void(DncShim&)>>> functions = {
-        {"readDirectoryStdVec", [](DncShim& s) { s.readDirectory("x"); }},
-        {"deleteDirectory", [](DncShim& s) { s.deleteDirectory("x"); }},
-        {"makeDirectory", [](DncShim& s) { s.makeDirectory("x"); }},
-        {"deleteFile", [](DncShim& s) { s.deleteFile("x.h"); }},
-        {"copyFile", [](DncShim& s) { s.copyFile("x.h", "y.h"); }},
-        {"deleteDirectoryRecursivelyInternal", [](DncShim& s) { s.deleteDirectoryRecursively("x"); }},
+        {"readDirectoryStdVec", [](DncShim& s) { s.files().readDirectory("x"); }},
+        {"deleteDirectory", [](DncShim& s) { s.files().deleteDirectory("x"); }},
+        {"makeDirectory", [](DncShim& s) { s.files().makeDirectory("x"); }},
+        {"deleteFile", [](DncShim& s) { s.files().deleteFile("x.h"); }},
+        {"copyFile", [](DncShim& s) { s.files().copyFile("x.h", "y.h"); }},
+        {"deleteDirectoryRecursivelyInternal", [](DncShim& s) { s.files().deleteDirectoryRecursively("x"); }},
     };
     auto& idle = session("idle");
     sim().faults().withholdInterface(dnc::DNC_INTERFACE_JHFILESYSTEM);

@@ -37,8 +37,8 @@ protected:
     // The session's own tables; for a newer control, the table interface
     // family over it, which finds no table interface.
     TableInterfaceFamily& tables(DncShim& session) {
-        if (auto own = std::dynamic_pointer_cast<TableInterfaceFamily>(session.family())) return *own;
-        strangers.push_back(std::dynamic_pointer_cast<TableInterfaceFamily>(session.familyFor("itnc530")));
+        if (auto own = std::dynamic_pointer_cast<TableInterfaceFamily>(session.context().family.get())) return *own;
+        strangers.push_back(std::dynamic_pointer_cast<TableInterfaceFamily>(ControllerFamily::forType(session.context(), session.data(), session.files(), "itnc530")));
         return *strangers.back();
     }
     std::vector<std::shared_ptr<TableInterfaceFamily>> strangers;
@@ -81,7 +81,7 @@ TEST_F(ItncTableTest, FailuresOfTheControlBecomeTheGuardsTexts) {
     EXPECT_EQ(failureOf([&] { tables(newer).getItncTable(TOOL_TABLE, ""); }),
               "newer does not have IJHItncTable interface; cannot call DncShim::getItncTable, "
               "heidenhain/table_interface_family.cpp:N)");
-    newer.disconnect();
+    newer.connection().disconnect();
     EXPECT_EQ(failureOf([&] { tables(newer).deleteItncToolTableRow("1"); }),
               "Unexpected online call CHECK_INTERFACE(ItncTable) while disconnected inDncShim::deleteItncToolTableRow, "
               "heidenhain/table_interface_family.cpp:N)");
@@ -94,7 +94,7 @@ TEST_F(ItncTableTest, LostLinkWhileReadingFailsACallAndGivesTheMonitorNoRows) {
         for (const std::string operation : {"ReceiveTableLines", "GetTableInfo"}) {
             auto& mill = itnc();
             int lost = 0;
-            mill.onConnectLost([&](std::string) { ++lost; });
+            mill.connection().onConnectLost([&](std::string) { ++lost; });
             faults.failNext(operation, 1, dnc::kConnectionLost);
             const auto reader = monitor ? ReadFor::Monitor : ReadFor::Client;
             EXPECT_EQ(
@@ -103,12 +103,12 @@ TEST_F(ItncTableTest, LostLinkWhileReadingFailsACallAndGivesTheMonitorNoRows) {
                         : "Call _itncTable->" + operation +
                               "(TNC:\\TOOL.T) produced error (0x800406cc): "
                               "Connection to the CNC is lost (isConnected:0, heidenhain/table_interface_family.cpp:N)");
-            EXPECT_FALSE(mill.isConnected());
+            EXPECT_FALSE(mill.connection().isConnected());
             ASSERT_TRUE(eventsHandled());
             EXPECT_EQ(lost, 1);
             EXPECT_TRUE(loggedAs(platform::EventWarning, "getItncTable",
                                  "mill: Connection to CNC lost at " + operation + " (0x800406cc)."));
-            mill.disconnect();
+            mill.connection().disconnect();
         }
     }
 }

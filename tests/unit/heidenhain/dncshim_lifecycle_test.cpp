@@ -45,20 +45,16 @@ protected:
 
 TEST_F(LifecycleTest, SessionThatNeverConnected) {
     auto& mill = session();
-    EXPECT_EQ(mill.getAvailableInterfaces(), interfaces(false));
-    EXPECT_EQ(mill.getAgentVersion(), "4.0.3");
-    mill.disconnect();
+    EXPECT_EQ(mill.interfaces().getAvailableInterfaces(), interfaces(false));
+    EXPECT_EQ(mill.connection().getAgentVersion(), "4.0.3");
+    mill.connection().disconnect();
     EXPECT_TRUE(texts().empty()) << "a disconnect of a disconnected session does nothing";
-    DncShim copy(mill);
-    EXPECT_EQ(copy.name(), "mill");
-    EXPECT_EQ(log.entriesOf(platform::kAgentEventSource),
-              (std::vector<testsupport::CapturedEvent>{{platform::kAgentEventSource, platform::EventError,
-                                                        entry("DncShim", "mill copy constructor used but is forbidden")}}));
+    static_assert(!std::is_copy_constructible_v<DncShim>);
 }
 
 TEST_F(LifecycleTest, ConnectTakesEveryInterfaceTheControlOffers) {
     auto& mill = session();
-    mill.connect("a.test", "tnc640");
+    mill.connection().connect("a.test", "tnc640");
     EXPECT_TRUE(loggedAs(platform::EventInformation, "connect",
                          "mill connection established, machine state machine_is_available(7)"));
     EXPECT_TRUE(loggedAs(platform::EventInformation, "initializeInterfaces",
@@ -68,12 +64,12 @@ TEST_F(LifecycleTest, ConnectTakesEveryInterfaceTheControlOffers) {
                          "current state machine_is_available(7)"));
     auto expected = interfaces(true);
     expected["itncTableInterface"] = false;
-    EXPECT_EQ(mill.getAvailableInterfaces(), expected);
-    EXPECT_EQ(mill.getVersion(), dncsim::Simulator::kVersion);
+    EXPECT_EQ(mill.interfaces().getAvailableInterfaces(), expected);
+    EXPECT_EQ(mill.connection().getVersion(), dncsim::Simulator::kVersion);
     EXPECT_TRUE(std::filesystem::is_directory("tmp"));
 
-    session("old").connect("b.test", "itnc530");
-    EXPECT_TRUE(sessions.back()->hasItncTableInterface());
+    session("old").connection().connect("b.test", "itnc530");
+    EXPECT_TRUE(sessions.back()->interfaces().hasItncTableInterface());
     EXPECT_FALSE(log.containsTextPart("Error on creating")) << "an existing tmp directory is fine";
 }
 
@@ -82,7 +78,7 @@ TEST_F(LifecycleTest, MissingInterfacesAndSinksAreWarnings) {
     sim().faults().withholdInterface(dnc::DNC_INTERFACE_JHAUTOMATIC);
     sim().faults().failNext("Advise", 1, dnc::kFail);
     auto& mill = session();
-    mill.connect("a.test", "tnc640");
+    mill.connection().connect("a.test", "tnc640");
     EXPECT_NE(setUpWarning("mill: Cannot register MachineEvents listener (Call _machine.Advise(reinterpret_cast<"
                            "IUnknown*>(machineSink), HeidenhainDNCLib::IID__IJHMachineEvents2, &_machineEventCookie) "
                            "produced error (0x80004005): An unspecified failure has occurred (isConnected:1, "),
@@ -91,10 +87,10 @@ TEST_F(LifecycleTest, MissingInterfacesAndSinksAreWarnings) {
                            "_machine->GetInterface(DNC_INTERFACE_JHPROCESSDATA, &tmp) produced error (0x80004002): "),
               "");
     EXPECT_NE(setUpWarning("millInterface DNC_INTERFACE_JHAUTOMATIC is not available on machine (Call "), "");
-    EXPECT_TRUE(mill.isConnected());
-    EXPECT_EQ(mill.getAvailableInterfaces()["machineEvents"], false);
-    EXPECT_EQ(mill.getAvailableInterfaces()["machineInterface"], false);
-    EXPECT_EQ(mill.getAvailableInterfaces()["dataAccessInterface"], true);
+    EXPECT_TRUE(mill.connection().isConnected());
+    EXPECT_EQ(mill.interfaces().getAvailableInterfaces()["machineEvents"], false);
+    EXPECT_EQ(mill.interfaces().getAvailableInterfaces()["machineInterface"], false);
+    EXPECT_EQ(mill.interfaces().getAvailableInterfaces()["dataAccessInterface"], true);
 }
 
 // Machine objects of the simulator whose GetInterface of DataAccess moves the
@@ -141,10 +137,10 @@ TEST_F(LifecycleTest, DataAccessSlowerThan1600MillisecondsEndsTheProcess) {
     platform::setExitHandler([&](int code) { exits.push_back(code); });
     testsupport::FakeClock clock;
     dnc::setMachineFactory(std::make_shared<SlowDataAccessSdk>(clock, 1600ms));
-    session("quick").connect("a.test", "tnc640");
+    session("quick").connection().connect("a.test", "tnc640");
     EXPECT_TRUE(exits.empty());
     dnc::setMachineFactory(std::make_shared<SlowDataAccessSdk>(clock, 1601999999ns));
-    session("slow").connect("b.test", "tnc640");
+    session("slow").connection().connect("b.test", "tnc640");
     platform::setExitHandler({});
     EXPECT_EQ(exits, std::vector<int>{-1});
     EXPECT_TRUE(loggedAs(platform::EventWarning, "initializeInterfaces",
@@ -162,21 +158,21 @@ TEST_F(LifecycleTest, TmpDirectoryThatCannotBeMadeIsAnErrorOnly) {
     std::filesystem::current_path(gone);
     std::filesystem::remove(gone);
     auto& mill = session();
-    mill.connect("a.test", "tnc640");
+    mill.connection().connect("a.test", "tnc640");
     std::filesystem::current_path(workDir.path());
     EXPECT_TRUE(loggedAs(platform::EventError, "initializeInterfaces", "mill: Error on creating \"tmp\" directory, code 2"));
-    EXPECT_TRUE(mill.hasFileSystemInterface());
+    EXPECT_TRUE(mill.interfaces().hasFileSystemInterface());
 }
 
 TEST_F(LifecycleTest, DisconnectReleasesEverythingAndLogsSdkErrors) {
     auto& mill = session();
     int done = 0;
-    mill.onDisconnectDone([&](std::string text) { done += text.empty(); });
+    mill.connection().onDisconnectDone([&](std::string text) { done += text.empty(); });
     auto cycle = [&] {
-        mill.connect("a.test", "tnc640");
+        mill.connection().connect("a.test", "tnc640");
         log.clear();
-        mill.disconnect();
-        EXPECT_EQ(mill.getAvailableInterfaces(), interfaces(false));
+        mill.connection().disconnect();
+        EXPECT_EQ(mill.interfaces().getAvailableInterfaces(), interfaces(false));
         return texts();
     };
     auto& faults = sim().faults();
@@ -199,12 +195,12 @@ TEST_F(LifecycleTest, DisconnectReleasesEverythingAndLogsSdkErrors) {
 }
 
 TEST_F(LifecycleTest, DestructionDisconnectsAndReportsWhenThatFails) {
-    session("lathe").connect("b.test", "tnc640");
+    session("lathe").connection().connect("b.test", "tnc640");
     SdkGuard::setSdkMutexTimeout(1);
     auto& mill = session();
     // A state callback stuck in the SDK holds the lock that the disconnect needs.
-    mill.onStateChanged([&](std::string) { EXPECT_ANY_THROW(mill.getState()); });
-    mill.connect("a.test", "tnc640");
+    mill.connection().onStateChanged([&](std::string) { EXPECT_ANY_THROW(mill.connection().getState()); });
+    mill.connection().connect("a.test", "tnc640");
     sim().faults().delay("GetState", 30s, 1);
     sim().raiseMachineEvent("a.test", dnc::DNC_EVT_STATE_MACHINE_AVAILABLE);
     ASSERT_TRUE(sim().faults().awaitDelayedCall("GetState", 5s));
@@ -227,25 +223,25 @@ TEST_F(LifecycleTest, DestructionDisconnectsAndReportsWhenThatFails) {
 
 TEST_F(LifecycleTest, ConnectAndDisconnectOfOneSessionTakeTurns) {
     auto& mill = session();
-    mill.connect("a.test", "tnc640");
+    mill.connection().connect("a.test", "tnc640");
     sim().loseLink("a.test");
-    ASSERT_TRUE(testsupport::waitFor([&] { return !mill.isConnected(); }, 5s));
+    ASSERT_TRUE(testsupport::waitFor([&] { return !mill.connection().isConnected(); }, 5s));
     sim().restoreLink("a.test");
     // A new connect from the lost state is held inside the SDK ...
     sim().faults().delay("Connect", 30s, 1);
-    auto connecting = std::async(std::launch::async, [&] { mill.connect("a.test", "tnc640"); });
+    auto connecting = std::async(std::launch::async, [&] { mill.connection().connect("a.test", "tnc640"); });
     ASSERT_TRUE(sim().faults().awaitDelayedCall("Connect", 5s));
     // ... while the client also disconnects: that waits for the connect
     // instead of releasing the machine object under it.
-    auto disconnecting = std::async(std::launch::async, [&] { mill.disconnect(); });
+    auto disconnecting = std::async(std::launch::async, [&] { mill.connection().disconnect(); });
     sim().faults().releaseDelayed();
     connecting.get();
     disconnecting.get();
-    EXPECT_FALSE(mill.isConnected());
+    EXPECT_FALSE(mill.connection().isConnected());
     EXPECT_TRUE(logged("disconnect", "mill: CNC sucessfully disconnected"));
-    EXPECT_EQ(mill.getAvailableInterfaces(), interfaces(false));
-    mill.connect("a.test", "tnc640");
-    EXPECT_EQ(mill.getState(), "machine_is_available");
+    EXPECT_EQ(mill.interfaces().getAvailableInterfaces(), interfaces(false));
+    mill.connection().connect("a.test", "tnc640");
+    EXPECT_EQ(mill.connection().getState(), "machine_is_available");
 }
 
 }  // namespace

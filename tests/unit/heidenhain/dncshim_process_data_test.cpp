@@ -30,19 +30,19 @@ protected:
 
 TEST_F(ProcessDataTest, TimesInMinutesAdvanceWithTheClock) {
     auto& mill = session();
-    mill.connect("a.test", "tnc640");
+    mill.connection().connect("a.test", "tnc640");
     log.clear();
     clock.advance(2h + 5min + 59s);
-    EXPECT_EQ(mill.getNcUpTime(), 125) << "2 hours and 5 minutes";
-    EXPECT_EQ(mill.getMachineUpTime(), kMachineUpBefore + 125);
-    EXPECT_EQ(mill.getMachineRunningTime(), kMachineRunningBefore);
-    EXPECT_EQ(mill.getSpindleRunningTime(1), 12 * 60 + 45);
+    EXPECT_EQ(mill.program().getNcUpTime(), 125) << "2 hours and 5 minutes";
+    EXPECT_EQ(mill.program().getMachineUpTime(), kMachineUpBefore + 125);
+    EXPECT_EQ(mill.program().getMachineRunningTime(), kMachineRunningBefore);
+    EXPECT_EQ(mill.program().getSpindleRunningTime(1), 12 * 60 + 45);
 
-    mill.startProgram("TNC:\\nc_prog\\demo.h");
+    mill.program().startProgram("TNC:\\nc_prog\\demo.h");
     clock.advance(12s);
-    EXPECT_EQ(mill.getProgramStatus(), "finished");
-    EXPECT_EQ(mill.getSpindleRunningTime(0), 615 * 60 + 10) << "12 seconds of the spindle are no minute yet";
-    EXPECT_EQ(failureOf([&] { mill.getSpindleRunningTime(7); }),
+    EXPECT_EQ(mill.program().getProgramStatus(), "finished");
+    EXPECT_EQ(mill.program().getSpindleRunningTime(0), 615 * 60 + 10) << "12 seconds of the spindle are no minute yet";
+    EXPECT_EQ(failureOf([&] { mill.program().getSpindleRunningTime(7); }),
               "Call _processData->GetSpindleRunningTime(axisId, &hours, &minutes) produced error (0x8004027b): Given "
               "axis is not valid (isConnected:1, heidenhain/session_process_data.cpp:N)");
     EXPECT_EQ(functionTexts(), std::vector<std::string>{entry("startProgram", "mill: TNC:\\nc_prog\\demo.h")})
@@ -51,15 +51,15 @@ TEST_F(ProcessDataTest, TimesInMinutesAdvanceWithTheClock) {
 
 TEST_F(ProcessDataTest, EveryTimeNeedsTheConnectionAndTheProcessDataInterface) {
     const std::vector<std::pair<const char*, std::function<void(DncShim&)>>> functions = {
-        {"getNcUpTime", [](DncShim& s) { s.getNcUpTime(); }},
-        {"getMachineUpTime", [](DncShim& s) { s.getMachineUpTime(); }},
-        {"getSpindleRunningTime", [](DncShim& s) { s.getSpindleRunningTime(0); }},
-        {"getMachineRunningTime", [](DncShim& s) { s.getMachineRunningTime(); }},
+        {"getNcUpTime", [](DncShim& s) { s.program().getNcUpTime(); }},
+        {"getMachineUpTime", [](DncShim& s) { s.program().getMachineUpTime(); }},
+        {"getSpindleRunningTime", [](DncShim& s) { s.program().getSpindleRunningTime(0); }},
+        {"getMachineRunningTime", [](DncShim& s) { s.program().getMachineRunningTime(); }},
     };
     auto& idle = session("idle");
     sim().faults().withholdInterface(dnc::DNC_INTERFACE_JHPROCESSDATA);
     auto& mill = session();
-    mill.connect("a.test", "tnc640");
+    mill.connection().connect("a.test", "tnc640");
     for (const auto& [name, call] : functions) {
         testing::internal::CaptureStderr();
         EXPECT_EQ(failureOf([&] { call(idle); }),
@@ -77,48 +77,48 @@ TEST_F(ProcessDataTest, EveryTimeNeedsTheConnectionAndTheProcessDataInterface) {
 
 TEST_F(ProcessDataTest, Tnc426HasNoNcUpTimeAndRefusesTheMachineTimes) {
     auto& old = session("old");
-    EXPECT_THROW(old.connect("b.test", "tnc426", "bogus"), std::runtime_error);
-    EXPECT_EQ(old.getNcUpTime(), 0) << "also while disconnected";
-    old.connect("b.test", "tnc426");
+    EXPECT_THROW(old.connection().connect("b.test", "tnc426", "bogus"), std::runtime_error);
+    EXPECT_EQ(old.program().getNcUpTime(), 0) << "also while disconnected";
+    old.connection().connect("b.test", "tnc426");
     clock.advance(3h);
-    EXPECT_EQ(old.getNcUpTime(), 0);
-    EXPECT_EQ(old.getSpindleRunningTime(0), 615 * 60 + 10);
+    EXPECT_EQ(old.program().getNcUpTime(), 0);
+    EXPECT_EQ(old.program().getSpindleRunningTime(0), 615 * 60 + 10);
     for (const std::string function : {"getMachineUpTime", "getMachineRunningTime"}) {
         log.clear();
         const std::string refusal = "Method " + function + " not available for controller type tnc426";
-        EXPECT_EQ(failureOf([&] { function == "getMachineUpTime" ? old.getMachineUpTime() : old.getMachineRunningTime(); }),
+        EXPECT_EQ(failureOf([&] { function == "getMachineUpTime" ? old.program().getMachineUpTime() : old.program().getMachineRunningTime(); }),
                   refusal);
         EXPECT_TRUE(loggedAs(platform::EventInformation, function, "old: " + refusal));
     }
-    EXPECT_EQ(failureOf([&] { old.getMachineState(); }),
+    EXPECT_EQ(failureOf([&] { old.program().getMachineState(); }),
               "Method getMachineRunningTime not available for controller type tnc426");
 }
 
 TEST_F(ProcessDataTest, MachineStateSummary) {
     auto& mill = session();
-    EXPECT_EQ(json(mill.getMachineState()),
+    EXPECT_EQ(json(mill.program().getMachineState()),
               (json{{"machineRunningTime", 0}, {"machineUpTime", 0}, {"ncUpTime", 0}, {"state", "off"}}))
         << "disconnected: no error";
-    mill.connect("a.test", "tnc640");
+    mill.connection().connect("a.test", "tnc640");
     clock.advance(2h + 5min);
-    auto state = mill.getMachineState();
+    auto state = mill.program().getMachineState();
     EXPECT_EQ(state.state, "idle");
     EXPECT_EQ(state.ncUpTime, 7500u);
     EXPECT_EQ(state.machineUpTime, (kMachineUpBefore + 125) * 60u);
     EXPECT_EQ(state.machineRunningTime, kMachineRunningBefore * 60u);
-    const json written = mill.getMachineState();
+    const json written = mill.program().getMachineState();
     EXPECT_EQ(written.dump(), R"({"machineRunningTime":2673000,"machineUpTime":5479500,"ncUpTime":7500,"state":"idle"})");
     EXPECT_TRUE(written["ncUpTime"].is_number_unsigned());
 
-    mill.startProgram("TNC:\\nc_prog\\demo.h");
-    EXPECT_EQ(mill.getMachineState().state, "running");
+    mill.program().startProgram("TNC:\\nc_prog\\demo.h");
+    EXPECT_EQ(mill.program().getMachineState().state, "running");
     sim().faults().setBooting("a.test", true);
-    state = mill.getMachineState();
+    state = mill.program().getMachineState();
     EXPECT_EQ(state.state, "off") << "the machine is not available";
     EXPECT_EQ(state.ncUpTime, 7500u) << "the times are read all the same";
 
     sim().faults().failNext("GetMachineUpTime", 1, dnc::kFail);
-    EXPECT_EQ(failureOf([&] { mill.getMachineState(); }),
+    EXPECT_EQ(failureOf([&] { mill.program().getMachineState(); }),
               "Call _processData->GetMachineUpTime(&hours, &minutes) produced error (0x80004005): An unspecified "
               "failure has occurred (isConnected:1, heidenhain/session_process_data.cpp:N)");
 }

@@ -21,7 +21,7 @@ class ProgramTest : public SessionTest {
 protected:
     DncShim& connected(const std::string& controllerType = "tnc640") {
         auto& mill = session();
-        mill.connect("a.test", controllerType);
+        mill.connection().connect("a.test", controllerType);
         log.clear();
         return mill;
     }
@@ -30,27 +30,27 @@ protected:
 TEST_F(ProgramTest, CommandsReachTheControlAndAreLogged) {
     testsupport::FakeClock clock;
     auto& mill = connected();
-    EXPECT_EQ(mill.getProgramStatus(), "not_selected");
-    mill.selectProgram(0, kDemo, "__null__");
-    EXPECT_EQ(mill.getProgramStatus(), "idle");
-    mill.startProgram("");
-    EXPECT_EQ(mill.getProgramStatus(), "running");
-    mill.stopProgram(0, true);
-    EXPECT_EQ(mill.getProgramStatus(), "stopped");
-    mill.startProgram(kDemo);
-    mill.stopProgram(0, false);
-    EXPECT_EQ(mill.getProgramStatus(), "interrupted");
-    mill.cancelProgram(0);
-    EXPECT_EQ(mill.getProgramStatus(), "idle");
-    mill.startProgram("");
+    EXPECT_EQ(mill.program().getProgramStatus(), "not_selected");
+    mill.program().selectProgram(0, kDemo, "__null__");
+    EXPECT_EQ(mill.program().getProgramStatus(), "idle");
+    mill.program().startProgram("");
+    EXPECT_EQ(mill.program().getProgramStatus(), "running");
+    mill.program().stopProgram(0, true);
+    EXPECT_EQ(mill.program().getProgramStatus(), "stopped");
+    mill.program().startProgram(kDemo);
+    mill.program().stopProgram(0, false);
+    EXPECT_EQ(mill.program().getProgramStatus(), "interrupted");
+    mill.program().cancelProgram(0);
+    EXPECT_EQ(mill.program().getProgramStatus(), "idle");
+    mill.program().startProgram("");
     clock.advance(12s);
-    EXPECT_EQ(mill.getProgramStatus(), "finished");
-    mill.clearControl();
-    EXPECT_EQ(mill.getProgramStatus(), "not_selected");
-    mill.setExecutionMode("singlestep");
-    EXPECT_EQ(mill.getDncMode(), "mode_remote");
+    EXPECT_EQ(mill.program().getProgramStatus(), "finished");
+    mill.program().clearControl();
+    EXPECT_EQ(mill.program().getProgramStatus(), "not_selected");
+    mill.program().setExecutionMode("singlestep");
+    EXPECT_EQ(mill.program().getDncMode(), "mode_remote");
     runner("a.test").setDncMode(dnc::DNC_MODE_LOCAL);
-    EXPECT_EQ(mill.getDncMode(), "mode_local");
+    EXPECT_EQ(mill.program().getDncMode(), "mode_local");
     EXPECT_EQ(functionTexts(), (std::vector<std::string>{
                            entry("selectProgram", "mill: 0, " + kDemo + ", __null__"),
                            entry("startProgram", "mill: "),
@@ -66,11 +66,11 @@ TEST_F(ProgramTest, CommandsReachTheControlAndAreLogged) {
 
 TEST_F(ProgramTest, ExecutionModeNamesAndArgumentConversions) {
     auto& mill = connected();
-    mill.setExecutionMode("handwheel");
+    mill.program().setExecutionMode("handwheel");
     EXPECT_EQ(runner("a.test").executionMode(), dnc::DNC_EXEC_HANDWHEEL);
     // Mode 0 for an unknown name would switch the machine to manual.
     for (const std::string unknown : {"exec_manual", "Automatic", "bogus", ""}) {
-        EXPECT_THAT([&] { mill.setExecutionMode(unknown); },
+        EXPECT_THAT([&] { mill.program().setExecutionMode(unknown); },
                     testing::ThrowsMessage<std::invalid_argument>(testing::StrEq(
                         "Invalid argument: Execution mode " + unknown + " does not exist; valid names are manual, mdi, "
                         "rpf, singlestep, automatic, other, simulo_turbo_deprecated, handwheel")));
@@ -88,15 +88,15 @@ TEST_F(ProgramTest, ExecutionModeNamesAndArgumentConversions) {
 
 TEST_F(ProgramTest, SdkRefusalsBecomeTheGuardsText) {
     auto& mill = connected();
-    EXPECT_EQ(failureOf([&] { mill.startProgram(""); }),
+    EXPECT_EQ(failureOf([&] { mill.program().startProgram(""); }),
               "Call _automatic->StartProgram(toBSTR(programName)) produced error (0x8004045b): Trying to start while "
               "there is no part program selected in Automatic process (isConnected:1, "
               "heidenhain/session_program.cpp:N)");
-    EXPECT_EQ(failureOf([&] { mill.selectProgram(0, "TNC:\\nc_prog\\none.h", ""); }),
+    EXPECT_EQ(failureOf([&] { mill.program().selectProgram(0, "TNC:\\nc_prog\\none.h", ""); }),
               "Call _automatic->SelectProgram(channel, toBSTR(programName), toVariant(startBlockNumber)) produced "
               "error (0x800404c8): The file specified cannot be found (isConnected:1, "
               "heidenhain/session_program.cpp:N)");
-    EXPECT_EQ(failureOf([&] { mill.cancelProgram(0); }),
+    EXPECT_EQ(failureOf([&] { mill.program().cancelProgram(0); }),
               "Call _automatic->CancelProgram(channel) produced error (0x80040267): Command cannot be executed in "
               "this mode of the CNC (isConnected:1, heidenhain/session_program.cpp:N)");
     EXPECT_TRUE(logged("cancelProgram", "mill: 0")) << "the log line precedes the SDK call";
@@ -104,21 +104,21 @@ TEST_F(ProgramTest, SdkRefusalsBecomeTheGuardsText) {
 
 TEST_F(ProgramTest, OverridesAndTheirBounds) {
     auto& mill = connected();
-    mill.setOverrideFeed(120);
-    mill.setOverrideSpeed(80);
-    mill.setOverrideRapid(25);
-    EXPECT_EQ(mill.getOverrideInfoFeed(), 120);
-    EXPECT_EQ(mill.getOverrideInfoSpeed(), 80);
-    EXPECT_EQ(mill.getOverrideInfoRapid(), 25);
+    mill.program().setOverrideFeed(120);
+    mill.program().setOverrideSpeed(80);
+    mill.program().setOverrideRapid(25);
+    EXPECT_EQ(mill.program().getOverrideInfoFeed(), 120);
+    EXPECT_EQ(mill.program().getOverrideInfoSpeed(), 80);
+    EXPECT_EQ(mill.program().getOverrideInfoRapid(), 25);
     const auto bounds = [](const std::string& call) {
         return "Call _automatic->" + call +
                " produced error (0x80040268): Entered value is outside its boundaries "
                "(isConnected:1, heidenhain/session_program.cpp:N)";
     };
-    EXPECT_EQ(failureOf([&] { mill.setOverrideFeed(151); }), bounds("SetOverrideFeed(percentage)"));
-    EXPECT_EQ(failureOf([&] { mill.setOverrideSpeed(49); }), bounds("SetOverrideSpeed(percentage)"));
-    EXPECT_EQ(failureOf([&] { mill.setOverrideRapid(101); }), bounds("SetOverrideRapid(percentage)"));
-    EXPECT_EQ(mill.getOverrideInfoFeed(), 120);
+    EXPECT_EQ(failureOf([&] { mill.program().setOverrideFeed(151); }), bounds("SetOverrideFeed(percentage)"));
+    EXPECT_EQ(failureOf([&] { mill.program().setOverrideSpeed(49); }), bounds("SetOverrideSpeed(percentage)"));
+    EXPECT_EQ(failureOf([&] { mill.program().setOverrideRapid(101); }), bounds("SetOverrideRapid(percentage)"));
+    EXPECT_EQ(mill.program().getOverrideInfoFeed(), 120);
     EXPECT_EQ(texts(), (std::vector<std::string>{entry("setOverrideFeed", "mill: 120"),
                                                  entry("setOverrideSpeed", "mill: 80"),
                                                  entry("setOverrideRapid", "mill: 25"),
@@ -127,7 +127,7 @@ TEST_F(ProgramTest, OverridesAndTheirBounds) {
                                                  entry("setOverrideRapid", "mill: 101")}));
 
     dncsim::Simulator::instance().faults().failNext("GetOverrideInfo", 1, dnc::kFail);
-    EXPECT_EQ(failureOf([&] { mill.getOverrideInfoRapid(); }),
+    EXPECT_EQ(failureOf([&] { mill.program().getOverrideInfoRapid(); }),
               "Call _automatic->GetOverrideInfo(&feed, &speed, &rapid) produced error (0x80004005): An unspecified "
               "failure has occurred (isConnected:1, heidenhain/session_program.cpp:N)");
 }
@@ -150,20 +150,20 @@ struct Function {
 
 const std::vector<Function>& functions() {
     static const std::vector<Function> all = {
-        {"selectProgram", [](DncShim& s) { s.selectProgram(0, kDemo, ""); }, true},
-        {"startProgram", [](DncShim& s) { s.startProgram(kDemo); }, false},
-        {"stopProgram", [](DncShim& s) { s.stopProgram(0, true); }, true},
-        {"cancelProgram", [](DncShim& s) { s.cancelProgram(0); }, true},
-        {"setExecutionMode", [](DncShim& s) { s.setExecutionMode("manual"); }, true},
-        {"getProgramStatus", [](DncShim& s) { s.getProgramStatus(); }, true},
-        {"getDncMode", [](DncShim& s) { s.getDncMode(); }, false},
-        {"clearControl", [](DncShim& s) { s.clearControl(); }, false},
-        {"getOverrideInfoFeed", [](DncShim& s) { s.getOverrideInfoFeed(); }, false},
-        {"getOverrideInfoSpeed", [](DncShim& s) { s.getOverrideInfoSpeed(); }, false},
-        {"getOverrideInfoRapid", [](DncShim& s) { s.getOverrideInfoRapid(); }, false},
-        {"setOverrideFeed", [](DncShim& s) { s.setOverrideFeed(100); }, false},
-        {"setOverrideRapid", [](DncShim& s) { s.setOverrideRapid(100); }, false},
-        {"setOverrideSpeed", [](DncShim& s) { s.setOverrideSpeed(100); }, false},
+        {"selectProgram", [](DncShim& s) { s.program().selectProgram(0, kDemo, ""); }, true},
+        {"startProgram", [](DncShim& s) { s.program().startProgram(kDemo); }, false},
+        {"stopProgram", [](DncShim& s) { s.program().stopProgram(0, true); }, true},
+        {"cancelProgram", [](DncShim& s) { s.program().cancelProgram(0); }, true},
+        {"setExecutionMode", [](DncShim& s) { s.program().setExecutionMode("manual"); }, true},
+        {"getProgramStatus", [](DncShim& s) { s.program().getProgramStatus(); }, true},
+        {"getDncMode", [](DncShim& s) { s.program().getDncMode(); }, false},
+        {"clearControl", [](DncShim& s) { s.program().clearControl(); }, false},
+        {"getOverrideInfoFeed", [](DncShim& s) { s.program().getOverrideInfoFeed(); }, false},
+        {"getOverrideInfoSpeed", [](DncShim& s) { s.program().getOverrideInfoSpeed(); }, false},
+        {"getOverrideInfoRapid", [](DncShim& s) { s.program().getOverrideInfoRapid(); }, false},
+        {"setOverrideFeed", [](DncShim& s) { s.program().setOverrideFeed(100); }, false},
+        {"setOverrideRapid", [](DncShim& s) { s.program().setOverrideRapid(100); }, false},
+        {"setOverrideSpeed", [](DncShim& s) { s.program().setOverrideSpeed(100); }, false},
     };
     return all;
 }
@@ -203,15 +203,15 @@ TEST_F(ProgramTest, Tnc426RefusesSomeFunctionsInEveryState) {
         }
     };
     // A connect that fails on its protocol keeps the controller type.
-    EXPECT_THROW(old.connect("b.test", "tnc426", "bogus"), std::runtime_error);
+    EXPECT_THROW(old.connection().connect("b.test", "tnc426", "bogus"), std::runtime_error);
     refusesAll();
-    old.connect("b.test", "tnc426");
+    old.connection().connect("b.test", "tnc426");
     refusesAll();
-    old.clearControl();
-    old.startProgram(kDemo);
-    EXPECT_EQ(old.getDncMode(), "mode_remote");
-    old.setOverrideFeed(90);
-    EXPECT_EQ(old.getOverrideInfoFeed(), 90);
+    old.program().clearControl();
+    old.program().startProgram(kDemo);
+    EXPECT_EQ(old.program().getDncMode(), "mode_remote");
+    old.program().setOverrideFeed(90);
+    EXPECT_EQ(old.program().getOverrideInfoFeed(), 90);
 }
 
 }  // namespace

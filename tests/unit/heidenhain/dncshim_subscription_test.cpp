@@ -56,28 +56,28 @@ protected:
 
 TEST_F(SubscriptionTest, SinkAttachedAtConnectDetachedAtDisconnect) {
     auto& mill = connected("tnc640");
-    EXPECT_TRUE(mill.hasDataAccessEvents());
-    EXPECT_TRUE(mill.getAvailableInterfaces()["dataAccessEvents"]);
-    mill.onDataChanged("\\PLC\\memory\\M\\100", recorder());
-    mill.disconnect();
-    EXPECT_FALSE(mill.hasDataAccessEvents());
+    EXPECT_TRUE(mill.interfaces().hasDataAccessEvents());
+    EXPECT_TRUE(mill.interfaces().getAvailableInterfaces()["dataAccessEvents"]);
+    mill.data().onDataChanged("\\PLC\\memory\\M\\100", recorder());
+    mill.connection().disconnect();
+    EXPECT_FALSE(mill.interfaces().hasDataAccessEvents());
     changeAndDeliver("\\PLC\\memory\\M\\100", "1");
     EXPECT_EQ(received.size(), 0u);
 
     sim().faults().failNext("Advise", 2, dnc::kFail);
     auto& other = connected("tnc640", "other");
-    EXPECT_FALSE(other.hasDataAccessEvents());
+    EXPECT_FALSE(other.interfaces().hasDataAccessEvents());
     EXPECT_TRUE(log.containsTextPart(
         "heidenhain::initializeInterfaces\tother: Cannot register DataAccessEvent listener (Call "
         "_dataAccess.Advise(reinterpret_cast<IUnknown*>(dataSink), HeidenhainDNCLib::IID__IJHDataAccessEvents2, "
         "&_dataAccessEventCookie) produced error (0x80004005): An unspecified failure has occurred (isConnected:1, "));
-    EXPECT_TRUE(other.isConnected()) << "a missing sink is a warning only";
+    EXPECT_TRUE(other.connection().isConnected()) << "a missing sink is a warning only";
 }
 
 TEST_F(SubscriptionTest, ChangesArriveAsJsonNestedLikeTheEntries) {
     auto& mill = connected("tnc640");
     log.clear();
-    const auto marker = mill.onDataChanged("\\PLC\\memory\\M\\100", recorder());
+    const auto marker = mill.data().onDataChanged("\\PLC\\memory\\M\\100", recorder());
     EXPECT_EQ(marker, 1) << "the simulator's first handle";
     EXPECT_EQ(texts(), std::vector<std::string>{entry("onDataChanged", "mill: \\PLC\\memory\\M\\100")});
     changeAndDeliver("\\PLC\\memory\\M\\100", "1");
@@ -87,7 +87,7 @@ TEST_F(SubscriptionTest, ChangesArriveAsJsonNestedLikeTheEntries) {
     EXPECT_NE(first->thread, std::this_thread::get_id()) << "on the SDK's event thread";
     EXPECT_TRUE(loggedAs(platform::EventInformation, "OnData2", "mill"));
 
-    const auto words = mill.onDataChanged("\\PLC\\memory\\W", recorder());
+    const auto words = mill.data().onDataChanged("\\PLC\\memory\\W", recorder());
     EXPECT_NE(words, marker);
     changeAndDeliver("\\PLC\\memory\\W\\1", "-7");
     auto second = received.tryPop();
@@ -97,7 +97,7 @@ TEST_F(SubscriptionTest, ChangesArriveAsJsonNestedLikeTheEntries) {
     EXPECT_EQ(second->value["W"]["1"], -7);
     EXPECT_EQ(second->value["W"]["2"], 20);
 
-    mill.setValue("\\PLC\\memory\\M\\100", "__null__");
+    mill.data().setValue("\\PLC\\memory\\M\\100", "__null__");
     ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(values(), std::vector<json>{(json{{"100", nullptr}})}) << "a write of the session itself arrives too";
 }
@@ -105,17 +105,17 @@ TEST_F(SubscriptionTest, ChangesArriveAsJsonNestedLikeTheEntries) {
 TEST_F(SubscriptionTest, UnknownPathsFailBeforeSubscribing) {
     auto& mill = connected("tnc640");
     sim().faults().failNext("Subscribe2", 1, dnc::kFail);
-    EXPECT_THAT([&] { mill.onDataChanged("\\PLC\\memory\\M\\100", recorder()); },
+    EXPECT_THAT([&] { mill.data().onDataChanged("\\PLC\\memory\\M\\100", recorder()); },
                 ThrowsMessage<std::runtime_error>(StartsWith(
                     "Call dataEntry->Subscribe2( &subscriptionHandle) produced error (0x80004005): ")));
-    EXPECT_THAT([&] { mill.onDataChanged("\\PLC\\memory\\Q", recorder()); },
+    EXPECT_THAT([&] { mill.data().onDataChanged("\\PLC\\memory\\Q", recorder()); },
                 ThrowsMessage<std::invalid_argument>(
                     StrEq("Invalid argument: Data path \\PLC\\memory\\Q for callback registration does not exist")));
     EXPECT_TRUE(logged("onDataChanged", "mill: \\PLC\\memory\\Q")) << "logged before the checks";
-    EXPECT_EQ(mill.onDataChanged("\\PLC\\memory\\M\\100", recorder()), 1) << "nothing was subscribed before";
+    EXPECT_EQ(mill.data().onDataChanged("\\PLC\\memory\\M\\100", recorder()), 1) << "nothing was subscribed before";
 
     auto& idle = session("idle");
-    EXPECT_THAT([&] { idle.onDataChanged("\\PLC", recorder()); },
+    EXPECT_THAT([&] { idle.data().onDataChanged("\\PLC", recorder()); },
                 ThrowsMessage<std::runtime_error>(StartsWith("Unexpected online call CHECK_INTERFACE(DataAccess) while "
                                                              "disconnected inDncShim::onDataChanged, ")));
     EXPECT_TRUE(logged("onDataChanged", "idle: \\PLC"));
@@ -123,14 +123,14 @@ TEST_F(SubscriptionTest, UnknownPathsFailBeforeSubscribing) {
 
 TEST_F(SubscriptionTest, UnsubscribedHandlesAreSilent) {
     auto& mill = connected("tnc640");
-    const auto handle = mill.onDataChanged("\\PLC\\memory\\D\\0", recorder());
-    mill.onDataChanged("\\PLC\\memory\\D\\1", recorder());
-    mill.unsubscribe("\\PLC\\memory\\D\\0", handle);
+    const auto handle = mill.data().onDataChanged("\\PLC\\memory\\D\\0", recorder());
+    mill.data().onDataChanged("\\PLC\\memory\\D\\1", recorder());
+    mill.data().unsubscribe("\\PLC\\memory\\D\\0", handle);
     changeAndDeliver("\\PLC\\memory\\D\\0", "1");
     changeAndDeliver("\\PLC\\memory\\D\\1", "2");
     EXPECT_EQ(values(), std::vector<json>{(json{{"1", 2}})});
-    EXPECT_NO_THROW(mill.unsubscribe("\\PLC\\memory\\D\\0", handle)) << "the SDK's answer is not checked";
-    EXPECT_THAT([&] { mill.unsubscribe("\\PLC\\memory\\Q", handle); },
+    EXPECT_NO_THROW(mill.data().unsubscribe("\\PLC\\memory\\D\\0", handle)) << "the SDK's answer is not checked";
+    EXPECT_THAT([&] { mill.data().unsubscribe("\\PLC\\memory\\Q", handle); },
                 ThrowsMessage<std::runtime_error>(StartsWith(
                     "Call _dataAccess->GetDataEntry2( bstrDataPath, DNC_DATA_UNIT_SELECT_METRIC, VARIANT_TRUE, "
                     "&dataEntry) produced error (0x80040264): One or more of the method parameters is incorrect")));
@@ -138,22 +138,22 @@ TEST_F(SubscriptionTest, UnsubscribedHandlesAreSilent) {
 
 TEST_F(SubscriptionTest, SinkAnswersOneForUnknownHandlesAndFailures) {
     auto& mill = connected("tnc640");
-    CDataAccessSink sink(mill);
+    CDataAccessSink sink(mill.data(), mill.name());
     auto list = std::make_shared<EmptyEntryList>();
     EXPECT_EQ(sink.OnData2(99, 0.0, list), dnc::kFalse);
     EXPECT_EQ(received.size(), 0u);
     EXPECT_TRUE(logged("OnData2", "mill"));
 
-    const auto handle = mill.onDataChanged("\\PLC\\memory\\M\\0", recorder());
+    const auto handle = mill.data().onDataChanged("\\PLC\\memory\\M\\0", recorder());
     EXPECT_EQ(sink.OnData2(handle, 0.0, list), dnc::kOk);
     ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(values(), std::vector<json>{json()}) << "an empty list is the null value";
 
     // The callback runs later, from the session's event queue.
-    const auto failing = mill.onDataChanged("\\PLC\\memory\\M\\1", [](json) { throw std::runtime_error("gone"); });
+    const auto failing = mill.data().onDataChanged("\\PLC\\memory\\M\\1", [](json) { throw std::runtime_error("gone"); });
     EXPECT_EQ(sink.OnData2(failing, 0.0, list), dnc::kOk);
 
-    mill.disconnect();
+    mill.connection().disconnect();
     EXPECT_EQ(sink.OnData2(handle, 0.0, list), dnc::kFalse) << "the guarded list calls fail";
     sink.detach();
     EXPECT_EQ(sink.OnData2(handle, 0.0, list), dnc::kOk) << "a detached sink drops the event";

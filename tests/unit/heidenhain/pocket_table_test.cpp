@@ -20,24 +20,24 @@ class PocketTableTest : public TableSessionTest {};
 
 TEST_F(PocketTableTest, DataAccessPocketsReadLinkedAndUnlinked) {
     auto& mill = connected("tnc640");
-    mill.setAccessMode("sys", "sim");
-    const std::vector<TableRow> pockets = mill.getPocketTable();
+    mill.data().setAccessMode("sys", "sim");
+    const std::vector<TableRow> pockets = mill.tables().getPocketTable();
     ASSERT_EQ(pockets.size(), 5u);
     EXPECT_EQ(pockets[0], (TableRow{{"P", "0"}, {"T", "1"}, {"TNAME", "MILL_D10"}}));
     EXPECT_EQ(pockets[4], (TableRow{{"P", "4"}, {"T", ""}, {"TNAME", ""}}));
 
-    EXPECT_EQ(mill.getLinkedToolId("3"), "5");
-    EXPECT_EQ(mill.getLinkedToolId("4"), "");
+    EXPECT_EQ(mill.tables().getLinkedToolId("3"), "5");
+    EXPECT_EQ(mill.tables().getLinkedToolId("4"), "");
 
-    mill.linkToolToPocketTable("4", "0");
+    mill.tables().linkToolToPocketTable("4", "0");
     EXPECT_EQ(storedText(kMill, pocketCell("4")), "0");
-    mill.unlinkToolFromPocketTable("3");
+    mill.tables().unlinkToolFromPocketTable("3");
     EXPECT_EQ(storedText(kMill, pocketCell("3")), "");
-    EXPECT_EQ(mill.getLinkedToolId("3"), "");
-    mill.unlinkToolFromPocketTable("");  // nothing to do
+    EXPECT_EQ(mill.tables().getLinkedToolId("3"), "");
+    mill.tables().unlinkToolFromPocketTable("");  // nothing to do
 
-    EXPECT_EQ(mill.getToolTableRowByPocketId("3"), (TableRow{{"P", "3"}})) << "a free pocket gives only P";
-    const TableRow inSpindle = mill.getToolTableRowByPocketId("0");
+    EXPECT_EQ(mill.tables().getToolTableRowByPocketId("3"), (TableRow{{"P", "3"}})) << "a free pocket gives only P";
+    const TableRow inSpindle = mill.tables().getToolTableRowByPocketId("0");
     EXPECT_EQ(inSpindle.at("P"), "0");
     EXPECT_EQ(inSpindle.at("T"), "1");
     EXPECT_EQ(inSpindle.at("NAME"), "MILL_D10");
@@ -45,9 +45,9 @@ TEST_F(PocketTableTest, DataAccessPocketsReadLinkedAndUnlinked) {
 
 TEST_F(PocketTableTest, DataAccessLinkedRowsTakeAFreePocketAndAFreeTool) {
     auto& mill = connected("tnc640");
-    mill.setAccessMode("sys", "sim");
+    mill.data().setAccessMode("sys", "sim");
     change(kMill, pocketCell("0"), "");  // the spindle is never a free pocket
-    EXPECT_EQ(mill.addLinkedToolTableRow({{"NAME", "PROBE"}, {"L", "80"}}), "4");
+    EXPECT_EQ(mill.tables().addLinkedToolTableRow({{"NAME", "PROBE"}, {"L", "80"}}), "4");
     EXPECT_EQ(storedText(kMill, pocketCell("4")), "4") << "tool 4 fills the gap in the numbering";
     EXPECT_EQ(storedText(kMill, toolCell("4", "NAME")), "PROBE");
     EXPECT_EQ(storedText(kMill, toolCell("4", "L")), "80");
@@ -56,12 +56,12 @@ TEST_F(PocketTableTest, DataAccessLinkedRowsTakeAFreePocketAndAFreeTool) {
     EXPECT_TRUE(logged("addLinkedToolTableRow", "mill"));
 
     // Pockets 1 to 4 are taken: nothing is written.
-    EXPECT_EQ(mill.addLinkedToolTableRow({{"NAME", "SPARE"}}), "");
+    EXPECT_EQ(mill.tables().addLinkedToolTableRow({{"NAME", "SPARE"}}), "");
     EXPECT_EQ(times("setLinkedToolTableRow", "mill: setting row in tool table"), 1u);
     EXPECT_FALSE(tree(kMill).exists("\\TABLE\\TOOL\\T\\6"));
 
     // Tools 0 to 5 are all named.
-    EXPECT_THAT([&] { mill.setLinkedToolTableRow("0", {{"NAME", "SPARE"}}); },
+    EXPECT_THAT([&] { mill.tables().setLinkedToolTableRow("0", {{"NAME", "SPARE"}}); },
                 ThrowsMessage<std::runtime_error>(StrEq("No free tool table row available")));
     EXPECT_EQ(storedText(kMill, pocketCell("0")), "");
 }
@@ -70,12 +70,12 @@ TEST_F(PocketTableTest, DataAccessLinkedRowsTakeAFreePocketAndAFreeTool) {
 // it free, not pointing at a tool that does not exist.
 TEST_F(PocketTableTest, LinkedRowsLeaveThePocketFreeWhenTheRowIsNotWritten) {
     auto& mill = connected("tnc640");
-    mill.setAccessMode("sys", "sim");
+    mill.data().setAccessMode("sys", "sim");
     dncsim::Simulator::instance().faults().failNext("add_child", 1, dnc::kFail);
     auto& old = connected("itnc530", "old");
     for (auto* s : {&mill, &old}) {
         // The itnc530 refuses a column that its tool table lacks.
-        EXPECT_ANY_THROW(s->addLinkedToolTableRow({{"NAME", "PROBE"}, {s == &old ? "NOPE" : "L", "1"}}));
+        EXPECT_ANY_THROW(s->tables().addLinkedToolTableRow({{"NAME", "PROBE"}, {s == &old ? "NOPE" : "L", "1"}}));
         const std::string host = s == &mill ? kMill : "itnc530.test";
         EXPECT_EQ(storedText(host, pocketCell("4")), "") << host;
         EXPECT_FALSE(tree(host).exists("\\TABLE\\TOOL\\T\\4")) << host;
@@ -84,12 +84,12 @@ TEST_F(PocketTableTest, LinkedRowsLeaveThePocketFreeWhenTheRowIsNotWritten) {
 
 TEST_F(PocketTableTest, DataAccessRemovalByPocket) {
     auto& mill = connected("tnc640");
-    mill.removeToolTableRowByPocketId("4");
+    mill.tables().removeToolTableRowByPocketId("4");
     EXPECT_TRUE(logged("removeToolTableRowByPocketId", "mill: 4"));
     for (const auto& text : functionTexts())
         EXPECT_FALSE(text.starts_with("heidenhain::removeToolTableRow\t")) << "a free pocket removes nothing";
 
-    mill.removeToolTableRowByPocketId("3");
+    mill.tables().removeToolTableRowByPocketId("3");
     EXPECT_EQ(storedText(kMill, pocketCell("3")), "");
     EXPECT_FALSE(tree(kMill).exists("\\TABLE\\TOOL\\T\\5"));
     EXPECT_TRUE(logged("removeToolTableRow", "mill removeToolTableRow 5"));
@@ -97,7 +97,7 @@ TEST_F(PocketTableTest, DataAccessRemovalByPocket) {
 
 TEST_F(PocketTableTest, SetToolWritesNoRowWhenItsPocketIsMissing) {
     auto& mill = connected("tnc640");
-    EXPECT_THAT([&] { mill.setTool("9", "8", {{"NAME", "BORE"}}); },
+    EXPECT_THAT([&] { mill.tables().setTool("9", "8", {{"NAME", "BORE"}}); },
                 ThrowsMessage<std::invalid_argument>(StrEq("Invalid argument: Pocket id 9 does not exist in pocket table")));
     EXPECT_FALSE(logged("setTool", "mill: Setting row 8 in tool table"));
     EXPECT_FALSE(tree(kMill).exists("\\TABLE\\TOOL\\T\\8"));
@@ -108,19 +108,19 @@ TEST_F(PocketTableTest, SetToolWritesNoRowWhenItsPocketIsMissing) {
 TEST_F(PocketTableTest, EveryTableWriteWaitsForTheWriteUnderWay) {
     using namespace std::chrono_literals;
     auto& mill = connected("tnc640");
-    mill.setAccessMode("sys", "sim");
+    mill.data().setAccessMode("sys", "sim");
     SdkGuard::setSdkMutexTimeout(1);
     auto& faults = dncsim::Simulator::instance().faults();
     faults.delay("SetPropertyValue", 10s, 1);
-    auto setting = std::async(std::launch::async, [&] { return mill.setTool("4", "", {{"NAME", "BORE"}}); });
+    auto setting = std::async(std::launch::async, [&] { return mill.tables().setTool("4", "", {{"NAME", "BORE"}}); });
     ASSERT_TRUE(faults.awaitDelayedCall("SetPropertyValue", 5s));
     const std::vector<std::pair<std::string, std::function<void()>>> writes = {
-        {"setToolTableCell", [&] { mill.setToolTableCell("2", "L", "1"); }},
-        {"setToolTableRow", [&] { mill.setToolTableRow("2", {{"L", "1"}}); }},
-        {"linkToolToPocketTable", [&] { mill.linkToolToPocketTable("4", "2"); }},
-        {"unlinkToolFromPocketTable", [&] { mill.unlinkToolFromPocketTable("3"); }},
-        {"clearToolTableRow", [&] { mill.clearToolTableRow("5"); }},
-        {"removeToolTableRow", [&] { mill.removeToolTableRow("5"); }},
+        {"setToolTableCell", [&] { mill.tables().setToolTableCell("2", "L", "1"); }},
+        {"setToolTableRow", [&] { mill.tables().setToolTableRow("2", {{"L", "1"}}); }},
+        {"linkToolToPocketTable", [&] { mill.tables().linkToolToPocketTable("4", "2"); }},
+        {"unlinkToolFromPocketTable", [&] { mill.tables().unlinkToolFromPocketTable("3"); }},
+        {"clearToolTableRow", [&] { mill.tables().clearToolTableRow("5"); }},
+        {"removeToolTableRow", [&] { mill.tables().removeToolTableRow("5"); }},
     };
     for (const auto& [function, write] : writes) {
         EXPECT_THAT(failureOf(write), testing::StartsWith("Could not get SDK lock within 1 seconds for call " + function +

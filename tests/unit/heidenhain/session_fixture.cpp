@@ -40,7 +40,7 @@ DncShim& SessionTest::session(const std::string& name) {
 bool SessionTest::eventsHandled() {
     if (!dncsim::Simulator::instance().drainEvents()) return false;
     return std::all_of(sessions.begin(), sessions.end(),
-                       [](const auto& shim) { return shim->eventsSettled(std::chrono::seconds(5)); });
+                       [](const auto& shim) { return shim->context().events.settled(std::chrono::seconds(5)); });
 }
 
 std::size_t SessionTest::times(const std::string& function, const std::string& text) const {

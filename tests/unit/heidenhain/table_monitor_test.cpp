@@ -24,16 +24,16 @@ class TableMonitorTest : public SessionTest {
 protected:
     DncShim& connected(const std::string& controllerType) {
         auto& mill = session();
-        mill.connect("a.test", controllerType);
+        mill.connection().connect("a.test", controllerType);
         return mill;
     }
     void watchTools(DncShim& mill) {
-        mill.onToolTableChanged([this](std::string id, TableRow now, TableRow before) {
+        mill.monitor().onToolTableChanged([this](std::string id, TableRow now, TableRow before) {
             tools.push({id, now, before});
         });
     }
     void watchPockets(DncShim& mill) {
-        mill.onPocketTableChanged([this](std::string id, TableRow now, TableRow before) {
+        mill.monitor().onPocketTableChanged([this](std::string id, TableRow now, TableRow before) {
             pockets.push({id, now, before});
         });
     }
@@ -43,38 +43,38 @@ protected:
 
 TEST_F(TableMonitorTest, IntervalInSecondsRefusesNonPositiveAndSaturates) {
     auto& mill = session();
-    EXPECT_EQ(mill.getTableMonitorInterval(), 5);
-    mill.setTableMonitorInterval(2);
-    EXPECT_EQ(mill.getTableMonitorInterval(), 2);
+    EXPECT_EQ(mill.monitor().getTableMonitorInterval(), 5);
+    mill.monitor().setTableMonitorInterval(2);
+    EXPECT_EQ(mill.monitor().getTableMonitorInterval(), 2);
     for (int bad : {0, -1}) {
-        EXPECT_THAT([&] { mill.setTableMonitorInterval(bad); },
+        EXPECT_THAT([&] { mill.monitor().setTableMonitorInterval(bad); },
                     testing::ThrowsMessage<std::runtime_error>("Value must be greater than zero"));
     }
-    EXPECT_EQ(mill.getTableMonitorInterval(), 2);
+    EXPECT_EQ(mill.monitor().getTableMonitorInterval(), 2);
     // Stored in milliseconds: a huge value must not wrap into a negative interval.
-    mill.setTableMonitorInterval(std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(mill.getTableMonitorInterval(), std::numeric_limits<std::int32_t>::max() / 1000);
+    mill.monitor().setTableMonitorInterval(std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(mill.monitor().getTableMonitorInterval(), std::numeric_limits<std::int32_t>::max() / 1000);
 }
 
 TEST_F(TableMonitorTest, ToolRowsAddedChangedAndRemovedAreReportedAfterTheFirstCycle) {
     auto& mill = connected("tnc640");
     watchTools(mill);
     const TableRow spindle{{"T", "0"}, {"NAME", "NULL"}}, drill{{"T", "5"}, {"NAME", "DRILL"}};
-    mill.notifyIfToolTableChanged({spindle, drill});
+    mill.monitor().notifyIfToolTableChanged({spindle, drill});
     ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(tools.size(), 0u) << "the first cycle only remembers";
 
     const TableRow renamed{{"T", "5"}, {"NAME", "DRILL2"}}, added{{"T", "12"}, {"NAME", "TAP"}};
-    mill.notifyIfToolTableChanged({{{"T", "0"}, {"NAME", "OTHER"}}, renamed, added});
+    mill.monitor().notifyIfToolTableChanged({{{"T", "0"}, {"NAME", "OTHER"}}, renamed, added});
     ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(tools.snapshot(), (std::vector<Change>{{"5", renamed, drill}, {"12", added, {{"T", "12"}}}}))
         << "the spindle's row T 0 is never reported as changed";
     EXPECT_EQ(times("notifyIfToolTableChanged", "mill: onToolTableChanged, toolId: 12"), 1u);
 
-    mill.notifyIfToolTableChanged({});
+    mill.monitor().notifyIfToolTableChanged({});
     ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(tools.size(), 2u) << "an empty read leaves the snapshot";
-    mill.notifyIfToolTableChanged({renamed});
+    mill.monitor().notifyIfToolTableChanged({renamed});
     ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(tools.snapshot().size(), 4u);
     EXPECT_EQ(tools.snapshot()[2], (Change{"0", {{"T", "0"}}, {{"T", "0"}, {"NAME", "OTHER"}}}))
@@ -84,10 +84,10 @@ TEST_F(TableMonitorTest, ToolRowsAddedChangedAndRemovedAreReportedAfterTheFirstC
 
 TEST_F(TableMonitorTest, WithoutCallbacksToolChangesWriteNothingButPocketChangesAreLogged) {
     auto& mill = connected("tnc640");
-    mill.notifyIfToolTableChanged({{{"T", "1"}, {"NAME", "A"}}});
-    mill.notifyIfToolTableChanged({{{"T", "1"}, {"NAME", "B"}}});
-    mill.notifyIfPocketTableChanged({{{"P", "1"}, {"T", "1"}}});
-    mill.notifyIfPocketTableChanged({{{"P", "1"}, {"T", "2"}}});
+    mill.monitor().notifyIfToolTableChanged({{{"T", "1"}, {"NAME", "A"}}});
+    mill.monitor().notifyIfToolTableChanged({{{"T", "1"}, {"NAME", "B"}}});
+    mill.monitor().notifyIfPocketTableChanged({{{"P", "1"}, {"T", "1"}}});
+    mill.monitor().notifyIfPocketTableChanged({{{"P", "1"}, {"T", "2"}}});
     EXPECT_FALSE(logged("notifyIfToolTableChanged", "mill: onToolTableChanged, toolId: 1"));
     EXPECT_TRUE(loggedAs(platform::EventInformation, "notifyIfPocketTableChanged",
                          "mill: onPocketTableChanged, pocketId: 1"));
@@ -97,13 +97,13 @@ TEST_F(TableMonitorTest, SpindlePocketChangeIsAToolChangeOnTheOlderControls) {
     auto& mill = connected("itnc530");
     watchPockets(mill);
     testsupport::EventQueue<std::tuple<int, Tool, Tool, double>> changes;
-    mill.onToolChanged([&](std::int32_t channel, Tool out, Tool in, double time) {
+    mill.programEvents().onToolChanged([&](std::int32_t channel, Tool out, Tool in, double time) {
         changes.push({channel, out, in, time});
     });
     const TableRow spindle{{"P", "0"}, {"T", "5"}}, pocket{{"P", "3"}, {"T", "7"}};
-    mill.notifyIfPocketTableChanged({spindle, pocket});
+    mill.monitor().notifyIfPocketTableChanged({spindle, pocket});
     const TableRow emptied{{"P", "3"}, {"T", ""}}, added{{"P", "9"}, {"T", "4"}};
-    mill.notifyIfPocketTableChanged({{{"P", "0"}, {"T", "7"}}, emptied, added});
+    mill.monitor().notifyIfPocketTableChanged({{{"P", "0"}, {"T", "7"}}, emptied, added});
     ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(changes.snapshot(), (std::vector<std::tuple<int, Tool, Tool, double>>{
                                       {0, Tool{"5", "", ""}, Tool{"7", "", ""}, 0.0}}));
@@ -111,7 +111,7 @@ TEST_F(TableMonitorTest, SpindlePocketChangeIsAToolChangeOnTheOlderControls) {
     EXPECT_EQ(pockets.snapshot(), (std::vector<Change>{{"3", emptied, pocket}, {"9", added, {}}}))
         << "no pocket event for the spindle; a new pocket's old row is empty";
 
-    mill.notifyIfPocketTableChanged({{{"P", "0"}, {"T", "7"}}, emptied});
+    mill.monitor().notifyIfPocketTableChanged({{{"P", "0"}, {"T", "7"}}, emptied});
     ASSERT_TRUE(eventsHandled());
     EXPECT_EQ(pockets.snapshot().back(), (Change{"9", {{"P", "9"}}, added}));
 }
@@ -129,20 +129,20 @@ TEST_F(TableMonitorTest, OneToolChangeIsOneEvent) {
     for (const auto& [type, expected] : cases) {
         auto& mill = session(type);
         testsupport::EventQueue<ToolChange> changes;
-        mill.onToolChanged([&](std::int32_t channel, Tool out, Tool in, double time) {
+        mill.programEvents().onToolChanged([&](std::int32_t channel, Tool out, Tool in, double time) {
             changes.push({channel, out, in, time > 0.0});
         });
-        mill.connect(type + ".test", type);
-        if (type == "tnc640") mill.setAccessMode("sys", "sim");
-        mill.oneMonitorToolTableCall();
-        mill.startProgram("TNC:\\nc_prog\\drill.h");  // 1 TOOL CALL 2 Z S2000
+        mill.connection().connect(type + ".test", type);
+        if (type == "tnc640") mill.data().setAccessMode("sys", "sim");
+        mill.monitor().oneMonitorToolTableCall();
+        mill.program().startProgram("TNC:\\nc_prog\\drill.h");  // 1 TOOL CALL 2 Z S2000
         clock.advance(3s);  // past the tool call and the pocket table's cache
-        EXPECT_EQ(mill.getProgramStatus(), "running");
+        EXPECT_EQ(mill.program().getProgramStatus(), "running");
         ASSERT_TRUE(sim().drainEvents());
-        mill.oneMonitorToolTableCall();
+        mill.monitor().oneMonitorToolTableCall();
         ASSERT_TRUE(eventsHandled());
         EXPECT_EQ(changes.snapshot(), std::vector<ToolChange>{expected}) << type;
-        mill.disconnect();
+        mill.connection().disconnect();
     }
 }
 
@@ -151,10 +151,10 @@ TEST_F(TableMonitorTest, DataAccessControlWithoutAccessModeIsSkippedUntilDisconn
     auto& mill = connected("tnc640");
     const std::string skipped = "mill: oneMonitorToolTableCall: called without AccessMode (passwords) set, ignoring";
     ASSERT_TRUE(testsupport::waitFor([&] { return logged("oneMonitorToolTableCall", skipped); }, 5s));
-    mill.oneMonitorToolTableCall();
-    mill.oneMonitorToolTableCall();
+    mill.monitor().oneMonitorToolTableCall();
+    mill.monitor().oneMonitorToolTableCall();
     EXPECT_EQ(times("oneMonitorToolTableCall", skipped), 1u) << "once per connect";
-    mill.disconnect();  // joins the monitor
+    mill.connection().disconnect();  // joins the monitor
 }
 
 TEST_F(TableMonitorTest, ProgramStatusIsPolledOnTheITncAndALostLinkEndsTheMonitor) {
@@ -162,20 +162,20 @@ TEST_F(TableMonitorTest, ProgramStatusIsPolledOnTheITncAndALostLinkEndsTheMonito
     testsupport::EventQueue<std::string> statuses;
     testsupport::EventQueue<std::tuple<std::string, std::string, std::string>> programs;
     auto& mill = session();
-    mill.onProgramStatusChanged([&](std::string status) { statuses.push(status); });
-    mill.onNcProgramChanged([&](std::string status, std::string dir, std::string name) {
+    mill.programEvents().onProgramStatusChanged([&](std::string status) { statuses.push(status); });
+    mill.programEvents().onNcProgramChanged([&](std::string status, std::string dir, std::string name) {
         programs.push({status, dir, name});
     });
-    mill.setTableMonitorInterval(1);
-    mill.connect("a.test", "itnc530");
+    mill.monitor().setTableMonitorInterval(1);
+    mill.connection().connect("a.test", "itnc530");
     ASSERT_TRUE(statuses.waitPop(5s)) << "the first poll reports the status";
     ASSERT_TRUE(programs.waitPop(5s));
 
     sim().faults().failNext("GetProgramStatus", 1, dnc::kCommunicationFailure);
-    ASSERT_TRUE(testsupport::waitFor([&] { return !mill.isConnected(); }, 5s));
+    ASSERT_TRUE(testsupport::waitFor([&] { return !mill.connection().isConnected(); }, 5s));
     EXPECT_TRUE(loggedAs(platform::EventWarning, "oneMonitorToolTableCall",
                          "mill: Connection to CNC lost (0x80040262)."));
-    mill.disconnect();
+    mill.connection().disconnect();
 }
 
 TEST_F(TableMonitorTest, ARegistrationWhileDisconnectedEndsAtOnceAndConnectStartsAnother) {
@@ -183,10 +183,10 @@ TEST_F(TableMonitorTest, ARegistrationWhileDisconnectedEndsAtOnceAndConnectStart
     auto& mill = session();
     watchTools(mill);  // starts a monitor that finds the session disconnected and ends
     watchPockets(mill);
-    mill.connect("a.test", "tnc640");
+    mill.connection().connect("a.test", "tnc640");
     const std::string skipped = "mill: oneMonitorToolTableCall: called without AccessMode (passwords) set, ignoring";
     EXPECT_TRUE(testsupport::waitFor([&] { return logged("oneMonitorToolTableCall", skipped); }, 5s));
-    mill.disconnect();
+    mill.connection().disconnect();
 }
 
 }  // namespace

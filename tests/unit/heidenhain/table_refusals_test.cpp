@@ -46,27 +46,27 @@ TEST_F(TableRefusalsTest, BadInputsChangeNothingAndPaddedIdsAreTheirNumbers) {
     for (const auto& family : families) {
         auto& s = connected(family, family);
         expectRefusals(family, s, {
-            {[](DncShim& s) { s.removeTool(""); }, empty},
-            {[](DncShim& s) { s.clearToolTableRow(""); }, empty},
-            {[](DncShim& s) { s.removeTool("'1.0-3.9'"); }, "Invalid argument: Tool id \"'1.0-3.9'\" is not a number"},
-            {[](DncShim& s) { s.setToolTableCell("5", "T", "99"); }, key},
-            {[](DncShim& s) { s.setToolTableRow("5", {{"T", "99"}, {"NAME", "X"}}); }, key},
-            {[](DncShim& s) { s.linkToolToPocketTable("99", "1"); }, missing},
-            {[](DncShim& s) { s.getLinkedToolId("99"); }, missing},
-            {[](DncShim& s) { s.getToolTableRowByPocketId("99"); }, missing},
-            {[](DncShim& s) { s.setTool("99", "4", {{"NAME", "X"}}); }, missing},
-            {[](DncShim& s) { s.linkToolToPocketTable("4", "9"); }, "Invalid argument: Tool id 9 does not exist in table"},
-            {[](DncShim& s) { s.linkToolToPocketTable("4", "5"); }, "Invalid argument: Tool 5 is already in pocket 3"},
+            {[](DncShim& s) { s.tables().removeToolTableRow(""); }, empty},
+            {[](DncShim& s) { s.tables().clearToolTableRow(""); }, empty},
+            {[](DncShim& s) { s.tables().removeToolTableRow("'1.0-3.9'"); }, "Invalid argument: Tool id \"'1.0-3.9'\" is not a number"},
+            {[](DncShim& s) { s.tables().setToolTableCell("5", "T", "99"); }, key},
+            {[](DncShim& s) { s.tables().setToolTableRow("5", {{"T", "99"}, {"NAME", "X"}}); }, key},
+            {[](DncShim& s) { s.tables().linkToolToPocketTable("99", "1"); }, missing},
+            {[](DncShim& s) { s.tables().getLinkedToolId("99"); }, missing},
+            {[](DncShim& s) { s.tables().getToolTableRowByPocketId("99"); }, missing},
+            {[](DncShim& s) { s.tables().setTool("99", "4", {{"NAME", "X"}}); }, missing},
+            {[](DncShim& s) { s.tables().linkToolToPocketTable("4", "9"); }, "Invalid argument: Tool id 9 does not exist in table"},
+            {[](DncShim& s) { s.tables().linkToolToPocketTable("4", "5"); }, "Invalid argument: Tool 5 is already in pocket 3"},
         });
         // The control pads its numbers, and a table edited on it may hold a tool twice.
         const std::string host = family + ".test";
         change(host, pocketCell("3"), "  5");
         change(host, pocketCell("4"), "5");
-        EXPECT_EQ(s.getLinkedToolId(" 3 "), "5") << family;
-        EXPECT_EQ(s.getToolTableRowByPocketId("3").at("NAME"), "FACE_D50") << family;
-        s.removeToolTableRowByPocketId("3");
+        EXPECT_EQ(s.tables().getLinkedToolId(" 3 "), "5") << family;
+        EXPECT_EQ(s.tables().getToolTableRowByPocketId("3").at("NAME"), "FACE_D50") << family;
+        s.tables().removeToolTableRowByPocketId("3");
         for (const auto& [pocket, tool] : {std::pair{"3", ""}, {"4", ""}, {"1", "2"}})
-            EXPECT_EQ(s.getLinkedToolId(pocket), tool) << family << ", pocket " << pocket;
+            EXPECT_EQ(s.tables().getLinkedToolId(pocket), tool) << family << ", pocket " << pocket;
         // The TNC 426 cannot delete a row: it clears it.
         EXPECT_EQ(tree(host).exists(toolCell("5", "NAME")) ? storedText(host, toolCell("5", "NAME")) : "gone",
                   family == "tnc426" ? "" : "gone");
@@ -82,24 +82,24 @@ TEST_F(TableRefusalsTest, FreeRowsSkipOddRowsAndAreNeverOfferedTwice) {
         auto& s = connected(family, family);
         const std::string host = family + ".test";
         if (family == "tnc640") {
-            expectRefusals(family, s, {{[](DncShim& s) { s.getPocketTable(); }, noAccess},
-                                       {[](DncShim& s) { s.addLinkedToolTableRow({}); }, noAccess}});
-            s.setAccessMode("sys", "sim");
+            expectRefusals(family, s, {{[](DncShim& s) { s.tables().getPocketTable(); }, noAccess},
+                                       {[](DncShim& s) { s.tables().addLinkedToolTableRow({}); }, noAccess}});
+            s.data().setAccessMode("sys", "sim");
         }
         for (const std::string tool : {"ABC", "9"}) {
             tree(host).add("\\TABLE\\TOOL\\T\\" + tool + "\\T", dnc::Variant(tool));
             tree(host).add(toolCell(tool, "NAME"), dnc::Variant("ODD"));
         }
         tree(host).add(pocketCell("X", "P"), dnc::Variant("X"));
-        EXPECT_EQ(s.addLinkedToolTableRow({{"NAME", "C"}}), "4") << family;
-        EXPECT_EQ(s.getLinkedToolId("4"), "4") << family;
+        EXPECT_EQ(s.tables().addLinkedToolTableRow({{"NAME", "C"}}), "4") << family;
+        EXPECT_EQ(s.tables().getLinkedToolId("4"), "4") << family;
 
         // The first caller is held inside its write while the second asks.
         const std::string write = family == "tnc640" ? "SetPropertyValue" : "TransmitTablePart";
         sim().faults().delay(write, 500ms, 1, host);
-        auto first = std::async(std::launch::async, [&] { return s.setTool("", "", {{"NAME", "A"}}); });
+        auto first = std::async(std::launch::async, [&] { return s.tables().setTool("", "", {{"NAME", "A"}}); });
         ASSERT_TRUE(sim().faults().awaitDelayedCall(write, 5s)) << family;
-        EXPECT_EQ(s.setTool("", "", {{"NAME", "B"}}), "7") << family;
+        EXPECT_EQ(s.tables().setTool("", "", {{"NAME", "B"}}), "7") << family;
         EXPECT_EQ(first.get(), "6") << family;
     }
 }
