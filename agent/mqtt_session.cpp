@@ -8,12 +8,7 @@
 #include "agent/event_loop.h"
 #include "agent/event_publisher.h"
 #include "agent/local_factory.h"
-#include "agent/message_text.h"
 #include "agent/messages.h"
-#include "agent/request_parser.h"
-#include "agent/request_scan.h"
-#include "agent/sparkplug/metrics.h"
-#include "agent/topic_rules.h"
 #include "platform/process_exit.h"
 #include "platform/broker_socket.h"
 #include "platform/log.h"
@@ -81,6 +76,7 @@ MqttSession::MqttSession(std::shared_ptr<mqtt::async_client> client, mqtt::conne
         topics_, [outbox](const std::string& topic, const std::string& payload) {
             outbox->publish(topic, payload, true);
         });
+    dispatcher_ = std::make_unique<Dispatcher>(topics_, *this, *instanceStatus_);
 }
 
 void MqttSession::attach() {
@@ -243,7 +239,7 @@ void MqttSession::message_arrived(mqtt::const_message_ptr message) {
                 auto mqttSession = self.lock();
                 if (!mqttSession) return;
                 try {
-                    mqttSession->clientInfo(clientId, payload);
+                    mqttSession->dispatcher_->clientInfo(clientId, payload);
                 } catch (const std::exception& e) {
                     platform::logError(e.what());
                 }
@@ -294,155 +290,7 @@ void MqttSession::requestHandled() {
 void MqttSession::callTask(const ReceivedTopic& topic, mqtt::const_message_ptr message) {
     const std::string& payload = message->get_payload();
     if (payload.size() >= kLargeRequest) awaitLibraryRelease(message);
-    if (payload.size() > requestLimit_) {
-        refuseUnparsed(payload, topic,
-                       "Request of " + std::to_string(payload.size()) + " bytes refused: the limit is " +
-                           std::to_string(requestLimit_) + " bytes");
-        return;
-    }
-    if (scanRequest(payload).depth > kMaxRequestDepth) {
-        refuseUnparsed(payload, topic,
-                       "Request refused: nested deeper than " + std::to_string(kMaxRequestDepth) + " levels");
-        return;
-    }
-    auto request = parseRequest(payload);
-    message.reset();
-    const std::string sender = request["sender"].get<std::string>();
-    if (!acceptableSender(sender, topic)) return;
-    prepareRequest(request, topic);
-    std::optional<std::string> refusal;
-    if (topic.instance == kStaticLevel && topic.function == "__create__")
-        refusal = clients_.refusalOfNewInstance(sender);
-    if (refusal) {
-        request["data"] = {{"e", *refusal}};
-    } else {
-        LocalFactory::instance().call(request);
-    }
-    applyFollowUps(request);
-    publish(sender, serializeMessage(std::move(request)), false);
-}
-
-bool MqttSession::acceptableSender(const std::string& sender, const ReceivedTopic& topic) {
-    const char* why = nullptr;
-    std::string problem;
-    if (auto found = topicNameProblem(sender)) {
-        problem = *found;
-        why = "its sender cannot be a topic: ";
-    } else if (sender == topics_.prefix() || sender.starts_with(topics_.prefix() + "/") ||
-               subscriptions_.contains(sender)) {
-        // A reply there would come back to the agent as a request, or speak
-        // for the agent on its status topics, which watchers trust.
-        why = "its sender is a topic of the agent itself";
-    } else if (sender.starts_with(std::string(sparkplug::kNamespace) + "/")) {
-        // JSON among Sparkplug B payloads would break every host that reads them.
-        why = "its sender is a Sparkplug B topic";
-    }
-    if (why) platform::logWarning("Dropped a request to " + topic.function + ": " + why + problem);
-    return why == nullptr;
-}
-
-void MqttSession::refuseUnparsed(std::string_view payload, const ReceivedTopic& topic, const std::string& why) {
-    // What the MQTT library allocated for it goes back once it is gone.
-    memoryRelease_.request();
-    const RequestScan scan = scanRequest(payload);
-    const auto sender = scannedSender(scan);
-    if (!sender) {
-        platform::logWarning(why + "; no sender to answer");
-        return;
-    }
-    if (!acceptableSender(*sender, topic)) return;
-    nlohmann::json reply = {{"sender", *sender}, {"data", {{"e", why}}}};
-    if (!scan.id.empty()) reply["id"] = scannedId(scan);
-    prepareRequest(reply, topic);
-    publish(*sender, reply.dump(), false);
-}
-
-void MqttSession::applyFollowUps(const nlohmann::json& reply) {
-    auto& factory = LocalFactory::instance();
-    for (const auto& step : followUps(reply)) {
-        switch (step.kind) {
-            case FollowUp::SubscribeInstance:
-                subscribeInstance(step.className, step.instanceId);
-                instanceStatus_->attach(step.className, step.instanceId, factory.isNamed(step.instanceId),
-                                        factory.instanceOf(step.instanceId));
-                break;
-            case FollowUp::UnsubscribeInstance:
-                unsubscribeInstance(step.className, step.instanceId);
-                instanceStatus_->remove(step.className, step.instanceId);
-                memoryRelease_.request();
-                break;
-            case FollowUp::PublishClassInfo:
-                // Published again on the next connect when the link is down now.
-                tryStep([&] { publishClassInfo(step.className); });
-                break;
-            case FollowUp::RecordInstance:
-                if (clients_.record(step.clientId, {step.instanceId, step.className})) {
-                    subscribe(clientInfoTopic(step.clientId));
-                }
-                break;
-            case FollowUp::ForgetInstance: {
-                // Whoever deleted it: the record goes from the client that created it.
-                std::string owner;
-                if (clients_.forget(step.instanceId, owner)) unsubscribe(clientInfoTopic(owner));
-                break;
-            }
-        }
-    }
-}
-
-void MqttSession::clientInfo(const std::string& clientId, const std::string& payload) {
-    auto info = nlohmann::json::parse(payload);
-    if (info["status"].get<std::string>() != "offline") return;
-    std::vector<ClientTable::Record> records;
-    if (!clients_.takeRecords(clientId, records)) return;
-    for (const auto& record : records) {
-        nlohmann::json request = {{"context", record.className},
-                                  {"method", "__delete__"},
-                                  {"data", {{"_1", record.instanceId}}}};
-        LocalFactory::instance().call(request);
-        instanceStatus_->remove(record.className, record.instanceId);
-        keepTopicsOfDeleted(record);
-    }
-    if (!records.empty()) memoryRelease_.request();
-    unsubscribe(clientInfoTopic(clientId));
-}
-
-void MqttSession::keepTopicsOfDeleted(const ClientTable::Record& record) {
-    std::optional<ClientTable::Record> oldest;
-    {
-        std::lock_guard<std::mutex> lock(deletedMutex_);
-        deletedKept_.push_back(record);
-        if (deletedKept_.size() <= kMaxDeletedKept) return;
-        oldest = std::move(deletedKept_.front());
-        deletedKept_.pop_front();
-    }
-    // An id of 64 random bits is not given again while its topics are kept.
-    unsubscribeInstance(oldest->className, oldest->instanceId);
-}
-
-std::optional<std::string> MqttSession::instanceFilter(const std::string& className, const std::string& instanceId,
-                                                       const char* action) {
-    // Checked as one of its topics would be: the id must not bring wildcards of its own.
-    if (!brokerAccepts(topics_.instanceFunction(className, instanceId, "f"), action)) return std::nullopt;
-    return topics_.instanceFunction(className, instanceId, "+");
-}
-
-void MqttSession::subscribeInstance(const std::string& className, const std::string& instanceId) {
-    // One filter for all of the instance's functions: a topic each, a
-    // thousand creates at once would be some eighty thousand subscriptions,
-    // more than the MQTT library can have in flight. A call to a function
-    // the class lacks is answered that it cannot be found.
-    const auto filter = instanceFilter(className, instanceId, "subscribed");
-    if (!filter) return;
-    subscriptions_.add(*filter, kQos);
-    tryStep([&] { client_->subscribe(*filter, kQos, nullptr, subscribeListener_); });
-}
-
-void MqttSession::unsubscribeInstance(const std::string& className, const std::string& instanceId) {
-    const auto filter = instanceFilter(className, instanceId, "unsubscribed");
-    if (!filter) return;
-    subscriptions_.remove(*filter);
-    tryStep([&] { client_->unsubscribe(*filter, nullptr, subscribeListener_); });
+    dispatcher_->call(topic, payload, [&] { message.reset(); });
 }
 
 void MqttSession::publishClassInfo(const std::string& className) {
@@ -450,24 +298,14 @@ void MqttSession::publishClassInfo(const std::string& className) {
 }
 
 void MqttSession::subscribe(const std::string& topic) {
-    // Sent again on every reconnect: a bad topic would cost the connection each time.
-    if (!brokerAccepts(topic, "subscribed")) return;
     // Kept in the table even when the link is down: subscribed on the next connect.
     subscriptions_.add(topic, kQos);
     tryStep([&] { client_->subscribe(topic, kQos, nullptr, subscribeListener_); });
 }
 
 void MqttSession::unsubscribe(const std::string& topic) {
-    // "__delete__" of an id that named nothing still unsubscribes its topics.
-    if (!brokerAccepts(topic, "unsubscribed")) return;
     subscriptions_.remove(topic);
     tryStep([&] { client_->unsubscribe(topic, nullptr, subscribeListener_); });
-}
-
-bool MqttSession::brokerAccepts(const std::string& topic, const char* action) {
-    auto problem = topicNameProblem(topic);
-    if (problem) platform::logWarning(std::string("Not ") + action + ", the topic is invalid: " + *problem);
-    return !problem;
 }
 
 void MqttSession::publish(const std::string& topic, std::string payload, bool retained) {

@@ -1,21 +1,20 @@
 #pragma once
 // The agent's MQTT session: the broker connection and its reconnects, the
-// subscriptions, the calls and client infos that arrive, and everything the
-// agent publishes.
+// subscriptions, and everything the agent publishes. What arrives from
+// clients is the dispatcher's (dispatcher.h); this class hands it the
+// payloads and lets the MQTT library's copies go.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 
 #include <mqtt/async_client.h>
 #include <nlohmann/json.hpp>
 
-#include "agent/client_table.h"
+#include "agent/dispatcher.h"
 #include "agent/instance_status.h"
 #include "agent/memory_release.h"
 #include "agent/outbox.h"
@@ -49,6 +48,7 @@ private:
 
 class MqttSession : public virtual mqtt::callback,
                     public virtual mqtt::iaction_listener,
+                    public DispatchLink,
                     public std::enable_shared_from_this<MqttSession> {
 public:
     MqttSession(std::shared_ptr<mqtt::async_client> client, mqtt::connect_options options, const Topics& topics,
@@ -68,10 +68,13 @@ public:
     void on_failure(const mqtt::token& token) override;
     void on_success(const mqtt::token&) override {}
 
-    void subscribe(const std::string& topic);
-    void unsubscribe(const std::string& topic);
+    // DispatchLink
+    void subscribe(const std::string& topic) override;
+    void unsubscribe(const std::string& topic) override;
     // The payload is moved into the MQTT message: a reply may be tens of MB.
-    void publish(const std::string& topic, std::string payload, bool retained);
+    void publish(const std::string& topic, std::string payload, bool retained) override;
+    bool subscribes(const std::string& topic) override { return subscriptions_.contains(topic); }
+    void releaseMemory() override { memoryRelease_.request(); }
 
     // Starts a connect with this object as listener; throws the MQTT library's exception.
     void startConnect();
@@ -83,13 +86,11 @@ public:
     Outbox& outbox() { return *outbox_; }
 
     // Requests longer than this are refused unparsed.
-    void setRequestLimit(std::size_t bytes) { requestLimit_ = bytes; }
+    void setRequestLimit(std::size_t bytes) { dispatcher_->setRequestLimit(bytes); }
 
     // One received call message, run on a worker; the message is let go as
     // soon as it is parsed.
     void callTask(const ReceivedTopic& topic, mqtt::const_message_ptr message);
-    // A client's "__clientInfo__" message, run on a worker.
-    void clientInfo(const std::string& clientId, const std::string& payload);
 
     SubscriptionTable& subscriptions() { return subscriptions_; }
     InstanceStatusPublisher& instanceStatus() { return *instanceStatus_; }
@@ -113,14 +114,6 @@ private:
     // Runs one step of the session; an MQTT failure is printed and the next step goes on.
     template <typename Step>
     void tryStep(Step&& step);
-    void applyFollowUps(const nlohmann::json& reply);
-    // Whether replies may go to the sender; logs one line why not.
-    bool acceptableSender(const std::string& sender, const ReceivedTopic& topic);
-    // A topic built from client input that would cost the connection is
-    // logged and left out.
-    bool brokerAccepts(const std::string& topic, const char* action);
-    // Answers a request refused before parsing, when its sender can be read.
-    void refuseUnparsed(std::string_view payload, const ReceivedTopic& topic, const std::string& why);
 
     std::shared_ptr<mqtt::async_client> client_;
     mqtt::connect_options options_;
@@ -128,19 +121,6 @@ private:
     std::string brokerUri_;
     std::string hostname_;
     SubscriptionTable subscriptions_;
-    ClientTable clients_;
-    // Instances deleted because their client went offline keep their topics,
-    // so that a late call learns that the instance is gone; only the latest
-    // so many, or they would pile up without bound.
-    static constexpr std::size_t kMaxDeletedKept = 1000;
-    std::mutex deletedMutex_;
-    std::deque<ClientTable::Record> deletedKept_;
-    void keepTopicsOfDeleted(const ClientTable::Record& record);
-    // The filter of all of an instance's call topics; none when the id cannot be a topic level.
-    std::optional<std::string> instanceFilter(const std::string& className, const std::string& instanceId,
-                                              const char* action);
-    void subscribeInstance(const std::string& className, const std::string& instanceId);
-    void unsubscribeInstance(const std::string& className, const std::string& instanceId);
     ActionListener subscribeListener_{"Subscribe/Unsubscribe"};
     TokenListener neededSubscription_{[this](const mqtt::token& token) { neededSubscriptionAnswered(token); }};
     TokenListener linkDropped_{[this](const mqtt::token&) { reconnect(); }};
@@ -165,6 +145,7 @@ private:
     std::mutex connectingMutex_;
     Connecting connecting_;
     std::unique_ptr<InstanceStatusPublisher> instanceStatus_;
+    std::unique_ptr<Dispatcher> dispatcher_;
 
     // Freed memory goes back to the system after deletes, and when no
     // request is left after many (a flood frees tens of MB amid the heaps).
@@ -175,7 +156,6 @@ private:
     void requestHandled();
     std::shared_ptr<Outbox> outbox_;
     std::atomic<bool> everOnline_{false};
-    std::atomic<std::size_t> requestLimit_{std::size_t(64) << 20};
     Reconnector reconnector_;  // last: its thread calls into the members above
 };
 
