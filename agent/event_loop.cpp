@@ -3,6 +3,7 @@
 #include <chrono>
 #include <sstream>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "platform/log.h"
@@ -10,6 +11,9 @@
 namespace nolt {
 
 namespace {
+// Set on an added worker that picked up a removal request: it leaves after
+// the task, when it is a surplus.
+thread_local bool removalAsked = false;
 constexpr auto kStayAwake = std::chrono::microseconds(200);
 constexpr int kMaxSpinning = 2;
 
@@ -110,7 +114,10 @@ void EventLoop::removeThread() {
 }
 
 void EventLoop::removalTask() {
-    if (isAddedThread()) throw RemoveThreadException{};
+    if (isAddedThread()) {
+        removalAsked = true;
+        return;
+    }
     {
         std::lock_guard<std::mutex> lock(poolMutex_);
         if (aliveLocked() <= reserved_) return;  // an idle worker has left already
@@ -161,11 +168,6 @@ void EventLoop::workerLoop() {
         try {
             runTasks();
             return;
-        } catch (const RemoveThreadException&) {
-            // Without a surplus (a worker left on its own meanwhile) the
-            // request is met already; while tasks wait, the worker leaves
-            // later, when it has been idle.
-            if (leaveIfSurplus()) return;
         } catch (const std::exception& e) {
             platform::logError(e.what());
         } catch (...) {
@@ -191,6 +193,7 @@ void EventLoop::runTasks() {
         // turn, so none of them is ever idle a whole period: a worker the pool
         // has not needed for that long goes after its task all the same.
         if (nowMs() - lastNeededMs_ >= idlePeriodMs_.load() && leaveIfSurplus()) return;
+        if (leaveOnRequest()) return;
         // Requests tend to come in bursts: stay awake a moment for the next
         // task instead of going back to sleep in the reactor, whose wake-up
         // costs more than the task itself. Only a few workers at a time: a
@@ -202,13 +205,22 @@ void EventLoop::runTasks() {
         auto awakeUntil = Clock::now() + kStayAwake;
         while (!context_.stopped() && Clock::now() < awakeUntil) {
             if (context_.poll_one() != 0) {
+                if (removalAsked) break;
                 awakeUntil = Clock::now() + kStayAwake;
             } else {
                 std::this_thread::yield();
             }
         }
         --spinning_;
+        if (leaveOnRequest()) return;
     }
+}
+
+bool EventLoop::leaveOnRequest() {
+    // Without a surplus (a worker left on its own meanwhile) the request is
+    // met already; while tasks wait, the worker leaves later, when it has
+    // been idle.
+    return std::exchange(removalAsked, false) && leaveIfSurplus();
 }
 
 void EventLoop::run() {

@@ -17,9 +17,6 @@
 
 namespace nolt {
 
-// Thrown by a task to make the worker running it leave the pool.
-struct RemoveThreadException {};
-
 class EventLoop {
 public:
     static constexpr std::size_t kDefaultBurstLimit = 256;
@@ -65,8 +62,11 @@ private:
     EventLoop();
     void workerLoop();
     // Runs tasks until the loop is stopped, or the worker may leave because it
-    // has been idle; throws what a task throws.
+    // has been idle or was asked to; throws what a task throws.
     void runTasks();
+    // After a task: true when this worker picked up a removal request and
+    // leaves as a surplus.
+    bool leaveOnRequest();
     void startWorkerLocked();
     void growIfNeeded();
     // Leaves the pool when this is an added worker beyond those owed to

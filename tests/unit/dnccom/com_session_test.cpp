@@ -31,12 +31,12 @@ class ComSessionTest : public ComponentTest {};
 TEST_F(ComSessionTest, ConnectStateMachineEventsAndTheLostLink) {
     auto& mill = session();
     testsupport::EventQueue<std::string> states, lost;
-    mill.onStateChanged([&](std::string event) { states.push(event); });
-    mill.onConnectLost([&](std::string text) { lost.push(text); });
-    mill.connect("a.test", "tnc640");
-    EXPECT_EQ(mill.getState(), "machine_is_available");
-    EXPECT_EQ(mill.getVersion(), "1.7.3.0");
-    EXPECT_EQ(mill.getAvailableInterfaces(),
+    mill.connection().onStateChanged([&](std::string event) { states.push(event); });
+    mill.connection().onConnectLost([&](std::string text) { lost.push(text); });
+    mill.connection().connect("a.test", "tnc640");
+    EXPECT_EQ(mill.connection().getState(), "machine_is_available");
+    EXPECT_EQ(mill.connection().getVersion(), "1.7.3.0");
+    EXPECT_EQ(mill.interfaces().getAvailableInterfaces(),
               (json{{"automaticEvents", true}, {"automaticInterface", true}, {"dataAccessEvents", true},
                     {"dataAccessInterface", true}, {"errorEvents", true}, {"errorInterface", true},
                     {"fileSystemInterface", true}, {"itncTableInterface", false}, {"machineEvents", true},
@@ -47,31 +47,31 @@ TEST_F(ComSessionTest, ConnectStateMachineEventsAndTheLostLink) {
     component().loseLink("a.test");
     EXPECT_TRUE(states.waitTake([](const std::string& s) { return s == "connection_lost"; }, 5s));
     EXPECT_EQ(lost.waitPop(5s), "");
-    EXPECT_FALSE(mill.isConnected());
-    mill.disconnect();
+    EXPECT_FALSE(mill.connection().isConnected());
+    mill.connection().disconnect();
     component().restoreLink("a.test");
-    mill.connect("a.test", "tnc640");
-    EXPECT_TRUE(mill.isConnected()) << "the same SDK connection is used again";
+    mill.connection().connect("a.test", "tnc640");
+    EXPECT_TRUE(mill.connection().isConnected()) << "the same SDK connection is used again";
 }
 
 TEST_F(ComSessionTest, ResultCodesOfTheComponentKeepTheirTexts) {
     auto& mill = session();
-    EXPECT_THAT([&] { mill.connect("x.invalid", "tnc640"); },
+    EXPECT_THAT([&] { mill.connection().connect("x.invalid", "tnc640"); },
                 ThrowsMessage<std::runtime_error>(
                     HasSubstr("The CNC IP address x.invalid could not be contacted. Maybe the machine is not online.")));
-    mill.connect("a.test", "tnc640");
-    EXPECT_THAT([&] { mill.setValue("\\CFG\\machine\\name", "x"); },
+    mill.connection().connect("a.test", "tnc640");
+    EXPECT_THAT([&] { mill.data().setValue("\\CFG\\machine\\name", "x"); },
                 ThrowsMessage<std::runtime_error>(
                     StartsWith("Call dataEntry->SetPropertyValue(dataPath=\\CFG\\machine\\name) produced error "
                                "(0x8004026d): Attempt to alter protected data")));
-    EXPECT_THAT([&] { mill.selectProgram(0, "TNC:\\nc_prog\\none.h", ""); },
+    EXPECT_THAT([&] { mill.program().selectProgram(0, "TNC:\\nc_prog\\none.h", ""); },
                 ThrowsMessage<std::runtime_error>(HasSubstr("(0x800404c8): The file specified cannot be found")));
 }
 
 TEST_F(ComSessionTest, AMissingComponentIsNamedAtConnect) {
     component().unregisterServer();
     auto& mill = session();
-    EXPECT_THAT([&] { mill.connect("a.test", "tnc640"); },
+    EXPECT_THAT([&] { mill.connection().connect("a.test", "tnc640"); },
                 ThrowsMessage<std::runtime_error>(
                     HasSubstr("failed because: The type library HeidenhainDNCLib is not registered")));
     component().registerServer();
@@ -85,32 +85,32 @@ TEST_F(ComSessionTest, ProgramControlOverridesTimesAndAutomaticEvents) {
     testsupport::EventQueue<std::string> statuses;
     testsupport::EventQueue<std::vector<std::string>> programs;
     testsupport::EventQueue<std::pair<Tool, Tool>> tools;
-    mill.onProgramStatusChanged([&](std::string event) { statuses.push(event); });
-    mill.onNcProgramChanged([&](std::string event, std::string dir, std::string name) {
+    mill.programEvents().onProgramStatusChanged([&](std::string event) { statuses.push(event); });
+    mill.programEvents().onNcProgramChanged([&](std::string event, std::string dir, std::string name) {
         programs.push({event, dir, name});
     });
-    mill.connect("b.test", "itnc530");
-    mill.selectProgram(0, "TNC:\\nc_prog\\demo.h", "");
+    mill.connection().connect("b.test", "itnc530");
+    mill.program().selectProgram(0, "TNC:\\nc_prog\\demo.h", "");
     EXPECT_EQ(statuses.waitPop(5s), "selected");
     EXPECT_EQ(programs.waitTake([](const auto& p) { return p[0] == "selected"; }, 5s),
               (std::vector<std::string>{"selected", "TNC:\\nc_prog", "demo.h"}))
         << "the execution point read through the component";
-    mill.startProgram("");
-    EXPECT_EQ(mill.getProgramStatus(), "running");
-    mill.stopProgram(0, false);
-    mill.cancelProgram(0);
-    EXPECT_EQ(mill.getProgramStatus(), "idle");
-    mill.setOverrideFeed(120);
-    EXPECT_EQ(mill.getOverrideInfoFeed(), 120);
-    EXPECT_EQ(mill.getDncMode(), "mode_remote");
-    EXPECT_GE(mill.getNcUpTime(), 0);
-    EXPECT_GE(mill.getSpindleRunningTime(0), 0);
+    mill.program().startProgram("");
+    EXPECT_EQ(mill.program().getProgramStatus(), "running");
+    mill.program().stopProgram(0, false);
+    mill.program().cancelProgram(0);
+    EXPECT_EQ(mill.program().getProgramStatus(), "idle");
+    mill.program().setOverrideFeed(120);
+    EXPECT_EQ(mill.program().getOverrideInfoFeed(), 120);
+    EXPECT_EQ(mill.program().getDncMode(), "mode_remote");
+    EXPECT_GE(mill.program().getNcUpTime(), 0);
+    EXPECT_GE(mill.program().getSpindleRunningTime(0), 0);
 
     // The component's tool change is the client's event on a DataAccess
     // control; a table-interface control reports it by its table monitor.
     auto& lathe = session("lathe");
-    lathe.onToolChanged([&](std::int32_t, Tool out, Tool in, double) { tools.push({out, in}); });
-    lathe.connect("g.test", "tnc640");
+    lathe.programEvents().onToolChanged([&](std::int32_t, Tool out, Tool in, double) { tools.push({out, in}); });
+    lathe.connection().connect("g.test", "tnc640");
     ASSERT_TRUE(component().raiseToolChange("g.test", 1, 5, 45000.5));
     const auto change = tools.waitPop(5s);
     ASSERT_TRUE(change);
@@ -120,52 +120,52 @@ TEST_F(ComSessionTest, ProgramControlOverridesTimesAndAutomaticEvents) {
 
 TEST_F(ComSessionTest, DataValuesInUtf8AndDataEvents) {
     auto& mill = session();
-    mill.connect("c.test", "tnc640");
-    EXPECT_EQ(mill.getPlcData("W", "3"), "30");
-    mill.setValue("\\PLC\\memory\\D\\1", "Grüße Ø8");
+    mill.connection().connect("c.test", "tnc640");
+    EXPECT_EQ(mill.data().getPlcData("W", "3"), "30");
+    mill.data().setValue("\\PLC\\memory\\D\\1", "Grüße Ø8");
     EXPECT_EQ(component().read("c.test", "\\PLC\\memory\\D\\1"), "Grüße Ø8");
-    EXPECT_EQ(mill.getValue("\\PLC\\memory\\D\\1"), "Grüße Ø8");
+    EXPECT_EQ(mill.data().getValue("\\PLC\\memory\\D\\1"), "Grüße Ø8");
 
     testsupport::EventQueue<json> values;
-    mill.onDataChanged("\\PLC\\memory\\M\\100", [&](json value) { values.push(value); });
+    mill.data().onDataChanged("\\PLC\\memory\\M\\100", [&](json value) { values.push(value); });
     ASSERT_TRUE(component().write("c.test", "\\PLC\\memory\\M\\100", "1"));
     EXPECT_EQ(values.waitPop(5s), (json{{"100", true}}));
 }
 
 TEST_F(ComSessionTest, FilesTravelAsBase64BothWays) {
     auto& mill = session();
-    mill.connect("d.test", "tnc640");
+    mill.connection().connect("d.test", "tnc640");
     const std::string program = "0 BEGIN PGM ü MM\r\n1 END PGM ü MM\r\n";
-    mill.transmitFile(heidenhain::base64Encode(program), "TNC:\\nc_prog\\umlaut.h");
-    EXPECT_EQ(heidenhain::base64Decode(mill.receiveFile("TNC:\\nc_prog\\umlaut.h")), program);
-    EXPECT_THAT(mill.readDirectory("TNC:\\nc_prog")["entries"], testing::Contains("umlaut.h"));
-    mill.deleteFile("TNC:\\nc_prog\\umlaut.h");
-    EXPECT_THAT(mill.readDirectory("TNC:\\nc_prog")["entries"], testing::Not(testing::Contains("umlaut.h")));
+    mill.files().transmitFile(heidenhain::base64Encode(program), "TNC:\\nc_prog\\umlaut.h");
+    EXPECT_EQ(heidenhain::base64Decode(mill.files().receiveFile("TNC:\\nc_prog\\umlaut.h")), program);
+    EXPECT_THAT(mill.files().readDirectory("TNC:\\nc_prog")["entries"], testing::Contains("umlaut.h"));
+    mill.files().deleteFile("TNC:\\nc_prog\\umlaut.h");
+    EXPECT_THAT(mill.files().readDirectory("TNC:\\nc_prog")["entries"], testing::Not(testing::Contains("umlaut.h")));
 }
 
 TEST_F(ComSessionTest, CopyFileOrAClearTextWhereTheComponentLacksIt) {
     auto& mill = session();
-    mill.connect("d.test", "tnc640");
-    const auto copy = [&] { mill.copyFile("TNC:\\nc_prog\\demo.h", "TNC:\\nc_prog\\copy.h"); };
+    mill.connection().connect("d.test", "tnc640");
+    const auto copy = [&] { mill.files().copyFile("TNC:\\nc_prog\\demo.h", "TNC:\\nc_prog\\copy.h"); };
     if (!SimulatedComponent::kHasCopyFile) {
         EXPECT_THAT(copy, ThrowsMessage<std::runtime_error>(HasSubstr(
                               "): The Heidenhain DNC component's interface IJHFileSystem has no member CopyFile (")));
         return;
     }
     copy();
-    EXPECT_THAT(mill.readDirectory("TNC:\\nc_prog")["entries"], testing::Contains("copy.h"));
+    EXPECT_THAT(mill.files().readDirectory("TNC:\\nc_prog")["entries"], testing::Contains("copy.h"));
 }
 
 TEST_F(ComSessionTest, ToolAndPocketRowsOnBothFamilies) {
     for (const std::string type : {"itnc530", "tnc640"}) {
         auto& mill = session(type);
-        mill.connect(type + ".test", type);
-        if (type == "tnc640") mill.setAccessMode("sys", "sim");  // lists the pocket columns
-        mill.setToolTableRow("2", {{"NAME", "ÜBER_Ø8"}, {"L", "71.5"}});
-        const TableRow row = mill.getToolTableRow("2");
+        mill.connection().connect(type + ".test", type);
+        if (type == "tnc640") mill.data().setAccessMode("sys", "sim");  // lists the pocket columns
+        mill.tables().setToolTableRow("2", {{"NAME", "ÜBER_Ø8"}, {"L", "71.5"}});
+        const TableRow row = mill.tables().getToolTableRow("2");
         EXPECT_EQ(row.at("NAME"), "ÜBER_Ø8") << type;
         EXPECT_EQ(row.at("L"), "71.5") << type << ": the columns after a name with umlauts stay in place";
-        EXPECT_FALSE(mill.getPocketTable().empty()) << type;
+        EXPECT_FALSE(mill.tables().getPocketTable().empty()) << type;
     }
 }
 
@@ -173,12 +173,12 @@ TEST_F(ComSessionTest, TableMonitorSeesARowTheControlChanged) {
     heidenhain::setTableMonitorAutostart(true);
     auto& mill = session();
     testsupport::EventQueue<std::pair<std::string, TableRow>> changes;
-    mill.onToolTableChanged([&](std::string toolId, TableRow now, TableRow) { changes.push({toolId, now}); });
-    mill.setTableMonitorInterval(1);
-    mill.connect("e.test", "itnc530");
-    mill.oneMonitorToolTableCall();  // the first cycle (this or the monitor's) only remembers
+    mill.monitor().onToolTableChanged([&](std::string toolId, TableRow now, TableRow) { changes.push({toolId, now}); });
+    mill.monitor().setTableMonitorInterval(1);
+    mill.connection().connect("e.test", "itnc530");
+    mill.monitor().oneMonitorToolTableCall();  // the first cycle (this or the monitor's) only remembers
     ASSERT_TRUE(component().write("e.test", "\\TABLE\\TOOL\\T\\3\\NAME", "MILL_Ø6"));
-    mill.oneMonitorToolTableCall();
+    mill.monitor().oneMonitorToolTableCall();
     const auto change = changes.waitTake([](const auto& c) { return c.first == "3"; }, 10s);
     ASSERT_TRUE(change);
     EXPECT_EQ(change->second.at("NAME"), "MILL_Ø6");
@@ -186,7 +186,7 @@ TEST_F(ComSessionTest, TableMonitorSeesARowTheControlChanged) {
 
 TEST_F(ComSessionTest, ErrorEventsAreLogged) {
     auto& mill = session();
-    mill.connect("f.test", "tnc640");
+    mill.connection().connect("f.test", "tnc640");
     ASSERT_TRUE(component().raiseError("f.test", "Emergency stop", false));
     ASSERT_TRUE(component().raiseError("f.test", "Emergency stop", true));
     ASSERT_TRUE(component().drainEvents());

@@ -18,8 +18,8 @@ using ProbeTest = ComponentTest;
 
 TEST_F(ProbeTest, ReportsWhatTheComponentOffersAndWhatIsMissing) {
     auto& mill = session();
-    mill.connect("p.test", "tnc640");  // leaves the connection configured
-    mill.disconnect();
+    mill.connection().connect("p.test", "tnc640");  // leaves the connection configured
+    mill.connection().disconnect();
 
     std::ostringstream report;
 #if defined(NOLT_COMPONENT_LACKS_COPYFILE)
