@@ -36,13 +36,13 @@ void awaitLibraryRelease(const mqtt::const_message_ptr& message) {
 class MqttSession::Entry {
 public:
     explicit Entry(MqttSession& session) : session_(session) {
-        std::lock_guard<std::mutex> lock(session_.connectingMutex_);
+        std::lock_guard<std::mutex> lock(session_.gateMutex_);
         open_ = !session_.closing_;
         if (open_) ++session_.inside_;
     }
     ~Entry() {
         if (!open_) return;
-        std::lock_guard<std::mutex> lock(session_.connectingMutex_);
+        std::lock_guard<std::mutex> lock(session_.gateMutex_);
         if (--session_.inside_ == 0) session_.nobodyInside_.notify_all();
     }
     Entry(const Entry&) = delete;
@@ -102,7 +102,7 @@ MqttSession::~MqttSession() {
     setEventPublisher(nullptr);
     outbox_->shutdown();
     {
-        std::unique_lock<std::mutex> lock(connectingMutex_);
+        std::unique_lock<std::mutex> lock(gateMutex_);
         closing_ = true;
         nobodyInside_.wait(lock, [&] { return inside_ == 0; });
     }

@@ -131,8 +131,9 @@ private:
     // the client is destroyed, and destroying it fails its pending requests
     // into the listeners. Those that use the client pass this gate: the
     // destructor closes it, waits for those inside, and only then lets the
-    // client go. Under connectingMutex_.
+    // client go. Under gateMutex_, which guards nothing else.
     class Entry;
+    std::mutex gateMutex_;
     bool closing_ = false;
     int inside_ = 0;
     std::condition_variable nobodyInside_;
