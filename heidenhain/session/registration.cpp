@@ -32,10 +32,14 @@ enum Lane { Queued, Quick };
 
 std::set<std::string> quick;
 
+void laneOf(const std::string& name, Lane lane) {
+    if (lane == Quick) quick.insert(name);
+}
+
 template <typename Part, typename Member>
 void row(const std::string& name, Lane lane, Part& (DncShim::*part)(), Member member) {
     nolt::LocalFactory::instance().registerMember(kClass, name, part, member);
-    if (lane == Quick) quick.insert(name);
+    laneOf(name, lane);
 }
 
 void enterRows() {
@@ -105,7 +109,7 @@ void enterRows() {
     factory.registerCallable<DncShim, void, int>(kClass, "setSdkMutexTimeout", [](DncShim& session, int seconds) {
         session.connection().setSdkMutexTimeout(seconds);
     });
-    quick.insert("setSdkMutexTimeout");
+    laneOf("setSdkMutexTimeout", Quick);
     row("getSdkMutexTimeout", Quick, &DncShim::connection, &SessionConnection::getSdkMutexTimeout);
     row("setToolTableCell", Queued, &DncShim::tables, &SessionTables::setToolTableCell);
     row("getPlcData", Queued, &DncShim::data, &SessionData::getPlcData);
