@@ -22,8 +22,9 @@ bool brokerAccepts(const std::string& topic, const char* action) {
 
 }  // namespace
 
-Dispatcher::Dispatcher(const Topics& topics, DispatchLink& link, InstanceStatusPublisher& instanceStatus)
-    : topics_(topics), link_(link), instanceStatus_(instanceStatus) {}
+Dispatcher::Dispatcher(LocalFactory& registry, const Topics& topics, DispatchLink& link,
+                       InstanceStatusPublisher& instanceStatus)
+    : registry_(registry), topics_(topics), link_(link), instanceStatus_(instanceStatus) {}
 
 void Dispatcher::call(const ReceivedTopic& topic, const std::string& payload, const std::function<void()>& parsed) {
     if (payload.size() > requestLimit_) {
@@ -48,7 +49,7 @@ void Dispatcher::call(const ReceivedTopic& topic, const std::string& payload, co
     if (refusal) {
         request["data"] = {{"e", *refusal}};
     } else {
-        LocalFactory::instance().call(request);
+        registry_.call(request);
     }
     applyFollowUps(request);
     link_.publish(sender, serializeMessage(std::move(request)), false);
@@ -90,7 +91,7 @@ void Dispatcher::refuseUnparsed(std::string_view payload, const ReceivedTopic& t
 }
 
 void Dispatcher::applyFollowUps(const nlohmann::json& reply) {
-    auto& factory = LocalFactory::instance();
+    auto& factory = registry_;
     for (const auto& step : followUps(reply)) {
         switch (step.kind) {
             case FollowUp::SubscribeInstance:
@@ -133,7 +134,7 @@ void Dispatcher::clientInfo(const std::string& clientId, const std::string& payl
         nlohmann::json request = {{"context", record.className},
                                   {"method", "__delete__"},
                                   {"data", {{"_1", record.instanceId}}}};
-        LocalFactory::instance().call(request);
+        registry_.call(request);
         instanceStatus_.remove(record.className, record.instanceId);
         keepTopicsOfDeleted(record);
     }

@@ -17,6 +17,7 @@
 
 #include "agent/client_table.h"
 #include "agent/instance_status.h"
+#include "agent/local_factory.h"
 #include "agent/topics.h"
 
 namespace nolt {
@@ -40,7 +41,8 @@ public:
 
 class Dispatcher {
 public:
-    Dispatcher(const Topics& topics, DispatchLink& link, InstanceStatusPublisher& instanceStatus);
+    Dispatcher(LocalFactory& registry, const Topics& topics, DispatchLink& link,
+               InstanceStatusPublisher& instanceStatus);
 
     // Requests longer than this are refused unparsed.
     void setRequestLimit(std::size_t bytes) { requestLimit_ = bytes; }
@@ -67,6 +69,7 @@ private:
     void subscribeInstance(const std::string& className, const std::string& instanceId);
     void unsubscribeInstance(const std::string& className, const std::string& instanceId);
 
+    LocalFactory& registry_;
     const Topics topics_;
     DispatchLink& link_;
     InstanceStatusPublisher& instanceStatus_;

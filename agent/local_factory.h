@@ -24,7 +24,11 @@ class LocalFactory {
 public:
     using FunctionMap = std::unordered_map<std::string, std::shared_ptr<Function>>;
 
+    // The agent's registry. Tests of the registry alone make their own.
     static LocalFactory& instance();
+    LocalFactory() = default;
+    LocalFactory(const LocalFactory&) = delete;
+    LocalFactory& operator=(const LocalFactory&) = delete;
 
     // Registration, done once at start-up before the agent runs.
     void addMemberFunction(const std::string& className, const std::string& key, std::shared_ptr<Function> prototype);
@@ -124,7 +128,6 @@ public:
     void clearInstances();
 
 private:
-    LocalFactory() = default;
 
     void ensureClass(const std::string& className);
     void setQueueOf(const std::string& className, std::function<std::shared_ptr<SerialQueue>(const std::any&)> queueOf);

@@ -76,7 +76,7 @@ MqttSession::MqttSession(std::shared_ptr<mqtt::async_client> client, mqtt::conne
         topics_, [outbox](const std::string& topic, const std::string& payload) {
             outbox->publish(topic, payload, true);
         });
-    dispatcher_ = std::make_unique<Dispatcher>(topics_, *this, *instanceStatus_);
+    dispatcher_ = std::make_unique<Dispatcher>(LocalFactory::instance(), topics_, *this, *instanceStatus_);
 }
 
 void MqttSession::attach() {

@@ -58,44 +58,32 @@ public:
     Callback<json> value;
 };
 
-std::shared_ptr<Notifier> notifier;
-
-void registerNotifier() {
-    static bool done = [] {
-        auto& factory = LocalFactory::instance();
+class CallbackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
         factory.registerClass<Notifier, std::string>("Notifier");
         factory.registerMember("Notifier", "onText", &Notifier::onText);
         factory.registerMember("Notifier", "onMixed", &Notifier::onMixed);
         factory.registerMember("Notifier", "onRecord", &Notifier::onRecord);
         factory.registerMember("Notifier", "onRows", &Notifier::onRows);
         factory.registerMember("Notifier", "onJson", &Notifier::onJson);
-        return true;
-    }();
-    (void)done;
-}
-
-json call(const std::string& context, const std::string& method, json data) {
-    json message = {{"sender", "d/c/1"}, {"id", 3}, {"context", context}, {"method", method}, {"data", data},
-                    {"extra", "kept"}};
-    LocalFactory::instance().call(message);
-    return message;
-}
-
-class CallbackTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        registerNotifier();
         id = call("Notifier", "__create__", {{"_1", "n"}})["data"]["r"];
         instance = lastNotifier;
     }
-    void TearDown() override { LocalFactory::instance().clearInstances(); }
+    json call(const std::string& context, const std::string& method, json data) {
+        json message = {{"sender", "d/c/1"}, {"id", 3}, {"context", context}, {"method", method}, {"data", data},
+                        {"extra", "kept"}};
+        factory.call(message);
+        return message;
+    }
+    LocalFactory factory;
     std::string id;
     Notifier* instance = nullptr;
     PublishedEvents published;
 };
 
 TEST_F(CallbackTest, CallbackCountsAsStringInTheKey) {
-    auto keys = LocalFactory::instance().memberFunctionKeys("Notifier");
+    auto keys = factory.memberFunctionKeys("Notifier");
     std::sort(keys.begin(), keys.end());
     EXPECT_EQ(keys, (std::vector<std::string>{"onJson-string", "onMixed-stringstring", "onRecord-string",
                                               "onRows-string", "onText-string"}));

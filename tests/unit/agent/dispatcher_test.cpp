@@ -40,12 +40,10 @@ public:
 
 class DispatcherTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        auto& factory = nolt::LocalFactory::instance();
+    void SetUp() override {
         factory.registerClass<Tally, std::string>("Tally");
         factory.registerMember("Tally", "add", &Tally::add);
     }
-    void TearDown() override { nolt::LocalFactory::instance().clearInstances(); }
 
     static nolt::ReceivedTopic topic(const std::string& instance, const std::string& function) {
         return {nolt::ReceivedTopic::Call, "Tally", instance, function, ""};
@@ -57,10 +55,11 @@ protected:
         return link.published.empty() ? json() : link.published.back().payload;
     }
 
+    nolt::LocalFactory factory;
     nolt::Topics topics{"plant", "agent"};
     RecordingLink link;
     nolt::InstanceStatusPublisher status{topics, [](const std::string&, const std::string&) {}};
-    nolt::Dispatcher dispatcher{topics, link, status};
+    nolt::Dispatcher dispatcher{factory, topics, link, status};
 };
 
 // A client creates an instance, calls it and goes offline: its instance is
@@ -80,9 +79,9 @@ TEST_F(DispatcherTest, InstanceLifeFollowsItsClient) {
     EXPECT_EQ(request(topic(id, "add"), "c1/reply", {{"_1", 2}, {"_2", 3}})["data"]["r"], 5);
 
     dispatcher.clientInfo("c1/reply", R"({"status":"online"})");
-    EXPECT_TRUE(nolt::LocalFactory::instance().hasInstance(id)) << "only offline deletes";
+    EXPECT_TRUE(factory.hasInstance(id)) << "only offline deletes";
     dispatcher.clientInfo("c1/reply", R"({"status":"offline"})");
-    EXPECT_FALSE(nolt::LocalFactory::instance().hasInstance(id));
+    EXPECT_FALSE(factory.hasInstance(id));
     // The instance's topics stay, so that a late call learns it is gone.
     EXPECT_EQ(link.unsubscribed, (std::vector<std::string>{nolt::clientInfoTopic("c1/reply")}));
     EXPECT_EQ(request(topic(id, "add"), "c1/reply", {{"_1", 2}, {"_2", 3}})["data"]["e"],

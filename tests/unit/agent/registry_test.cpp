@@ -65,9 +65,13 @@ private:
 
 const char* kClass = "Calculator";
 
-void registerCalculator() {
-    static bool done = [] {
-        auto& factory = LocalFactory::instance();
+json request(const std::string& context, const std::string& method, json data = json::object()) {
+    return {{"sender", "c/1/r"}, {"id", 7}, {"context", context}, {"method", method}, {"data", data}};
+}
+
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
         factory.registerClass<Calculator, std::string>(kClass);
         factory.registerMember(kClass, "name", &Calculator::name);
         factory.registerMember(kClass, "add", &Calculator::add);
@@ -79,33 +83,22 @@ void registerCalculator() {
         factory.registerMember(kClass, "fail", &Calculator::fail);
         factory.registerMember(kClass, "many", &Calculator::many);
         factory.registerMember(kClass, "block", &Calculator::block);
-        return true;
-    }();
-    (void)done;
-}
+    }
 
-json request(const std::string& context, const std::string& method, json data = json::object()) {
-    return {{"sender", "c/1/r"}, {"id", 7}, {"context", context}, {"method", method}, {"data", data}};
-}
+    json dispatch(const std::string& context, const std::string& method, json data = json::object()) {
+        auto message = request(context, method, std::move(data));
+        factory.call(message);
+        return message;
+    }
+    std::string createAnonymous(const std::string& name = "anon") {
+        return dispatch(kClass, "__create__", {{"_1", name}})["data"]["r"].get<std::string>();
+    }
 
-json dispatch(const std::string& context, const std::string& method, json data = json::object()) {
-    auto message = request(context, method, std::move(data));
-    LocalFactory::instance().call(message);
-    return message;
-}
-
-std::string createAnonymous(const std::string& name = "anon") {
-    return dispatch(kClass, "__create__", {{"_1", name}})["data"]["r"].get<std::string>();
-}
-
-class RegistryTest : public ::testing::Test {
-protected:
-    void SetUp() override { registerCalculator(); }
-    void TearDown() override { LocalFactory::instance().clearInstances(); }
+    LocalFactory factory;
 };
 
 TEST_F(RegistryTest, FactoryKeysFollowConstructorParameters) {
-    auto keys = LocalFactory::instance().staticFunctionKeys(kClass);
+    auto keys = factory.staticFunctionKeys(kClass);
     std::sort(keys.begin(), keys.end());
     EXPECT_EQ(keys, (std::vector<std::string>{"__createNamed__-stringstring", "__create__-string",
                                               "__delete__-string", "__getNamed__-string"}));
@@ -149,14 +142,14 @@ TEST_F(RegistryTest, EmptyOrMissingDataLooksUpTheBareName) {
     auto id = createAnonymous("bare");
     EXPECT_EQ(dispatch(id, "name")["data"]["r"], "bare");
     json message = {{"sender", "s/1/r"}, {"context", id}, {"method", "name"}};
-    LocalFactory::instance().call(message);
+    factory.call(message);
     EXPECT_EQ(message["data"]["r"], "bare");
 }
 
 TEST_F(RegistryTest, DataThatIsNoObjectGetsAnError) {
     auto id = createAnonymous();
     json message = request(id, "name", json::array({1}));
-    LocalFactory::instance().call(message);
+    factory.call(message);
     EXPECT_EQ(message["data"]["e"], "Request \"data\" must be an object");
 }
 
@@ -211,7 +204,7 @@ TEST_F(RegistryTest, AClassNameIsNoInstanceName) {
         const auto shown = name.size() > 64 ? name.substr(0, 64) + "..." : name;
         EXPECT_EQ(dispatch(kClass, "__createNamed__", {{"_1", name}, {"_2", "x"}})["data"]["e"],
                   "Invalid instance name: \"" + shown + "\", " + why);
-        EXPECT_FALSE(LocalFactory::instance().hasInstance(name));
+        EXPECT_FALSE(factory.hasInstance(name));
     }
 }
 
@@ -236,7 +229,7 @@ TEST_F(RegistryTest, InstancesOfOneClassAnswerForThemselves) {
 TEST_F(RegistryTest, ClassInfoListsNamedInstancesOnly) {
     createAnonymous();
     dispatch(kClass, "__createNamed__", {{"_1", "named"}, {"_2", "n"}});
-    auto info = nolt::classInfo(LocalFactory::instance(), kClass);
+    auto info = nolt::classInfo(factory, kClass);
     EXPECT_EQ(info["className"], kClass);
     EXPECT_EQ(info["instances"], json::array({"named"}));
     auto members = info["memberFunctions"].get<std::vector<std::string>>();
