@@ -178,4 +178,26 @@ void Dispatcher::unsubscribeInstance(const std::string& className, const std::st
     link_.unsubscribe(*filter);
 }
 
+void Dispatcher::discover(const std::string& payload) {
+    const auto request = nlohmann::json::parse(payload, nullptr, false);
+    const auto sender = request.is_object() ? request.find("sender") : request.end();
+    if (!request.is_object() || sender == request.end() || !sender->is_string()) {
+        platform::logWarning("Dropped a discovery request: it names no sender");
+        return;
+    }
+    ReceivedTopic topic;
+    topic.function = kDiscoveryLevel;
+    if (!acceptableSender(sender->get<std::string>(), topic)) return;
+    nlohmann::json retained = {{topics_.agentInfo(), link_.agentInfo()}};
+    for (const auto& className : registry_.classNames()) {
+        retained[topics_.classInfo(className)] = classInfo(registry_, className);
+    }
+    for (const auto& [statusTopic, status] : instanceStatus_.latest()) {
+        retained[statusTopic] = nlohmann::json::parse(status, nullptr, false);
+    }
+    nlohmann::json answer = {{"agent", topics_.prefix()}, {"retained", std::move(retained)}};
+    if (const auto id = request.find("id"); id != request.end()) answer["id"] = *id;
+    link_.publish(sender->get<std::string>(), answer.dump(), false);
+}
+
 }  // namespace nolt

@@ -37,6 +37,8 @@ public:
     virtual bool subscribes(const std::string& topic) = 0;
     // Freed memory may go back to the system now.
     virtual void releaseMemory() = 0;
+    // The agent info the agent retains while it is connected.
+    virtual nlohmann::json agentInfo() = 0;
 };
 
 class Dispatcher {
@@ -55,6 +57,11 @@ public:
     // A client's "__clientInfo__" message: when it says "offline", the
     // instances that the client created are deleted.
     void clientInfo(const std::string& clientId, const std::string& payload);
+
+    // A discovery request ({"sender": ..., "id": ...}): answered to its
+    // sender with what the agent retains, by topic, for brokers that hand
+    // retained messages only to subscriptions of exactly their topic.
+    void discover(const std::string& payload);
 
 private:
     // Whether replies may go to the sender; logs one line why not.

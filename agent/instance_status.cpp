@@ -95,6 +95,15 @@ public:
         changed_.notify_all();
     }
 
+    std::map<std::string, std::string> latest() const {
+        std::map<std::string, std::string> statuses;
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& [topic, entry] : entries_) {
+            if (!entry.clearing && !entry.payload.empty()) statuses.emplace(topic, entry.payload);
+        }
+        return statuses;
+    }
+
     void clearAll() {
         stop();
         std::map<std::string, Entry> entries;
@@ -205,7 +214,7 @@ private:
     const Topics topics_;
     const Publish publish_;
     const std::chrono::milliseconds minInterval_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::map<std::string, Entry> entries_;
     std::uint64_t lastGeneration_ = 0;
@@ -253,6 +262,8 @@ void InstanceStatusPublisher::remove(const std::string& className, const std::st
 }
 
 void InstanceStatusPublisher::republishAll() { state_->markAllDirty(); }
+
+std::map<std::string, std::string> InstanceStatusPublisher::latest() const { return state_->latest(); }
 
 void InstanceStatusPublisher::clearAll() { state_->clearAll(); }
 

@@ -7,6 +7,7 @@
 #include <any>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -57,6 +58,8 @@ public:
     void remove(const std::string& className, const std::string& id);
     // After each connect: every status (and every clear not yet sent) again.
     void republishAll();
+    // The latest status of every instance, by topic, as it is retained.
+    std::map<std::string, std::string> latest() const;
     // On an orderly stop, in the caller's thread: every status cleared, as
     // the instances end with the agent. No publication afterwards.
     void clearAll();

@@ -65,11 +65,13 @@ MqttSession::MqttSession(std::shared_ptr<mqtt::async_client> client, mqtt::conne
     : client_(std::move(client)),
       options_(std::move(options)),
       topics_(topics),
-      brokerUri_(std::move(brokerUri)),
+      broker_(brokerUri),
       hostname_(std::move(hostname)),
       outbox_(std::make_shared<Outbox>(client_)),
       reconnector_(kReconnectPause, [this] { attemptReconnect(); }) {
     for (const auto& topic : staticTopics(LocalFactory::instance(), topics_)) subscriptions_.add(topic, kQos);
+    subscriptions_.add(topics_.discovery(), kQos);
+    subscriptions_.add(kDiscoveryLevel, kQos);
     // Machine presence goes through the outbox too, in order with the replies.
     auto outbox = outbox_;
     instanceStatus_ = std::make_unique<InstanceStatusPublisher>(
@@ -113,6 +115,14 @@ MqttSession::~MqttSession() {
 
 void MqttSession::startConnect() { client_->connect(options_, nullptr, *this); }
 
+void MqttSession::on_success(const mqtt::token& token) {
+    try {
+        broker_.connectedTo(token.get_connect_response().get_server_uri());
+    } catch (const std::exception&) {
+        // Not a connect's token: nothing to note.
+    }
+}
+
 void MqttSession::connected(const std::string&) {
     const Entry entry(*this);
     if (!entry) return;
@@ -121,7 +131,7 @@ void MqttSession::connected(const std::string&) {
     // wire speed (broker_socket.h). The broker's name is looked up on a
     // worker, since this thread delivers everything of the MQTT library and
     // must not wait.
-    EventLoop::instance().post([uri = brokerUri_] { platform::tuneBrokerSockets(platform::lookUpBroker(uri)); });
+    EventLoop::instance().post([uri = broker_.current()] { platform::tuneBrokerSockets(platform::lookUpBroker(uri)); });
     subscribeAll(++link_);
 }
 
@@ -181,8 +191,10 @@ void MqttSession::neededSubscriptionAnswered(const mqtt::token& token) {
                                                          : subscriptionFailureText(code));
 }
 
+nlohmann::json MqttSession::agentInfo() { return nolt::agentInfo("online", hostname_); }
+
 void MqttSession::goOnline() {
-    tryStep([&] { publish(topics_.agentInfo(), agentInfo("online", hostname_).dump(), true); });
+    tryStep([&] { publish(topics_.agentInfo(), agentInfo().dump(), true); });
     for (const auto& className : LocalFactory::instance().classNames()) {
         tryStep([&] { publishClassInfo(className); });
     }
@@ -273,6 +285,13 @@ void MqttSession::message_arrived(mqtt::const_message_ptr message) {
             } else {
                 EventLoop::instance().post(std::move(task));
             }
+            break;
+        }
+        case ReceivedTopic::Discovery: {
+            std::weak_ptr<MqttSession> self = shared_from_this();
+            EventLoop::instance().post([self, payload = message->get_payload_str()] {
+                if (auto mqttSession = self.lock()) mqttSession->dispatcher_->discover(payload);
+            });
             break;
         }
         case ReceivedTopic::Invalid:

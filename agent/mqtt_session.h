@@ -14,6 +14,7 @@
 #include <mqtt/async_client.h>
 #include <nlohmann/json.hpp>
 
+#include "agent/broker_uris.h"
 #include "agent/dispatcher.h"
 #include "agent/instance_status.h"
 #include "agent/memory_release.h"
@@ -66,7 +67,8 @@ public:
 
     // Listener of connect requests.
     void on_failure(const mqtt::token& token) override;
-    void on_success(const mqtt::token&) override {}
+    // Notes which broker of the list took the connection.
+    void on_success(const mqtt::token& token) override;
 
     // DispatchLink
     void subscribe(const std::string& topic) override;
@@ -75,6 +77,7 @@ public:
     void publish(const std::string& topic, std::string payload, bool retained) override;
     bool subscribes(const std::string& topic) override { return subscriptions_.contains(topic); }
     void releaseMemory() override { memoryRelease_.request(); }
+    nlohmann::json agentInfo() override;
 
     // Starts a connect with this object as listener; throws the MQTT library's exception.
     void startConnect();
@@ -118,7 +121,7 @@ private:
     std::shared_ptr<mqtt::async_client> client_;
     mqtt::connect_options options_;
     Topics topics_;
-    std::string brokerUri_;
+    ConnectedBroker broker_;
     std::string hostname_;
     SubscriptionTable subscriptions_;
     ActionListener subscribeListener_{"Subscribe/Unsubscribe"};

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "agent/broker_uris.h"
 #include "agent/client_id.h"
 #include "agent/connect_options.h"
 #include "agent/event_loop.h"
@@ -50,6 +51,10 @@ mqtt::connect_options makeConnectOptions(const AgentOptions& options, const Topi
         connect.set_password(options.token);
     }
     // Only for TLS: an MQTT library without TLS refuses any connection that has them.
+    // With several brokers the library tries them in order on every connect.
+    if (const auto uris = brokerUris(options.broker); uris.size() > 1) {
+        connect.set_servers(std::make_shared<mqtt::string_collection>(uris));
+    }
     if (usesTls(options.broker)) {
         connect.set_ssl(makeSslOptions(options));
         setTlsFileProblem(tlsFileProblem(options).value_or(""));
@@ -87,10 +92,10 @@ void printOptions(const AgentOptions& options, const std::string& clientId) {
 
 std::shared_ptr<mqtt::async_client> makeClient(const AgentOptions& options, const std::string& clientId) {
     if (options.persistence.empty()) {
-        return std::make_shared<mqtt::async_client>(options.broker, clientId,
+        return std::make_shared<mqtt::async_client>(brokerUris(options.broker).front(), clientId,
                                                     static_cast<mqtt::iclient_persistence*>(nullptr));
     }
-    return std::make_shared<mqtt::async_client>(options.broker, clientId, options.persistence);
+    return std::make_shared<mqtt::async_client>(brokerUris(options.broker).front(), clientId, options.persistence);
 }
 
 }  // namespace

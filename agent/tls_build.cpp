@@ -21,10 +21,15 @@ std::optional<std::string> tlsUnavailable(const AgentOptions& options) {
            "windows-msvc)";
 }
 
-bool usesTls(const std::string& brokerUri) {
-    for (const char* scheme : {"ssl://", "mqtts://", "wss://"}) {
-        if (brokerUri.rfind(scheme, 0) == 0) return true;
-    }
+bool usesTls(const std::string& brokers) {
+    std::size_t start = 0;
+    do {
+        const auto uri = brokers.find_first_not_of(" \t", start);
+        for (const char* scheme : {"ssl://", "mqtts://", "wss://"}) {
+            if (uri != std::string::npos && brokers.compare(uri, std::string(scheme).size(), scheme) == 0) return true;
+        }
+        start = brokers.find(',', start);
+    } while (start++ != std::string::npos);
     return false;
 }
 

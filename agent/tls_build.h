@@ -8,8 +8,8 @@
 
 namespace nolt {
 
-// Whether the broker URI asks for TLS ("ssl://", "mqtts://", "wss://").
-bool usesTls(const std::string& brokerUri);
+// Whether a broker of the -b list asks for TLS ("ssl://", "mqtts://", "wss://").
+bool usesTls(const std::string& brokers);
 
 // Whether this build's MQTT library speaks TLS.
 bool tlsBuilt();

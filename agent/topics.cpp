@@ -20,6 +20,8 @@ ReceivedTopic classifyTopic(const std::string& topic) {
     if (levels.size() == 4 && levels[3] == kClientInfoLevel) {
         received.kind = ReceivedTopic::ClientInfo;
         received.clientId = topic.substr(0, topic.size() - std::string("/").size() - levels[3].size());
+    } else if ((levels.size() == 1 || levels.size() == 2) && levels.back() == kDiscoveryLevel) {
+        received.kind = ReceivedTopic::Discovery;
     } else if (levels.size() == 5) {
         received.kind = ReceivedTopic::Call;
         received.className = levels[2];

@@ -7,14 +7,18 @@ namespace nolt {
 
 inline constexpr const char* kStaticLevel = "__static__";
 inline constexpr const char* kClientInfoLevel = "__clientInfo__";
+// A client's request that every agent answer with what it retains: on
+// DOMAIN/__discover__ for one domain, on __discover__ alone for all.
+inline constexpr const char* kDiscoveryLevel = "__discover__";
 
 // Builds the agent's topics under domain + "/" + agent.
 class Topics {
 public:
-    Topics(const std::string& domain, const std::string& agent) : prefix_(domain + "/" + agent) {}
+    Topics(const std::string& domain, const std::string& agent) : domain_(domain), prefix_(domain + "/" + agent) {}
 
     const std::string& prefix() const { return prefix_; }
     std::string agentInfo() const { return prefix_ + "/__agentInfo__"; }
+    std::string discovery() const { return domain_ + "/" + kDiscoveryLevel; }
     std::string classInfo(const std::string& className) const { return prefix_ + "/" + className + "/__classInfo__"; }
     std::string staticFunction(const std::string& className, const std::string& function) const {
         return instanceFunction(className, kStaticLevel, function);
@@ -25,6 +29,7 @@ public:
     }
 
 private:
+    std::string domain_;
     std::string prefix_;
 };
 
@@ -34,9 +39,10 @@ inline std::string clientInfoTopic(const std::string& clientId) { return clientI
 std::vector<std::string> splitTopic(const std::string& topic);
 
 // What a received topic is: a call (five levels), a client info (four levels,
-// the fourth "__clientInfo__") or invalid.
+// the fourth "__clientInfo__"), a discovery request (its last level
+// "__discover__", one or two levels) or invalid.
 struct ReceivedTopic {
-    enum Kind { Call, ClientInfo, Invalid };
+    enum Kind { Call, ClientInfo, Discovery, Invalid };
     Kind kind = Invalid;
     std::string className;  // call
     std::string instance;   // call

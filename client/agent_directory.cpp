@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "agent/topic_rules.h"
 #include "agent/topics.h"
 #include "client/client_error.h"
 
@@ -12,13 +13,28 @@ bool endsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// The JSON objects retained on the topics that the filter subscribes and `matches` accepts.
+// How long the agents get to answer a discovery request, after the last answer.
+constexpr auto kDiscoveryQuiet = std::chrono::milliseconds(700);
+
+// The JSON objects retained on the topics that the filter subscribes and
+// `matches` accepts. Where the broker hands none (it gives retained messages
+// only to subscriptions of exactly their topic), the agents of the filter's
+// domain are asked for theirs.
 std::vector<std::pair<std::string, nlohmann::json>> retainedObjects(
     BrokerLink& link, const std::string& filter, const std::function<bool(const std::string&)>& matches) {
     link.subscribe(filter);
     link.sync();
+    // The answers hold every topic an agent retains, beyond the filter.
+    const auto wanted = [&](const std::string& topic) { return topicMatches(filter, topic) && matches(topic); };
+    auto latest = link.latestMatching(wanted);
+    if (latest.empty()) {
+        const std::string domain = splitTopic(filter).front();
+        link.discover(domain == "+" ? kDiscoveryLevel : domain + "/" + kDiscoveryLevel,
+                      std::min(kDiscoveryQuiet, link.bound()));
+        latest = link.latestMatching(wanted);
+    }
     std::vector<std::pair<std::string, nlohmann::json>> objects;
-    for (const auto& message : link.latestMatching(matches)) {
+    for (const auto& message : latest) {
         auto json = nlohmann::json::parse(message.payload, nullptr, false);
         if (json.is_object()) objects.emplace_back(message.topic, std::move(json));
     }

@@ -4,6 +4,9 @@
 #include <random>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
+#include "agent/broker_uris.h"
 #include "agent/connect_options.h"
 #include "client/client_error.h"
 
@@ -46,7 +49,7 @@ BrokerLink::BrokerLink(const AgentOptions& options, std::chrono::milliseconds bo
         connect.set_will(mqtt::will_options(replyTopic_ + "/__clientInfo__", std::string(R"({"status":"offline"})"), kQos, false));
     }
     try {
-        client_ = std::make_unique<mqtt::async_client>(brokerUri_, clientId,
+        client_ = std::make_unique<mqtt::async_client>(brokerUris(brokerUri_).front(), clientId,
                                                        static_cast<mqtt::iclient_persistence*>(nullptr));
         client_->set_message_callback([this](mqtt::const_message_ptr message) { arrived(std::move(message)); });
         client_->set_connection_lost_handler([this](const std::string&) {
@@ -105,6 +108,22 @@ void BrokerLink::sync() {
     if (!waitForReply([&](const Received& message) { return message.payload == marker; }, bound_)) {
         if (interrupted()) return;
         throw ClientError("The broker at " + brokerUri_ + " did not answer within the time-out", kExitTimeout);
+    }
+}
+
+void BrokerLink::discover(const std::string& topic, std::chrono::milliseconds quiet) {
+    if (!discovered_.insert(topic).second) return;
+    const std::string id = "discover-" + randomHex();
+    publish(topic, nlohmann::json{{"sender", replyTopic_}, {"id", id}}.dump());
+    const auto answers = [&](const Received& message) { return message.payload.find(id) != std::string::npos; };
+    while (auto answer = waitForReply(answers, quiet)) {
+        const auto json = nlohmann::json::parse(answer->payload, nullptr, false);
+        if (!json.is_object() || json.value("id", "") != id || !json.contains("retained") ||
+            !json["retained"].is_object()) {
+            continue;
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& [retainedTopic, object] : json["retained"].items()) seen_.push_back({retainedTopic, object.dump()});
     }
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,12 @@ public:
     void sync();
     void publish(const std::string& topic, const std::string& payload, bool retained = false);
 
+    // Asks the agents that follow `topic` (DOMAIN/__discover__, or
+    // __discover__ for all) for what they retain; their answers join the
+    // messages seen, by topic. Returns once `quiet` passed without an answer;
+    // at once when the topic was asked before on this link.
+    void discover(const std::string& topic, std::chrono::milliseconds quiet);
+
     // The retained state of every topic seen so far that matches: the last
     // payload per topic, cleared topics left out.
     std::vector<Received> latestMatching(const std::function<bool(const std::string& topic)>& matches) const;
@@ -72,6 +79,7 @@ private:
     std::deque<Received> replies_;
     std::vector<Received> seen_;  // every message not on the reply topic, in order
     std::string lastSync_;
+    std::set<std::string> discovered_;
     bool interrupted_ = false;
     bool lost_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "agent/broker_uris.h"
 #include "agent/sparkplug/payload.h"
 #include "platform/log.h"
 
@@ -39,7 +40,7 @@ Node::Node(NodeSettings settings)
       deathTopic_(topic(settings_.group, "NDEATH", settings_.edgeNode)),
       properties_(settings_.properties),
       reconnector_(kReconnectPause, [this] { attemptConnect(); }),
-      client_(settings_.brokerUri, settings_.clientId, static_cast<mqtt::iclient_persistence*>(nullptr)) {
+      client_(brokerUris(settings_.brokerUri).front(), settings_.clientId, static_cast<mqtt::iclient_persistence*>(nullptr)) {
     if (!payloadsAvailable()) encodePayload({}, std::nullopt);  // throws the reason
     requireId("group", settings_.group);
     requireId("edge node (the agent name)", settings_.edgeNode);

@@ -13,6 +13,7 @@ Plant.Broker = class {
     this.pending = new Map();   // request id -> {resolve, reject, timer}
     this.sessions = new Map();  // session id -> handler(event)
     this.nextId = 1;
+    this.discoveries = [];      // topics whose agents are asked on every connect
     this.everConnected = false;
     const id = "page" + Math.random().toString(16).slice(2, 14);
     const user = credentials.user || "";
@@ -40,6 +41,7 @@ Plant.Broker = class {
     this.everConnected = true;
     this.client.subscribe(this.sender, { qos: 1 });
     for (const [filter] of this.filters) this.client.subscribe(filter, { qos: 1 });
+    for (const topic of this.discoveries) this.ask(topic);
     this.onState("connected", "");
   }
 
@@ -71,6 +73,20 @@ Plant.Broker = class {
     if (this.client.connected) this.client.subscribe(filter, { qos: 1 });
   }
 
+  // Asks the agents that follow `topic` (DOMAIN/__discover__) for what they
+  // retain, now and after each reconnect: a broker that hands retained
+  // messages only to subscriptions of exactly their topic (a RabbitMQ
+  // cluster) gives the filters above nothing.
+  discover(topic) {
+    this.discoveries.push(topic);
+    if (this.client.connected) this.ask(topic);
+  }
+
+  ask(topic) {
+    const id = "discover-" + this.nextId++;
+    this.client.publish(topic, JSON.stringify({ sender: this.sender, id }), { qos: 1 });
+  }
+
   arrived(topic, text) {
     if (topic === this.sender) return this.answered(text);
     for (const [filter, handler] of this.filters) {
@@ -81,6 +97,12 @@ Plant.Broker = class {
   answered(text) {
     let message;
     try { message = JSON.parse(text); } catch (e) { return; }
+    if (message && typeof message.retained === "object" && String(message.id).startsWith("discover-")) {
+      for (const [topic, value] of Object.entries(message.retained)) {
+        if (topic !== this.sender) this.arrived(topic, JSON.stringify(value));
+      }
+      return;
+    }
     const call = this.pending.get(message.id);
     if (call) {
       this.pending.delete(message.id);

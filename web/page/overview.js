@@ -18,6 +18,8 @@ Plant.Overview = class {
       const info = Plant.Overview.parse(text);
       if (info) this.classInfos.set(topic.split("/").slice(0, 2).join("/"), info);
     });
+    // "+" (every domain) is no topic to publish on: every agent follows __discover__.
+    broker.discover(domain === "+" ? "__discover__" : `${domain}/__discover__`);
     setInterval(() => this.tick(), 1000);
   }
 

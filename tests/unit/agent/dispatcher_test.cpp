@@ -31,6 +31,7 @@ public:
     void unsubscribe(const std::string& filter) override { unsubscribed.push_back(filter); }
     bool subscribes(const std::string& topic) override { return topic == "own/subscribed"; }
     void releaseMemory() override { ++releases; }
+    json agentInfo() override { return {{"status", "online"}}; }
 
     std::vector<Recorded> published;
     std::vector<std::string> subscribed;
@@ -125,6 +126,25 @@ TEST_F(DispatcherTest, RefusalsAndSendersLeftUnanswered) {
     EXPECT_EQ(request(topic(nolt::kStaticLevel, "__create__"), "c1/reply", {{"_1", json::parse(deep)}})["data"]["e"],
               "Request refused: nested deeper than 256 levels");
     EXPECT_TRUE(link.subscribed.empty()) << "nothing was created";
+}
+
+// A discovery request is answered to its sender with what the agent
+// retains, by topic; one without a usable sender gets nothing.
+TEST_F(DispatcherTest, DiscoveryAnswersWhatTheAgentRetains) {
+    dispatcher.discover(json{{"sender", "c1/reply"}, {"id", "d-1"}}.dump());
+    ASSERT_EQ(link.published.size(), 1u);
+    EXPECT_EQ(link.published[0].topic, "c1/reply");
+    const json answer = link.published[0].payload;
+    EXPECT_EQ(answer["id"], "d-1");
+    EXPECT_EQ(answer["agent"], "plant/agent");
+    EXPECT_EQ(answer["retained"]["plant/agent/__agentInfo__"], json({{"status", "online"}}));
+    EXPECT_TRUE(answer["retained"]["plant/agent/Tally/__classInfo__"].contains("memberFunctions"));
+    for (const std::string payload : {std::string("not json"), json{{"id", 1}}.dump(), json{{"sender", 5}}.dump(),
+                                      json{{"sender", "plant/agent/x"}}.dump(), json{{"sender", "c1/+"}}.dump()}) {
+        link.published.clear();
+        dispatcher.discover(payload);
+        EXPECT_TRUE(link.published.empty()) << payload;
+    }
 }
 
 }  // namespace

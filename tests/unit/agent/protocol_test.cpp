@@ -32,6 +32,9 @@ TEST(Topics, ClassifiesByLevelCount) {
     EXPECT_EQ(classifyTopic("d/a/DncShim/1/f/extra").kind, ReceivedTopic::Invalid);
     EXPECT_EQ(classifyTopic("c1/__clientInfo__").kind, ReceivedTopic::Invalid);
     EXPECT_EQ(classifyTopic("d/a//1/f").kind, ReceivedTopic::Call) << "empty levels count";
+    EXPECT_EQ(classifyTopic("d/__discover__").kind, ReceivedTopic::Discovery);
+    EXPECT_EQ(classifyTopic("__discover__").kind, ReceivedTopic::Discovery);
+    EXPECT_EQ(classifyTopic("d/a/__discover__").kind, ReceivedTopic::Invalid);
     EXPECT_EQ(functionName("setValue-stringnumber"), "setValue");
     EXPECT_EQ(functionName("getState"), "getState");
 }

@@ -1,0 +1,64 @@
+#include "agent/broker_uris.h"
+
+#include <stdexcept>
+#include <utility>
+
+#include "platform/log.h"
+
+namespace nolt {
+namespace {
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool knownScheme(const std::string& uri) {
+    for (const char* scheme : {"tcp://", "mqtt://", "ssl://", "mqtts://", "ws://", "wss://"}) {
+        if (uri.rfind(scheme, 0) == 0 && uri.size() > std::string(scheme).size()) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<std::string> brokerUris(const std::string& option) {
+    if (option.find(',') == std::string::npos) return {option};
+    std::vector<std::string> uris;
+    std::size_t start = 0;
+    while (true) {
+        const auto comma = option.find(',', start);
+        const std::string uri = trimmed(option.substr(start, comma - start));
+        if (uri.empty()) throw std::invalid_argument("Empty broker URI in the list '" + option + "'");
+        if (!knownScheme(uri)) {
+            throw std::invalid_argument("Unusable broker URI '" + uri +
+                                        "' in the list: each needs tcp://, mqtt://, ssl://, mqtts://, ws:// or "
+                                        "wss:// and a host");
+        }
+        uris.push_back(uri);
+        if (comma == std::string::npos) return uris;
+        start = comma + 1;
+    }
+}
+
+void ConnectedBroker::connectedTo(const std::string& uri) {
+    std::string was;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const bool first = !std::exchange(connectedBefore_, true);
+        if (uri.empty() || (!first && uri == current_)) return;
+        was = first ? std::string() : current_;
+        current_ = uri;
+    }
+    if (uris_.size() < 2) return;
+    platform::logNotice(was.empty() ? "Connected to the broker " + uri
+                                    : "Switched to the broker " + uri + " (was " + was + ")");
+}
+
+std::string ConnectedBroker::current() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return current_;
+}
+
+}  // namespace nolt
