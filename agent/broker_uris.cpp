@@ -42,21 +42,42 @@ std::vector<std::string> brokerUris(const std::string& option) {
     }
 }
 
-void ConnectedBroker::connectedTo(const std::string& uri) {
-    std::string was;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const bool first = !std::exchange(connectedBefore_, true);
-        if (uri.empty() || (!first && uri == current_)) return;
-        was = first ? std::string() : current_;
-        current_ = uri;
-    }
-    if (uris_.size() < 2) return;
-    platform::logNotice(was.empty() ? "Connected to the broker " + uri
-                                    : "Switched to the broker " + uri + " (was " + was + ")");
+std::string BrokerRotation::attempt() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return uris_[next_];
 }
 
-std::string ConnectedBroker::current() const {
+bool BrokerRotation::failed() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    next_ = (next_ + 1) % uris_.size();
+    if (next_ != roundStart_) return true;
+    next_ = roundStart_ = 0;
+    return false;
+}
+
+void BrokerRotation::lost() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    next_ = roundStart_ = (connectedTo_ + 1) % uris_.size();
+}
+
+void BrokerRotation::connected() {
+    std::string was;
+    std::string now;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        connectedTo_ = next_;
+        now = uris_[next_];
+        const bool first = !std::exchange(connectedBefore_, true);
+        if (!first && now == current_) return;
+        was = first ? std::string() : current_;
+        current_ = now;
+    }
+    if (uris_.size() < 2) return;
+    platform::logNotice(was.empty() ? "Connected to the broker " + now
+                                    : "Switched to the broker " + now + " (was " + was + ")");
+}
+
+std::string BrokerRotation::current() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return current_;
 }

@@ -113,14 +113,15 @@ MqttSession::~MqttSession() {
     client_.reset();
 }
 
-void MqttSession::startConnect() { client_->connect(options_, nullptr, *this); }
-
-void MqttSession::on_success(const mqtt::token& token) {
-    try {
-        broker_.connectedTo(token.get_connect_response().get_server_uri());
-    } catch (const std::exception&) {
-        // Not a connect's token: nothing to note.
+void MqttSession::startConnect() {
+    if (!broker_.several()) {
+        client_->connect(options_, nullptr, *this);
+        return;
     }
+    // A list of one names the broker of this attempt.
+    auto options = options_;
+    options.set_servers(std::make_shared<mqtt::string_collection>(broker_.attempt()));
+    client_->connect(options, nullptr, *this);
 }
 
 void MqttSession::connected(const std::string&) {
@@ -218,11 +219,15 @@ void MqttSession::connection_lost(const std::string& cause) {
     platform::logNotice("\nConnection lost\n" + (cause.empty() ? "" : "\tcause: " + cause + "\n") + "Reconnecting...");
     ++link_;
     outbox_->linkDown();
-    reconnect();
+    if (!broker_.several()) return reconnect();
+    broker_.lost();
+    reconnector_.requestNow();
 }
 
 void MqttSession::on_failure(const mqtt::token& token) {
     platform::logError(connectFailureText(token));
+    // The next broker of the list at once; after the last, the pause.
+    if (broker_.failed()) return reconnector_.requestNow();
     reconnect();
 }
 

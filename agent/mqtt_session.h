@@ -68,7 +68,7 @@ public:
     // Listener of connect requests.
     void on_failure(const mqtt::token& token) override;
     // Notes which broker of the list took the connection.
-    void on_success(const mqtt::token& token) override;
+    void on_success(const mqtt::token&) override { broker_.connected(); }
 
     // DispatchLink
     void subscribe(const std::string& topic) override;
@@ -121,7 +121,7 @@ private:
     std::shared_ptr<mqtt::async_client> client_;
     mqtt::connect_options options_;
     Topics topics_;
-    ConnectedBroker broker_;
+    BrokerRotation broker_;
     std::string hostname_;
     SubscriptionTable subscriptions_;
     ActionListener subscribeListener_{"Subscribe/Unsubscribe"};

@@ -1,5 +1,7 @@
 #include "agent/reconnector.h"
 
+#include <utility>
+
 namespace nolt {
 
 Reconnector::Reconnector(std::chrono::milliseconds pause, std::function<void()> attempt)
@@ -10,6 +12,13 @@ Reconnector::~Reconnector() { stop(); }
 void Reconnector::request() {
     std::lock_guard<std::mutex> lock(mutex_);
     requested_ = true;
+    changed_.notify_all();
+}
+
+void Reconnector::requestNow() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    requested_ = true;
+    now_ = true;
     changed_.notify_all();
 }
 
@@ -27,7 +36,8 @@ void Reconnector::loop() {
     while (true) {
         changed_.wait(lock, [&] { return stopped_ || requested_; });
         if (stopped_) return;
-        if (changed_.wait_for(lock, pause_, [&] { return stopped_; })) return;
+        if (!std::exchange(now_, false) && changed_.wait_for(lock, pause_, [&] { return stopped_; })) return;
+        if (stopped_) return;
         requested_ = false;
         lock.unlock();
         attempt_();

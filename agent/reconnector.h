@@ -27,6 +27,8 @@ public:
 
     // One attempt after the pause; requests made meanwhile join it.
     void request();
+    // One attempt without the pause.
+    void requestNow();
     // No attempt from now on; waits for one that is being started.
     void stop();
 
@@ -38,6 +40,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool requested_ = false;
+    bool now_ = false;
     bool stopped_ = false;
     std::thread thread_;
 };

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "tests/support/agent_process.h"
-#include "tests/support/broker.h"
+#include "tests/support/test_broker.h"
 #include "tests/support/loopback_port.h"
 #include "tests/support/mqtt_test_client.h"
 
@@ -29,7 +29,7 @@ protected:
     }
     std::vector<std::string> arguments() const { return {"-d", "proc", "-a", "agent-x", "-b", broker.uri()}; }
 
-    testsupport::MosquittoBroker broker;
+    testsupport::TestBroker broker;
     testsupport::MqttTestClient watcher{"watcher"};
 };
 
@@ -68,7 +68,7 @@ TEST_F(AgentExecutable, StopEndsWhenTheBrokerNoLongerAnswers) {
     ASSERT_TRUE(watcher.waitFor([](const auto& m) { return isStatus(m, "online"); }, 30s));
     ASSERT_TRUE(broker.signal(SIGSTOP));
     struct Thaw {
-        testsupport::MosquittoBroker& broker;
+        testsupport::TestBroker& broker;
         ~Thaw() { broker.signal(SIGCONT); }
     } thaw{broker};
     ASSERT_TRUE(agent.signal(SIGTERM));

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "tests/support/agent_process.h"
-#include "tests/support/broker.h"
+#include "tests/support/test_broker.h"
 #include "tests/support/mqtt_test_client.h"
 
 class ExecutableFixture : public ::testing::Test {
@@ -36,7 +36,7 @@ protected:
         return client.call("cnc/agent/" + path, {{"data", data}}, std::chrono::seconds(15))["data"];
     }
 
-    testsupport::MosquittoBroker broker;
+    testsupport::TestBroker broker;
     testsupport::MqttTestClient client;
     std::unique_ptr<testsupport::AgentProcess> agent;
 

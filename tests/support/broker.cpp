@@ -101,11 +101,12 @@ std::string MosquittoBroker::log() const {
     return readFile(directory_.file("mosquitto.out")) + readFile(directory_.file("mosquitto.log"));
 }
 
-std::size_t MosquittoBroker::logCount(const std::string& text) const {
-    const auto all = log();
+std::size_t occurrences(const std::string& all, const std::string& text) {
     std::size_t n = 0;
     for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) ++n;
     return n;
 }
+
+std::size_t MosquittoBroker::logCount(const std::string& text) const { return occurrences(log(), text); }
 
 }  // namespace testsupport

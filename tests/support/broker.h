@@ -11,6 +11,9 @@
 
 namespace testsupport {
 
+// How often `text` occurs in `all` (a broker's log).
+std::size_t occurrences(const std::string& all, const std::string& text);
+
 class MosquittoBroker {
 public:
     // Starts the broker and waits until it accepts connections; throws

@@ -30,11 +30,24 @@ TEST(BrokerUris, OneUriAsGivenAListSplitInOrder) {
     }
 }
 
-TEST(BrokerUris, TheConnectedBrokerFollowsWhatTheLibraryReports) {
-    nolt::ConnectedBroker broker("tcp://a:1883,tcp://b:1883");
-    EXPECT_EQ(broker.current(), "tcp://a:1883");
-    broker.connectedTo("tcp://b:1883");
-    EXPECT_EQ(broker.current(), "tcp://b:1883");
-    broker.connectedTo("");
-    EXPECT_EQ(broker.current(), "tcp://b:1883") << "an unknown broker changes nothing";
+// The first round starts with the first broker and moves on at once when
+// one fails; a lost connection starts a round with the next broker; a round
+// that failed throughout pauses, and the next starts with the first.
+TEST(BrokerUris, RoundsOfAttemptsAlongTheList) {
+    nolt::BrokerRotation brokers("tcp://a:1,tcp://b:1,tcp://c:1");
+    EXPECT_EQ(brokers.attempt(), "tcp://a:1");
+    EXPECT_TRUE(brokers.failed());
+    EXPECT_EQ(brokers.attempt(), "tcp://b:1");
+    brokers.connected();
+    EXPECT_EQ(brokers.current(), "tcp://b:1");
+    brokers.lost();
+    EXPECT_EQ(brokers.attempt(), "tcp://c:1");
+    EXPECT_TRUE(brokers.failed());
+    EXPECT_EQ(brokers.attempt(), "tcp://a:1");
+    EXPECT_TRUE(brokers.failed());
+    EXPECT_FALSE(brokers.failed()) << "every broker failed: the pause comes before the next round";
+    EXPECT_EQ(brokers.attempt(), "tcp://a:1");
+    brokers.connected();
+    EXPECT_EQ(brokers.current(), "tcp://a:1");
+    EXPECT_FALSE(nolt::BrokerRotation("tcp://a:1").several());
 }
