@@ -127,6 +127,7 @@ void MqttSession::startConnect() {
 void MqttSession::connected(const std::string&) {
     const Entry entry(*this);
     if (!entry) return;
+    broker_.connected();
     platform::logInformation("[OK]");
     // Replies must not wait for delayed ACKs, and large ones must leave at
     // wire speed (broker_socket.h). The broker's name is looked up on a
@@ -221,13 +222,13 @@ void MqttSession::connection_lost(const std::string& cause) {
     outbox_->linkDown();
     if (!broker_.several()) return reconnect();
     broker_.lost();
-    reconnector_.requestNow();
+    reconnector_.requestAfter(kSwitchPause);
 }
 
 void MqttSession::on_failure(const mqtt::token& token) {
     platform::logError(connectFailureText(token));
     // The next broker of the list at once; after the last, the pause.
-    if (broker_.failed()) return reconnector_.requestNow();
+    if (broker_.failed()) return reconnector_.requestAfter(kSwitchPause);
     reconnect();
 }
 
@@ -237,6 +238,8 @@ void MqttSession::attemptReconnect() {
     try {
         startConnect();
     } catch (const mqtt::exception& e) {
+        // Still winding up the connection before: a moment later it takes the connect.
+        if (e.get_return_code() == MQTTASYNC_COMMAND_IGNORED) return reconnector_.requestAfter(kSwitchPause);
         platform::logError(std::string("Error: ") + e.what());
         platform::exitProcess(1);
     }

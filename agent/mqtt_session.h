@@ -67,8 +67,9 @@ public:
 
     // Listener of connect requests.
     void on_failure(const mqtt::token& token) override;
-    // Notes which broker of the list took the connection.
-    void on_success(const mqtt::token&) override { broker_.connected(); }
+    // The connection itself is told by connected(): the library may skip
+    // this listener when the broker's answer overtakes its own bookkeeping.
+    void on_success(const mqtt::token&) override {}
 
     // DispatchLink
     void subscribe(const std::string& topic) override;

@@ -1,24 +1,18 @@
 #include "agent/reconnector.h"
 
-#include <utility>
-
 namespace nolt {
 
 Reconnector::Reconnector(std::chrono::milliseconds pause, std::function<void()> attempt)
-    : pause_(pause), attempt_(std::move(attempt)), thread_([this] { loop(); }) {}
+    : pause_(pause), attempt_(std::move(attempt)), requestedPause_(pause), thread_([this] { loop(); }) {}
 
 Reconnector::~Reconnector() { stop(); }
 
-void Reconnector::request() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    requested_ = true;
-    changed_.notify_all();
-}
+void Reconnector::request() { requestAfter(pause_); }
 
-void Reconnector::requestNow() {
+void Reconnector::requestAfter(std::chrono::milliseconds pause) {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (!requested_ || pause < requestedPause_) requestedPause_ = pause;
     requested_ = true;
-    now_ = true;
     changed_.notify_all();
 }
 
@@ -36,8 +30,7 @@ void Reconnector::loop() {
     while (true) {
         changed_.wait(lock, [&] { return stopped_ || requested_; });
         if (stopped_) return;
-        if (!std::exchange(now_, false) && changed_.wait_for(lock, pause_, [&] { return stopped_; })) return;
-        if (stopped_) return;
+        if (changed_.wait_for(lock, requestedPause_, [&] { return stopped_; })) return;
         requested_ = false;
         lock.unlock();
         attempt_();

@@ -15,6 +15,9 @@ namespace nolt {
 // Between a lost or refused connection and the next attempt, for every
 // connection the agent keeps.
 inline constexpr auto kReconnectPause = std::chrono::milliseconds(2500);
+// Before the next broker of a list, and before a connect the MQTT library
+// refused because it was still winding up the last one.
+inline constexpr auto kSwitchPause = std::chrono::milliseconds(100);
 
 class Reconnector {
 public:
@@ -27,8 +30,8 @@ public:
 
     // One attempt after the pause; requests made meanwhile join it.
     void request();
-    // One attempt without the pause.
-    void requestNow();
+    // One attempt after a pause of its own (shorter: the next broker).
+    void requestAfter(std::chrono::milliseconds pause);
     // No attempt from now on; waits for one that is being started.
     void stop();
 
@@ -40,7 +43,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool requested_ = false;
-    bool now_ = false;
+    std::chrono::milliseconds requestedPause_;
     bool stopped_ = false;
     std::thread thread_;
 };

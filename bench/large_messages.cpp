@@ -7,6 +7,7 @@
 // receiveFile's request a few bytes); medians of five round trips, the
 // highest peak. Meanwhile another machine's getState is called in a loop; its
 // round trips during the 50 MB transfers are set against quiet ones.
+// NOLT_TEST_BROKER=rabbitmq runs it all through a private RabbitMQ node.
 //
 // With NOLT_BENCH_WINDOWS_AGENT ("wine64 .../heidenhain-agent.exe", its test
 // component registered in the Wine prefix) the Windows agent runs beside the
@@ -34,7 +35,7 @@
 #include "bench/rpc_client.h"
 #include "heidenhain/text/base64.h"
 #include "tests/support/agent_process.h"
-#include "tests/support/broker.h"
+#include "tests/support/test_broker.h"
 
 using bench::Clock;
 using bench::json;
@@ -160,7 +161,7 @@ struct Agent {
 // Starts the agent that `command` runs (empty: the built one) as agent NAME
 // and connects its two sessions; null when that fails.
 std::unique_ptr<Agent> startAgent(const std::string& name, const std::string& command,
-                                  const testsupport::MosquittoBroker& broker, bench::RpcClient& setup) {
+                                  const testsupport::TestBroker& broker, bench::RpcClient& setup) {
     if (command.empty()) {
         unsetenv("NOLT_TEST_AGENT_COMMAND");
     } else {
@@ -208,7 +209,7 @@ struct Figures {
 
 int main(int argc, char** argv) {
     const std::size_t largest = argc > 1 ? std::stoul(argv[1]) : 50;
-    testsupport::MosquittoBroker broker;
+    testsupport::TestBroker broker;
     bench::RpcClient setup(broker.uri(), "setup");
     std::vector<std::unique_ptr<Agent>> agents;
     agents.push_back(startAgent("linux", "", broker, setup));

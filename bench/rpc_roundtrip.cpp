@@ -4,6 +4,7 @@
 // agent executable answering isConnected (no SDK call) of a session, and the
 // Windows agent under Wine beside it when NOLT_BENCH_WINDOWS_AGENT names its
 // command ("wine64 .../heidenhain-agent.exe", test component registered).
+// NOLT_TEST_BROKER=rabbitmq runs it all through a private RabbitMQ node.
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -21,7 +22,7 @@
 #include "agent/local_factory.h"
 #include "platform/broker_socket.h"
 #include "tests/support/agent_process.h"
-#include "tests/support/broker.h"
+#include "tests/support/test_broker.h"
 #include "tests/support/in_process_agent.h"
 #include "tests/support/mqtt_test_client.h"
 
@@ -146,7 +147,7 @@ int main() {
     factory.registerClass<Noop, std::string>("Noop");
     factory.registerMember("Noop", "noop", &Noop::noop);
 
-    testsupport::MosquittoBroker broker;
+    testsupport::TestBroker broker;
     testsupport::InProcessAgent agent(broker.uri(), "bench", "agent");
     testsupport::MqttTestClient setup("bench-setup");
     setup.connect(broker.uri());
