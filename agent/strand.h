@@ -16,19 +16,24 @@
 #include <mutex>
 #include <string>
 
-#include <asio/steady_timer.hpp>
-
-#include "agent/event_loop.h"
-
 namespace nolt {
 
 using SteadyDuration = std::chrono::steady_clock::duration;
 
+// The event loop's parts that a strand uses, apart so that this header
+// brings no I/O library (and no Windows header) to whoever includes it.
 namespace strand_detail {
 // The strand whose item runs on this thread; null outside one.
 const void*& current();
 // A handler that throws must not stop the strand behind it.
 void runGuarded(const std::function<void()>& work);
+// Runs the task on a worker of the event loop.
+void post(std::function<void()> task);
+// A timer of the event loop: `expired` runs on the timer's worker, counted
+// as a task, unless the timer was cancelled or destroyed before.
+class Timer;
+std::shared_ptr<Timer> startTimer(SteadyDuration after, std::function<void()> expired);
+void cancel(Timer& timer);
 }  // namespace strand_detail
 
 struct Overflow {
@@ -81,13 +86,11 @@ protected:
         if (start) {
             running_ = true;
         } else if (overflow_.waitLimit) {
-            // Only an item that has to wait gets a timer.
-            slot.timer = std::make_unique<asio::steady_timer>(EventLoop::instance().context(), overflow_.waitLimit());
-            slot.timer->async_wait([weak = this->weak_from_this(), number = slot.number](const asio::error_code& error) {
-                if (error) return;
-                // Run here, on the timer's worker: posted, a thousand items
-                // expiring at once would start as many workers.
-                if (auto strand = weak.lock()) EventLoop::instance().runCounted([&] { strand->expire(number); });
+            // Only an item that has to wait gets a timer. Its item expires on
+            // the timer's worker: posted, a thousand items expiring at once
+            // would start as many workers.
+            slot.timer = strand_detail::startTimer(overflow_.waitLimit(), [weak = this->weak_from_this(), number = slot.number] {
+                if (auto strand = weak.lock()) strand->expire(number);
             });
         }
         slots_.push_back(std::move(slot));
@@ -97,7 +100,7 @@ protected:
     std::size_t waitingLocked() const { return slots_.size(); }
 
     void startTurn() {
-        EventLoop::instance().post([self = this->shared_from_this()] { self->turn(); });
+        strand_detail::post([self = this->shared_from_this()] { self->turn(); });
     }
 
     void post(Item item) {
@@ -113,7 +116,7 @@ private:
     struct Slot {
         std::uint64_t number;
         Item item;
-        std::unique_ptr<asio::steady_timer> timer;
+        std::shared_ptr<strand_detail::Timer> timer;
     };
 
     class Here {
@@ -142,7 +145,7 @@ private:
             }
             Slot slot = std::move(slots_.front());
             slots_.pop_front();
-            if (slot.timer) slot.timer->cancel();
+            if (slot.timer) strand_detail::cancel(*slot.timer);
             lock.unlock();
             {
                 const Here here(this);
