@@ -23,7 +23,7 @@ std::string randomHex() {
     return text.str();
 }
 
-// The agent's credentials and TLS settings; no reconnect and a will of our own.
+// The agent's brokers, credentials and TLS settings; no reconnect and a will of our own.
 mqtt::connect_options clientConnectOptions(const AgentOptions& options, std::chrono::milliseconds bound) {
     const mqtt::connect_options agent = agentConnectOptions(options);
     mqtt::connect_options connect;
@@ -33,6 +33,7 @@ mqtt::connect_options clientConnectOptions(const AgentOptions& options, std::chr
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(bound).count();
     connect.set_connect_timeout(static_cast<int>(std::clamp<long long>(seconds, 1, options.connectTimeout)));
     connect.set_ssl(agent.get_ssl_options());
+    if (const auto servers = agent.get_servers(); servers && !servers->empty()) connect.set_servers(servers);
     if (!agent.get_user_name().empty()) connect.set_user_name(agent.get_user_name());
     if (!agent.get_password_str().empty()) connect.set_password(agent.get_password_str());
     return connect;

@@ -72,9 +72,10 @@ void failOver(const Pair& brokers, testsupport::MqttTestClient& before, testsupp
     EXPECT_TRUE(agent.waitForOutput("Switched to the broker " + brokers.uriB + " (was " + brokers.uriA + ")", 10s))
         << agent.standardOutput();
 
-    const auto machines = clientListing(brokers.uriB, {"machines", "cnc/agent"});
+    // The client is given the list too, and finds A gone.
+    const auto machines = clientListing(brokers.uriA + "," + brokers.uriB, {"machines", "cnc/agent"});
     EXPECT_NE(machines.find("mill1"), std::string::npos) << machines;
-    const auto agents = clientListing(brokers.uriB, {"agents"});
+    const auto agents = clientListing(brokers.uriA + "," + brokers.uriB, {"agents"});
     EXPECT_NE(agents.find("cnc/agent"), std::string::npos) << agents;
     std::map<std::string, int> replies;
     for (const auto& message : before.messages()) {
