@@ -19,9 +19,10 @@ std::vector<std::string> brokerUris(const std::string& option);
 // after the lost one, so that the next broker takes over without the pause.
 // Within a round a failed attempt goes on with the next broker at once; only
 // a round in which all failed waits before the next, which starts with the
-// first. The agent attempts one broker at a time, because the MQTT library
-// reports the first of its list as the one connected, whichever took it.
-// With several, each switch is logged once, naming the broker.
+// first. The agent attempts one broker at a time, so that it knows which one
+// took the connection without the library's connect listener, which the
+// library sometimes skips. With several, each switch is logged once, naming
+// the broker.
 class BrokerRotation {
 public:
     explicit BrokerRotation(const std::string& option) : uris_(brokerUris(option)), current_(uris_.front()) {}
