@@ -23,23 +23,28 @@ bool knownScheme(const std::string& uri) {
 
 }  // namespace
 
+std::vector<std::string> listedBrokers(const std::string& option) {
+    std::vector<std::string> uris;
+    for (std::size_t start = 0;;) {
+        const auto comma = option.find(',', start);
+        uris.push_back(trimmed(option.substr(start, comma - start)));
+        if (comma == std::string::npos) return uris;
+        start = comma + 1;
+    }
+}
+
 std::vector<std::string> brokerUris(const std::string& option) {
     if (option.find(',') == std::string::npos) return {option};
-    std::vector<std::string> uris;
-    std::size_t start = 0;
-    while (true) {
-        const auto comma = option.find(',', start);
-        const std::string uri = trimmed(option.substr(start, comma - start));
+    const auto uris = listedBrokers(option);
+    for (const auto& uri : uris) {
         if (uri.empty()) throw std::invalid_argument("Empty broker URI in the list '" + option + "'");
         if (!knownScheme(uri)) {
             throw std::invalid_argument("Unusable broker URI '" + uri +
                                         "' in the list: each needs tcp://, mqtt://, ssl://, mqtts://, ws:// or "
                                         "wss:// and a host");
         }
-        uris.push_back(uri);
-        if (comma == std::string::npos) return uris;
-        start = comma + 1;
     }
+    return uris;
 }
 
 std::string BrokerRotation::attempt() const {

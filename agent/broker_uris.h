@@ -13,6 +13,8 @@ namespace nolt {
 // when a list of several holds an empty entry or one that names no scheme the
 // MQTT library knows; a single URI is left to the library, as it always was.
 std::vector<std::string> brokerUris(const std::string& option);
+// The entries of the list as given, trimmed, unchecked.
+std::vector<std::string> listedBrokers(const std::string& option);
 
 // The agent's way along the list. The first round of attempts starts with
 // the first broker; a lost connection starts a round at once with the broker

@@ -1,5 +1,7 @@
 #include "agent/tls_build.h"
 
+#include "agent/broker_uris.h"
+
 namespace nolt {
 
 bool tlsBuilt() { return NOLT_MQTT_TLS != 0; }
@@ -22,14 +24,11 @@ std::optional<std::string> tlsUnavailable(const AgentOptions& options) {
 }
 
 bool usesTls(const std::string& brokers) {
-    std::size_t start = 0;
-    do {
-        const auto uri = brokers.find_first_not_of(" \t", start);
+    for (const auto& uri : listedBrokers(brokers)) {
         for (const char* scheme : {"ssl://", "mqtts://", "wss://"}) {
-            if (uri != std::string::npos && brokers.compare(uri, std::string(scheme).size(), scheme) == 0) return true;
+            if (uri.rfind(scheme, 0) == 0) return true;
         }
-        start = brokers.find(',', start);
-    } while (start++ != std::string::npos);
+    }
     return false;
 }
 
