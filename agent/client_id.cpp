@@ -15,6 +15,10 @@ std::string makeClientId(const std::string& domain, const std::string& agent) {
     return "nolta" + agentDigits(domain, agent);
 }
 
+std::string makeBulkClientId(const std::string& domain, const std::string& agent) {
+    return "noltb" + agentDigits(domain, agent);
+}
+
 std::string makeSparkplugClientId(const std::string& domain, const std::string& agent) {
     return "nolts" + agentDigits(domain, agent);
 }

@@ -19,6 +19,8 @@ namespace {
 constexpr int kQos = 1;
 // From this size on, a request is big enough for its copies to count.
 constexpr std::size_t kLargeRequest = 256 * 1024;
+// From this size on, a reply goes through the link for large replies.
+constexpr std::size_t kLargeReply = 256 * 1024;
 
 // The MQTT library frees its own copy of a payload only after the callback
 // has returned, and holds ours until then. A worker that parses a large
@@ -102,6 +104,7 @@ MqttSession::~MqttSession() {
     stopReconnecting();
     instanceStatus_->stop();
     setEventPublisher(nullptr);
+    if (bulk_) bulk_->stop();
     outbox_->shutdown();
     {
         std::unique_lock<std::mutex> lock(gateMutex_);
@@ -134,6 +137,7 @@ void MqttSession::connected(const std::string&) {
     // worker, since this thread delivers everything of the MQTT library and
     // must not wait.
     EventLoop::instance().post([uri = broker_.current()] { platform::tuneBrokerSockets(platform::lookUpBroker(uri)); });
+    if (bulk_) bulk_->follow(broker_.current());
     subscribeAll(++link_);
 }
 
@@ -336,7 +340,21 @@ void MqttSession::unsubscribe(const std::string& topic) {
 }
 
 void MqttSession::publish(const std::string& topic, std::string payload, bool retained) {
+    if (!retained && bulk_ && payload.size() >= kLargeReply && bulk_->publish(topic, payload)) return;
     outbox_->publish(topic, std::move(payload), retained);
+}
+
+void MqttSession::useBulkLink(BulkSettings settings) {
+    auto outbox = outbox_;
+    bulk_ = std::make_unique<BulkLink>(std::move(settings), [outbox](const std::string& topic, std::string payload) {
+        outbox->publish(topic, std::move(payload), false);
+    });
+}
+
+void MqttSession::closeBulkLink(std::chrono::milliseconds bound) {
+    if (!bulk_) return;
+    bulk_->flush(bound);
+    bulk_->stop();
 }
 
 }  // namespace nolt

@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "agent/broker_uris.h"
+#include "agent/bulk_link.h"
 #include "agent/dispatcher.h"
 #include "agent/instance_status.h"
 #include "agent/memory_release.h"
@@ -86,8 +87,13 @@ public:
     // No more reconnects from now on; waits for an attempt being started.
     void stopReconnecting();
 
-    // Everything the agent publishes, in order.
+    // Everything the agent publishes, in order; large replies aside (bulk_link.h).
     Outbox& outbox() { return *outbox_; }
+
+    // Large replies go through this link from now on; their fallback is the outbox.
+    void useBulkLink(BulkSettings settings);
+    // Waits until the large replies taken were acknowledged, then closes their link.
+    void closeBulkLink(std::chrono::milliseconds bound);
 
     // Requests longer than this are refused unparsed.
     void setRequestLimit(std::size_t bytes) { dispatcher_->setRequestLimit(bytes); }
@@ -160,6 +166,7 @@ private:
     std::atomic<std::size_t> handledSinceRelease_{0};
     void requestHandled();
     std::shared_ptr<Outbox> outbox_;
+    std::unique_ptr<BulkLink> bulk_;  // set before the first connect
     std::atomic<bool> everOnline_{false};
     Reconnector reconnector_;  // last: its thread calls into the members above
 };

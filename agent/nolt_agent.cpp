@@ -1,5 +1,6 @@
 #include "agent/nolt_agent.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -90,6 +91,17 @@ void printOptions(const AgentOptions& options, const std::string& clientId) {
     }
 }
 
+// The same broker account as the main connection.
+BulkSettings bulkSettings(const AgentOptions& options) {
+    BulkSettings settings;
+    settings.clientId = makeBulkClientId(options.domain, options.agent);
+    settings.userName = options.token.empty() ? options.username : "__token__";
+    settings.password = options.token.empty() ? options.password : options.token;
+    if (options.keepAlive > 0) settings.keepAlive = std::chrono::seconds(options.keepAlive);
+    if (options.connectTimeout > 0) settings.connectTimeout = std::chrono::seconds(options.connectTimeout);
+    return settings;
+}
+
 std::shared_ptr<mqtt::async_client> makeClient(const AgentOptions& options, const std::string& clientId) {
     if (options.persistence.empty()) {
         return std::make_shared<mqtt::async_client>(brokerUris(options.broker).front(), clientId,
@@ -112,6 +124,10 @@ public:
         client_ = makeClient(options_, clientId_);
         session_ = std::make_shared<MqttSession>(client_, connectOptions_, topics_, options_.broker, hostname_);
         session_->setRequestLimit(static_cast<std::size_t>(options_.maxRequestBytes));
+        if (const auto uris = brokerUris(options_.broker);
+            std::all_of(uris.begin(), uris.end(), [](const std::string& uri) { return BulkLink::serves(uri); })) {
+            session_->useBulkLink(bulkSettings(options_));
+        }
         session_->attach();
         if (!options_.sparkplugGroup.empty()) startSparkplugNode();
         EventLoop::instance().setBurstLimit(options_.burstWorkers);
@@ -203,6 +219,9 @@ private:
             return;
         }
         platform::logProgress("\nDisconnecting from the MQTT server... ");
+        // Large replies still on their way go first: what their link cannot
+        // deliver in time comes back into the outbox.
+        session_->closeBulkLink(kOfflineFlushBound);
         auto& outbox = session_->outbox();
         // The instances end with the agent: their retained status goes first.
         session_->instanceStatus().clearAll();

@@ -1,0 +1,348 @@
+#include "agent/bulk_link.h"
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <list>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <asio.hpp>
+
+#include "agent/mqtt_packets.h"
+#include "agent/reconnector.h"
+#include "platform/broker_uri.h"
+#include "platform/log.h"
+
+namespace nolt {
+
+namespace {
+using asio::ip::tcp;
+using Clock = std::chrono::steady_clock;
+// The broker sends this link only acknowledgements; anything longer is not MQTT.
+constexpr std::size_t kLongestIncoming = 64 * 1024;
+const std::array<char, 2> kPingRequest{static_cast<char>(mqttwire::PingReq << 4), 0};
+}  // namespace
+
+class BulkLink::Impl {
+public:
+    Impl(BulkSettings settings, Fallback fallback)
+        : settings_(std::move(settings)), fallback_(std::move(fallback)) {
+        thread_ = std::thread([this] { context_.run(); });
+    }
+
+    ~Impl() { stop(); }
+
+    void follow(const std::string& uri) {
+        asio::post(context_, [this, uri] {
+            if (uri == target_) return;
+            target_ = uri;
+            if (socket_.is_open() || connecting_) drop("the agent moved to " + uri);
+            if (wanted_) connect();
+        });
+    }
+
+    bool publish(const std::string& topic, std::string& payload) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (stopping_) return false;
+            if (!up_) {
+                if (!wanted_.exchange(true)) asio::post(context_, [this] { connect(); });
+                return false;
+            }
+            if (bytes_ + payload.size() > settings_.queueBytes) return false;
+            bytes_ += payload.size();
+            entries_.push_back(Entry{nextId(), topic, std::move(payload), {}, false});
+        }
+        asio::post(context_, [this] { writeNext(); });
+        return true;
+    }
+
+    bool flush(std::chrono::milliseconds bound) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return settled_.wait_for(lock, bound, [&] { return entries_.empty(); });
+    }
+
+    void stop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (stopping_) return;
+            stopping_ = true;
+        }
+        asio::post(context_, [this] {
+            drop("");
+            retryTimer_.cancel();
+            work_.reset();
+        });
+        thread_.join();
+    }
+
+    bool up() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return up_;
+    }
+
+private:
+    struct Entry {
+        std::uint16_t id;
+        std::string topic;
+        std::string payload;
+        std::string head;  // written beside the payload, kept until the write ends
+        bool written = false;
+    };
+
+    std::uint16_t nextId() {
+        if (++lastId_ == 0) lastId_ = 1;
+        return lastId_;
+    }
+
+    // Everything below runs on the link's thread.
+    void connect() {
+        if (stopped() || connecting_ || socket_.is_open() || target_.empty()) return;
+        const auto address = platform::parseBrokerUri(target_);
+        if (!address) return;
+        connecting_ = true;
+        const auto generation = ++generation_;
+        connectTimer_.expires_after(settings_.connectTimeout);
+        connectTimer_.async_wait([this, generation](const asio::error_code& error) {
+            if (!error && generation == generation_) drop("no answer to the connect");
+        });
+        resolver_.async_resolve(
+            address->host, std::to_string(address->port),
+            [this, generation](const asio::error_code& error, const tcp::resolver::results_type& results) {
+                if (generation != generation_) return;
+                if (error) return drop(error.message());
+                asio::async_connect(socket_, results, [this, generation](const asio::error_code& error, const tcp::endpoint&) {
+                    if (generation != generation_) return;
+                    if (error) return drop(error.message());
+                    asio::error_code ignored;
+                    socket_.set_option(tcp::no_delay(true), ignored);
+                    sendConnect(generation);
+                });
+            });
+    }
+
+    void sendConnect(std::uint64_t generation) {
+        mqttwire::ConnectFields fields{settings_.clientId, settings_.userName, settings_.password,
+                                       static_cast<std::uint16_t>(settings_.keepAlive.count())};
+        control_ = mqttwire::connectPacket(fields);
+        writing_ = true;
+        asio::async_write(socket_, asio::buffer(control_), [this, generation](const asio::error_code& error, std::size_t) {
+            if (generation != generation_) return;
+            writing_ = false;
+            if (error) drop(error.message());
+        });
+        readHeader(generation);
+    }
+
+    void readHeader(std::uint64_t generation) {
+        asio::async_read(socket_, asio::buffer(&first_, 1), [this, generation](const asio::error_code& error, std::size_t) {
+            if (generation != generation_) return;
+            if (error) return drop(error == asio::error::eof ? "closed by the broker" : error.message());
+            lengthBytes_.clear();
+            readLength(generation);
+        });
+    }
+
+    void readLength(std::uint64_t generation) {
+        asio::async_read(socket_, asio::buffer(&byte_, 1), [this, generation](const asio::error_code& error, std::size_t) {
+            if (generation != generation_) return;
+            if (error) return drop(error.message());
+            lengthBytes_ += byte_;
+            const auto length = mqttwire::readRemainingLength(lengthBytes_);
+            if (length.malformed) return drop("malformed packet from the broker");
+            if (!length.length) return readLength(generation);
+            if (*length.length > kLongestIncoming) return drop("unexpected packet from the broker");
+            body_.resize(*length.length);
+            asio::async_read(socket_, asio::buffer(body_), [this, generation](const asio::error_code& error, std::size_t) {
+                if (generation != generation_) return;
+                if (error) return drop(error.message());
+                handle(generation);
+            });
+        });
+    }
+
+    void handle(std::uint64_t generation) {
+        lastHeard_ = Clock::now();
+        const int type = static_cast<unsigned char>(first_) >> 4;
+        if (type == mqttwire::ConnAck) {
+            if (body_.size() < 2 || body_[1] != 0) {
+                return drop("refused by the broker (code " + std::to_string(body_.size() < 2 ? -1 : body_[1]) + ")");
+            }
+            connectTimer_.cancel();
+            connecting_ = false;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                up_ = true;
+            }
+            platform::logNotice("Large replies go through a connection of their own to " + target_);
+            keepAlive(generation);
+        } else if (type == mqttwire::PubAck && body_.size() >= 2) {
+            acknowledge(static_cast<std::uint16_t>((static_cast<unsigned char>(body_[0]) << 8) |
+                                                   static_cast<unsigned char>(body_[1])));
+        }
+        writeNext();
+        readHeader(generation);
+    }
+
+    void acknowledge(std::uint16_t id) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+            if (it->id != id || !it->written) continue;
+            bytes_ -= it->payload.size();
+            entries_.erase(it);
+            break;
+        }
+        if (entries_.empty()) settled_.notify_all();
+    }
+
+    void writeNext() {
+        if (writing_ || !socket_.is_open() || connecting_) return;
+        Entry* next = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (auto& entry : entries_) {
+                if (!entry.written) {
+                    next = &entry;
+                    break;
+                }
+            }
+        }
+        if (!next) return;
+        // List elements stay where they are until acknowledged or handed back,
+        // and both happen only on this thread.
+        next->head = mqttwire::publishHead(next->topic, next->id, next->payload.size(), false);
+        writing_ = true;
+        const auto generation = generation_;
+        const std::array<asio::const_buffer, 2> buffers{asio::buffer(next->head), asio::buffer(next->payload)};
+        asio::async_write(socket_, buffers, [this, generation, next](const asio::error_code& error, std::size_t) {
+            if (generation != generation_) return;
+            writing_ = false;
+            if (error) return drop(error.message());
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                next->written = true;
+            }
+            writeNext();
+        });
+    }
+
+    // A packet at least every half keep-alive; a broker silent for two is gone.
+    void keepAlive(std::uint64_t generation) {
+        const auto interval = std::max<Clock::duration>(settings_.keepAlive / 2, std::chrono::seconds(1));
+        keepAliveTimer_.expires_after(interval);
+        keepAliveTimer_.async_wait([this, generation](const asio::error_code& error) {
+            if (error || generation != generation_) return;
+            if (Clock::now() - lastHeard_ > 2 * settings_.keepAlive) return drop("the broker stopped answering");
+            if (!writing_) {
+                writing_ = true;
+                asio::async_write(socket_, asio::buffer(kPingRequest),
+                                  [this, generation](const asio::error_code& error, std::size_t) {
+                                      if (generation != generation_) return;
+                                      writing_ = false;
+                                      if (error) return drop(error.message());
+                                      writeNext();
+                                  });
+            }
+            keepAlive(generation);
+        });
+    }
+
+    // Ends the connection or the attempt; what it held goes the main way.
+    // An empty reason: the link is stopping.
+    void drop(const std::string& why) {
+        ++generation_;
+        connecting_ = false;
+        writing_ = false;
+        asio::error_code ignored;
+        socket_.close(ignored);
+        resolver_.cancel();
+        connectTimer_.cancel();
+        keepAliveTimer_.cancel();
+        std::list<Entry> held;
+        bool wasUp = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            wasUp = up_;
+            up_ = false;
+            held.swap(entries_);
+            bytes_ = 0;
+        }
+        if (!why.empty()) {
+            platform::logWarning(std::string(wasUp ? "Connection for large replies lost: "
+                                                   : "No connection for large replies: ") +
+                                 why + (held.empty() ? "" : "; its replies go the main way"));
+        }
+        for (auto& entry : held) fallback_(entry.topic, std::move(entry.payload));
+        settled_.notify_all();
+        if (stopped() || !wanted_) return;
+        retryTimer_.expires_after(kReconnectPause);
+        retryTimer_.async_wait([this](const asio::error_code& error) {
+            if (!error) connect();
+        });
+    }
+
+    bool stopped() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return stopping_;
+    }
+
+    const BulkSettings settings_;
+    const Fallback fallback_;
+
+    asio::io_context context_;
+    asio::executor_work_guard<asio::io_context::executor_type> work_{asio::make_work_guard(context_)};
+    tcp::socket socket_{context_};
+    tcp::resolver resolver_{context_};
+    asio::steady_timer connectTimer_{context_};
+    asio::steady_timer keepAliveTimer_{context_};
+    asio::steady_timer retryTimer_{context_};
+
+    // The link's thread alone.
+    std::string target_;
+    bool connecting_ = false;
+    bool writing_ = false;
+    std::uint64_t generation_ = 0;
+    std::string control_;
+    char first_ = 0;
+    char byte_ = 0;
+    std::string lengthBytes_;
+    std::string body_;
+    Clock::time_point lastHeard_ = Clock::now();
+
+    mutable std::mutex mutex_;
+    std::condition_variable settled_;
+    std::list<Entry> entries_;
+    std::size_t bytes_ = 0;
+    std::uint16_t lastId_ = 0;
+    bool up_ = false;
+    bool stopping_ = false;
+    // Set by the first publication; read on the link's thread too.
+    std::atomic<bool> wanted_{false};
+
+    std::thread thread_;  // last: runs on the members above
+};
+
+BulkLink::BulkLink(BulkSettings settings, Fallback fallback)
+    : impl_(std::make_unique<Impl>(std::move(settings), std::move(fallback))) {}
+
+BulkLink::~BulkLink() = default;
+
+bool BulkLink::serves(const std::string& uri) {
+    const auto scheme = uri.substr(0, uri.find("://"));
+    return uri.find("://") == std::string::npos || scheme == "tcp" || scheme == "mqtt";
+}
+
+void BulkLink::follow(const std::string& uri) { impl_->follow(uri); }
+
+bool BulkLink::publish(const std::string& topic, std::string& payload) { return impl_->publish(topic, payload); }
+
+bool BulkLink::flush(std::chrono::milliseconds bound) { return impl_->flush(bound); }
+
+void BulkLink::stop() { impl_->stop(); }
+
+bool BulkLink::up() const { return impl_->up(); }
+
+}  // namespace nolt
