@@ -86,3 +86,17 @@ test("a wrong password gets the broker's refusal on the page, the right one the 
   }
   assert.strictEqual(await page.$eval("#problem", (e) => e.hidden), true);
 });
+
+test("on a RabbitMQ node, which keeps retained messages from wildcards, the page asks the agents", async (t) => {
+  if (!process.env.NOLT_RABBITMQ_NODE) return t.skip("no RabbitMQ server on this machine");
+  const plant = await Plant.start(undefined, { rabbitmq: true });
+  t.after(() => plant.stop());
+  await plant.client();
+  await plant.agent("cell1");
+  await plant.machine("cell1", "mill1", "tnc640");
+  const page = await (await plant.browser()).newPage();
+  await page.goto(plant.pageUrl);
+  await waitFor("mill1's tile", async () => (await tiles(page)).mill1?.look === "ready", 15000);
+  await plant.simulate("cell1", "raiseMachineEvent", { _1: "mill1.local", _2: 10 });
+  await waitFor("mill1 lost", async () => (await tiles(page)).mill1.look === "fault");
+});

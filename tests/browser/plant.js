@@ -41,8 +41,10 @@ async function waitFor(what, check, ms = 10000) {
 
 class Plant {
   // A broker with a TCP and a websockets listener; with `password`, only the
-  // user "viewer" with that password gets in.
-  static async start(password) {
+  // user "viewer" with that password gets in. With `rabbitmq`, agents and
+  // page meet on a private RabbitMQ node instead, and the Mosquitto only
+  // serves the page.
+  static async start(password, { rabbitmq = false } = {}) {
     const plant = new Plant();
     plant.dir = fs.mkdtempSync(path.join(os.tmpdir(), "nolt-page-"));
     plant.port = await freePort();
@@ -58,7 +60,22 @@ class Plant {
     plant.children = [plant.spawn("/usr/sbin/mosquitto", ["-c", path.join(plant.dir, "mosquitto.conf")], "broker")];
     await waitFor("the broker's listeners", async () => (await accepts(plant.port)) && accepts(plant.wsPort));
     plant.pageUrl = `http://127.0.0.1:${plant.wsPort}/index.html`;
+    if (rabbitmq) await plant.startRabbitMq();
     return plant;
+  }
+
+  async startRabbitMq() {
+    this.rabbitmq = spawn(env("NOLT_RABBITMQ_NODE"), [], { stdio: ["pipe", "pipe", "inherit"] });
+    const ports = await new Promise((done, fail) => {
+      let text = "";
+      this.rabbitmq.stdout.on("data", (chunk) => {
+        text += chunk;
+        if (text.includes("\n")) done(text.trim().split(" ").map(Number));
+      });
+      this.rabbitmq.once("exit", () => fail(new Error("the RabbitMQ node did not start")));
+    });
+    [this.port] = ports;
+    this.pageUrl += `?broker=ws://127.0.0.1:${ports[1]}/ws`;
   }
 
   spawn(program, args, name) {
@@ -124,6 +141,12 @@ class Plant {
         child.kill("SIGKILL");
         await gone;
       }
+    }
+    if (this.rabbitmq && this.rabbitmq.exitCode === null) {
+      // Its node stops in order when its input closes.
+      const gone = new Promise((done) => this.rabbitmq.once("exit", done));
+      this.rabbitmq.stdin.end();
+      await gone;
     }
     fs.rmSync(this.dir, { recursive: true, force: true });
   }
