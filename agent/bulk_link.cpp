@@ -13,6 +13,7 @@
 
 #include "agent/mqtt_packets.h"
 #include "agent/reconnector.h"
+#include "platform/broker_socket.h"
 #include "platform/broker_uri.h"
 #include "platform/log.h"
 
@@ -47,7 +48,7 @@ public:
     bool publish(const std::string& topic, std::string& payload) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (stopping_) return false;
+            if (stopping_ || refused_) return false;
             if (!up_) {
                 if (!wanted_.exchange(true)) asio::post(context_, [this] { connect(); });
                 return false;
@@ -119,6 +120,7 @@ private:
                     if (error) return drop(error.message());
                     asio::error_code ignored;
                     socket_.set_option(tcp::no_delay(true), ignored);
+                    platform::leaveUntuned(static_cast<std::intptr_t>(socket_.native_handle()), true);
                     sendConnect(generation);
                 });
             });
@@ -169,10 +171,19 @@ private:
         const int type = static_cast<unsigned char>(first_) >> 4;
         if (type == mqttwire::ConnAck) {
             if (body_.size() < 2 || body_[1] != 0) {
-                return drop("refused by the broker (code " + std::to_string(body_.size() < 2 ? -1 : body_[1]) + ")");
+                // A broker that refuses it (an account allowed one connection,
+                // say) refuses it again: the replies all go the main way.
+                wanted_ = false;
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    refused_ = true;
+                }
+                return drop("refused by the broker (code " + std::to_string(body_.size() < 2 ? -1 : body_[1]) +
+                            "); large replies go with the rest");
             }
             connectTimer_.cancel();
             connecting_ = false;
+            warned_ = false;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 up_ = true;
@@ -257,6 +268,7 @@ private:
         connecting_ = false;
         writing_ = false;
         asio::error_code ignored;
+        if (socket_.is_open()) platform::leaveUntuned(static_cast<std::intptr_t>(socket_.native_handle()), false);
         socket_.close(ignored);
         resolver_.cancel();
         connectTimer_.cancel();
@@ -270,7 +282,9 @@ private:
             held.swap(entries_);
             bytes_ = 0;
         }
-        if (!why.empty()) {
+        // Once per outage, not on every attempt.
+        if (!why.empty() && (wasUp || !held.empty() || !warned_)) {
+            warned_ = true;
             platform::logWarning(std::string(wasUp ? "Connection for large replies lost: "
                                                    : "No connection for large replies: ") +
                                  why + (held.empty() ? "" : "; its replies go the main way"));
@@ -304,6 +318,7 @@ private:
     std::string target_;
     bool connecting_ = false;
     bool writing_ = false;
+    bool warned_ = false;  // the outage was logged
     std::uint64_t generation_ = 0;
     std::string control_;
     char first_ = 0;
@@ -319,6 +334,7 @@ private:
     std::uint16_t lastId_ = 0;
     bool up_ = false;
     bool stopping_ = false;
+    bool refused_ = false;
     // Set by the first publication; read on the link's thread too.
     std::atomic<bool> wanted_{false};
 

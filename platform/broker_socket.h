@@ -16,6 +16,7 @@
 // read), so that a broker that stops reading holds the library's threads no
 // longer than that.
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -40,5 +41,10 @@ int setTcpNoDelay(const std::vector<SocketPeer>& peers);
 
 // TCP_NODELAY and bounded blocking reads and writes, on the same sockets.
 int tuneBrokerSockets(const std::vector<SocketPeer>& peers);
+
+// A socket to the broker that is not the MQTT library's (the agent's link
+// for large replies, which waits in its own way): the tuning leaves it alone
+// from now on, or again after `leave` false (before it is closed).
+void leaveUntuned(std::intptr_t socket, bool leave);
 
 }  // namespace platform

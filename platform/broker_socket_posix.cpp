@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <optional>
 
 #include "platform/broker_uri.h"
@@ -120,8 +122,28 @@ std::vector<SocketPeer> lookUpBroker(const std::string& uri) {
 
 int setTcpNoDelay(const std::vector<SocketPeer>& peers) { return forBrokerSockets(peers, setNoDelay); }
 
+namespace {
+std::mutex untunedMutex;
+std::set<int> untuned;
+}  // namespace
+
 int tuneBrokerSockets(const std::vector<SocketPeer>& peers) {
-    return forBrokerSockets(peers, [](int fd) { return setNoDelay(fd) && setBoundedBlocking(fd); });
+    return forBrokerSockets(peers, [](int fd) {
+        {
+            std::lock_guard<std::mutex> lock(untunedMutex);
+            if (untuned.count(fd)) return false;
+        }
+        return setNoDelay(fd) && setBoundedBlocking(fd);
+    });
+}
+
+void leaveUntuned(std::intptr_t socket, bool leave) {
+    std::lock_guard<std::mutex> lock(untunedMutex);
+    if (leave) {
+        untuned.insert(static_cast<int>(socket));
+    } else {
+        untuned.erase(static_cast<int>(socket));
+    }
 }
 
 }  // namespace platform

@@ -14,4 +14,7 @@ int setTcpNoDelay(const std::vector<SocketPeer>&) { return 0; }
 
 int tuneBrokerSockets(const std::vector<SocketPeer>&) { return 0; }
 
+// The hook reaches only the MQTT library's sockets.
+void leaveUntuned(std::intptr_t, bool) {}
+
 }  // namespace platform
