@@ -1,6 +1,8 @@
 #include "agent/bulk_link.h"
 
+#include <algorithm>
 #include <array>
+#include <asio.hpp>
 #include <atomic>
 #include <condition_variable>
 #include <list>
@@ -8,8 +10,6 @@
 #include <thread>
 #include <utility>
 #include <vector>
-
-#include <asio.hpp>
 
 #include "agent/mqtt_packets.h"
 #include "agent/reconnector.h"
@@ -22,15 +22,15 @@ namespace nolt {
 namespace {
 using asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
-// The broker sends this link only acknowledgements; anything longer is not MQTT.
+// The broker sends this link only acknowledgements; anything longer is not
+// MQTT.
 constexpr std::size_t kLongestIncoming = 64 * 1024;
 const std::array<char, 2> kPingRequest{static_cast<char>(mqttwire::PingReq << 4), 0};
 }  // namespace
 
 class BulkLink::Impl {
 public:
-    Impl(BulkSettings settings, Fallback fallback)
-        : settings_(std::move(settings)), fallback_(std::move(fallback)) {
+    Impl(BulkSettings settings, Fallback fallback) : settings_(std::move(settings)), fallback_(std::move(fallback)) {
         thread_ = std::thread([this] { context_.run(); });
     }
 
@@ -55,7 +55,7 @@ public:
             }
             if (bytes_ + payload.size() > settings_.queueBytes) return false;
             bytes_ += payload.size();
-            entries_.push_back(Entry{nextId(), topic, std::move(payload), {}, false});
+            entries_.push_back(Entry{nextId(), topic, std::move(payload), {}, false, false, false});
         }
         asio::post(context_, [this] { writeNext(); });
         return true;
@@ -91,7 +91,9 @@ private:
         std::string topic;
         std::string payload;
         std::string head;  // written beside the payload, kept until the write ends
+        bool writing = false;
         bool written = false;
+        bool acknowledged = false;  // before its write was seen to end
     };
 
     std::uint16_t nextId() {
@@ -115,14 +117,15 @@ private:
             [this, generation](const asio::error_code& error, const tcp::resolver::results_type& results) {
                 if (generation != generation_) return;
                 if (error) return drop(error.message());
-                asio::async_connect(socket_, results, [this, generation](const asio::error_code& error, const tcp::endpoint&) {
-                    if (generation != generation_) return;
-                    if (error) return drop(error.message());
-                    asio::error_code ignored;
-                    socket_.set_option(tcp::no_delay(true), ignored);
-                    platform::leaveUntuned(static_cast<std::intptr_t>(socket_.native_handle()), true);
-                    sendConnect(generation);
-                });
+                asio::async_connect(
+                    socket_, results, [this, generation](const asio::error_code& error, const tcp::endpoint&) {
+                        if (generation != generation_) return;
+                        if (error) return drop(error.message());
+                        asio::error_code ignored;
+                        socket_.set_option(tcp::no_delay(true), ignored);
+                        platform::leaveUntuned(static_cast<std::intptr_t>(socket_.native_handle()), true);
+                        sendConnect(generation);
+                    });
             });
     }
 
@@ -131,39 +134,44 @@ private:
                                        static_cast<std::uint16_t>(settings_.keepAlive.count())};
         control_ = mqttwire::connectPacket(fields);
         writing_ = true;
-        asio::async_write(socket_, asio::buffer(control_), [this, generation](const asio::error_code& error, std::size_t) {
-            if (generation != generation_) return;
-            writing_ = false;
-            if (error) drop(error.message());
-        });
+        asio::async_write(socket_, asio::buffer(control_),
+                          [this, generation](const asio::error_code& error, std::size_t) {
+                              if (generation != generation_) return;
+                              writing_ = false;
+                              if (error) drop(error.message());
+                          });
         readHeader(generation);
     }
 
     void readHeader(std::uint64_t generation) {
-        asio::async_read(socket_, asio::buffer(&first_, 1), [this, generation](const asio::error_code& error, std::size_t) {
-            if (generation != generation_) return;
-            if (error) return drop(error == asio::error::eof ? "closed by the broker" : error.message());
-            lengthBytes_.clear();
-            readLength(generation);
-        });
+        asio::async_read(socket_, asio::buffer(&first_, 1),
+                         [this, generation](const asio::error_code& error, std::size_t) {
+                             if (generation != generation_) return;
+                             if (error)
+                                 return drop(error == asio::error::eof ? "closed by the broker" : error.message());
+                             lengthBytes_.clear();
+                             readLength(generation);
+                         });
     }
 
     void readLength(std::uint64_t generation) {
-        asio::async_read(socket_, asio::buffer(&byte_, 1), [this, generation](const asio::error_code& error, std::size_t) {
-            if (generation != generation_) return;
-            if (error) return drop(error.message());
-            lengthBytes_ += byte_;
-            const auto length = mqttwire::readRemainingLength(lengthBytes_);
-            if (length.malformed) return drop("malformed packet from the broker");
-            if (!length.length) return readLength(generation);
-            if (*length.length > kLongestIncoming) return drop("unexpected packet from the broker");
-            body_.resize(*length.length);
-            asio::async_read(socket_, asio::buffer(body_), [this, generation](const asio::error_code& error, std::size_t) {
-                if (generation != generation_) return;
-                if (error) return drop(error.message());
-                handle(generation);
-            });
-        });
+        asio::async_read(socket_, asio::buffer(&byte_, 1),
+                         [this, generation](const asio::error_code& error, std::size_t) {
+                             if (generation != generation_) return;
+                             if (error) return drop(error.message());
+                             lengthBytes_ += byte_;
+                             const auto length = mqttwire::readRemainingLength(lengthBytes_);
+                             if (length.malformed) return drop("malformed packet from the broker");
+                             if (!length.length) return readLength(generation);
+                             if (*length.length > kLongestIncoming) return drop("unexpected packet from the broker");
+                             body_.resize(*length.length);
+                             asio::async_read(socket_, asio::buffer(body_),
+                                              [this, generation](const asio::error_code& error, std::size_t) {
+                                                  if (generation != generation_) return;
+                                                  if (error) return drop(error.message());
+                                                  handle(generation);
+                                              });
+                         });
     }
 
     void handle(std::uint64_t generation) {
@@ -201,27 +209,34 @@ private:
     void acknowledge(std::uint16_t id) {
         std::lock_guard<std::mutex> lock(mutex_);
         for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-            if (it->id != id || !it->written) continue;
-            bytes_ -= it->payload.size();
-            entries_.erase(it);
+            if (it->id != id || !(it->writing || it->written)) continue;
+            // The write's own handler still holds the entry: it lets it go.
+            if (it->writing) {
+                it->acknowledged = true;
+            } else {
+                settle(it);
+            }
             break;
         }
+    }
+
+    // Under mutex_.
+    void settle(std::list<Entry>::iterator entry) {
+        bytes_ -= entry->payload.size();
+        entries_.erase(entry);
         if (entries_.empty()) settled_.notify_all();
     }
 
     void writeNext() {
         if (writing_ || !socket_.is_open() || connecting_) return;
-        Entry* next = nullptr;
+        std::list<Entry>::iterator next;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            for (auto& entry : entries_) {
-                if (!entry.written) {
-                    next = &entry;
-                    break;
-                }
-            }
+            next = std::find_if(entries_.begin(), entries_.end(),
+                                [](const Entry& entry) { return !entry.written && !entry.writing; });
+            if (next == entries_.end()) return;
+            next->writing = true;
         }
-        if (!next) return;
         // List elements stay where they are until acknowledged or handed back,
         // and both happen only on this thread.
         next->head = mqttwire::publishHead(next->topic, next->id, next->payload.size(), false);
@@ -234,7 +249,9 @@ private:
             if (error) return drop(error.message());
             {
                 std::lock_guard<std::mutex> lock(mutex_);
+                next->writing = false;
                 next->written = true;
+                if (next->acknowledged) settle(next);
             }
             writeNext();
         });
@@ -285,9 +302,9 @@ private:
         // Once per outage, not on every attempt.
         if (!why.empty() && (wasUp || !held.empty() || !warned_)) {
             warned_ = true;
-            platform::logWarning(std::string(wasUp ? "Connection for large replies lost: "
-                                                   : "No connection for large replies: ") +
-                                 why + (held.empty() ? "" : "; its replies go the main way"));
+            platform::logWarning(
+                std::string(wasUp ? "Connection for large replies lost: " : "No connection for large replies: ") + why +
+                (held.empty() ? "" : "; its replies go the main way"));
         }
         for (auto& entry : held) fallback_(entry.topic, std::move(entry.payload));
         settled_.notify_all();

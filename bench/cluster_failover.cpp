@@ -104,8 +104,10 @@ int main(int argc, char** argv) {
     int on = 0;  // the node the agent is on
     for (int stop = 0; stop < stops; ++stop) {
         const Round round = stopRound(nodes[on], clients[1 - on], stop);
-        std::printf("stop %2d of node %c: back after %.2f s, %d calls lost, %d answered twice\n", stop + 1,
-                    on == 0 ? 'A' : 'B', round.seconds, round.lost, round.twice);
+        std::printf(
+            "stop %2d of node %c: back after %.2f s, %d calls lost, %d "
+            "answered twice\n",
+            stop + 1, on == 0 ? 'A' : 'B', round.seconds, round.lost, round.twice);
         std::fflush(stdout);
         if (round.seconds < 0) {
             std::fprintf(stderr, "the agent did not come back:\n%s\n", agent.standardOutput().c_str());
@@ -119,8 +121,10 @@ int main(int argc, char** argv) {
         on = 1 - on;
     }
     std::sort(times.begin(), times.end());
-    std::printf("%d stops: back on the other node and answering after median %.2f s, worst %.2f s; "
-                "%d calls lost, %d answered twice\n",
-                stops, times[times.size() / 2], times.back(), lost, twice);
+    std::printf(
+        "%d stops: back on the other node and answering after median "
+        "%.2f s, worst %.2f s; "
+        "%d calls lost, %d answered twice\n",
+        stops, times[times.size() / 2], times.back(), lost, twice);
     return 0;
 }

@@ -1,15 +1,16 @@
 // The connection for large replies against a real broker: what it takes
 // arrives in order, and what the broker never acknowledged comes back to
 // the main connection's way, whole and in order, when its connection dies.
+#include "agent/bulk_link.h"
+
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "agent/bulk_link.h"
 #include "tests/support/broker.h"
 #include "tests/support/mqtt_test_client.h"
 #include "tests/support/wait_for.h"
