@@ -107,6 +107,7 @@ private:
         const auto address = platform::parseBrokerUri(target_);
         if (!address) return;
         connecting_ = true;
+        connectedTo_ = target_;
         const auto generation = ++generation_;
         connectTimer_.expires_after(settings_.connectTimeout);
         connectTimer_.async_wait([this, generation](const asio::error_code& error) {
@@ -306,7 +307,9 @@ private:
                 std::string(wasUp ? "Connection for large replies lost: " : "No connection for large replies: ") + why +
                 (held.empty() ? "" : "; its replies go the main way"));
         }
-        for (auto& entry : held) fallback_(entry.topic, std::move(entry.payload));
+        for (auto& entry : held) {
+            fallback_(entry.topic, std::move(entry.payload), entry.writing || entry.written ? connectedTo_ : "");
+        }
         settled_.notify_all();
         if (stopped() || !wanted_) return;
         retryTimer_.expires_after(kReconnectPause);
@@ -333,6 +336,7 @@ private:
 
     // The link's thread alone.
     std::string target_;
+    std::string connectedTo_;  // the broker of the connection or attempt
     bool connecting_ = false;
     bool writing_ = false;
     bool warned_ = false;  // the outage was logged

@@ -34,7 +34,9 @@ struct BulkSettings {
 
 class BulkLink {
 public:
-    using Fallback = std::function<void(const std::string& topic, std::string payload)>;
+    // `sentTo`: the broker that was given the publication whole, or part of
+    // it, without acknowledging it (it may pass it on); empty when none was.
+    using Fallback = std::function<void(const std::string& topic, std::string payload, const std::string& sentTo)>;
 
     BulkLink(BulkSettings settings, Fallback fallback);
     ~BulkLink();

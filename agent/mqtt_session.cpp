@@ -205,7 +205,7 @@ void MqttSession::goOnline() {
         tryStep([&] { publishClassInfo(className); });
     }
     // Replies and events kept while the link was down go out now, in order.
-    outbox_->linkUp();
+    outbox_->linkUp(broker_.current());
     instanceStatus_->republishAll();
     everOnline_ = true;
 }
@@ -346,9 +346,11 @@ void MqttSession::publish(const std::string& topic, std::string payload, bool re
 
 void MqttSession::useBulkLink(BulkSettings settings) {
     auto outbox = outbox_;
-    bulk_ = std::make_unique<BulkLink>(std::move(settings), [outbox](const std::string& topic, std::string payload) {
-        outbox->publish(topic, std::move(payload), false);
-    });
+    bulk_ = std::make_unique<BulkLink>(
+        std::move(settings), [outbox](const std::string& topic, std::string payload, const std::string& sentTo) {
+            if (sentTo.empty()) return outbox->publish(topic, std::move(payload), false);
+            outbox->publishSentBefore(topic, std::move(payload), sentTo);
+        });
 }
 
 void MqttSession::closeBulkLink(std::chrono::milliseconds bound) {

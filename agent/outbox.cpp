@@ -37,8 +37,24 @@ Outbox::Outbox(std::shared_ptr<mqtt::async_client> client, OutboxLimits limits)
 Outbox::~Outbox() { shutdown(); }
 
 void Outbox::publish(const std::string& topic, std::string payload, bool retained) {
-    const std::size_t size = payload.size();
     std::unique_lock<std::mutex> lock(mutex_);
+    enqueue(topic, std::move(payload), retained, 0, lock);
+}
+
+void Outbox::publishSentBefore(const std::string& topic, std::string payload, const std::string& sentTo) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    const int broker = brokerId(sentTo);
+    enqueue(topic, std::move(payload), false, broker, lock);
+    if (up_ && broker != broker_) dropSentElsewhere();
+}
+
+int Outbox::brokerId(const std::string& broker) {
+    return brokerIds_.emplace(broker, static_cast<int>(brokerIds_.size()) + 1).first->second;
+}
+
+void Outbox::enqueue(const std::string& topic, std::string payload, bool retained, int sentTo,
+                     std::unique_lock<std::mutex>& lock) {
+    const std::size_t size = payload.size();
     if (shutdown_) return;
     if (retained) {
         std::erase_if(entries_, [&](const Entry& e) {
@@ -56,7 +72,7 @@ void Outbox::publish(const std::string& topic, std::string payload, bool retaine
         }
         if (shutdown_) return;
     }
-    entries_.push_back({nextSeq_++, topic, mqtt::binary_ref(std::move(payload)), retained});
+    entries_.push_back({nextSeq_++, topic, mqtt::binary_ref(std::move(payload)), retained, 0, sentTo});
     bytes_ += size;
     wakeSender_.notify_one();
 }
@@ -78,9 +94,11 @@ bool Outbox::dropOldest() {
     return true;
 }
 
-void Outbox::linkUp() {
+void Outbox::linkUp(const std::string& broker) {
     std::lock_guard<std::mutex> lock(mutex_);
     up_ = true;
+    broker_ = brokerId(broker);
+    dropSentElsewhere();
     if (droppedThisOutage_ != 0) {
         platform::logWarning("Dropped " + std::to_string(droppedThisOutage_) +
                              " replies and events while the broker was away");
@@ -97,6 +115,23 @@ void Outbox::linkDown() {
     for (auto& entry : entries_) entry.sentOnLink = 0;
     inFlight_ = 0;
     roomOrDone_.notify_all();
+}
+
+void Outbox::dropSentElsewhere() {
+    std::size_t dropped = 0;
+    for (auto& entry : entries_) {
+        // Retained ones only state what is so: sending them again harms nobody.
+        if (entry.done || entry.retained || entry.sentTo == 0 || entry.sentTo == broker_) continue;
+        entry.done = true;
+        bytes_ -= entry.payload.size();
+        ++dropped;
+    }
+    if (dropped == 0) return;
+    platform::logWarning("Not sending again " + std::to_string(dropped) +
+                         " replies and events that the broker before may have delivered, so that none arrives twice");
+    // Done ones behind the first that is not are left for popDone.
+    std::erase_if(entries_, [](const Entry& entry) { return entry.done && entry.sentOnLink == 0; });
+    popDone();
 }
 
 bool Outbox::flush(std::chrono::milliseconds bound) {
@@ -155,6 +190,7 @@ void Outbox::sendLoop() {
         });
         if (shutdown_) return;
         next->sentOnLink = link_;
+        next->sentTo = broker_;
         ++inFlight_;
         const auto seq = next->seq;
         const auto link = link_;

@@ -4,12 +4,14 @@
 // buffer never overflows (it drops a publication with error -12 when it
 // does); a publication stays queued until the broker acknowledged it, so
 // one that a broken link swallowed is sent again after the reconnect, in
-// its place.
+// its place. Not on another broker, though: a node of a cluster may have
+// passed it on before it went, and a reply must not arrive twice.
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -43,8 +45,12 @@ public:
     // for room while the link is up; while it is down, the oldest kept
     // publication that is not retained makes room.
     void publish(const std::string& topic, std::string payload, bool retained);
+    // One that was sent to `sentTo` already (by the link for large replies)
+    // and not acknowledged: sent again only on that broker.
+    void publishSentBefore(const std::string& topic, std::string payload, const std::string& sentTo);
 
-    void linkUp();
+    // The link is up on this broker.
+    void linkUp(const std::string& broker);
     void linkDown();
 
     // Waits until everything queued was acknowledged; false when the link
@@ -71,6 +77,7 @@ private:
         mqtt::binary_ref payload;
         bool retained;
         std::uint64_t sentOnLink = 0;  // 0: not handed to the library on the current link
+        int sentTo = 0;                // the broker it was handed to last (brokerId), 0: none
         bool done = false;
     };
 
@@ -81,6 +88,11 @@ private:
     Entry* nextToSend();
     void settle(const mqtt::token& token, bool delivered);
     void popDone();
+    void enqueue(const std::string& topic, std::string payload, bool retained, int sentTo,
+                 std::unique_lock<std::mutex>& lock);
+    int brokerId(const std::string& broker);
+    // Drops the replies and events that another broker than the current one was given.
+    void dropSentElsewhere();
 
     std::shared_ptr<mqtt::async_client> client_;
     const OutboxLimits limits_;
@@ -93,6 +105,8 @@ private:
     std::size_t inFlight_ = 0;
     std::uint64_t nextSeq_ = 1;
     std::uint64_t link_ = 1;  // counts links; an entry sent on an older one is sent again
+    std::map<std::string, int> brokerIds_;
+    int broker_ = 0;  // of the current or last link
     bool up_ = false;
     bool noWaiting_ = false;
     bool shutdown_ = false;
