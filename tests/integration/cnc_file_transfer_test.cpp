@@ -46,6 +46,9 @@ TEST(CncFileTransfer, ProgramSentFetchedListedAndDeleted) {
         EXPECT_TRUE(reply.size() == 3 && reply["r"].is_null() && reply["_1"] == data["_1"]) << reply.value("e", "");
     }
     EXPECT_TRUE(call("receiveFile", {{"_1", "TNC:\\jobs\\big.h"}})["r"] == heidenhain::base64Encode(big));
+    // The first large reply opened the connection that the later ones took.
+    EXPECT_TRUE(agent.waitForOutput("Large replies go through a connection of their own", 5s))
+        << agent.standardOutput();
     EXPECT_EQ(call("readDirectory", {{"_1", "jobs"}})["r"],
               (json{{"path", "TNC:\\jobs"}, {"entries", {".", "..", "big.h", "part.h"}}}));
     EXPECT_EQ(call("transmitFile", {{"_1", "cGFy*dA=="}, {"_2", "jobs\\bad.h"}})["e"],
