@@ -25,6 +25,10 @@ using Clock = std::chrono::steady_clock;
 // The broker sends this link only acknowledgements; anything longer is not
 // MQTT.
 constexpr std::size_t kLongestIncoming = 64 * 1024;
+// What four bytes of remaining length can say, less the packet's own fields.
+constexpr std::size_t kLongestPublication = 268435455 - 16;
+// Bytes handed to the socket per write call of a large publication.
+constexpr std::size_t kWriteStep = std::size_t{4} << 20;
 const std::array<char, 2> kPingRequest{static_cast<char>(mqttwire::PingReq << 4), 0};
 }  // namespace
 
@@ -40,12 +44,23 @@ public:
         asio::post(context_, [this, uri] {
             if (uri == target_) return;
             target_ = uri;
-            if (socket_.is_open() || connecting_) drop("the agent moved to " + uri);
-            if (wanted_) connect();
+            {
+                // Another broker may take it.
+                std::lock_guard<std::mutex> lock(mutex_);
+                refused_ = false;
+            }
+            // A write under way ends first: cut, it would be given back as
+            // possibly delivered.
+            if (writing_ && !connecting_) {
+                moveAfterWrite_ = true;
+                return;
+            }
+            move();
         });
     }
 
     bool publish(const std::string& topic, std::string& payload) {
+        if (topic.size() + payload.size() > kLongestPublication) return false;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (stopping_ || refused_) return false;
@@ -124,7 +139,9 @@ private:
                         if (error) return drop(error.message());
                         asio::error_code ignored;
                         socket_.set_option(tcp::no_delay(true), ignored);
+                        // The agent's socket tuning may have caught it since it opened.
                         platform::leaveUntuned(static_cast<std::intptr_t>(socket_.native_handle()), true);
+                        socket_.native_non_blocking(true, ignored);
                         sendConnect(generation);
                     });
             });
@@ -179,9 +196,11 @@ private:
         lastHeard_ = Clock::now();
         const int type = static_cast<unsigned char>(first_) >> 4;
         if (type == mqttwire::ConnAck) {
+            // "Server unavailable" passes; any other refusal (the client id,
+            // the account) would come again: the replies all go the main way.
+            constexpr char kServerUnavailable = 3;
+            if (body_.size() >= 2 && body_[1] == kServerUnavailable) return drop("the broker is unavailable");
             if (body_.size() < 2 || body_[1] != 0) {
-                // A broker that refuses it (an account allowed one connection,
-                // say) refuses it again: the replies all go the main way.
                 wanted_ = false;
                 {
                     std::lock_guard<std::mutex> lock(mutex_);
@@ -244,18 +263,25 @@ private:
         writing_ = true;
         const auto generation = generation_;
         const std::array<asio::const_buffer, 2> buffers{asio::buffer(next->head), asio::buffer(next->payload)};
-        asio::async_write(socket_, buffers, [this, generation, next](const asio::error_code& error, std::size_t) {
-            if (generation != generation_) return;
-            writing_ = false;
-            if (error) return drop(error.message());
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                next->writing = false;
-                next->written = true;
-                if (next->acknowledged) settle(next);
-            }
-            writeNext();
-        });
+        // The broker taking more of a long write is a sign of life too.
+        const auto progress = [this](const asio::error_code& error, std::size_t) -> std::size_t {
+            lastHeard_ = Clock::now();
+            return error ? 0 : kWriteStep;
+        };
+        asio::async_write(socket_, buffers, progress,
+                          [this, generation, next](const asio::error_code& error, std::size_t) {
+                              if (generation != generation_) return;
+                              writing_ = false;
+                              if (error) return drop(error.message());
+                              {
+                                  std::lock_guard<std::mutex> lock(mutex_);
+                                  next->writing = false;
+                                  next->written = true;
+                                  if (next->acknowledged) settle(next);
+                              }
+                              if (moveAfterWrite_) return move();
+                              writeNext();
+                          });
     }
 
     // A packet at least every half keep-alive; a broker silent for two is gone.
@@ -279,12 +305,20 @@ private:
         });
     }
 
+    // To the broker of the main connection, once nothing is being written.
+    void move() {
+        moveAfterWrite_ = false;
+        if (socket_.is_open() || connecting_) drop("the agent moved to " + target_);
+        if (wanted_) connect();
+    }
+
     // Ends the connection or the attempt; what it held goes the main way.
     // An empty reason: the link is stopping.
     void drop(const std::string& why) {
         ++generation_;
         connecting_ = false;
         writing_ = false;
+        moveAfterWrite_ = false;
         asio::error_code ignored;
         if (socket_.is_open()) platform::leaveUntuned(static_cast<std::intptr_t>(socket_.native_handle()), false);
         socket_.close(ignored);
@@ -339,6 +373,7 @@ private:
     std::string connectedTo_;  // the broker of the connection or attempt
     bool connecting_ = false;
     bool writing_ = false;
+    bool moveAfterWrite_ = false;
     bool warned_ = false;  // the outage was logged
     std::uint64_t generation_ = 0;
     std::string control_;

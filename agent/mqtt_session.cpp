@@ -17,10 +17,9 @@ namespace nolt {
 
 namespace {
 constexpr int kQos = 1;
-// From this size on, a request is big enough for its copies to count.
-constexpr std::size_t kLargeRequest = 256 * 1024;
-// From this size on, a reply goes through the link for large replies.
-constexpr std::size_t kLargeReply = 256 * 1024;
+// From this size on, a request is big enough for its copies to count, and
+// a reply goes through the link for large replies.
+constexpr std::size_t kLargeMessage = 256 * 1024;
 
 // The MQTT library frees its own copy of a payload only after the callback
 // has returned, and holds ours until then. A worker that parses a large
@@ -320,7 +319,7 @@ void MqttSession::requestHandled() {
 
 void MqttSession::callTask(const ReceivedTopic& topic, mqtt::const_message_ptr message) {
     const std::string& payload = message->get_payload();
-    if (payload.size() >= kLargeRequest) awaitLibraryRelease(message);
+    if (payload.size() >= kLargeMessage) awaitLibraryRelease(message);
     dispatcher_->call(topic, payload, [&] { message.reset(); });
 }
 
@@ -340,7 +339,7 @@ void MqttSession::unsubscribe(const std::string& topic) {
 }
 
 void MqttSession::publish(const std::string& topic, std::string payload, bool retained) {
-    if (!retained && bulk_ && payload.size() >= kLargeReply && bulk_->publish(topic, payload)) return;
+    if (!retained && bulk_ && payload.size() >= kLargeMessage && bulk_->publish(topic, payload)) return;
     outbox_->publish(topic, std::move(payload), retained);
 }
 
@@ -348,8 +347,7 @@ void MqttSession::useBulkLink(BulkSettings settings) {
     auto outbox = outbox_;
     bulk_ = std::make_unique<BulkLink>(
         std::move(settings), [outbox](const std::string& topic, std::string payload, const std::string& sentTo) {
-            if (sentTo.empty()) return outbox->publish(topic, std::move(payload), false);
-            outbox->publishSentBefore(topic, std::move(payload), sentTo);
+            outbox->handBack(topic, std::move(payload), sentTo);
         });
 }
 

@@ -32,6 +32,17 @@ constexpr auto kOfflineFlushBound = std::chrono::seconds(2);
 constexpr auto kDisconnectQuiesce = std::chrono::milliseconds(500);
 constexpr auto kDisconnectBound = std::chrono::seconds(3);
 
+struct Account {
+    std::string user;
+    std::string password;
+};
+
+// A token logs in as "__token__".
+Account brokerAccount(const AgentOptions& options) {
+    if (!options.token.empty()) return {"__token__", options.token};
+    return {options.username, options.password};
+}
+
 mqtt::connect_options makeConnectOptions(const AgentOptions& options, const Topics& topics,
                                          const std::string& hostname) {
     if (const auto reason = tlsUnavailable(options)) throw std::runtime_error(*reason);
@@ -45,12 +56,9 @@ mqtt::connect_options makeConnectOptions(const AgentOptions& options, const Topi
     // connect and then completes that one connect twice, which freed its
     // token twice: the Windows agent crashed so after a broker restart.
     connect.set_mqtt_version(MQTTVERSION_3_1_1);
-    if (!options.username.empty()) connect.set_user_name(options.username);
-    if (!options.password.empty()) connect.set_password(options.password);
-    if (!options.token.empty()) {
-        connect.set_user_name("__token__");
-        connect.set_password(options.token);
-    }
+    const auto account = brokerAccount(options);
+    if (!account.user.empty()) connect.set_user_name(account.user);
+    if (!account.password.empty()) connect.set_password(account.password);
     // Only for TLS: an MQTT library without TLS refuses any connection that has them.
     // With several brokers the library tries them in order on every connect.
     if (const auto uris = brokerUris(options.broker); uris.size() > 1) {
@@ -95,9 +103,13 @@ void printOptions(const AgentOptions& options, const std::string& clientId) {
 BulkSettings bulkSettings(const AgentOptions& options) {
     BulkSettings settings;
     settings.clientId = makeBulkClientId(options.domain, options.agent);
-    settings.userName = options.token.empty() ? options.username : "__token__";
-    settings.password = options.token.empty() ? options.password : options.token;
-    if (options.keepAlive > 0) settings.keepAlive = std::chrono::seconds(options.keepAlive);
+    const auto account = brokerAccount(options);
+    settings.userName = account.user;
+    settings.password = account.password;
+    // The keep-alive field holds 16 bits.
+    if (options.keepAlive > 0) {
+        settings.keepAlive = std::chrono::seconds(std::min<std::uint32_t>(options.keepAlive, 0xffff));
+    }
     if (options.connectTimeout > 0) settings.connectTimeout = std::chrono::seconds(options.connectTimeout);
     return settings;
 }

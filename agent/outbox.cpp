@@ -37,24 +37,8 @@ Outbox::Outbox(std::shared_ptr<mqtt::async_client> client, OutboxLimits limits)
 Outbox::~Outbox() { shutdown(); }
 
 void Outbox::publish(const std::string& topic, std::string payload, bool retained) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    enqueue(topic, std::move(payload), retained, 0, lock);
-}
-
-void Outbox::publishSentBefore(const std::string& topic, std::string payload, const std::string& sentTo) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    const int broker = brokerId(sentTo);
-    enqueue(topic, std::move(payload), false, broker, lock);
-    if (up_ && broker != broker_) dropSentElsewhere();
-}
-
-int Outbox::brokerId(const std::string& broker) {
-    return brokerIds_.emplace(broker, static_cast<int>(brokerIds_.size()) + 1).first->second;
-}
-
-void Outbox::enqueue(const std::string& topic, std::string payload, bool retained, int sentTo,
-                     std::unique_lock<std::mutex>& lock) {
     const std::size_t size = payload.size();
+    std::unique_lock<std::mutex> lock(mutex_);
     if (shutdown_) return;
     if (retained) {
         std::erase_if(entries_, [&](const Entry& e) {
@@ -72,9 +56,28 @@ void Outbox::enqueue(const std::string& topic, std::string payload, bool retaine
         }
         if (shutdown_) return;
     }
-    entries_.push_back({nextSeq_++, topic, mqtt::binary_ref(std::move(payload)), retained, 0, sentTo});
+    entries_.push_back({nextSeq_++, topic, mqtt::binary_ref(std::move(payload)), retained});
     bytes_ += size;
     wakeSender_.notify_one();
+}
+
+void Outbox::handBack(const std::string& topic, std::string payload, const std::string& sentTo) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (shutdown_) return;
+    const int broker = sentTo.empty() ? 0 : brokerId(sentTo);
+    if (up_ && broker != 0 && broker != broker_) return logNotSentAgain(1);
+    bytes_ += payload.size();
+    entries_.push_back({nextSeq_++, topic, mqtt::binary_ref(std::move(payload)), false, 0, broker});
+    wakeSender_.notify_one();
+}
+
+int Outbox::brokerId(const std::string& broker) {
+    return brokerIds_.emplace(broker, static_cast<int>(brokerIds_.size()) + 1).first->second;
+}
+
+void Outbox::logNotSentAgain(std::size_t count) {
+    platform::logWarning("Not sending again " + std::to_string(count) +
+                         " replies and events that the broker before may have delivered, so that none arrives twice");
 }
 
 bool Outbox::hasRoom(std::size_t size) const {
@@ -127,8 +130,7 @@ void Outbox::dropSentElsewhere() {
         ++dropped;
     }
     if (dropped == 0) return;
-    platform::logWarning("Not sending again " + std::to_string(dropped) +
-                         " replies and events that the broker before may have delivered, so that none arrives twice");
+    logNotSentAgain(dropped);
     // Done ones behind the first that is not are left for popDone.
     std::erase_if(entries_, [](const Entry& entry) { return entry.done && entry.sentOnLink == 0; });
     popDone();
@@ -190,10 +192,10 @@ void Outbox::sendLoop() {
         });
         if (shutdown_) return;
         next->sentOnLink = link_;
-        next->sentTo = broker_;
         ++inFlight_;
         const auto seq = next->seq;
         const auto link = link_;
+        const int broker = broker_;
         auto message = mqtt::make_message(next->topic, next->payload, kQos, next->retained);
         lock.unlock();
         int refused = 0;
@@ -206,8 +208,12 @@ void Outbox::sendLoop() {
             if (refused == 0) refused = -1;
         }
         lock.lock();
-        if (refused == 0) continue;
         Entry* entry = find(seq);
+        if (refused == 0) {
+            // The broker may have it from now on; one the library refused never left.
+            if (entry) entry->sentTo = broker;
+            continue;
+        }
         if (entry && !entry->done && entry->sentOnLink == link) {
             entry->sentOnLink = 0;
             --inFlight_;

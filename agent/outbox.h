@@ -45,9 +45,10 @@ public:
     // for room while the link is up; while it is down, the oldest kept
     // publication that is not retained makes room.
     void publish(const std::string& topic, std::string payload, bool retained);
-    // One that was sent to `sentTo` already (by the link for large replies)
-    // and not acknowledged: sent again only on that broker.
-    void publishSentBefore(const std::string& topic, std::string payload, const std::string& sentTo);
+    // A reply that the link for large replies gives back: never waits. One
+    // that `sentTo` was given already, unacknowledged, is sent again only on
+    // that broker (empty: none was given it).
+    void handBack(const std::string& topic, std::string payload, const std::string& sentTo);
 
     // The link is up on this broker.
     void linkUp(const std::string& broker);
@@ -88,9 +89,8 @@ private:
     Entry* nextToSend();
     void settle(const mqtt::token& token, bool delivered);
     void popDone();
-    void enqueue(const std::string& topic, std::string payload, bool retained, int sentTo,
-                 std::unique_lock<std::mutex>& lock);
     int brokerId(const std::string& broker);
+    void logNotSentAgain(std::size_t count);
     // Drops the replies and events that another broker than the current one was given.
     void dropSentElsewhere();
 

@@ -129,11 +129,9 @@ std::set<int> untuned;
 
 int tuneBrokerSockets(const std::vector<SocketPeer>& peers) {
     return forBrokerSockets(peers, [](int fd) {
-        {
-            std::lock_guard<std::mutex> lock(untunedMutex);
-            if (untuned.count(fd)) return false;
-        }
-        return setNoDelay(fd) && setBoundedBlocking(fd);
+        // Held while tuning: a socket registered meanwhile is restored after.
+        std::lock_guard<std::mutex> lock(untunedMutex);
+        return untuned.count(fd) == 0 && setNoDelay(fd) && setBoundedBlocking(fd);
     });
 }
 

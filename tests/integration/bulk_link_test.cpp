@@ -82,4 +82,16 @@ TEST(BulkLink, DeliversInOrderAndHandsBackWhatTheBrokerNeverAcknowledged) {
     // Back on the same port, the broker takes the link again.
     broker.restart();
     EXPECT_TRUE(testsupport::waitFor([&] { return link.up(); }, 10s));
+
+    // The agent moved to another broker: so does the link, and publishes there.
+    testsupport::MosquittoBroker other;
+    testsupport::MqttTestClient otherReceiver("bulk-other");
+    otherReceiver.connect(other.uri());
+    otherReceiver.subscribe("bulk/#");
+    link.follow(other.uri());
+    ASSERT_TRUE(testsupport::waitFor([&] { return other.logCount("as noltb-test") > 0 && link.up(); }, 10s));
+    std::string moved = payloadOf(7);
+    ASSERT_TRUE(link.publish("bulk/7", moved));
+    EXPECT_TRUE(link.flush(5s));
+    EXPECT_TRUE(otherReceiver.waitForMessageOn("bulk/7"));
 }

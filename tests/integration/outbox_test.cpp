@@ -27,8 +27,8 @@ TEST(Outbox, SendsAgainOnlyToTheBrokerThatWasGivenIt) {
     nolt::Outbox outbox(client);
 
     // Kept while the link is down, then decided by the broker it comes back on.
-    outbox.publishSentBefore("outbox/elsewhere", "1", other);
-    outbox.publishSentBefore("outbox/here", "2", broker.uri());
+    outbox.handBack("outbox/elsewhere", "1", other);
+    outbox.handBack("outbox/here", "2", broker.uri());
     outbox.publish("outbox/fresh", "3", false);
     EXPECT_EQ(outbox.queued(), 3u);
     outbox.linkUp(broker.uri());
@@ -36,7 +36,7 @@ TEST(Outbox, SendsAgainOnlyToTheBrokerThatWasGivenIt) {
     for (const char* topic : {"outbox/here", "outbox/fresh"}) EXPECT_TRUE(receiver.waitForMessageOn(topic)) << topic;
 
     // While up on this broker, one given to another is dropped at once.
-    outbox.publishSentBefore("outbox/elsewhere", "4", other);
+    outbox.handBack("outbox/elsewhere", "4", other);
     EXPECT_EQ(outbox.queued(), 0u);
     EXPECT_TRUE(receiver.expectNoMessageOn("outbox/elsewhere", 200ms));
     outbox.shutdown();
