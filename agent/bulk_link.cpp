@@ -248,7 +248,9 @@ private:
     }
 
     void writeNext() {
-        if (writing_ || !socket_.is_open() || connecting_) return;
+        if (writing_) return;
+        if (moveAfterWrite_) return move();
+        if (!socket_.is_open() || connecting_) return;
         std::list<Entry>::iterator next;
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -279,7 +281,6 @@ private:
                                   next->written = true;
                                   if (next->acknowledged) settle(next);
                               }
-                              if (moveAfterWrite_) return move();
                               writeNext();
                           });
     }
