@@ -80,6 +80,12 @@ TEST(AgentService, InstalledStartedStoppedAndKilledLeavesItsStatusRight) {
     ASSERT_EQ(exitCodeUnderWine({"sc", "stop", "Orvane Heidenhain Agent"}, directory), 0);
     EXPECT_TRUE(watcher.waitFor(offline, 30s)) << "no offline after the service stopped";
 
+    // "sc stop" returns with the stop pending, and a start meanwhile is refused.
+    const auto stopped = [&] {
+        const auto query = testsupport::runUnderWine({"sc", "query", "Orvane Heidenhain Agent"}, directory, 60s);
+        return query.output.find("STOPPED") != std::string::npos;
+    };
+    ASSERT_TRUE(testsupport::waitFor(stopped, 30s)) << "the service did not stop";
     watcher.clearMessages();
     ASSERT_EQ(exitCodeUnderWine({"sc", "start", "Orvane Heidenhain Agent"}, directory), 0);
     ASSERT_TRUE(watcher.waitFor(online, 30s)) << "not online after a start";
