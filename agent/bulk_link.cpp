@@ -151,13 +151,7 @@ private:
         mqttwire::ConnectFields fields{settings_.clientId, settings_.userName, settings_.password,
                                        static_cast<std::uint16_t>(settings_.keepAlive.count())};
         control_ = mqttwire::connectPacket(fields);
-        writing_ = true;
-        asio::async_write(socket_, asio::buffer(control_),
-                          [this, generation](const asio::error_code& error, std::size_t) {
-                              if (generation != generation_) return;
-                              writing_ = false;
-                              if (error) drop(error.message());
-                          });
+        writeControl(generation, asio::buffer(control_));
         readHeader(generation);
     }
 
@@ -285,6 +279,17 @@ private:
                           });
     }
 
+    // A packet without payload (CONNECT, PINGREQ); publications wait for it.
+    void writeControl(std::uint64_t generation, asio::const_buffer packet) {
+        writing_ = true;
+        asio::async_write(socket_, packet, [this, generation](const asio::error_code& error, std::size_t) {
+            if (generation != generation_) return;
+            writing_ = false;
+            if (error) return drop(error.message());
+            writeNext();
+        });
+    }
+
     // A packet at least every half keep-alive; a broker silent for two is gone.
     void keepAlive(std::uint64_t generation) {
         const auto interval = std::max<Clock::duration>(settings_.keepAlive / 2, std::chrono::seconds(1));
@@ -292,16 +297,7 @@ private:
         keepAliveTimer_.async_wait([this, generation](const asio::error_code& error) {
             if (error || generation != generation_) return;
             if (Clock::now() - lastHeard_ > 2 * settings_.keepAlive) return drop("the broker stopped answering");
-            if (!writing_) {
-                writing_ = true;
-                asio::async_write(socket_, asio::buffer(kPingRequest),
-                                  [this, generation](const asio::error_code& error, std::size_t) {
-                                      if (generation != generation_) return;
-                                      writing_ = false;
-                                      if (error) return drop(error.message());
-                                      writeNext();
-                                  });
-            }
+            if (!writing_) writeControl(generation, asio::buffer(kPingRequest));
             keepAlive(generation);
         });
     }
@@ -404,8 +400,8 @@ BulkLink::BulkLink(BulkSettings settings, Fallback fallback)
 BulkLink::~BulkLink() = default;
 
 bool BulkLink::serves(const std::string& uri) {
-    const auto scheme = uri.substr(0, uri.find("://"));
-    return uri.find("://") == std::string::npos || scheme == "tcp" || scheme == "mqtt";
+    const auto address = platform::parseBrokerUri(uri);
+    return address && (address->scheme.empty() || address->scheme == "tcp" || address->scheme == "mqtt");
 }
 
 void BulkLink::follow(const std::string& uri) { impl_->follow(uri); }

@@ -19,6 +19,7 @@
 #include "tests/support/agent_process.h"
 #include "tests/support/mqtt_test_client.h"
 #include "tests/support/rabbitmq.h"
+#include "tests/support/wine.h"
 
 using nlohmann::json;
 using namespace std::chrono_literals;
@@ -54,7 +55,7 @@ Round stopRound(testsupport::RabbitMqNode& stopped, testsupport::MqttTestClient&
     const auto announced = [&] {
         const auto messages = caller.messages();
         return std::any_of(messages.begin(), messages.end(), [](const testsupport::ReceivedMessage& message) {
-            return message.topic == kInfo && message.isJson() && message.json.value("status", "") == "online";
+            return message.topic == kInfo && testsupport::isAgentStatus(message, "online");
         });
     };
     Round result;
@@ -100,7 +101,7 @@ std::optional<Round> freshClusterRound(int stop) {
     caller.subscribe(kInfo);
     testsupport::AgentProcess agent({"-d", "cnc", "-a", "agent", "-b", a.uri() + "," + b.uri()});
     const auto online = [](const testsupport::ReceivedMessage& message) {
-        return message.isJson() && message.json.value("status", "") == "online";
+        return testsupport::isAgentStatus(message, "online");
     };
     if (!caller.waitFor(online, 60s)) {
         std::fprintf(stderr, "the agent did not connect:\n%s\n", agent.standardOutput().c_str());
@@ -140,8 +141,9 @@ int main(int argc, char** argv) {
         twice += round->twice;
     }
     std::sort(times.begin(), times.end());
-    std::printf("%d stops: back on the other node and answering after median %.2f s, worst %.2f s; "
-                "unanswered %d calls sent while it was away, %d after; %d answered twice\n",
-                stops, times[times.size() / 2], times.back(), lost, lostAfter, twice);
+    std::printf(
+        "%d stops: back on the other node and answering after median %.2f s, worst %.2f s; "
+        "unanswered %d calls sent while it was away, %d after; %d answered twice\n",
+        stops, times[times.size() / 2], times.back(), lost, lostAfter, twice);
     return 0;
 }

@@ -38,6 +38,7 @@ std::optional<BrokerAddress> parseBrokerUri(const std::string& uri) {
     rest = rest.substr(0, rest.find('/'));
 
     BrokerAddress address;
+    address.scheme = std::string(scheme);
     std::string_view portText;
     if (!rest.empty() && rest.front() == '[') {
         auto close = rest.find(']');

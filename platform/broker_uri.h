@@ -7,7 +7,8 @@
 namespace platform {
 
 struct BrokerAddress {
-    std::string host;  // without the brackets of an IPv6 literal
+    std::string scheme;  // "tcp", "ssl", "ws", …; empty when the URI names none
+    std::string host;    // without the brackets of an IPv6 literal
     int port = 0;
 };
 
